@@ -1,0 +1,134 @@
+#include "platform/atomicfile.h"
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quillon::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RegistryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/quillon-reg-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string dir;
+};
+
+TEST_F(RegistryTest, MissingKeyOrHiveOpensAsNothing)
+{
+    Registry reg(dir + "/not-yet");
+    EXPECT_FALSE(reg.openKey(Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0").has_value());
+}
+
+TEST_F(RegistryTest, WrittenValuesReadBackInAnyCase)
+{
+    Registry reg(dir + "/sub/dir");
+    {
+        RegistryKey key = reg.createKey(Hive::CurrentUser, "Software\\Tarvik\\WinSaver\\WebBar");
+        key.writeDword("Left", 62);
+        key.writeDword("Top", 0xffffffffu);
+        key.writeString("Name", "a \"quoted\" C:\\path\r\nnext \xe9");
+        EXPECT_EQ(key.readDword("Left"), 62u); // the snapshot follows writes
+    }
+    auto key = reg.openKey(Hive::CurrentUser, "software\\TARVIK\\winsaver\\webbar\\");
+    ASSERT_TRUE(key.has_value());
+    EXPECT_EQ(key->readDword("left"), 62u);
+    EXPECT_EQ(key->readDword("Top"), 0xffffffffu);
+    EXPECT_EQ(key->readString("NAME"), "a \"quoted\" C:\\path\r\nnext \xe9");
+    EXPECT_FALSE(key->readString("Left").has_value()) << "a DWORD is not a string";
+    EXPECT_FALSE(key->readDword("Name").has_value()) << "a string is not a DWORD";
+    EXPECT_FALSE(key->readString("Missing").has_value());
+    // The hives are separate.
+    EXPECT_FALSE(reg.openKey(Hive::LocalMachine, "Software\\Tarvik\\WinSaver\\WebBar").has_value());
+}
+
+TEST_F(RegistryTest, FileIsRegedit4Text)
+{
+    Registry reg(dir);
+    reg.createKey(Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0").writeString("RootDir", "/opt/q");
+    reg.createKey(Hive::CurrentUser, "Software\\Tarvik\\Quillon").writeDword("OnTop", 0x3e);
+    EXPECT_EQ(readFile(dir + "/HKEY_LOCAL_MACHINE.reg"),
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\2.0]\r\n"
+              "\"RootDir\"=\"/opt/q\"\r\n");
+    EXPECT_EQ(readFile(dir + "/HKEY_CURRENT_USER.reg"),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Tarvik\\Quillon]\r\n"
+              "\"OnTop\"=dword:0000003e\r\n");
+}
+
+TEST_F(RegistryTest, HandWrittenFileWithJunkIsReadAndKept)
+{
+    writeFileAtomically(dir + "/HKEY_LOCAL_MACHINE.reg",
+                        "REGEDIT4\n\n; a comment\n[HKEY_LOCAL_MACHINE\\Software\\Borland\\Database Engine]\n"
+                        "\"DLLPATH\"=\"/usr/lib/quillon\"\n\"Bin\"=hex:01,02\ngarbage line\n"
+                        "\"Broken=\"\n\"Bad\"=dword:xyz\n\"Long\"=dword:123456789\n");
+    Registry reg(dir);
+    auto key = reg.openKey(Hive::LocalMachine, "Software\\Borland\\Database Engine");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->readString("DLLPATH"), "/usr/lib/quillon");
+    EXPECT_FALSE(key->readDword("Bad"));
+    EXPECT_FALSE(key->readDword("Long"));
+    EXPECT_FALSE(key->readString("Bin"));
+    key->writeString("DLLPATH", "/elsewhere");
+    const std::string text = readFile(dir + "/HKEY_LOCAL_MACHINE.reg");
+    EXPECT_NE(text.find("; a comment"), std::string::npos);
+    EXPECT_NE(text.find("\"Bin\"=hex:01,02"), std::string::npos);
+    EXPECT_NE(text.find("garbage line"), std::string::npos);
+    EXPECT_EQ(reg.openKey(Hive::LocalMachine, "Software\\Borland\\Database Engine")->readString("DLLPATH"),
+              "/elsewhere");
+}
+
+TEST_F(RegistryTest, DefaultValueHasEmptyName)
+{
+    Registry reg(dir);
+    reg.createKey(Hive::CurrentUser, "A").writeString("", "default");
+    EXPECT_EQ(reg.openKey(Hive::CurrentUser, "A")->readString(""), "default");
+}
+
+TEST_F(RegistryTest, EnvironmentNamesTheFolder)
+{
+    ::setenv("QUILLON_REGISTRY_DIR", dir.c_str(), 1);
+    EXPECT_EQ(Registry::defaultDirectory(), dir);
+    ::unsetenv("QUILLON_REGISTRY_DIR");
+    ::setenv("XDG_CONFIG_HOME", "/x/cfg", 1);
+    EXPECT_EQ(Registry::defaultDirectory(), "/x/cfg/quillon/registry");
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
+{
+    constexpr int kChildren = 4, kValues = 25;
+    for (int c = 0; c < kChildren; ++c) {
+        if (::fork() == 0) {
+            Registry reg(dir);
+            for (int i = 0; i < kValues; ++i)
+                reg.createKey(Hive::CurrentUser, "Software\\K" + std::to_string(c % 2))
+                    .writeDword("V" + std::to_string(c) + "_" + std::to_string(i), static_cast<unsigned>(i));
+            std::_Exit(0);
+        }
+    }
+    for (int c = 0; c < kChildren; ++c) {
+        int status = 0;
+        ::wait(&status);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Registry reg(dir);
+    for (int c = 0; c < kChildren; ++c) {
+        auto key = reg.openKey(Hive::CurrentUser, "Software\\K" + std::to_string(c % 2));
+        ASSERT_TRUE(key);
+        for (int i = 0; i < kValues; ++i)
+            EXPECT_EQ(key->readDword("V" + std::to_string(c) + "_" + std::to_string(i)), static_cast<unsigned>(i));
+    }
+}
+
+} // namespace
