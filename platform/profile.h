@@ -1,0 +1,105 @@
+#pragma once
+
+/*
+** Profile (INI) text, read in one pass.
+**
+** The text is split into lines once: a line ends at LF, and one CR just
+** before that LF belongs to the line end; every other byte (a lone CR, NUL,
+** bytes above 0x7f) stays in the line. A line whose first non-blank byte is
+** "[" opens a section named by the text up to the next "]", blanks around it
+** dropped. A line holding "=" inside a section is an entry: the key is the
+** text before the first "=" with surrounding blanks dropped, the value is
+** everything after it, verbatim (no trimming, no quote stripping). Other
+** lines are kept only as raw lines.
+**
+** Section and key names match without regard to ASCII case. When a name
+** occurs twice, lookups find the first one; the entries of a section are
+** still listed in file order. Lookups are hash-based, so reading every key
+** of a file is linear in its size, unlike re-reading the file per key.
+**
+** Values spanning several lines: a format may write a value holding CR LF
+** as it stands, so the lines after the key's line carry the rest of the
+** value. The profile text alone cannot tell those lines from entries and
+** section headers, so the caller names its multi-line keys and the exact
+** lines that end such a value (its own section headers). The value of a
+** multi-line key is then its line plus every following line up to the next
+** ending line or the end of the text, joined with CR LF; the lines it takes
+** are never read as headers or entries, so text such as "[x]" or "a=b"
+** inside a value cannot make a section or a key.
+*/
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace quillon::platform {
+
+class Profile
+{
+public:
+    struct Entry
+    {
+        std::string key;
+        std::string value;
+        std::size_t line;     // index of the entry's own line
+        std::size_t lastLine; // last line the value takes (== line unless multi-line)
+    };
+
+    struct Section
+    {
+        std::string name;
+        std::vector<Entry> entries; // in file order
+        std::size_t line;           // index of the "[name]" line
+    };
+
+    struct MultiLine
+    {
+        std::vector<std::pair<std::string, std::string>> keys; // (section, key)
+        std::vector<std::string> endLines; // exact lines that end a value
+    };
+
+    Profile() = default;
+
+    // Parses a whole profile text.
+    static Profile parse(std::string_view text, const MultiLine &multiLine = {});
+
+    // Reads and parses a file; a missing file is an empty profile.
+    // Throws FileError when the file exists but cannot be read.
+    static Profile load(const std::string &path, const MultiLine &multiLine = {});
+
+    // The first section with this name, or nullptr.
+    const Section *section(std::string_view name) const;
+
+    // The first entry with this key in the first section with this name.
+    const Entry *find(std::string_view section, std::string_view key) const;
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+    const std::vector<Section> &sections() const { return m_sections; }
+
+    std::size_t lineCount() const { return m_lines.size(); }
+    // The raw line, without its line end.
+    std::string_view line(std::size_t index) const;
+
+private:
+    struct Span
+    {
+        std::size_t begin;
+        std::size_t size;
+    };
+
+    std::string m_text;
+    std::vector<Span> m_lines;
+    std::vector<Section> m_sections;
+    std::unordered_map<std::string, std::size_t> m_sectionIndex; // folded name -> first
+    std::vector<std::unordered_map<std::string, std::size_t>> m_keyIndex; // per section
+};
+
+// Folds ASCII A-Z to lower case, leaving every other byte as it is.
+std::string foldAsciiCase(std::string_view text);
+
+} // namespace quillon::platform

@@ -1,0 +1,282 @@
+#include "project/projectfile.h"
+
+#include "platform/atomicfile.h"
+#include "platform/profile.h"
+#include "platform/profilewriter.h"
+#include "project/mapping.h"
+
+#include <array>
+
+namespace quillon {
+
+namespace {
+
+using WP = WizardProject;
+
+enum class Kind {
+    Flag,       // "1"/"0"; read by parseFlag, current value as default
+    Text,       // verbatim, current value as default
+    MultiLine,  // verbatim with CR LF breaks inside the value
+    List,       // Prefix0..PrefixN-1, read in file order
+    SortedList, // as List, but each entry goes to its sorted place
+    Choice,     // a combo box value: read with an empty default
+};
+
+enum class Hook { None, Alias, InsertTable, BrowseTable, FieldLists };
+
+/*
+** One row per key, in the order of writing. Loading walks the same rows in
+** the same order, which is also the order in which the wizard needs the
+** fields set: a choice's group partner is read after it, the alias only once
+** DBOk is known, the field lists after the browse source.
+*/
+struct Row
+{
+    const char *section;
+    const char *key; // the key, or the key prefix of a list
+    Kind kind;
+    bool WP::*flag = nullptr;
+    std::string WP::*text = nullptr;
+    StringList WP::*list = nullptr;
+    bool WP::*partner = nullptr; // radio-group partner cleared when flag is set true
+    Hook hook = Hook::None;
+};
+
+const std::array<Row, 33> kRows{{
+    {"HeaderFooter", "HasHeaderFile", Kind::Flag, &WP::HasHeaderFile},
+    {"HeaderFooter", "HeaderFile", Kind::Text, nullptr, &WP::HeaderFile},
+    {"HeaderFooter", "HasFooterFile", Kind::Flag, &WP::HasFooterFile},
+    {"HeaderFooter", "FooterFile", Kind::Text, nullptr, &WP::FooterFile},
+    {"Input", "Input", Kind::List, nullptr, nullptr, &WP::Input},
+    {"DBCheck", "DBOk", Kind::Flag, &WP::DBOk},
+    {"DBCheck", "DBName", Kind::Choice, nullptr, &WP::DBName, nullptr, nullptr, Hook::Alias},
+    {"DBCheck", "DoInsert", Kind::Flag, &WP::DoInsert, nullptr, nullptr, &WP::DoBrowse},
+    {"DBCheck", "DoBrowse", Kind::Flag, &WP::DoBrowse, nullptr, nullptr, &WP::DoInsert},
+    {"Login", "DoLogin", Kind::Flag, &WP::DoLogin},
+    {"Login", "UserName", Kind::Text, nullptr, &WP::UserName},
+    {"Login", "Password", Kind::Text, nullptr, &WP::Password},
+    {"DatabaseUP", "TbInsData", Kind::Choice, nullptr, &WP::TbInsData, nullptr, nullptr,
+     Hook::InsertTable},
+    {"DatabaseUP1", "AvailFields", Kind::List, nullptr, nullptr, &WP::AvailFields},
+    {"DatabaseUP2", "AvailInput", Kind::List, nullptr, nullptr, &WP::AvailInput},
+    {"DatabaseUP3", "UpdFields", Kind::SortedList, nullptr, nullptr, &WP::UpdFields},
+    {"DatabaseBR", "TbBrowse", Kind::Flag, &WP::TbBrowse, nullptr, nullptr, &WP::QrBrowse},
+    {"DatabaseBR", "TbToBrowse", Kind::Choice, nullptr, &WP::TbToBrowse, nullptr, nullptr,
+     Hook::BrowseTable},
+    {"DatabaseBR", "QrBrowse", Kind::Flag, &WP::QrBrowse, nullptr, nullptr, &WP::TbBrowse},
+    {"DatabaseBR", "QrToBrowse", Kind::MultiLine, nullptr, &WP::QrToBrowse},
+    {"FieldSelect1", "RetAvailFields", Kind::SortedList, nullptr, nullptr, &WP::RetAvailFields},
+    {"FieldSelect2", "RetChosenFields", Kind::List, nullptr, nullptr, &WP::RetChosenFields,
+     nullptr, Hook::FieldLists},
+    {"OtherData", "PageTitle", Kind::Text, nullptr, &WP::PageTitle},
+    {"OtherData", "ExtName", Kind::Text, nullptr, &WP::ExtName},
+    {"OtherData", "Copyright", Kind::Text, nullptr, &WP::Copyright},
+    {"OtherData", "Version", Kind::Text, nullptr, &WP::Version},
+    {"OtherData", "Author", Kind::Text, nullptr, &WP::Author},
+    {"OtherData", "Email", Kind::Text, nullptr, &WP::Email},
+    {"OtherData", "Company", Kind::Text, nullptr, &WP::Company},
+    {"OtherData", "DoGenDate", Kind::Flag, &WP::DoGenDate},
+    {"OtherData", "DoGenTime", Kind::Flag, &WP::DoGenTime},
+    {"OtherData", "OtherInfo", Kind::MultiLine, nullptr, &WP::OtherInfo},
+    {"DLLOutput", "OutputDLL", Kind::Text, nullptr, &WP::OutputDLL},
+}};
+
+// The multi-line keys, and the lines that end their values: this format's
+// own section headers, exactly as save writes them.
+const platform::Profile::MultiLine &multiLineRule()
+{
+    static const platform::Profile::MultiLine rule = [] {
+        platform::Profile::MultiLine r;
+        for (const Row &row : kRows) {
+            if (row.kind == Kind::MultiLine)
+                r.keys.emplace_back(row.section, row.key);
+            std::string header = std::string("[") + row.section + "]";
+            if (r.endLines.empty() || r.endLines.back() != header)
+                r.endLines.push_back(std::move(header));
+        }
+        return r;
+    }();
+    return rule;
+}
+
+// Calls loadStarted now and loadFinished when the load ends, however it ends.
+class LoadBracket
+{
+public:
+    explicit LoadBracket(ProjectLoadObserver &observer) : m_observer(observer)
+    {
+        m_observer.loadStarted();
+    }
+    ~LoadBracket() { m_observer.loadFinished(); }
+    LoadBracket(const LoadBracket &) = delete;
+    LoadBracket &operator=(const LoadBracket &) = delete;
+
+private:
+    ProjectLoadObserver &m_observer;
+};
+
+void callHook(ProjectLoadObserver &observer, const Row &row, const WP &project)
+{
+    switch (row.hook) {
+    case Hook::None:
+        break;
+    case Hook::Alias:
+        observer.aliasLoaded(project.DBName);
+        break;
+    case Hook::InsertTable:
+        observer.insertTableLoaded(project.TbInsData);
+        break;
+    case Hook::BrowseTable:
+        observer.browseTableLoaded(project.TbToBrowse);
+        break;
+    case Hook::FieldLists:
+        observer.fieldListsLoaded();
+        break;
+    }
+}
+
+void loadRow(const platform::Profile &profile, const Row &row, WP &project)
+{
+    switch (row.kind) {
+    case Kind::Flag:
+        if (const auto v = profile.value(row.section, row.key)) {
+            const bool on = ProjectFile::parseFlag(*v, project.*row.flag);
+            project.*row.flag = on;
+            if (on && row.partner)
+                project.*row.partner = false;
+        }
+        break;
+    case Kind::Text:
+    case Kind::MultiLine:
+        if (auto v = profile.value(row.section, row.key))
+            project.*row.text = std::move(*v);
+        break;
+    case Kind::Choice:
+        project.*row.text = profile.value(row.section, row.key).value_or(std::string());
+        break;
+    case Kind::List:
+    case Kind::SortedList: {
+        StringList &list = project.*row.list;
+        list.clear();
+        const auto *section = profile.section(row.section);
+        if (!section)
+            break;
+        for (const auto &entry : section->entries) {
+            if (entry.value.empty())
+                continue;
+            if (row.kind == Kind::SortedList)
+                sortedInsert(list, entry.value);
+            else
+                list.push_back(entry.value);
+        }
+        break;
+    }
+    }
+}
+
+void loadProfile(const platform::Profile &profile, WP &project, ProjectLoadObserver *observer)
+{
+    ProjectLoadObserver none;
+    ProjectLoadObserver &obs = observer ? *observer : none;
+    LoadBracket bracket(obs);
+    for (const Row &row : kRows) {
+        // The alias is read only when the project uses a database.
+        if (row.hook == Hook::Alias && !project.DBOk)
+            continue;
+        loadRow(profile, row, project);
+        callHook(obs, row, project);
+    }
+}
+
+} // namespace
+
+bool ProjectFile::parseFlag(std::string_view value, bool current)
+{
+    std::size_t i = 0;
+    while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
+        ++i;
+    if (i < value.size() && (value[i] == '+' || value[i] == '-'))
+        ++i;
+    const std::string_view rest = value.substr(i);
+    const bool hex = rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X');
+    const auto isDigit = [hex](char c) {
+        const bool dec = c >= '0' && c <= '9';
+        return hex ? dec || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') : dec;
+    };
+    // Only whether the number is zero matters, so no digit count can overflow.
+    std::size_t digits = 0;
+    bool nonZero = false;
+    for (std::size_t j = hex ? 2 : 0; j < rest.size() && isDigit(rest[j]); ++j) {
+        ++digits;
+        nonZero = nonZero || rest[j] != '0';
+    }
+    return digits == 0 ? current : nonZero;
+}
+
+namespace {
+
+platform::ProfileWriter writerFor(const WP &project)
+{
+    platform::ProfileWriter writer;
+    std::string_view section;
+    for (const Row &row : kRows) {
+        if (section != row.section) {
+            section = row.section;
+            writer.beginSection(section);
+        }
+        switch (row.kind) {
+        case Kind::Flag:
+            writer.add(row.key, project.*row.flag ? "1" : "0");
+            break;
+        case Kind::Text:
+        case Kind::MultiLine:
+        case Kind::Choice:
+            writer.add(row.key, project.*row.text);
+            break;
+        case Kind::List:
+        case Kind::SortedList: {
+            const StringList &list = project.*row.list;
+            for (std::size_t i = 0; i < list.size(); ++i)
+                writer.add(row.key + std::to_string(i), list[i]);
+            break;
+        }
+        }
+    }
+    return writer;
+}
+
+} // namespace
+
+std::string ProjectFile::toText(const WizardProject &project)
+{
+    return writerFor(project).text();
+}
+
+void ProjectFile::save(const WizardProject &project, const std::string &path)
+{
+    try {
+        writerFor(project).save(path);
+    } catch (const platform::FileError &) {
+        throw ProjectFileError("Unable to write to " + path);
+    }
+}
+
+void ProjectFile::load(const std::string &path, WizardProject &project,
+                       ProjectLoadObserver *observer)
+{
+    platform::Profile profile;
+    try {
+        profile = platform::Profile::load(path, multiLineRule());
+    } catch (const platform::FileError &e) {
+        throw ProjectFileError(std::string("Unable to read ") + e.what());
+    }
+    loadProfile(profile, project, observer);
+}
+
+void ProjectFile::loadText(std::string_view text, WizardProject &project,
+                           ProjectLoadObserver *observer)
+{
+    loadProfile(platform::Profile::parse(text, multiLineRule()), project, observer);
+}
+
+} // namespace quillon

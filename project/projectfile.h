@@ -1,0 +1,64 @@
+#pragma once
+
+/*
+** ProjectFile: the ".qnp" project file that stores one WizardProject.
+**
+** The file is a profile (INI) text whose sections and keys stand in a fixed
+** order; every line ends with CR LF, list fields are written one key per
+** entry (Input0, Input1, ...) and a section without keys is left out. The
+** two multi-line texts (QrToBrowse, OtherInfo) are written with their CR LF
+** breaks inside the value, and read back as their key's line plus every
+** following line up to the next line that is exactly one of this format's
+** section headers, so every text round-trips byte for byte, trailing empty
+** lines included.
+**
+** Save builds the whole text and replaces the file atomically: the old file
+** is untouched on failure. Load sets the fields onto a record passed in; a
+** key the file lacks keeps the record's current value.
+*/
+
+#include "project/projectloadobserver.h"
+#include "project/wizardproject.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// A project file that cannot be written or read; what() is the message
+// shown to the user.
+class ProjectFileError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ProjectFile
+{
+public:
+    // The file text for a project.
+    static std::string toText(const WizardProject &project);
+
+    // Writes the project to path atomically. Throws ProjectFileError with
+    // "Unable to write to " and the path.
+    static void save(const WizardProject &project, const std::string &path);
+
+    // Reads path onto project. A missing file reads as a file without
+    // sections. A file that exists but cannot be read throws
+    // ProjectFileError before anything is changed.
+    static void load(const std::string &path, WizardProject &project,
+                     ProjectLoadObserver *observer = nullptr);
+
+    // Reads a file's text onto project, as load() does.
+    static void loadText(std::string_view text, WizardProject &project,
+                         ProjectLoadObserver *observer = nullptr);
+
+    // Reads a flag value: optional leading blanks, an optional sign, then
+    // decimal digits, or 0x/0X and hex digits when the value is longer than
+    // two characters. Non-zero is true; a value that is not a number keeps
+    // current.
+    static bool parseFlag(std::string_view value, bool current);
+};
+
+} // namespace quillon

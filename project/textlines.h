@@ -1,0 +1,20 @@
+#pragma once
+
+/*
+** The lines of a multi-line field (QrToBrowse, OtherInfo) are the lines the
+** user typed: the text is split at every CR LF, lone CR and lone LF, and a
+** break at the very end does not start an empty last line, so the empty
+** text has no lines and "a\r\n" has one. Lines are never split where a memo
+** would wrap them, and have no length limit, so an SQL line keeps its spaces
+** wherever they fall.
+*/
+
+#include "project/wizardproject.h"
+
+#include <string_view>
+
+namespace quillon {
+
+StringList splitTypedLines(std::string_view text);
+
+} // namespace quillon
