@@ -1,0 +1,68 @@
+#include "cli/commandtable.h"
+
+#include "cli/installcommand.h"
+#include "cli/projectcommands.h"
+
+#if __has_include("cli/dbcommands.h")
+#include "cli/dbcommands.h"
+#define QUILLON_HAVE_DB_COMMANDS 1
+#endif
+
+#include <iostream>
+
+namespace quillon::cli {
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> table = {
+        {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
+        {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
+        {"install", "install --root-dir DIR",
+         "record DIR (the folder holding template.dpr) as the IDE's root directory", runInstall},
+#ifdef QUILLON_HAVE_DB_COMMANDS
+        {"db", "db ...", "database commands (see quillon db --help)",
+         [](const Args &args) { return runDbCommand(args); }},
+#endif
+    };
+    return table;
+}
+
+std::string helpText()
+{
+    std::string text = "Usage: quillon COMMAND [ARGUMENTS]\n\nCommands:\n";
+    for (const Command &c : commands()) {
+        text += "  quillon ";
+        text += c.synopsis;
+        text += "\n      ";
+        text += c.summary;
+        text += '\n';
+    }
+    text += "  quillon --help\n      show this help\n";
+    return text;
+}
+
+int dispatch(const Args &args)
+{
+    try {
+        if (args.empty())
+            throw UsageError("no command given");
+        const std::string &name = args.front();
+        if (name == "--help" || name == "-h" || name == "help") {
+            std::cout << helpText();
+            return 0;
+        }
+        for (const Command &c : commands()) {
+            if (name == c.name)
+                return c.run(Args(args.begin() + 1, args.end()));
+        }
+        throw UsageError("unknown command '" + name + "'");
+    } catch (const UsageError &e) {
+        std::cerr << "quillon: " << e.what() << "\nTry 'quillon --help' for more information.\n";
+        return 2;
+    } catch (const std::exception &e) {
+        std::cerr << "quillon: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace quillon::cli
