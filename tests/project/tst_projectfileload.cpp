@@ -1,0 +1,222 @@
+#include "project/projectfile.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quillon;
+
+namespace {
+
+// ---- flags -------------------------------------------------------------
+
+struct FlagCase
+{
+    const char *value;
+    bool fromFalse; // result when the current value is false
+    bool fromTrue;  // result when the current value is true
+};
+
+class ProjectFileFlag : public ::testing::TestWithParam<FlagCase>
+{};
+
+TEST_P(ProjectFileFlag, Parses)
+{
+    const auto &c = GetParam();
+    EXPECT_EQ(ProjectFile::parseFlag(c.value, false), c.fromFalse) << '"' << c.value << '"';
+    EXPECT_EQ(ProjectFile::parseFlag(c.value, true), c.fromTrue) << '"' << c.value << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProjectFileFlag,
+    ::testing::Values(FlagCase{"1", true, true}, FlagCase{"0", false, false},
+                      FlagCase{"  \t2", true, true}, FlagCase{"-1", true, true},
+                      FlagCase{"+0", false, false}, FlagCase{"-0", false, false},
+                      FlagCase{"0x10", true, true}, FlagCase{"0XfF", true, true},
+                      FlagCase{"0x0", false, false}, FlagCase{"0x", false, false},
+                      FlagCase{"0xg", false, true}, FlagCase{"12abc", true, true},
+                      FlagCase{"99999999999999999999999", true, true},
+                      FlagCase{"000000000000000000000", false, false},
+                      FlagCase{"yes", false, true}, FlagCase{"", false, true},
+                      FlagCase{"-", false, true}, FlagCase{" ", false, true},
+                      FlagCase{"x1", false, true}));
+
+// ---- radio groups ----------------------------------------------------------
+
+struct GroupCase
+{
+    const char *stored; // the DBCheck lines of the file
+    bool wasBrowse, wasInsert;
+    bool doBrowse, doInsert;
+};
+
+class ProjectFileRadioGroup : public ::testing::TestWithParam<GroupCase>
+{};
+
+TEST_P(ProjectFileRadioGroup, SettingAChoiceClearsItsPartner)
+{
+    const auto &c = GetParam();
+    WizardProject p;
+    p.DoBrowse = c.wasBrowse;
+    p.DoInsert = c.wasInsert;
+    // The browse group is read in the same order: TbBrowse first, then QrBrowse.
+    p.TbBrowse = c.wasInsert;
+    p.QrBrowse = c.wasBrowse;
+    std::string table = c.stored;
+    for (auto [from, to] : {std::pair{"DoInsert", "TbBrowse"}, std::pair{"DoBrowse", "QrBrowse"}}) {
+        for (auto at = table.find(from); at != std::string::npos; at = table.find(from))
+            table.replace(at, std::string(from).size(), to);
+    }
+    ProjectFile::loadText(std::string("[DBCheck]\r\n") + c.stored + "[DatabaseBR]\r\n" + table, p);
+    EXPECT_EQ(p.DoBrowse, c.doBrowse);
+    EXPECT_EQ(p.DoInsert, c.doInsert);
+    EXPECT_EQ(p.TbBrowse, c.doInsert) << "TbBrowse/QrBrowse follow the same rule";
+    EXPECT_EQ(p.QrBrowse, c.doBrowse);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProjectFileRadioGroup,
+    ::testing::Values(GroupCase{"DoInsert=1\r\nDoBrowse=0\r\n", true, false, false, true},
+                      GroupCase{"DoInsert=0\r\nDoBrowse=1\r\n", false, true, true, false},
+                      GroupCase{"DoInsert=1\r\nDoBrowse=1\r\n", false, true, true, false},
+                      GroupCase{"DoInsert=0\r\nDoBrowse=0\r\n", true, false, false, false},
+                      GroupCase{"DoInsert=1\r\n", true, false, false, true},
+                      GroupCase{"DoBrowse=0\r\n", true, false, false, false},
+                      GroupCase{"DoInsert=0\r\n", true, false, true, false},
+                      GroupCase{"DoInsert=yes\r\nDoBrowse=1\r\n", false, true, true, false},
+                      GroupCase{"", false, true, false, true}));
+
+// ---- keys that are missing, combo values, lists ----------------------------
+
+TEST(ProjectFileLoad, MissingKeysKeepValuesAndListsAreCleared)
+{
+    WizardProject p;
+    p.PageTitle = "kept";
+    p.HasHeaderFile = true;
+    p.DBName = "ALIAS";
+    p.TbInsData = "INS";
+    p.TbToBrowse = "BR";
+    p.QrToBrowse = "SQL";
+    p.Input = {"a"};
+    p.RetChosenFields = {"F"};
+    ProjectFile::loadText("[OtherData]\r\nExtName=E\r\n", p);
+    EXPECT_EQ(p.PageTitle, "kept");
+    EXPECT_TRUE(p.HasHeaderFile);
+    EXPECT_EQ(p.QrToBrowse, "SQL");
+    EXPECT_EQ(p.ExtName, "E");
+    EXPECT_TRUE(p.Input.empty());
+    EXPECT_TRUE(p.RetChosenFields.empty());
+    EXPECT_EQ(p.DBName, "") << "with DBOk set the alias is read with an empty default";
+    EXPECT_EQ(p.TbInsData, "");
+    EXPECT_EQ(p.TbToBrowse, "");
+}
+
+TEST(ProjectFileLoad, AliasIsReadOnlyWithDatabaseSupport)
+{
+    WizardProject p;
+    p.DBName = "KEPT";
+    ProjectFile::loadText("[DBCheck]\r\nDBOk=0\r\nDBName=OTHER\r\n", p);
+    EXPECT_FALSE(p.DBOk);
+    EXPECT_EQ(p.DBName, "KEPT");
+    ProjectFile::loadText("[dbcheck]\r\ndbok=1\r\nDBNAME=OTHER\r\n", p);
+    EXPECT_TRUE(p.DBOk);
+    EXPECT_EQ(p.DBName, "OTHER") << "section and key names match in any case";
+}
+
+TEST(ProjectFileLoad, ListsTakeKeysInFileOrderSortedListsSort)
+{
+    WizardProject p;
+    ProjectFile::loadText("[Input]\r\nInput5=b\r\nInput0=a\r\nX=\r\nanything=c\r\n"
+                          "[DatabaseUP3]\r\nUpdFields0=b=1\r\nUpdFields1=CITY=Town\r\n"
+                          "UpdFields2=a=2\r\nUpdFields3=B=1\r\n"
+                          "[FieldSelect1]\r\nRetAvailFields0=Z\r\nRetAvailFields1=_x\r\n"
+                          "RetAvailFields2=a\r\n",
+                          p);
+    EXPECT_EQ(p.Input, (StringList{"b", "a", "c"})) << "numbers ignored, empty values skipped";
+    EXPECT_EQ(p.UpdFields, (StringList{"a=2", "b=1", "B=1", "CITY=Town"}));
+    EXPECT_EQ(p.RetAvailFields, (StringList{"_x", "a", "Z"}));
+}
+
+TEST(ProjectFileLoad, MissingFileKeepsScalarsAndEmptiesLists)
+{
+    const quillon::test::TempDir dir;
+    WizardProject p;
+    p.PageTitle = "kept";
+    p.DBName = "ALIAS";
+    p.Input = {"a"};
+    ProjectFile::load(dir.file("none.qnp"), p);
+    EXPECT_EQ(p.PageTitle, "kept");
+    EXPECT_EQ(p.DBName, "");
+    EXPECT_TRUE(p.Input.empty());
+}
+
+TEST(ProjectFileLoad, UnreadableFileFailsAndChangesNothing)
+{
+    const quillon::test::TempDir dir;
+    const WizardProject before = [] {
+        WizardProject p;
+        p.Input = {"a"};
+        return p;
+    }();
+    WizardProject p = before;
+    std::filesystem::create_directory(dir.file("folder.qnp"));
+    try {
+        ProjectFile::load(dir.file("folder.qnp"), p);
+        FAIL() << "a folder cannot be loaded";
+    } catch (const ProjectFileError &e) {
+        EXPECT_NE(std::string(e.what()).find("Unable to read " + dir.file("folder.qnp")),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(p, before);
+}
+
+// ---- the observer seam -------------------------------------------------------
+
+class Recorder : public ProjectLoadObserver
+{
+public:
+    explicit Recorder(const WizardProject &p) : project(p) {}
+    void loadStarted() override { calls.push_back("started"); }
+    void aliasLoaded(const std::string &a) override { calls.push_back("alias " + a); }
+    void insertTableLoaded(const std::string &t) override
+    {
+        // The alias and both modes are set when the insert table arrives.
+        calls.push_back("insert " + t + (project.DoInsert ? " (insert mode)" : ""));
+    }
+    void browseTableLoaded(const std::string &t) override
+    {
+        calls.push_back("browse " + t + (project.TbBrowse ? " (table)" : ""));
+    }
+    void fieldListsLoaded() override
+    {
+        calls.push_back("fields " + std::to_string(project.RetChosenFields.size()) +
+                        (project.PageTitle.empty() ? "" : " late"));
+    }
+    void loadFinished() override { calls.push_back("finished " + project.OutputDLL); }
+    const WizardProject &project;
+    std::vector<std::string> calls;
+};
+
+TEST(ProjectFileLoad, ObserverHooksFireInStepOrder)
+{
+    WizardProject p;
+    Recorder r(p);
+    ProjectFile::loadText("[DBCheck]\r\nDBName=A\r\nDoInsert=1\r\n[DatabaseUP]\r\nTbInsData=T\r\n"
+                          "[DatabaseBR]\r\nTbToBrowse=B\r\n[FieldSelect2]\r\nRetChosenFields0=F\r\n"
+                          "[OtherData]\r\nPageTitle=P\r\n[DLLOutput]\r\nOutputDLL=o.dpr\r\n",
+                          p, &r);
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"started", "alias A", "insert T (insert mode)",
+                                                  "browse B (table)", "fields 1",
+                                                  "finished o.dpr"}));
+
+    WizardProject q;
+    Recorder s(q);
+    ProjectFile::loadText("[DBCheck]\r\nDBOk=0\r\n", q, &s);
+    EXPECT_EQ(s.calls, (std::vector<std::string>{"started", "insert ", "browse  (table)",
+                                                  "fields 0", "finished "}))
+        << "no alias step without database support";
+}
+
+} // namespace
