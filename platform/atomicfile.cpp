@@ -29,9 +29,9 @@ std::string folderOf(const std::string &path)
     return path.substr(0, slash);
 }
 
-std::string errnoText(int err)
+[[noreturn]] void throwErrno(const std::string &path, int err)
 {
-    return std::strerror(err);
+    throw FileError(path, std::strerror(err), err);
 }
 
 // Closes a descriptor on scope exit unless released.
@@ -47,8 +47,8 @@ struct Fd
 
 } // namespace
 
-FileError::FileError(const std::string &path, const std::string &reason)
-    : std::runtime_error(path + ": " + reason), m_path(path)
+FileError::FileError(const std::string &path, const std::string &reason, int code)
+    : std::runtime_error(path + ": " + reason), m_path(path), m_code(code)
 {}
 
 std::optional<std::string> readFileIfExists(const std::string &path)
@@ -58,11 +58,11 @@ std::optional<std::string> readFileIfExists(const std::string &path)
     if (in.fd < 0) {
         if (errno == ENOENT)
             return std::nullopt;
-        throw FileError(path, errnoText(errno));
+        throwErrno(path, errno);
     }
     struct stat st {};
     if (::fstat(in.fd, &st) == 0 && S_ISDIR(st.st_mode))
-        throw FileError(path, "is a directory");
+        throw FileError(path, "is a directory", EISDIR);
     std::string data;
     if (st.st_size > 0)
         data.reserve(static_cast<std::size_t>(st.st_size));
@@ -72,7 +72,7 @@ std::optional<std::string> readFileIfExists(const std::string &path)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw FileError(path, errnoText(errno));
+            throwErrno(path, errno);
         }
         if (n == 0)
             break;
@@ -85,7 +85,7 @@ std::string readFile(const std::string &path)
 {
     auto data = readFileIfExists(path);
     if (!data)
-        throw FileError(path, errnoText(ENOENT));
+        throwErrno(path, ENOENT);
     return std::move(*data);
 }
 
@@ -95,13 +95,13 @@ void writeFileAtomically(const std::string &path, std::string_view data)
     Fd out;
     out.fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (out.fd < 0)
-        throw FileError(path, errnoText(errno));
+        throwErrno(path, errno);
 
     auto fail = [&](int err) {
         ::close(out.fd);
         out.fd = -1;
         ::unlink(tmp.c_str());
-        throw FileError(path, errnoText(err));
+        throwErrno(path, err);
     };
 
     // Keep the permissions of the file being replaced, else the usual 0666 & ~umask.
@@ -139,13 +139,13 @@ void writeFileAtomically(const std::string &path, std::string_view data)
         out.fd = -1;
         const int err = errno;
         ::unlink(tmp.c_str());
-        throw FileError(path, errnoText(err));
+        throwErrno(path, err);
     }
     out.fd = -1;
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
-        throw FileError(path, errnoText(err));
+        throwErrno(path, err);
     }
     // Make the rename itself durable.
     Fd dir;

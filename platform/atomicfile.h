@@ -18,15 +18,18 @@
 
 namespace quillon::platform {
 
-// A failed file operation; what() names the path and the system's reason.
+// A failed file operation; what() names the path and the system's reason,
+// code() is the errno value behind it (0 when there is none).
 class FileError : public std::runtime_error
 {
 public:
-    FileError(const std::string &path, const std::string &reason);
+    FileError(const std::string &path, const std::string &reason, int code = 0);
     const std::string &path() const { return m_path; }
+    int code() const { return m_code; }
 
 private:
     std::string m_path;
+    int m_code;
 };
 
 // Reads the whole file as bytes. Throws FileError if it cannot be read.

@@ -1,0 +1,195 @@
+#include "generator/databasefragments.h"
+
+#include "generator/fragmenttext.h"
+#include "generator/pascalstring.h"
+#include "generator/textlines.h"
+#include "project/mapping.h"
+
+namespace quillon::generator {
+
+namespace {
+
+bool browsing(const WizardProject &project)
+{
+    return project.DBOk && project.DoBrowse;
+}
+
+bool inserting(const WizardProject &project)
+{
+    return project.DBOk && !project.DoBrowse && project.DoInsert;
+}
+
+/*
+** The arguments of the Writeln that writes one HTML table row: "'<TR>'",
+** one '<TD>' cell per returned field (the first continuing the "'<TR>'"
+** line, each later one opening its own line with the separator), then
+** ",'</TR>'". The table browse separates cells with four spaces and a comma,
+** the query browse with eight.
+*/
+void appendRow(FragmentText &f, std::string_view component, const StringList &fields)
+{
+    const int separator = component == "TB" ? 4 : 8;
+    f.open(6, {"'<TR>'"});
+    for (const auto &field : fields)
+        f.line(separator, {",'<TD>',PrepareString(", component, ".FieldByName('", literalText(field),
+                           "').AsString),'</TD>'"});
+    f.line(6, {",'</TR>'"});
+}
+
+// The loop that writes every row of an opened data set as an HTML table.
+void appendOutputLoop(FragmentText &f, std::string_view component, const StringList &fields)
+{
+    const int closing = component == "TB" ? 19 : 17;
+    f.line(6, {component, ".Open;"})
+        .line(6, {"Writeln (F,'<TABLE>');"})
+        .line(6, {"while not ", component, ".eof do"})
+        .line(6, {"begin"})
+        .line(8, {"Writeln (F,"});
+    appendRow(f, component, fields);
+    f.line(closing, {");"})
+        .line(8, {component, ".Next;"})
+        .line(6, {"end;"})
+        .line(6, {"Writeln (F,'</TABLE>');"})
+        .line(6, {kRuleLine});
+}
+
+// The opening lines shared by the table browse and the table insert.
+void appendTableSetup(FragmentText &f, std::string_view comment, const std::string &table)
+{
+    f.line(2, {kRuleLine})
+        .line(6, {comment})
+        .line(6, {kRuleLine})
+        .line(6, {"TB.SessionName := SS.SessionName;"})
+        .line(6, {"TB.DatabaseName := 'MyDB';"})
+        .line(6, {"TB.TableName := '", literalText(table), "';"});
+}
+
+} // namespace
+
+DataSet dataSetOf(const WizardProject &project)
+{
+    if (browsing(project))
+        return project.TbBrowse ? DataSet::Table : DataSet::Query;
+    return inserting(project) ? DataSet::Table : DataSet::None;
+}
+
+std::string databaseDeclFragment(const WizardProject &project)
+{
+    if (!project.DBOk)
+        return {};
+    return FragmentText().line(0, {"SS : TSession;"}).open(2, {"DB : TDatabase;"}).take();
+}
+
+std::string tableDeclFragment(const WizardProject &project)
+{
+    switch (dataSetOf(project)) {
+    case DataSet::Table: return "TB : TTable;";
+    case DataSet::Query: return "QR : TQuery;";
+    case DataSet::None: break;
+    }
+    return {};
+}
+
+std::string dataInitFragment(const WizardProject &project)
+{
+    if (!project.DBOk)
+        return {};
+    FragmentText f;
+    f.line(0, {kRuleLine})
+        .line(4, {"{Database/DataSource Creation}"})
+        .line(4, {kRuleLine})
+        .line(4, {"DB := TDatabase.Create(nil);"})
+        .line(4, {"SS := TSession.Create (nil);"});
+    switch (dataSetOf(project)) {
+    case DataSet::Table: f.line(4, {"TB := TTable.Create (nil);"}); break;
+    case DataSet::Query: f.line(4, {"QR := TQuery.Create (nil);"}); break;
+    case DataSet::None: break;
+    }
+    f.line(4, {kRuleLine});
+    return f.take();
+}
+
+std::string databaseFragment(const WizardProject &project)
+{
+    if (!project.DBOk)
+        return {};
+    FragmentText f;
+    f.line(0, {"try"})
+        .line(6, {kRuleLine})
+        .line(6, {"{Database INIT}"})
+        .line(6, {kRuleLine})
+        .line(6, {"SS.SessionName := IntToStr(GetCurrentThreadID);"})
+        .line(6, {"DB.LoginPrompt := False;"});
+    if (project.DoLogin) {
+        f.line(6, {"DB.Params.Clear;"})
+            .line(6, {"DB.Params.Add ('USER NAME=", literalText(project.UserName), "');"})
+            .line(6, {"DB.Params.Add ('PASSWORD=", literalText(project.Password), "');"});
+    }
+    f.line(6, {"DB.SessionName := SS.SessionName;"})
+        .line(6, {"DB.AliasName := '", literalText(project.DBName), "';"})
+        .line(6, {"DB.DatabaseName := 'MyDB';"})
+        .line(6, {kRuleLine});
+    return f.take();
+}
+
+std::string tableFragment(const WizardProject &project)
+{
+    FragmentText f;
+    if (browsing(project) && project.TbBrowse) {
+        appendTableSetup(f, "{Init Table & Output Table Data}", project.TbToBrowse);
+        // Without returned fields the table is set up but never opened.
+        if (!project.RetChosenFields.empty())
+            appendOutputLoop(f, "TB", project.RetChosenFields);
+    } else if (inserting(project)) {
+        appendTableSetup(f, "{Init Table & Insert Table Data}", project.TbInsData);
+        f.line(6, {"TB.Open;"}).line(6, {"TB.Insert;"});
+        for (const auto &entry : project.UpdFields) {
+            const auto mapping = splitMapping(entry);
+            // The input name is the variable GetVars filled: a bare identifier.
+            f.line(6, {"TB.FieldByName ('", literalText(mapping.field), "').AsString := ",
+                       mapping.input, ";"});
+        }
+        f.line(6, {"TB.Post;"}).open(6, {kRuleLine});
+    }
+    return f.take();
+}
+
+std::string queryFragment(const WizardProject &project)
+{
+    // A query without returned fields is created and freed but never set up.
+    if (dataSetOf(project) != DataSet::Query || project.RetChosenFields.empty())
+        return {};
+    FragmentText f;
+    f.line(2, {kRuleLine})
+        .line(6, {"{Init Query & Output Query Data}"})
+        .line(6, {kRuleLine})
+        .line(6, {"QR.SessionName := SS.SessionName;"})
+        .line(6, {"QR.DatabaseName := 'MyDB';"});
+    for (const auto sql : splitLines(project.QrToBrowse))
+        f.line(6, {"QR.SQL.Add ('", literalText(sql), "');"});
+    appendOutputLoop(f, "QR", project.RetChosenFields);
+    return f.take();
+}
+
+std::string freeResFragment(const WizardProject &project)
+{
+    if (!project.DBOk)
+        return {};
+    FragmentText f;
+    f.line(2, {"finally"})
+        .line(6, {kRuleLine})
+        .line(6, {"{Freeing Database Components}"})
+        .line(6, {kRuleLine});
+    switch (dataSetOf(project)) {
+    case DataSet::Table: f.line(6, {"TB.Free;"}); break;
+    case DataSet::Query: f.line(6, {"QR.Free;"}); break;
+    case DataSet::None: break;
+    }
+    f.line(6, {"DB.Free;"})
+        .line(6, {"SS.Free;"})
+        .line(6, {kRuleLine})
+        .line(4, {"end;"});
+    return f.take();
+}
+
+} // namespace quillon::generator

@@ -1,0 +1,23 @@
+#pragma once
+
+/*
+** User values inside Object Pascal string literals.
+**
+** A literal is closed by a single quote, and a quote inside it is written
+** twice. Every user value placed between the quotes of a generated literal
+** goes through literalText(), so the literal holds exactly what the user
+** typed: a quote in `WHERE NAME = 'Smith'` or in the author O'Brien neither
+** breaks the source nor lets a crafted value end the literal and add
+** statements of its own. Values used as bare identifiers (input names as
+** variables, the library name) are not literals and do not go through it.
+*/
+
+#include <string>
+#include <string_view>
+
+namespace quillon::generator {
+
+// value with each single quote doubled; every other byte unchanged.
+std::string literalText(std::string_view value);
+
+} // namespace quillon::generator

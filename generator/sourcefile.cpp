@@ -1,0 +1,97 @@
+/*
+** The file step of generation: where the template lies, reading it, and
+** writing the output.
+**
+** Failures carry the run-time library's text for the error, so the wizard's
+** error box reads as users of the original product expect, and the path of
+** the file at fault for callers that name it. The output is replaced
+** atomically: a failed write leaves an existing output file as it was and no
+** half-written file behind.
+*/
+
+#include "generator/sourcegenerator.h"
+
+#include "platform/atomicfile.h"
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace quillon::generator {
+
+namespace {
+
+constexpr std::string_view kRootKey = "SOFTWARE\\Borland\\Delphi\\2.0";
+constexpr std::string_view kTemplateName = "/template.dpr";
+
+std::string fileErrorText(int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found";
+    case ENAMETOOLONG:
+    case EILSEQ:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EBUSY:
+        return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(code);
+    }
+}
+
+[[noreturn]] void rethrow(const platform::FileError &e)
+{
+    if (e.code() == 0)
+        throw GenerationError(e.what(), e.path());
+    throw GenerationError(fileErrorText(e.code()), e.path());
+}
+
+} // namespace
+
+std::string templatePathFromRegistry(const platform::Registry &registry)
+{
+    std::string root;
+    try {
+        if (const auto key = registry.openKey(platform::Hive::LocalMachine, kRootKey))
+            root = key->readString("RootDir").value_or(std::string());
+    } catch (const platform::FileError &e) {
+        rethrow(e);
+    }
+    // A stored value ends at its first NUL, as a C string would.
+    root.resize(std::min(root.size(), root.find('\0')));
+    return root + std::string(kTemplateName);
+}
+
+void generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                        const std::string &outputPath, const GenerationMoment &moment)
+{
+    std::string templateText;
+    try {
+        templateText = platform::readFile(templatePath);
+    } catch (const platform::FileError &e) {
+        rethrow(e);
+    }
+    if (outputPath.empty())
+        throw GenerationError("Invalid filename", outputPath);
+    const std::string source = expandTemplate(project, templateText, moment);
+    try {
+        platform::writeFileAtomically(outputPath, source);
+    } catch (const platform::FileError &e) {
+        rethrow(e);
+    }
+}
+
+} // namespace quillon::generator

@@ -1,0 +1,87 @@
+#pragma once
+
+/*
+** Source generation: turns a WizardProject into the project source (.dpr)
+** of an ISAPI extension library by expanding the placeholders of a template.
+**
+** The steps, each callable on its own:
+**
+**   templatePathFromRegistry()  where the template lies: the IDE's root
+**                               directory (HKEY_LOCAL_MACHINE
+**                               "SOFTWARE\Borland\Delphi\2.0", value "RootDir")
+**                               followed by "/template.dpr";
+**   currentGenerationMoment()   the date and time written into the trailer;
+**   expandTemplate()            the whole text transformation, no files;
+**   generateSourceFile()        reads the template, expands it and writes the
+**                               output file atomically.
+**
+** Expansion replaces the first occurrence of each of the 24 placeholders
+** "{*$Name}", in a fixed order, with a fragment of Object Pascal built from
+** the project. Placeholders are looked for only in the template's own text,
+** never inside text inserted for an earlier one, so a title that reads
+** "{*$Author}" stays a title. A placeholder missing from the template gets
+** its non-empty fragment at the very start of the text. Afterwards each run
+** of blank lines shrinks to its last line and every line ends with CR LF.
+**
+** Every user value that lands inside a Pascal string literal has its single
+** quotes doubled, so the literal holds exactly what the user typed. Text is
+** 8-bit: all other bytes pass through unchanged.
+*/
+
+#include "project/wizardproject.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillon::platform {
+class Registry;
+}
+
+namespace quillon::generator {
+
+// A generation failure. what() is the user-visible message: for a file the
+// run-time library's text ("File not found", "Invalid filename", "Too many
+// open files", "File access denied", "Read beyond end of file", "Disk full"
+// or "I/O error N"); path() names the file at fault, empty when none is.
+class GenerationError : public std::runtime_error
+{
+public:
+    explicit GenerationError(const std::string &message, std::string path = {});
+    const std::string &path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// The date and time fixed into the generated source as text.
+struct GenerationMoment
+{
+    std::string date; // the locale's short date (%x)
+    std::string time; // the locale's time (%X)
+};
+
+// Now, in the user's locale (LC_TIME from the environment). When
+// SOURCE_DATE_EPOCH is set, that instant in UTC instead, so that output is
+// reproducible. Throws GenerationError if SOURCE_DATE_EPOCH is not a
+// non-negative whole number of seconds.
+GenerationMoment currentGenerationMoment();
+
+// Expands templateText (taken up to its first NUL byte) for the project.
+// Never throws for any template or project contents.
+std::string expandTemplate(const WizardProject &project, std::string_view templateText,
+                           const GenerationMoment &moment);
+
+// The template path: the "RootDir" value followed directly by "/template.dpr".
+// A missing key or value gives "/template.dpr". Throws GenerationError only if
+// the registry hive exists but cannot be read.
+std::string templatePathFromRegistry(const platform::Registry &registry);
+
+// Reads the template, expands it and replaces outputPath with the result
+// atomically: on failure an existing output file is untouched and no partial
+// file is left. The template is read before the output is touched. Throws
+// GenerationError carrying the run-time library's text and the path.
+void generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                        const std::string &outputPath, const GenerationMoment &moment);
+
+} // namespace quillon::generator
