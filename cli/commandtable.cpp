@@ -1,5 +1,6 @@
 #include "cli/commandtable.h"
 
+#include "cli/generatecommand.h"
 #include "cli/installcommand.h"
 #include "cli/projectcommands.h"
 
@@ -15,6 +16,9 @@ namespace quillon::cli {
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
+        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE]",
+         "generate the project's .dpr source (to its OutputDLL unless --output is given)",
+         runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
         {"install", "install --root-dir DIR",

@@ -1,0 +1,40 @@
+#include "cli/generatecommand.h"
+
+#include "cli/arguments.h"
+#include "cli/projectcommands.h"
+#include "generator/sourcegenerator.h"
+#include "platform/registry.h"
+
+namespace quillon::cli {
+
+int runGenerate(const Args &args)
+{
+    const Arguments a("generate", args, {"--template", "--output"});
+    a.expectPositionals({"the project file (PROJECT.qnp)"});
+    const std::string &projectPath = a.positionals()[0];
+    const WizardProject project = loadProjectFile(projectPath);
+
+    const std::string output = a.option("--output").value_or(project.OutputDLL);
+    if (output.empty())
+        throw std::runtime_error(projectPath +
+                                 ": the project names no output file (OutputDLL); give --output FILE");
+    const std::string templatePath = a.option("--template").value_or(
+        generator::templatePathFromRegistry(platform::Registry()));
+
+    try {
+        generator::generateSourceFile(project, templatePath, output,
+                                      generator::currentGenerationMoment());
+    } catch (const generator::GenerationError &e) {
+        // The message is the run-time library's text; say which file it is about.
+        if (e.path().empty())
+            throw;
+        std::string message = e.path() + ": " + e.what();
+        if (!a.option("--template") && e.path() == templatePath)
+            message += " (the template is the registry's RootDir followed by /template.dpr: "
+                       "record it with 'quillon install --root-dir DIR' or give --template FILE)";
+        throw std::runtime_error(message);
+    }
+    return 0;
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,16 @@
+#pragma once
+
+/*
+** generate PROJECT.qnp [--template FILE] [--output FILE]: loads the project
+** onto a fresh record and writes its .dpr source to --output, else to the
+** project's OutputDLL, from --template, else from the template that the
+** registry's "RootDir" names.
+*/
+
+#include "cli/commandtable.h"
+
+namespace quillon::cli {
+
+int runGenerate(const Args &args);
+
+} // namespace quillon::cli
