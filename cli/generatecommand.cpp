@@ -12,9 +12,13 @@ int runGenerate(const Args &args)
     const Arguments a("generate", args, {"--template", "--output"});
     a.expectPositionals({"the project file (PROJECT.qnp)"});
     const std::string &projectPath = a.positionals()[0];
-    const WizardProject project = loadProjectFile(projectPath);
+    WizardProject project = loadProjectFile(projectPath);
 
-    const std::string output = a.option("--output").value_or(project.OutputDLL);
+    // --output stands for the output page's answer: the library is named
+    // after the file it is written to, as the compiler requires.
+    if (const auto output = a.option("--output"))
+        project.OutputDLL = *output;
+    const std::string output = project.OutputDLL;
     if (output.empty())
         throw std::runtime_error(projectPath +
                                  ": the project names no output file (OutputDLL); give --output FILE");

@@ -1,0 +1,201 @@
+#include "platform/atomicfile.h"
+#include "project/projectfile.h"
+#include "project/summary.h"
+#include "tests/project/sampleproject.h"
+#include "tests/support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+using namespace quillon;
+
+namespace {
+
+struct Result
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Each test runs the program with its own registry folder and a fixed
+// generation moment.
+class Cli : public ::testing::Test
+{
+protected:
+    Result run(const std::vector<std::string> &args) const
+    {
+        std::string cmd = "QUILLON_REGISTRY_DIR=" + shellQuote(dir.file("registry")) +
+                          " SOURCE_DATE_EPOCH=86400 " + shellQuote(QUILLON_BIN);
+        for (const auto &a : args)
+            cmd += " " + shellQuote(a);
+        cmd += " >" + shellQuote(dir.file("out.txt")) + " 2>" + shellQuote(dir.file("err.txt"));
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = platform::readFile(dir.file("out.txt"));
+        r.err = platform::readFile(dir.file("err.txt"));
+        return r;
+    }
+    std::string saveProject(const WizardProject &p, const std::string &name) const
+    {
+        ProjectFile::save(p, dir.file(name));
+        return dir.file(name);
+    }
+    void writeTemplate(const std::string &path) const
+    {
+        platform::writeFileAtomically(path, "library {*$LibName};\r\n{$DESCRIPTION '{*$LibTitle}'}\r\n"
+                                            "{*$Author}\r\nbegin\r\nend.\r\n");
+    }
+    quillon::test::TempDir dir;
+};
+
+TEST_F(Cli, HelpListsEveryCommand)
+{
+    const Result r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char *word : {"generate PROJECT.qnp", "resave IN.qnp OUT.qnp", "summary PROJECT.qnp",
+                             "install --root-dir DIR"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(r.err, "");
+}
+
+struct UsageCase
+{
+    std::vector<std::string> args;
+    const char *message;
+};
+
+class CliUsage : public Cli, public ::testing::WithParamInterface<UsageCase>
+{};
+
+TEST_P(CliUsage, NamesWhatIsWrong)
+{
+    const Result r = run(GetParam().args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("quillon --help"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliUsage,
+    ::testing::Values(UsageCase{{}, "no command given"},
+                      UsageCase{{"frob"}, "unknown command 'frob'"},
+                      UsageCase{{"resave", "a.qnp"}, "resave: missing the project file to write"},
+                      UsageCase{{"summary", "a", "b"}, "summary: unexpected argument 'b'"},
+                      UsageCase{{"generate"}, "generate: missing the project file"},
+                      UsageCase{{"generate", "p.qnp", "--output"}, "option --output needs a value"},
+                      UsageCase{{"generate", "p.qnp", "--bogus=1"}, "unknown option '--bogus'"},
+                      UsageCase{{"generate", "p", "--output", "a", "--output=b"}, "given twice"},
+                      UsageCase{{"install"}, "install: missing --root-dir DIR"}));
+
+TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
+{
+    const std::string in = saveProject(quillon::test::awkwardProject(), "in.qnp");
+    EXPECT_EQ(run({"resave", in, dir.file("out.qnp")}).status, 0);
+    EXPECT_EQ(platform::readFile(dir.file("out.qnp")), platform::readFile(in));
+
+    const Result missing = run({"resave", dir.file("nope.qnp"), dir.file("out.qnp")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Project file not found: " + dir.file("nope.qnp")), std::string::npos);
+
+    const std::string bad = dir.file("no/folder/out.qnp");
+    const Result unwritable = run({"resave", in, bad});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err, "quillon: Unable to write to " + bad + "\n");
+}
+
+TEST_F(Cli, SummaryPrintsOneLinePerSummaryLine)
+{
+    WizardProject p = quillon::test::awkwardProject();
+    p.DoInsert = false;
+    p.DoBrowse = true;
+    const Result r = run({"summary", saveProject(p, "p.qnp")});
+    EXPECT_EQ(r.status, 0);
+    std::string expected;
+    for (const auto &line : summaryLines(p))
+        expected += line + "\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_NE(r.out.find("\nSQL Query Text:\nSELECT *\n  FROM T\n"), std::string::npos);
+}
+
+TEST_F(Cli, InstallRecordsAnAbsoluteRootDir)
+{
+    std::filesystem::create_directory(dir.file("root"));
+    const Result r = run({"install", "--root-dir", dir.file("root/")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string hive = platform::readFile(dir.file("registry/HKEY_LOCAL_MACHINE.reg"));
+    EXPECT_NE(hive.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\2.0]"), std::string::npos);
+    EXPECT_NE(hive.find("\"RootDir\"=\"" + dir.file("root") + "\""), std::string::npos) << hive;
+
+    const Result missing = run({"install", "--root-dir", dir.file("none")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(dir.file("none")), std::string::npos);
+}
+
+TEST_F(Cli, GenerateUsesRegistryTemplateAndOutputDll)
+{
+    std::filesystem::create_directory(dir.file("root"));
+    writeTemplate(dir.file("root/template.dpr"));
+    ASSERT_EQ(run({"install", "--root-dir", dir.file("root")}).status, 0);
+    WizardProject p;
+    p.DBOk = false;
+    p.ExtName = "It's mine";
+    p.OutputDLL = dir.file("Ext.dpr");
+    const std::string project = saveProject(p, "p.qnp");
+
+    const Result r = run({"generate", project});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string first = platform::readFile(dir.file("Ext.dpr"));
+    EXPECT_NE(first.find("library Ext;\r\n{$DESCRIPTION 'It''s mine'}\r\n"), std::string::npos)
+        << first;
+
+    // With --output the library takes the name of the file it goes to.
+    ASSERT_EQ(run({"generate", project, "--output", dir.file("Other.dpr")}).status, 0);
+    EXPECT_NE(platform::readFile(dir.file("Other.dpr")).find("library Other;"), std::string::npos);
+
+    // The same moment gives the same text.
+    ASSERT_EQ(run({"generate", project}).status, 0);
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), first);
+}
+
+TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
+{
+    WizardProject p;
+    p.OutputDLL = dir.file("Ext.dpr");
+    const std::string project = saveProject(p, "p.qnp");
+    platform::writeFileAtomically(dir.file("Ext.dpr"), "old");
+
+    const Result noTemplate = run({"generate", project});
+    EXPECT_EQ(noTemplate.status, 1);
+    EXPECT_NE(noTemplate.err.find("/template.dpr: File not found"), std::string::npos) << noTemplate.err;
+    EXPECT_NE(noTemplate.err.find("quillon install --root-dir"), std::string::npos);
+
+    const Result badTemplate = run({"generate", project, "--template", dir.file("t.dpr")});
+    EXPECT_EQ(badTemplate.status, 1);
+    EXPECT_NE(badTemplate.err.find(dir.file("t.dpr")), std::string::npos);
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), "old");
+
+    writeTemplate(dir.file("t.dpr"));
+    const Result badOutput =
+        run({"generate", project, "--template", dir.file("t.dpr"), "--output", dir.file("x/y.dpr")});
+    EXPECT_EQ(badOutput.status, 1);
+    EXPECT_NE(badOutput.err.find(dir.file("x/y.dpr")), std::string::npos) << badOutput.err;
+
+    p.OutputDLL.clear();
+    const Result noOutput = run({"generate", saveProject(p, "q.qnp"), "--template", dir.file("t.dpr")});
+    EXPECT_EQ(noOutput.status, 1);
+    EXPECT_NE(noOutput.err.find("names no output file"), std::string::npos);
+}
+
+} // namespace
