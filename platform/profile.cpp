@@ -32,10 +32,10 @@ std::string foldAsciiCase(std::string_view text)
     return folded;
 }
 
-Profile Profile::parse(std::string_view text, const MultiLine &multiLine)
+Profile Profile::parse(std::string text, const MultiLine &multiLine)
 {
     Profile p;
-    p.m_text.assign(text);
+    p.m_text = std::move(text);
     const std::string_view all = p.m_text;
 
     // Split into lines: LF ends a line, a CR right before it is part of the end.
@@ -52,16 +52,15 @@ Profile Profile::parse(std::string_view text, const MultiLine &multiLine)
         pos = ended ? lf + 1 : all.size();
     }
 
-    // Multi-line keys as "section\nkey", both folded; ending lines as given.
-    std::unordered_set<std::string> multiKeys;
+    // Multi-line keys by folded section name; ending lines as given.
+    std::unordered_map<std::string, std::unordered_set<std::string>> multiKeys;
     for (const auto &[section, key] : multiLine.keys)
-        multiKeys.insert(foldAsciiCase(section) + '\n' + foldAsciiCase(key));
+        multiKeys[foldAsciiCase(section)].insert(foldAsciiCase(key));
     const std::unordered_set<std::string_view> endLines(multiLine.endLines.begin(),
                                                         multiLine.endLines.end());
-    std::string currentFolded;
 
     Section *current = nullptr;
-    std::unordered_map<std::string, std::size_t> *currentKeys = nullptr;
+    const std::unordered_set<std::string> *currentMulti = nullptr; // this section's multi-line keys
     for (std::size_t i = 0; i < p.m_lines.size(); ++i) {
         const std::string_view raw = p.line(i);
         const std::string_view body = trimBlanks(raw);
@@ -70,12 +69,12 @@ Profile Profile::parse(std::string_view text, const MultiLine &multiLine)
             const std::string_view name =
                 trimBlanks(body.substr(1, close == std::string_view::npos ? std::string_view::npos
                                                                          : close - 1));
+            std::string folded = foldAsciiCase(name);
+            const auto multi = multiKeys.find(folded);
+            currentMulti = multi == multiKeys.end() ? nullptr : &multi->second;
             p.m_sections.push_back({std::string(name), {}, i});
-            p.m_keyIndex.emplace_back();
-            p.m_sectionIndex.try_emplace(foldAsciiCase(name), p.m_sections.size() - 1);
+            p.m_sectionIndex.try_emplace(std::move(folded), p.m_sections.size() - 1);
             current = &p.m_sections.back();
-            currentFolded = foldAsciiCase(name);
-            currentKeys = &p.m_keyIndex.back();
             continue;
         }
         if (!current)
@@ -84,9 +83,8 @@ Profile Profile::parse(std::string_view text, const MultiLine &multiLine)
         if (eq == std::string_view::npos)
             continue;
         const std::string_view key = trimBlanks(raw.substr(0, eq));
-        std::string foldedKey = foldAsciiCase(key);
         Entry entry{std::string(key), std::string(raw.substr(eq + 1)), i, i};
-        if (!multiKeys.empty() && multiKeys.count(currentFolded + '\n' + foldedKey)) {
+        if (currentMulti && currentMulti->count(foldAsciiCase(key))) {
             while (entry.lastLine + 1 < p.m_lines.size() &&
                    !endLines.count(p.line(entry.lastLine + 1))) {
                 ++entry.lastLine;
@@ -94,17 +92,17 @@ Profile Profile::parse(std::string_view text, const MultiLine &multiLine)
                 entry.value += p.line(entry.lastLine);
             }
         }
-        currentKeys->try_emplace(std::move(foldedKey), current->entries.size());
+        i = entry.lastLine;
         current->entries.push_back(std::move(entry));
-        i = current->entries.back().lastLine;
     }
+    p.m_keyIndex.resize(p.m_sections.size());
     return p;
 }
 
 Profile Profile::load(const std::string &path, const MultiLine &multiLine)
 {
     const auto text = readFileIfExists(path);
-    return text ? parse(*text, multiLine) : Profile();
+    return text ? parse(std::move(*text), multiLine) : Profile();
 }
 
 const Profile::Section *Profile::section(std::string_view name) const
@@ -118,9 +116,15 @@ const Profile::Entry *Profile::find(std::string_view sectionName, std::string_vi
     const auto s = m_sectionIndex.find(foldAsciiCase(sectionName));
     if (s == m_sectionIndex.end())
         return nullptr;
-    const auto &keys = m_keyIndex[s->second];
-    const auto k = keys.find(foldAsciiCase(key));
-    return k == keys.end() ? nullptr : &m_sections[s->second].entries[k->second];
+    const Section &section = m_sections[s->second];
+    auto &keys = m_keyIndex[s->second];
+    if (!keys) {
+        keys.emplace();
+        for (std::size_t i = 0; i < section.entries.size(); ++i)
+            keys->try_emplace(foldAsciiCase(section.entries[i].key), i);
+    }
+    const auto k = keys->find(foldAsciiCase(key));
+    return k == keys->end() ? nullptr : &section.entries[k->second];
 }
 
 std::optional<std::string> Profile::value(std::string_view sectionName, std::string_view key) const

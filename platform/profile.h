@@ -15,7 +15,10 @@
 ** Section and key names match without regard to ASCII case. When a name
 ** occurs twice, lookups find the first one; the entries of a section are
 ** still listed in file order. Lookups are hash-based, so reading every key
-** of a file is linear in its size, unlike re-reading the file per key.
+** of a file is linear in its size, unlike re-reading the file per key. A
+** section's key index is built on its first lookup, so sections that are
+** only walked in order (long lists) never pay for one; for that reason a
+** Profile must not be looked up from two threads at once.
 **
 ** Values spanning several lines: a format may write a value holding CR LF
 ** as it stands, so the lines after the key's line carry the rest of the
@@ -65,8 +68,8 @@ public:
 
     Profile() = default;
 
-    // Parses a whole profile text.
-    static Profile parse(std::string_view text, const MultiLine &multiLine = {});
+    // Parses a whole profile text (taken over, not copied, when moved in).
+    static Profile parse(std::string text, const MultiLine &multiLine = {});
 
     // Reads and parses a file; a missing file is an empty profile.
     // Throws FileError when the file exists but cannot be read.
@@ -96,7 +99,8 @@ private:
     std::vector<Span> m_lines;
     std::vector<Section> m_sections;
     std::unordered_map<std::string, std::size_t> m_sectionIndex; // folded name -> first
-    std::vector<std::unordered_map<std::string, std::size_t>> m_keyIndex; // per section
+    // Per section, built on first lookup: folded key -> first entry.
+    mutable std::vector<std::optional<std::unordered_map<std::string, std::size_t>>> m_keyIndex;
 };
 
 // Folds ASCII A-Z to lower case, leaving every other byte as it is.

@@ -24,6 +24,9 @@ public:
     // Writes "key=value" in the current section.
     void add(std::string_view key, std::string_view value);
 
+    // Makes room for a text of about this size, so building it copies nothing.
+    void reserve(std::size_t bytes) { m_text.reserve(bytes); }
+
     const std::string &text() const { return m_text; }
 
     // Replaces the file with the text atomically. Throws FileError.

@@ -1,9 +1,11 @@
+#include "project/mapping.h"
 #include "project/projectfile.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 using namespace quillon;
 
@@ -217,6 +219,30 @@ TEST(ProjectFileLoad, ObserverHooksFireInStepOrder)
     EXPECT_EQ(s.calls, (std::vector<std::string>{"started", "insert ", "browse  (table)",
                                                   "fields 0", "finished "}))
         << "no alias step without database support";
+}
+
+} // namespace
+
+namespace {
+
+// Loading a sorted list gives the order that inserting its entries one by
+// one gives, for lists in any order, with equal and case-different entries.
+TEST(ProjectFileLoad, SortedListsMatchOneByOneInsertion)
+{
+    std::mt19937 rng(7);
+    const char *words[] = {"a", "A", "b", "B=1", "b=1", "_", "a_", "\xe9", "Z", "z=Z"};
+    for (int round = 0; round < 50; ++round) {
+        std::string text = "[FieldSelect1]\r\n";
+        StringList expected;
+        for (int i = 0; i < 40; ++i) {
+            const std::string w = words[rng() % std::size(words)];
+            text += "RetAvailFields" + std::to_string(i) + "=" + w + "\r\n";
+            sortedInsert(expected, w);
+        }
+        WizardProject p;
+        ProjectFile::loadText(text, p);
+        ASSERT_EQ(p.RetAvailFields, expected) << text;
+    }
 }
 
 } // namespace
