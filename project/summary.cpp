@@ -6,7 +6,8 @@ namespace quillon {
 
 namespace {
 
-void append(StringList &out, const StringList &lines)
+template<typename Lines>
+void append(StringList &out, const Lines &lines)
 {
     out.insert(out.end(), lines.begin(), lines.end());
 }

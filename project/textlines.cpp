@@ -2,9 +2,9 @@
 
 namespace quillon {
 
-StringList splitTypedLines(std::string_view text)
+std::vector<std::string_view> splitTypedLines(std::string_view text)
 {
-    StringList lines;
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -13,12 +13,12 @@ StringList splitTypedLines(std::string_view text)
             ++i;
             continue;
         }
-        lines.emplace_back(text.substr(start, i - start));
+        lines.push_back(text.substr(start, i - start));
         i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
         start = i;
     }
     if (start < text.size())
-        lines.emplace_back(text.substr(start));
+        lines.push_back(text.substr(start));
     return lines;
 }
 

@@ -6,15 +6,15 @@
 ** break at the very end does not start an empty last line, so the empty
 ** text has no lines and "a\r\n" has one. Lines are never split where a memo
 ** would wrap them, and have no length limit, so an SQL line keeps its spaces
-** wherever they fall.
+** wherever they fall. The summary and the generator both read lines this way.
 */
 
-#include "project/wizardproject.h"
-
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
-StringList splitTypedLines(std::string_view text);
+// The lines of text, as views into it.
+std::vector<std::string_view> splitTypedLines(std::string_view text);
 
 } // namespace quillon

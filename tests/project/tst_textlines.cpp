@@ -1,4 +1,5 @@
 #include "project/textlines.h"
+#include "project/wizardproject.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,8 @@ class TextLines : public ::testing::TestWithParam<LinesCase>
 
 TEST_P(TextLines, SplitsAtTypedBreaksOnly)
 {
-    EXPECT_EQ(splitTypedLines(GetParam().text), GetParam().lines);
+    const auto lines = splitTypedLines(GetParam().text);
+    EXPECT_EQ(StringList(lines.begin(), lines.end()), GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -31,7 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TextLines, LongLinesAreNotWrapped)
 {
     const std::string line(10000, 'x');
-    EXPECT_EQ(splitTypedLines(line + "\r\n" + line), (StringList{line, line}));
+    const std::string text = line + "\r\n" + line;
+    const auto lines = splitTypedLines(text);
+    EXPECT_EQ(StringList(lines.begin(), lines.end()), (StringList{line, line}));
 }
 
 } // namespace
