@@ -45,6 +45,22 @@ std::string helpText()
     return text;
 }
 
+namespace {
+
+// "--help" among a command's options (not after "--").
+bool wantsHelp(const Args &args)
+{
+    for (const std::string &a : args) {
+        if (a == "--")
+            return false;
+        if (a == "--help" || a == "-h")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int dispatch(const Args &args)
 {
     try {
@@ -56,8 +72,14 @@ int dispatch(const Args &args)
             return 0;
         }
         for (const Command &c : commands()) {
-            if (name == c.name)
-                return c.run(Args(args.begin() + 1, args.end()));
+            if (name != c.name)
+                continue;
+            const Args rest(args.begin() + 1, args.end());
+            if (wantsHelp(rest)) {
+                std::cout << "Usage: quillon " << c.synopsis << "\n  " << c.summary << '\n';
+                return 0;
+            }
+            return c.run(rest);
         }
         throw UsageError("unknown command '" + name + "'");
     } catch (const UsageError &e) {

@@ -67,6 +67,10 @@ TEST_F(Cli, HelpListsEveryCommand)
                              "install --root-dir DIR"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     EXPECT_EQ(r.err, "");
+
+    const Result one = run({"resave", "--help"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.out.rfind("Usage: quillon resave IN.qnp OUT.qnp\n", 0), 0u) << one.out;
 }
 
 struct UsageCase
