@@ -24,7 +24,8 @@ TEST(TextLines, KeepsLongLinesWhole)
     std::string sql = "SELECT * FROM T WHERE ";
     while (sql.size() < 10000)
         sql += "NAME = 'x y' OR ";
-    const auto lines = splitLines(sql + "\r\nORDER BY NAME");
+    const std::string text = sql + "\r\nORDER BY NAME";
+    const auto lines = splitLines(text);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], sql);
 }
