@@ -25,6 +25,9 @@ struct FragmentRow
     std::string expected;
 };
 
+// "{", 33 hyphens, "}".
+inline const std::string kRule = "{" + std::string(33, '-') + "}";
+
 // Each line followed by CR LF.
 inline std::string crlf(std::initializer_list<std::string_view> lines)
 {

@@ -2,14 +2,9 @@
 
 #include "fragmentrow.h"
 
-using namespace quillon;
-using namespace quillon::generator;
-using quillon::generator::test::crlf;
-using quillon::generator::test::FragmentRow;
+namespace quillon::generator::test {
 
 namespace {
-
-const std::string kRule = "{" + std::string(33, '-') + "}";
 
 void tableBrowse(WizardProject &p)
 {
@@ -313,3 +308,5 @@ TEST(DatabaseFragments, InsertAfterQueryChoiceNeverMentionsQuery)
         EXPECT_EQ(fragment(p).find("QR"), std::string::npos) << fragment(p);
     EXPECT_EQ(dataSetOf(p), DataSet::Table);
 }
+
+} // namespace quillon::generator::test

@@ -2,9 +2,7 @@
 
 #include "fragmentrow.h"
 
-using namespace quillon;
-using namespace quillon::generator;
-using quillon::generator::test::FragmentRow;
+namespace quillon::generator::test {
 
 namespace {
 
@@ -47,3 +45,5 @@ QUILLON_FRAGMENT_SUITE(
     // It stands between the template's quotes, so it is literal text.
     FragmentRow{"QuoteDoubled", [](WizardProject &p) { p.ExtName = "Ann's'; Halt; '"; },
                 libTitleFragment, "Ann''s''; Halt; ''"});
+
+} // namespace quillon::generator::test

@@ -2,14 +2,9 @@
 
 #include "fragmentrow.h"
 
-using namespace quillon;
-using namespace quillon::generator;
-using quillon::generator::test::crlf;
-using quillon::generator::test::FragmentRow;
+namespace quillon::generator::test {
 
 namespace {
-
-const std::string kRule = "{" + std::string(33, '-') + "}";
 
 const std::string kGetVarsHead = crlf({
     "Procedure GetVars;",
@@ -160,3 +155,5 @@ QUILLON_FRAGMENT_SUITE(
                 footerHtmlFragment,
                 crlf({"  " + kRule, "  {Reading Footer HTML}", "  " + kRule,
                       "  SendHTMLToClient('it''s.htm');", "  " + kRule})});
+
+} // namespace quillon::generator::test

@@ -4,10 +4,7 @@
 
 #include "fragmentrow.h"
 
-using namespace quillon;
-using namespace quillon::generator;
-using quillon::generator::test::crlf;
-using quillon::generator::test::FragmentRow;
+namespace quillon::generator::test {
 
 namespace {
 
@@ -76,3 +73,5 @@ QUILLON_FRAGMENT_SUITE(
                       "    Writeln (F,PrepareString('it''s<BR>'));"})},
     FragmentRow{"OnlyABreakIsOneEmptyLine", [](WizardProject &p) { p.OtherInfo = "\r\n"; },
                 otherInfoFragment, crlf({"Writeln (F,PrepareString('<BR>'));"})});
+
+} // namespace quillon::generator::test
