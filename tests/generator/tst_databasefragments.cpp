@@ -144,7 +144,14 @@ QUILLON_FRAGMENT_SUITE(
     FragmentRow{"TableBrowse", tableBrowse, tableDeclFragment, "TB : TTable;"},
     FragmentRow{"QueryBrowse", queryBrowse, tableDeclFragment, "QR : TQuery;"},
     FragmentRow{"InsertAfterQueryChoice", insertMode, tableDeclFragment, "TB : TTable;"},
-    FragmentRow{"NeitherMode", neitherMode, tableDeclFragment, ""});
+    FragmentRow{"NeitherMode", neitherMode, tableDeclFragment, ""},
+    // A record with both modes set, which the wizard never makes, browses.
+    FragmentRow{"BothModesBrowse",
+                [](WizardProject &p) {
+                    queryBrowse(p);
+                    p.DoInsert = true;
+                },
+                tableDeclFragment, "QR : TQuery;"});
 
 QUILLON_FRAGMENT_SUITE(
     DataInit,

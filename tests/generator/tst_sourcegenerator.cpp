@@ -1,5 +1,7 @@
 #include "generator/sourcegenerator.h"
 
+#include "generator/requestfragments.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -64,37 +66,8 @@ TEST(ExpandTemplate, BuildsWholeSourceWithCrLf)
                                  "var\r\n"
                                  "  Zip : String;\r\n"
                                  "\r\n"
-                                 "Procedure GetVars;\r\n"
-                                 "{This will parse the URL, and get the variables passed to the server}\r\n"
-                                 "var\r\n"
-                                 "  Key,Val: TStringList;\r\n"
-                                 "  PostData : String;\r\n"
-                                 "begin\r\n"
-                                 "  Key := TStringList.Create;\r\n"
-                                 "  Val := TStringList.Create;\r\n"
-                                 "  try\r\n"
-                                 "    try\r\n"
-                                 "      if REQUEST_METHOD = 'GET' then\r\n"
-                                 "        Parse (QUERY_STRING,Key,Val)\r\n"
-                                 "      else\r\n"
-                                 "        begin\r\n"
-                                 "          PostData := PChar(ECB.Data);\r\n"
-                                 "          SetLength (PostData,ECB.Available);\r\n"
-                                 "          Parse (PostData,Key,Val)\r\n"
-                                 "        end;\r\n"
-                                 "      Zip:= Val[Key.IndexOf('Zip')];\r\n"
-                                 "    finally\r\n"
-                                 "      Key.Free; \r\n"
-                                 "      Val.Free;\r\n"
-                                 "    end;\r\n"
-                                 "  except\r\n"
-                                 "    on EListError do\r\n"
-                                 "    begin\r\n"
-                                 "      Writeln (F,'Problems with parameters!');\r\n"
-                                 "      Abort\r\n"
-                                 "    end\r\n"
-                                 "  end;\r\n"
-                                 "end;\r\n"
+                                 // GetVars, exactly as the fragment tests check it
+                                 + getValuesFragment(p) +
                                  "\r\n"
                                  "begin\r\n"
                                  "  Title := PrepareString('Welcome');\r\n"
