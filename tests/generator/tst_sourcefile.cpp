@@ -184,3 +184,16 @@ TEST_F(TemplateLocation, FindsTheTemplateForGeneration)
     generateSourceFile(m_project, templatePathFromRegistry(registry()), path("Shop.dpr"), kMoment);
     EXPECT_EQ(platform::readFile(path("Shop.dpr")), "T PrepareString('Shop')\r\n");
 }
+
+TEST_F(TemplateLocation, UnreadableHiveNamesItsFile)
+{
+    const auto hive = registry().hiveFile(platform::Hive::LocalMachine);
+    fs::create_directories(hive); // a folder where the hive file should be
+    try {
+        templatePathFromRegistry(registry());
+        ADD_FAILURE() << "an unreadable hive was taken as empty";
+    } catch (const GenerationError &e) {
+        EXPECT_STREQ(e.what(), "File access denied");
+        EXPECT_EQ(e.path(), hive);
+    }
+}
