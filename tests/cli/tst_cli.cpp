@@ -203,3 +203,24 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
 }
 
 } // namespace
+
+namespace {
+
+// The shipped examples are what a saved project looks like, byte for byte,
+// and hold the modes they are there to show.
+TEST_F(Cli, ExamplesAreSavedProjects)
+{
+    for (const char *name : {"demo.qnp", "insert.qnp"}) {
+        const std::string path = std::string(QUILLON_EXAMPLES) + "/" + name;
+        ASSERT_EQ(run({"resave", path, dir.file(name)}).status, 0) << name;
+        EXPECT_EQ(platform::readFile(dir.file(name)), platform::readFile(path)) << name;
+    }
+    const Result demo = run({"summary", std::string(QUILLON_EXAMPLES) + "/demo.qnp"});
+    EXPECT_NE(demo.out.find("Database Alias: QUILLONDEMO\nDatabase browsing details:\nSQL Query Text:\n"),
+              std::string::npos)
+        << demo.out;
+    const Result insert = run({"summary", std::string(QUILLON_EXAMPLES) + "/insert.qnp"});
+    EXPECT_NE(insert.out.find("Database insert details:\n"), std::string::npos) << insert.out;
+}
+
+} // namespace
