@@ -14,7 +14,9 @@
 ** Order of calls: loadStarted; aliasLoaded (only when DBOk is set after
 ** reading it); insertTableLoaded; browseTableLoaded; fieldListsLoaded;
 ** loadFinished. loadFinished is called even when the load stops by an
-** exception, so a loading flag set in loadStarted is always cleared.
+** exception, so a loading flag set in loadStarted is always cleared. A hook
+** may throw to stop the load (the fields set before it keep their new
+** values, and the exception reaches the caller); loadFinished must not.
 */
 
 #include <string>

@@ -246,3 +246,28 @@ TEST(ProjectFileLoad, SortedListsMatchOneByOneInsertion)
 }
 
 } // namespace
+
+namespace {
+
+class Stopper : public ProjectLoadObserver
+{
+public:
+    void aliasLoaded(const std::string &) override { throw std::runtime_error("no such alias"); }
+    void loadFinished() override { finished = true; }
+    bool finished = false;
+};
+
+TEST(ProjectFileLoad, AHookThatThrowsStopsTheLoadAndStillFinishes)
+{
+    WizardProject p;
+    Stopper s;
+    EXPECT_THROW(ProjectFile::loadText("[HeaderFooter]\r\nHeaderFile=h\r\n[DBCheck]\r\nDBName=X\r\n"
+                                       "[Login]\r\nUserName=u\r\n",
+                                       p, &s),
+                 std::runtime_error);
+    EXPECT_TRUE(s.finished);
+    EXPECT_EQ(p.HeaderFile, "h");
+    EXPECT_EQ(p.UserName, "") << "steps after the failing hook are not run";
+}
+
+} // namespace
