@@ -17,7 +17,11 @@
 
 namespace quillon::generator {
 
-// value with each single quote doubled; every other byte unchanged.
+// value with each single quote doubled. A control character (a line break
+// that only a hand-edited project file can hold, say) cannot stand inside a
+// literal, so it leaves the literal as a character constant: "a<CR>b" becomes
+// a'#13'b, which between the generated quotes reads 'a'#13'b'. Every other
+// byte, tab and 8-bit text included, is unchanged.
 std::string literalText(std::string_view value);
 
 } // namespace quillon::generator
