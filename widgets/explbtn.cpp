@@ -281,7 +281,8 @@ void TExplorerButton::mousePressEvent(QMouseEvent *e)
 void TExplorerButton::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() == Qt::LeftButton) {
-        trackPointer(e->position().toPoint());
+        if (m_pressed)
+            trackPointer(e->position().toPoint()); /* where the release happened counts */
         releaseLeft();
     } else if (e->button() == Qt::RightButton && m_popupMenu) {
         m_menuRunner(m_popupMenu, e->globalPosition().toPoint());
