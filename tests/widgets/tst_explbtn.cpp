@@ -316,7 +316,8 @@ TEST_P(ShadedRestGlyph, MediumShadingAtRestColourWhenHot)
 
 INSTANTIATE_TEST_SUITE_P(Levels, ShadedRestGlyph,
                          ::testing::Values(ShadeCase{200, Qt::white}, ShadeCase{100, kLight}, ShadeCase{30, kDark},
-                                           ShadeCase{10, Qt::black}));
+                                           ShadeCase{10, Qt::black}),
+                         [](const auto &info) { return "level" + std::to_string(info.param.level); });
 
 TEST_F(ExplorerButton, NoFocusBitmapOrColourGlyphAtRest)
 {
@@ -428,6 +429,27 @@ TEST_F(ExplorerButton, RestCaptionUsesTheUnselectedColour)
     EXPECT_GT(bluish(shot(b)), 5);
     QTest::mouseMove(b, QPoint(40, 15));
     EXPECT_EQ(bluish(shot(b)), 0);
+}
+
+TEST_F(ExplorerButton, CaptionIsCutToItsFirst255Characters)
+{
+    // "a", 254 blanks and then letters that only a longer caption would show.
+    auto *b = add(0, 0, 2000, 30);
+    form->resize(2100, 100);
+    b->setAlignment(TExplorerButton::taLeftJustify);
+    b->setCaption("a" + QString(254, u' ') + "WWWW");
+    showForm();
+    rest();
+    const QImage img = shot(b);
+    int inked = 0, far = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qRed(img.pixel(x, y)) < 100) {
+                ++inked;
+                far += x > 40;
+            }
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(far, 0);
 }
 
 } // namespace
