@@ -237,6 +237,26 @@ TEST_F(ExplorerButton, DropDownMenuOpensBelowInsteadOfClicking)
     EXPECT_FALSE(b->isPressed());
 }
 
+TEST_F(ExplorerButton, PopupMenuOpensAtThePointerOnRightRelease)
+{
+    auto *b = add(10, 10);
+    QMenu menu;
+    b->setPopupMenu(&menu);
+    showForm();
+    QPoint shownAt;
+    b->setMenuRunner([&](QMenu *m, const QPoint &at) {
+        EXPECT_EQ(m, &menu);
+        shownAt = at;
+        QCursor::setPos(b->mapToGlobal(QPoint(150, 150)));
+    });
+    QSignalSpy clicks(b, &TExplorerButton::clicked);
+    QTest::mouseMove(b, QPoint(7, 8));
+    QTest::mouseClick(b, Qt::RightButton, {}, QPoint(7, 8));
+    EXPECT_EQ(shownAt, b->mapToGlobal(QPoint(7, 8)));
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_FALSE(b->isHot());
+}
+
 TEST_F(ExplorerButton, RemovedMenuIsForgotten)
 {
     auto *b = add(10, 10);
