@@ -71,13 +71,16 @@ void TLabelEffect::setDirectionShadow(TEffectDirection d)
 }
 
 /* Highlight and shadow colours: stored also in the custom row, and a change
-** of one makes the scheme custom. */
+** of one makes the scheme custom.  The colour an effect style puts in (the
+** flying style's highlight) stays out of the custom row, so that leaving
+** that style brings the label's own highlight back. */
 void TLabelEffect::changeColour(QColor &field, QColor &customField, const QColor &c)
 {
     if (c == field)
         return;
     field = c;
-    customField = c;
+    if (!m_applyingStyle)
+        customField = c;
     if (!m_applyingScheme)
         m_colourScheme = csCustom;
     update();
