@@ -370,7 +370,7 @@ bool TExplorerButton::event(QEvent *e)
             runAccelerator();
             return true;
         }
-        return false;
+        break;
     case QEvent::ToolTip:
         if (!m_showHint)
             return true; /* hints switched off: show nothing */
