@@ -229,6 +229,13 @@ void TExplorerButton::setUnselectedFontColor(const QColor &c)
     repaintNow();
 }
 
+void TExplorerButton::setFontColour(const QColor &c)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, c);
+    setPalette(pal);
+}
+
 void TExplorerButton::setWordWrap(bool on)
 {
     if (on == m_wordWrap)
@@ -491,7 +498,7 @@ void TExplorerButton::paintEvent(QPaintEvent *)
         return;
     }
 
-    QColor colour = pal.color(QPalette::WindowText);
+    QColor colour = fontColour();
     if ((m_pressed && m_hot) || m_down) {
         paintFrame(p, true);
         if (m_bevelStyle == bsRaised)
