@@ -451,6 +451,28 @@ TEST_F(ExplorerButton, RestCaptionUsesTheUnselectedColour)
     EXPECT_EQ(bluish(shot(b)), 0);
 }
 
+TEST_F(ExplorerButton, DisabledCaptionIsEngraved)
+{
+    auto *b = add(10, 10, 80, 30);
+    b->setCaption("MMMM");
+    b->setFontColour(QColor(0, 0, 255));
+    b->setUnselectedFontColor(QColor(0, 0, 255));
+    b->setButtonEnabled(false);
+    showForm();
+    const QImage img = shot(b);
+    int light = 0, dark = 0, blue = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c(img.pixel(x, y));
+            light += c.red() > kFace.red() + 10; // only the highlight is brighter than the face
+            dark += c == kDark;
+            blue += c.blue() > c.red() + 60;
+        }
+    EXPECT_GT(light, 5);
+    EXPECT_GT(dark, 5);
+    EXPECT_EQ(blue, 0);
+}
+
 TEST_F(ExplorerButton, CaptionIsCutToItsFirst255Characters)
 {
     // "a", 254 blanks and then letters that only a longer caption would show.
