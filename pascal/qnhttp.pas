@@ -1,0 +1,313 @@
+{ qnhttp: what a generated extension needs around the ISAPI interface.
+
+  - AssignResponse binds a text file to the client: everything written to
+    it with Write/Writeln is sent through the server's WriteClient, so the
+    generated statements can all write to one text file F.
+  - ReadRequestBody returns the whole posted body, including the part the
+    server did not hand over in the control block (read with ReadClient).
+  - Parse splits a query string or form body into parallel name and value
+    lists, decoding the URL escapes.
+  - PrepareString makes a text safe to put into an HTML page.
+
+  Under Free Pascal the unit also replaces TStringList (it must therefore
+  follow Classes in a uses clause): a list index out of range raises
+  EListError, as the generated parameter lookup expects, where Free
+  Pascal's own list raises an exception outside that family. }
+unit qnhttp;
+
+{$IFDEF FPC}{$MODE DELPHI}{$ENDIF}
+
+interface
+
+uses SysUtils, Classes, qnisapi;
+
+type
+  { The posted body as a generated extension sees it. }
+  TRequestData = record
+    Data: PChar;      { the body, followed by a NUL }
+    Available: DWORD; { its length in bytes }
+  end;
+
+{$IFDEF FPC}
+  TStringList = class(Classes.TStringList)
+  protected
+    function Get(Index: Integer): string; override;
+  end;
+{$ENDIF}
+
+function ServerString(P: PChar): string;
+function ReadRequestBody(var CB: TEXTENSION_CONTROL_BLOCK): string;
+procedure SendResponseHeader(var CB: TEXTENSION_CONTROL_BLOCK;
+  const Status, Headers: string);
+procedure AssignResponse(var F: Text; var CB: TEXTENSION_CONTROL_BLOCK);
+procedure Parse(const S: string; Key, Val: TStrings);
+function UrlDecode(const S: string): string;
+function PrepareString(const S: string): string;
+
+implementation
+
+{$IFDEF FPC}
+function TStringList.Get(Index: Integer): string;
+begin
+  if (Index < 0) or (Index >= Count) then
+    raise EListError.CreateFmt('List index (%d) out of bounds', [Index]);
+  Result := inherited Get(Index);
+end;
+{$ENDIF}
+
+function ServerString(P: PChar): string;
+begin
+  if P = nil then
+    Result := ''
+  else
+    Result := StrPas(P);
+end;
+
+{ The body ends at its first NUL byte, if any: a generated extension turns
+  the body into a string through a PChar, and a NUL inside would leave the
+  string shorter than its stated length. }
+function ReadRequestBody(var CB: TEXTENSION_CONTROL_BLOCK): string;
+const
+  Chunk = 8192;
+var
+  Have, Size: DWORD;
+  NulAt: Integer;
+begin
+  Have := CB.cbAvailable;
+  if (CB.lpbData = nil) or (Have > CB.cbTotalBytes) then
+    Have := 0;
+  SetLength(Result, Have);
+  if Have > 0 then
+    Move(CB.lpbData^, Result[1], Have);
+  while (Have < CB.cbTotalBytes) and Assigned(CB.ReadClient) do
+  begin
+    Size := CB.cbTotalBytes - Have;
+    if Size > Chunk then
+      Size := Chunk;
+    SetLength(Result, Have + Size);
+    if not CB.ReadClient(CB.ConnID, @Result[Have + 1], Size) or (Size = 0) then
+      Break;
+    Have := Have + Size;
+  end;
+  SetLength(Result, Have);
+  NulAt := Pos(#0, Result);
+  if NulAt > 0 then
+    SetLength(Result, NulAt - 1);
+end;
+
+procedure SendResponseHeader(var CB: TEXTENSION_CONTROL_BLOCK;
+  const Status, Headers: string);
+begin
+  if Assigned(CB.ServerSupportFunction) then
+    CB.ServerSupportFunction(CB.ConnID, HSE_REQ_SEND_RESPONSE_HEADER,
+      PChar(Status), nil, PDWORD(PChar(Headers)));
+end;
+
+{ The text-file device.  The control block's address is kept in the file
+  record's user data; the device functions send the buffer to the client. }
+type
+  PControlBlock = ^PEXTENSION_CONTROL_BLOCK;
+
+function SendBuffer(var T: TTextRec): Integer;
+var
+  CB: PEXTENSION_CONTROL_BLOCK;
+  P: PChar;
+  Left, Sent: DWORD;
+begin
+  Result := 0;
+  CB := PControlBlock(@T.UserData)^;
+  P := PChar(T.BufPtr);
+  Left := T.BufPos;
+  while Left > 0 do
+  begin
+    Sent := Left;
+    if not CB^.WriteClient(CB^.ConnID, P, Sent, 0) or (Sent = 0) then
+    begin
+      Result := 101; { disk write error: the client is gone }
+      Break;
+    end;
+    Inc(P, Sent);
+    Dec(Left, Sent);
+  end;
+  T.BufPos := 0;
+end;
+
+{$IFDEF FPC}
+procedure ResponseOutput(var T: TextRec);
+var
+  Error: Integer;
+begin
+  Error := SendBuffer(TTextRec(T));
+  if Error <> 0 then
+    InOutRes := Error;
+end;
+
+procedure ResponseNoFlush(var T: TextRec);
+begin
+end;
+
+procedure ResponseClose(var T: TextRec);
+begin
+  if T.Mode = fmOutput then
+    ResponseOutput(T);
+  T.Mode := fmClosed;
+end;
+
+procedure ResponseOpen(var T: TextRec);
+begin
+  if T.Mode <> fmOutput then
+  begin
+    InOutRes := 104; { file not open for input }
+    Exit;
+  end;
+  T.InOutFunc := @ResponseOutput;
+  T.FlushFunc := @ResponseNoFlush;
+  T.CloseFunc := @ResponseClose;
+end;
+{$ELSE}
+function ResponseOutput(var T: TTextRec): Integer;
+begin
+  Result := SendBuffer(T);
+end;
+
+function ResponseNoFlush(var T: TTextRec): Integer;
+begin
+  Result := 0;
+end;
+
+function ResponseClose(var T: TTextRec): Integer;
+begin
+  Result := 0;
+  if T.Mode = fmOutput then
+    Result := SendBuffer(T);
+  T.Mode := fmClosed;
+end;
+
+function ResponseOpen(var T: TTextRec): Integer;
+begin
+  Result := 0;
+  if T.Mode <> fmOutput then
+  begin
+    Result := 104;
+    Exit;
+  end;
+  T.InOutFunc := @ResponseOutput;
+  T.FlushFunc := @ResponseNoFlush;
+  T.CloseFunc := @ResponseClose;
+end;
+{$ENDIF}
+
+procedure AssignResponse(var F: Text; var CB: TEXTENSION_CONTROL_BLOCK);
+begin
+  AssignFile(F, '');
+  TTextRec(F).OpenFunc := @ResponseOpen;
+  PControlBlock(@TTextRec(F).UserData)^ := @CB;
+{$IFDEF FPC}
+  SetTextLineEnding(F, #13#10);
+{$ENDIF}
+end;
+
+function HexValue(C: Char): Integer;
+begin
+  case C of
+    '0'..'9': Result := Ord(C) - Ord('0');
+    'a'..'f': Result := Ord(C) - Ord('a') + 10;
+    'A'..'F': Result := Ord(C) - Ord('A') + 10;
+  else
+    Result := -1;
+  end;
+end;
+
+{ "+" is a space and "%" with two hex digits is that byte; a "%" without
+  two hex digits after it stands for itself. }
+function UrlDecode(const S: string): string;
+var
+  I, N, Hi, Lo: Integer;
+begin
+  SetLength(Result, Length(S));
+  N := 0;
+  I := 1;
+  while I <= Length(S) do
+  begin
+    Inc(N);
+    Result[N] := S[I];
+    if S[I] = '+' then
+      Result[N] := ' '
+    else if (S[I] = '%') and (I + 2 <= Length(S)) then
+    begin
+      Hi := HexValue(S[I + 1]);
+      Lo := HexValue(S[I + 2]);
+      if (Hi >= 0) and (Lo >= 0) then
+      begin
+        Result[N] := Chr(Hi * 16 + Lo);
+        Inc(I, 2);
+      end;
+    end;
+    Inc(I);
+  end;
+  SetLength(Result, N);
+end;
+
+{ Pairs are separated by "&"; a pair is split at its first "=", and a pair
+  without one is a name with an empty value.  Empty pairs are skipped. }
+procedure Parse(const S: string; Key, Val: TStrings);
+var
+  Start, Stop, Eq: Integer;
+  Pair: string;
+begin
+  Start := 1;
+  while Start <= Length(S) + 1 do
+  begin
+    Stop := Start;
+    while (Stop <= Length(S)) and (S[Stop] <> '&') do
+      Inc(Stop);
+    Pair := Copy(S, Start, Stop - Start);
+    if Pair <> '' then
+    begin
+      Eq := Pos('=', Pair);
+      if Eq = 0 then
+      begin
+        Key.Add(UrlDecode(Pair));
+        Val.Add('');
+      end
+      else
+      begin
+        Key.Add(UrlDecode(Copy(Pair, 1, Eq - 1)));
+        Val.Add(UrlDecode(Copy(Pair, Eq + 1, Length(Pair))));
+      end;
+    end;
+    Start := Stop + 1;
+  end;
+end;
+
+{ Characters with a meaning in HTML become entities, so a value from the
+  request or the database cannot add markup to the page.  The one tag let
+  through is the line break "<BR>", which the free-text trailer lines carry
+  inside the text they pass here. }
+function PrepareString(const S: string): string;
+var
+  I: Integer;
+begin
+  Result := '';
+  I := 1;
+  while I <= Length(S) do
+  begin
+    if (S[I] = '<') and (CompareText(Copy(S, I, 4), '<BR>') = 0) then
+    begin
+      Result := Result + Copy(S, I, 4);
+      Inc(I, 4);
+      Continue;
+    end;
+    case S[I] of
+      '&': Result := Result + '&amp;';
+      '<': Result := Result + '&lt;';
+      '>': Result := Result + '&gt;';
+      '"': Result := Result + '&quot;';
+    else
+      Result := Result + S[I];
+    end;
+    Inc(I);
+  end;
+end;
+
+end.
