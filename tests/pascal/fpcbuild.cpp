@@ -1,5 +1,7 @@
 #include "fpcbuild.h"
 
+#include "platform/atomicfile.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -7,9 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 
 extern char **environ;
@@ -22,10 +22,7 @@ namespace {
 
 std::string readWhole(const fs::path &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return platform::readFileIfExists(path.string()).value_or(std::string());
 }
 
 std::vector<std::string> fpcArguments(const fs::path &source, const fs::path &outDir,

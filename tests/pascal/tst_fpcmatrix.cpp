@@ -7,10 +7,11 @@
 ** is compiled once, two fpc runs at a time, on first use.
 */
 
+#include "extensionbuild.h"
 #include "fpcbuild.h"
 #include "scratchdir.h"
 
-#include "generator/sourcegenerator.h"
+#include "platform/atomicfile.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ const std::string kAwkward = "O'Brien's \"x\" {*$Author} {*$FreeRes} (*c*) {c} /
 
 // A project with every text field awkward and every database answer set;
 // the rows then choose the shape.
-WizardProject awkwardProject(const std::string &name)
+WizardProject awkwardProject()
 {
     WizardProject p;
     p.HeaderFile = "C:\\web\\o'hara's header " + kAwkward + ".htm";
@@ -49,7 +50,6 @@ WizardProject awkwardProject(const std::string &name)
     p.Email = "o'brien@example.com " + kAwkward;
     p.Company = "A & B <co> " + kAwkward;
     p.OtherInfo = "line 'one'\r\n\r\n" + kAwkward + "\r\nlast }";
-    p.OutputDLL = "/projects/out/" + name + ".dpr";
     return p;
 }
 
@@ -112,10 +112,7 @@ struct Compiled
 
 std::string readFile(const fs::path &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return quillon::platform::readFile(path.string());
 }
 
 // Generates and compiles every row once; the results outlive the tests.
@@ -123,19 +120,13 @@ const std::map<std::string, Compiled> &compiledMatrix()
 {
     static ScratchDir scratch;
     static const std::map<std::string, Compiled> compiled = [] {
-        const std::string templateText = readFile(fs::path(QUILLON_PASCAL_DIR) / "template.dpr");
-        const quillon::generator::GenerationMoment moment{"08/12/'26", "21:05:00 o'clock"};
         FpcBuild fpc(scratch.path());
         std::vector<FpcJob> jobs;
         for (const auto &row : matrixRows()) {
-            WizardProject project = awkwardProject(row.name);
+            WizardProject project = awkwardProject();
             row.shape(project);
             const fs::path dir = scratch.path() / row.name;
-            fs::create_directories(dir);
-            const fs::path source = dir / (row.name + ".dpr");
-            std::ofstream(source, std::ios::binary)
-                << quillon::generator::expandTemplate(project, templateText, moment);
-            jobs.push_back({source, dir});
+            jobs.push_back({writeGeneratedSource(project, dir, row.name), dir});
         }
         const auto results = fpc.compileAll(jobs, 2);
         std::map<std::string, Compiled> out;
