@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace fs = std::filesystem;
 using quillon::WizardProject;
 using namespace quillon::testing;
@@ -136,6 +139,39 @@ TEST_F(ExtensionTest, HeaderAndFooterFilesAreSentAroundThePage)
     const std::string again = host.run(get("")).body;
     EXPECT_NE(again.find("Error reading file: "), std::string::npos) << again;
     EXPECT_NE(again.find("<P>FOOTER</P>"), std::string::npos) << again;
+}
+
+// A server calls the extension from several threads at once; every
+// request must get its own complete page.
+TEST_F(ExtensionTest, ConcurrentRequestsGetTheirOwnPages)
+{
+    const fs::path footer = dataPath("shared footer.htm");
+    quillon::platform::writeFileAtomically(footer.string(), "<P>FOOTER</P>");
+    WizardProject p = noDatabase();
+    p.Input = {"N"};
+    p.HasFooterFile = true;
+    p.FooterFile = footer.string();
+    IsapiHost host(build(p, "Threads"));
+    constexpr int kThreads = 8;
+    constexpr int kRequests = 25;
+    std::vector<std::string> failures(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRequests; ++i) {
+                const bool complete = (i % 3) != 0;
+                const auto r = host.run(get(complete ? "N=" + std::to_string(i) : "M=1"));
+                const bool problems = r.body.find("Problems with parameters!") != std::string::npos;
+                const bool footerSent = r.body.find("<P>FOOTER</P>") != std::string::npos;
+                if (problems == complete || footerSent != complete)
+                    failures[t] += "request " + std::to_string(i) + ":\n" + r.body + "\n";
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(failures[t], "") << "thread " << t;
 }
 
 struct ParameterRow
