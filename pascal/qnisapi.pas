@@ -42,7 +42,7 @@ const
   HSE_REQ_DONE_WITH_SESSION = HSE_REQ_BASE + 4;
 
 type
-  TGetServerVariableProc = function(hConn: HCONN; VariableName: PChar;
+  TGetServerVariableProc = function(Conn: HCONN; VariableName: PChar;
     Buffer: Pointer; var Size: DWORD): BOOL;
     {$IFDEF FPC}cdecl{$ELSE}stdcall{$ENDIF};
   TWriteClientProc = function(ConnID: HCONN; Buffer: Pointer;
@@ -51,7 +51,7 @@ type
   TReadClientProc = function(ConnID: HCONN; Buffer: Pointer;
     var Size: DWORD): BOOL;
     {$IFDEF FPC}cdecl{$ELSE}stdcall{$ENDIF};
-  TServerSupportFunctionProc = function(hConn: HCONN; HSERRequest: DWORD;
+  TServerSupportFunctionProc = function(Conn: HCONN; HSERRequest: DWORD;
     Buffer: Pointer; Size: PDWORD; DataType: PDWORD): BOOL;
     {$IFDEF FPC}cdecl{$ELSE}stdcall{$ENDIF};
 

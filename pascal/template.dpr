@@ -22,12 +22,12 @@ begin
   Result := True;
 end;
 
-function HttpExtensionProc(var ControlBlock: TEXTENSION_CONTROL_BLOCK): DWORD;
+function HttpExtensionProc(var QnControlBlock: TEXTENSION_CONTROL_BLOCK): DWORD;
   {$IFDEF FPC}cdecl{$ELSE}stdcall{$ENDIF};
 var
   F : TextFile;                  { the response: written to the client }
   ECB : TRequestData;            { the posted body }
-  Body : String;                 { holds the text ECB.Data points to }
+  QnBody : String;               { holds the text ECB.Data points to }
   REQUEST_METHOD : String;
   QUERY_STRING : String;
 {*$VarDecl}
@@ -38,13 +38,13 @@ var
 {*$SendFile}
 begin
   Result := HSE_STATUS_SUCCESS;
-  REQUEST_METHOD := ServerString(ControlBlock.lpszMethod);
-  QUERY_STRING := ServerString(ControlBlock.lpszQueryString);
-  Body := ReadRequestBody(ControlBlock);
-  ECB.Data := PChar(Body);
-  ECB.Available := Length(Body);
-  SendResponseHeader(ControlBlock, '200 OK', 'Content-Type: text/html'#13#10#13#10);
-  AssignResponse(F, ControlBlock);
+  REQUEST_METHOD := ServerString(QnControlBlock.lpszMethod);
+  QUERY_STRING := ServerString(QnControlBlock.lpszQueryString);
+  QnBody := ReadRequestBody(QnControlBlock);
+  ECB.Data := PChar(QnBody);
+  ECB.Available := Length(QnBody);
+  SendResponseHeader(QnControlBlock, '200 OK', 'Content-Type: text/html'#13#10#13#10);
+  AssignResponse(F, QnControlBlock);
   Rewrite (F);
   try
     try
