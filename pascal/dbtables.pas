@@ -45,7 +45,6 @@ type
     FHandle: hDBIDb;
     FDataSets: TList;          { datasets open on this connection }
     function GetConnected: Boolean;
-    procedure SetConnected(Value: Boolean);
     procedure SetParams(Value: TStrings);
   public
     constructor Create(AOwner: TComponent); override;
@@ -53,7 +52,7 @@ type
     procedure Open;
     procedure Close;
     property Handle: hDBIDb read FHandle;
-    property Connected: Boolean read GetConnected write SetConnected;
+    property Connected: Boolean read GetConnected;
     property AliasName: string read FAliasName write FAliasName;
     property DatabaseName: string read FDatabaseName write FDatabaseName;
     property SessionName: string read FSessionName write FSessionName;
@@ -89,9 +88,6 @@ type
     FEof: Boolean;
     FHasRow: Boolean;          { the cursor stands on a row }
     function GetActive: Boolean;
-    procedure SetActive(Value: Boolean);
-    function GetField(Index: Integer): TField;
-    function GetFieldCount: Integer;
     procedure FreeFields;
   protected
     function OpenCursor(Db: hDBIDb): hDBICur; virtual; abstract;
@@ -105,11 +101,9 @@ type
     procedure Next;
     function FindField(const FieldName: string): TField;
     function FieldByName(const FieldName: string): TField;
-    property Active: Boolean read GetActive write SetActive;
+    property Active: Boolean read GetActive;
     property EOF: Boolean read FEof;
     property State: TDataSetState read FState;
-    property FieldCount: Integer read GetFieldCount;
-    property Fields[Index: Integer]: TField read GetField;
     property SessionName: string read FSessionName write FSessionName;
     property DatabaseName: string read FDatabaseName write FDatabaseName;
   end;
@@ -123,7 +117,6 @@ type
   public
     procedure Insert;
     procedure Post;
-    procedure Cancel;
     property TableName: string read FTableName write FTableName;
   end;
 
@@ -281,14 +274,6 @@ end;
 function TDatabase.GetConnected: Boolean;
 begin
   Result := FHandle <> nil;
-end;
-
-procedure TDatabase.SetConnected(Value: Boolean);
-begin
-  if Value then
-    Open
-  else
-    Close;
 end;
 
 procedure TDatabase.SetParams(Value: TStrings);
@@ -456,24 +441,6 @@ begin
   Result := FCursor <> nil;
 end;
 
-procedure TDBDataSet.SetActive(Value: Boolean);
-begin
-  if Value then
-    Open
-  else
-    Close;
-end;
-
-function TDBDataSet.GetField(Index: Integer): TField;
-begin
-  Result := TField(FFields[Index]);
-end;
-
-function TDBDataSet.GetFieldCount: Integer;
-begin
-  Result := FFields.Count;
-end;
-
 { TTable }
 
 function TTable.OpenCursor(Db: hDBIDb): hDBICur;
@@ -528,12 +495,6 @@ begin
     Names.Free;
     Values.Free;
   end;
-end;
-
-procedure TTable.Cancel;
-begin
-  if FState = dsInsert then
-    FState := dsBrowse;
 end;
 
 { TQuery }

@@ -132,36 +132,49 @@ begin
   T.BufPos := 0;
 end;
 
-{$IFDEF FPC}
-procedure ResponseOutput(var T: TextRec);
-var
-  Error: Integer;
+function CloseDevice(var T: TTextRec): Integer;
 begin
-  Error := SendBuffer(TTextRec(T));
+  Result := 0;
+  if T.Mode = fmOutput then
+    Result := SendBuffer(T);
+  T.Mode := fmClosed;
+end;
+
+function OpenDevice(var T: TTextRec): Integer;
+begin
+  Result := 0;
+  if T.Mode <> fmOutput then
+    Result := 104; { file not open for input: the response is write-only }
+end;
+
+{ The device functions differ in form only: Free Pascal's are procedures
+  that report an error in InOutRes, Delphi's return it. }
+{$IFDEF FPC}
+procedure Report(Error: Integer);
+begin
   if Error <> 0 then
     InOutRes := Error;
 end;
 
-procedure ResponseNoFlush(var T: TextRec);
+procedure ResponseOutput(var T: TextRec);
+begin
+  Report(SendBuffer(TTextRec(T)));
+end;
+
+procedure ResponseFlush(var T: TextRec);
 begin
 end;
 
 procedure ResponseClose(var T: TextRec);
 begin
-  if T.Mode = fmOutput then
-    ResponseOutput(T);
-  T.Mode := fmClosed;
+  Report(CloseDevice(TTextRec(T)));
 end;
 
 procedure ResponseOpen(var T: TextRec);
 begin
-  if T.Mode <> fmOutput then
-  begin
-    InOutRes := 104; { file not open for input }
-    Exit;
-  end;
+  Report(OpenDevice(TTextRec(T)));
   T.InOutFunc := @ResponseOutput;
-  T.FlushFunc := @ResponseNoFlush;
+  T.FlushFunc := @ResponseFlush;
   T.CloseFunc := @ResponseClose;
 end;
 {$ELSE}
@@ -170,29 +183,21 @@ begin
   Result := SendBuffer(T);
 end;
 
-function ResponseNoFlush(var T: TTextRec): Integer;
+function ResponseFlush(var T: TTextRec): Integer;
 begin
   Result := 0;
 end;
 
 function ResponseClose(var T: TTextRec): Integer;
 begin
-  Result := 0;
-  if T.Mode = fmOutput then
-    Result := SendBuffer(T);
-  T.Mode := fmClosed;
+  Result := CloseDevice(T);
 end;
 
 function ResponseOpen(var T: TTextRec): Integer;
 begin
-  Result := 0;
-  if T.Mode <> fmOutput then
-  begin
-    Result := 104;
-    Exit;
-  end;
+  Result := OpenDevice(T);
   T.InOutFunc := @ResponseOutput;
-  T.FlushFunc := @ResponseNoFlush;
+  T.FlushFunc := @ResponseFlush;
   T.CloseFunc := @ResponseClose;
 end;
 {$ENDIF}
