@@ -2,7 +2,8 @@
 
   - AssignResponse binds a text file to the client: everything written to
     it with Write/Writeln is sent through the server's WriteClient, so the
-    generated statements can all write to one text file F.
+    generated statements can all write to one text file F.  ResponseLost
+    tells afterwards whether the client went away while it was written.
   - ReadRequestBody returns the whole posted body, including the part the
     server did not hand over in the control block (read with ReadClient).
   - Parse splits a query string or form body into parallel name and value
@@ -40,6 +41,7 @@ function ReadRequestBody(var CB: TEXTENSION_CONTROL_BLOCK): string;
 procedure SendResponseHeader(var CB: TEXTENSION_CONTROL_BLOCK;
   const Status, Headers: string);
 procedure AssignResponse(var F: Text; var CB: TEXTENSION_CONTROL_BLOCK);
+function ResponseLost(var F: Text): Boolean;
 procedure Parse(const S: string; Key, Val: TStrings);
 function UrlDecode(const S: string): string;
 function PrepareString(const S: string): string;
@@ -103,33 +105,45 @@ begin
       PChar(Status), nil, PDWORD(PChar(Headers)));
 end;
 
-{ The text-file device.  The control block's address is kept in the file
-  record's user data; the device functions send the buffer to the client. }
+{ The text-file device.  The file record's user data holds the control
+  block's address and whether the client has been lost; the device
+  functions send the buffer to the client.
+
+  A client that goes away (WriteClient fails) is not an error of the page:
+  raising one would break off the request half-way, or, from the closing
+  of the file, escape to the server.  The rest of the output is dropped
+  instead, and ResponseLost tells the extension to report the failure to
+  the server. }
 type
-  PControlBlock = ^PEXTENSION_CONTROL_BLOCK;
+  PResponseState = ^TResponseState;
+  TResponseState = record
+    CB: PEXTENSION_CONTROL_BLOCK;
+    Lost: Boolean;
+  end;
 
 function SendBuffer(var T: TTextRec): Integer;
 var
-  CB: PEXTENSION_CONTROL_BLOCK;
+  State: PResponseState;
   P: PChar;
   Left, Sent: DWORD;
 begin
   Result := 0;
-  CB := PControlBlock(@T.UserData)^;
+  State := PResponseState(@T.UserData);
   P := PChar(T.BufPtr);
   Left := T.BufPos;
-  while Left > 0 do
+  T.BufPos := 0;
+  while (Left > 0) and not State^.Lost do
   begin
     Sent := Left;
-    if not CB^.WriteClient(CB^.ConnID, P, Sent, 0) or (Sent = 0) then
+    if not State^.CB^.WriteClient(State^.CB^.ConnID, P, Sent, 0) or (Sent = 0)
+      or (Sent > Left) then
+      State^.Lost := True
+    else
     begin
-      Result := 101; { disk write error: the client is gone }
-      Break;
+      Inc(P, Sent);
+      Dec(Left, Sent);
     end;
-    Inc(P, Sent);
-    Dec(Left, Sent);
   end;
-  T.BufPos := 0;
 end;
 
 function CloseDevice(var T: TTextRec): Integer;
@@ -206,10 +220,16 @@ procedure AssignResponse(var F: Text; var CB: TEXTENSION_CONTROL_BLOCK);
 begin
   AssignFile(F, '');
   TTextRec(F).OpenFunc := @ResponseOpen;
-  PControlBlock(@TTextRec(F).UserData)^ := @CB;
+  PResponseState(@TTextRec(F).UserData)^.CB := @CB;
+  PResponseState(@TTextRec(F).UserData)^.Lost := False;
 {$IFDEF FPC}
   SetTextLineEnding(F, #13#10);
 {$ENDIF}
+end;
+
+function ResponseLost(var F: Text): Boolean;
+begin
+  Result := PResponseState(@TTextRec(F).UserData)^.Lost;
 end;
 
 function HexValue(C: Char): Integer;
@@ -290,28 +310,50 @@ end;
   through is the line break "<BR>", which the free-text trailer lines carry
   inside the text they pass here. }
 function PrepareString(const S: string): string;
+
+  { The text that stands for S from position I, and how many characters of
+    S it stands for. }
+  function PieceAt(I: Integer; var Used: Integer): string;
+  begin
+    Used := 1;
+    case S[I] of
+      '&': Result := '&amp;';
+      '>': Result := '&gt;';
+      '"': Result := '&quot;';
+      '<':
+        if CompareText(Copy(S, I, 4), '<BR>') = 0 then
+        begin
+          Result := Copy(S, I, 4);
+          Used := 4;
+        end
+        else
+          Result := '&lt;';
+    else
+      Result := S[I];
+    end;
+  end;
+
 var
-  I: Integer;
+  I, N, Used: Integer;
+  Piece: string;
 begin
-  Result := '';
+  { Measure first, then fill: one allocation, linear in the text. }
+  N := 0;
   I := 1;
   while I <= Length(S) do
   begin
-    if (S[I] = '<') and (CompareText(Copy(S, I, 4), '<BR>') = 0) then
-    begin
-      Result := Result + Copy(S, I, 4);
-      Inc(I, 4);
-      Continue;
-    end;
-    case S[I] of
-      '&': Result := Result + '&amp;';
-      '<': Result := Result + '&lt;';
-      '>': Result := Result + '&gt;';
-      '"': Result := Result + '&quot;';
-    else
-      Result := Result + S[I];
-    end;
-    Inc(I);
+    Inc(N, Length(PieceAt(I, Used)));
+    Inc(I, Used);
+  end;
+  SetLength(Result, N);
+  N := 0;
+  I := 1;
+  while I <= Length(S) do
+  begin
+    Piece := PieceAt(I, Used);
+    Move(Piece[1], Result[N + 1], Length(Piece));
+    Inc(N, Length(Piece));
+    Inc(I, Used);
   end;
 end;
 

@@ -75,6 +75,8 @@ begin
   finally
     CloseFile (F);
   end;
+  if ResponseLost(F) then
+    Result := HSE_STATUS_ERROR;
 end;
 
 function TerminateExtension(Flags: DWORD): BOOL;

@@ -92,9 +92,11 @@ BOOL writeClient(HCONN conn, const void *buffer, DWORD *bytes, DWORD)
 {
     if (bytes == nullptr || (buffer == nullptr && *bytes != 0))
         return 0;
-    IsapiHost::Response &response = *connection(conn).response;
-    response.body.append(static_cast<const char *>(buffer), *bytes);
-    ++response.writeCalls;
+    const Connection &c = connection(conn);
+    if (c.response->writeCalls >= c.request->writesBeforeFailure)
+        return 0;
+    c.response->body.append(static_cast<const char *>(buffer), *bytes);
+    ++c.response->writeCalls;
     return 1;
 }
 

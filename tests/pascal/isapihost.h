@@ -33,6 +33,7 @@ public:
         std::string body;
         std::string contentType = "application/x-www-form-urlencoded";
         std::size_t firstChunk = SIZE_MAX; // body bytes handed over in the control block
+        std::size_t writesBeforeFailure = SIZE_MAX; // then WriteClient fails, as for a lost client
     };
 
     struct Response

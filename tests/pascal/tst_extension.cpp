@@ -141,6 +141,31 @@ TEST_F(ExtensionTest, HeaderAndFooterFilesAreSentAroundThePage)
     EXPECT_NE(again.find("<P>FOOTER</P>"), std::string::npos) << again;
 }
 
+// A client that goes away while the page is written: the extension stops
+// sending, finishes its work without crashing, and tells the server.
+TEST_F(ExtensionTest, LostClientIsReportedToTheServer)
+{
+    WizardProject p = noDatabase();
+    for (int i = 0; i < 200; ++i)
+        p.OtherInfo += "line " + std::to_string(i) + " of the free text\r\n";
+    IsapiHost host(build(p, "LostClient"));
+    const std::uint32_t kSuccess = 1, kError = 4;
+
+    const auto whole = host.run(get(""));
+    EXPECT_EQ(whole.result, kSuccess);
+    ASSERT_GT(whole.writeCalls, 3u) << "the page must take several writes";
+
+    for (std::size_t writes : {0u, 1u, 3u}) {
+        IsapiHost::Request request = get("");
+        request.writesBeforeFailure = writes;
+        const auto cut = host.run(request);
+        EXPECT_EQ(cut.result, kError) << writes;
+        EXPECT_EQ(cut.writeCalls, writes);
+        EXPECT_EQ(whole.body.rfind(cut.body, 0), 0u) << "sent text must be the page's start";
+    }
+    EXPECT_EQ(host.run(get("")).body, whole.body) << "the next request is whole again";
+}
+
 // A server calls the extension from several threads at once; every
 // request must get its own complete page.
 TEST_F(ExtensionTest, ConcurrentRequestsGetTheirOwnPages)
