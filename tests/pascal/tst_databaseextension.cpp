@@ -13,6 +13,9 @@
 #include "platform/atomicfile.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <stdexcept>
 
 #include <functional>
 #include <thread>
@@ -30,6 +33,25 @@ const char *const kCustomers =
     "\"O'Brien, Pat\",K\xC3\xB6ln,7\r\n"
     "<b>Bold</b> & Co,Berlin,30\r\n";
 
+// The customer table again, in a SQLite file.
+void makeSqliteCopy(const fs::path &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot create " + path.string());
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db,
+                                "CREATE TABLE customer (NAME TEXT, CITY TEXT, PRICE INTEGER);"
+                                "INSERT INTO customer VALUES ('Smith', 'Bonn', 12),"
+                                " ('O''Brien, Pat', 'K\xC3\xB6ln', 7), ('<b>Bold</b> & Co', 'Berlin', 30);",
+                                nullptr, nullptr, &error);
+    const std::string why = error != nullptr ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("cannot fill " + path.string() + ": " + why);
+}
+
 class DatabaseExtensionTest : public ::testing::Test
 {
 protected:
@@ -42,6 +64,9 @@ protected:
         quillon::platform::writeFileAtomically((data / "orders.csv").string(), "ID,NAME,CITY\r\n");
         s_engine = new EngineAliases(s_scratch->path() / "engine.cfg");
         s_engine->add("QNTEST", "", data);
+        const fs::path sqlite = s_scratch->path() / "customer.sqlite";
+        makeSqliteCopy(sqlite);
+        s_engine->add("QNTESTSQL", "SQLITE", sqlite);
         s_builder = new ExtensionBuilder(s_scratch->path() / "build");
     }
     static void TearDownTestSuite()
@@ -112,16 +137,24 @@ TEST_F(DatabaseExtensionTest, TableBrowseOfAnEmptyTableWritesAnEmptyTable)
     EXPECT_NE(body.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << body;
 }
 
-TEST_F(DatabaseExtensionTest, QueryBrowseWritesTheSelectedRows)
+class QueryBrowseTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<const char *>
 {
-    WizardProject p = browse("QueryBrowse");
+};
+
+// The same query through both drivers: the CSV folder and the SQLite file
+// hold the same rows.
+TEST_P(QueryBrowseTest, WritesTheSelectedRows)
+{
+    const std::string alias = GetParam();
+    WizardProject p = browse("Query" + alias);
+    p.DBName = alias;
     p.TbBrowse = false;
     p.QrBrowse = true;
     // Lines as the user typed them, a quoted literal among them; PRICE is
-    // compared as a number (30 > 10 although "30" < "9" as text).
+    // compared as a number (30 > 9 although "30" < "9" as text).
     p.QrToBrowse = "SELECT NAME, PRICE\r\nFROM customer\r\nWHERE PRICE > 9\r\n  AND NAME <> 'O''Hara'\r\nORDER BY PRICE";
     p.RetChosenFields = {"PRICE", "NAME"};
-    const std::string body = runGet(build(p, "QueryBrowse"));
+    const std::string body = runGet(build(p, "Query" + alias));
     EXPECT_NE(body.find("<TABLE>\r\n"
                         "<TR><TD>12</TD><TD>Smith</TD></TR>\r\n"
                         "<TR><TD>30</TD><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD></TR>\r\n"
@@ -129,6 +162,8 @@ TEST_F(DatabaseExtensionTest, QueryBrowseWritesTheSelectedRows)
               std::string::npos)
         << body;
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, QueryBrowseTest, ::testing::Values("QNTEST", "QNTESTSQL"));
 
 TEST_F(DatabaseExtensionTest, QueryWithALiteralTheUserQuoted)
 {
