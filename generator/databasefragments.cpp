@@ -53,6 +53,18 @@ void appendOutputLoop(FragmentText &f, std::string_view component, const StringL
         .line(6, {kRuleLine});
 }
 
+// The text for the data set in use: table, query, or nothing without one.
+std::string_view byDataSet(const WizardProject &project, std::string_view table,
+                           std::string_view query)
+{
+    switch (dataSetOf(project)) {
+    case DataSet::Table: return table;
+    case DataSet::Query: return query;
+    case DataSet::None: break;
+    }
+    return {};
+}
+
 // The opening lines shared by the table browse and the table insert.
 void appendTableSetup(FragmentText &f, std::string_view comment, const std::string &table)
 {
@@ -82,12 +94,7 @@ std::string databaseDeclFragment(const WizardProject &project)
 
 std::string tableDeclFragment(const WizardProject &project)
 {
-    switch (dataSetOf(project)) {
-    case DataSet::Table: return "TB : TTable;";
-    case DataSet::Query: return "QR : TQuery;";
-    case DataSet::None: break;
-    }
-    return {};
+    return std::string(byDataSet(project, "TB : TTable;", "QR : TQuery;"));
 }
 
 std::string dataInitFragment(const WizardProject &project)
@@ -100,11 +107,9 @@ std::string dataInitFragment(const WizardProject &project)
         .line(4, {kRuleLine})
         .line(4, {"DB := TDatabase.Create(nil);"})
         .line(4, {"SS := TSession.Create (nil);"});
-    switch (dataSetOf(project)) {
-    case DataSet::Table: f.line(4, {"TB := TTable.Create (nil);"}); break;
-    case DataSet::Query: f.line(4, {"QR := TQuery.Create (nil);"}); break;
-    case DataSet::None: break;
-    }
+    if (const auto create = byDataSet(project, "TB := TTable.Create (nil);", "QR := TQuery.Create (nil);");
+        !create.empty())
+        f.line(4, {create});
     f.line(4, {kRuleLine});
     return f.take();
 }
@@ -180,11 +185,8 @@ std::string freeResFragment(const WizardProject &project)
         .line(6, {kRuleLine})
         .line(6, {"{Freeing Database Components}"})
         .line(6, {kRuleLine});
-    switch (dataSetOf(project)) {
-    case DataSet::Table: f.line(6, {"TB.Free;"}); break;
-    case DataSet::Query: f.line(6, {"QR.Free;"}); break;
-    case DataSet::None: break;
-    }
+    if (const auto free = byDataSet(project, "TB.Free;", "QR.Free;"); !free.empty())
+        f.line(6, {free});
     f.line(6, {"DB.Free;"})
         .line(6, {"SS.Free;"})
         .line(6, {kRuleLine})
