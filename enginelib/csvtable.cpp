@@ -127,34 +127,36 @@ void CsvTable::append(const std::vector<std::string> &values) const
     if (::fstat(out.fd, &st) != 0)
         throwIo("Cannot read", m_path);
 
-    // Find what the file ends with: a complete line, a torn line, or field
-    // names without a line end.
+    // Cut a torn last line (or note field names without a line end), then
+    // end the new line the way the file's last line ends.
     std::string prefix;
     off_t base = st.st_size; // where the new text begins
-    const char *lineEnd = "\r\n";
-    if (st.st_size > 0) {
-        char tail[2] = {0, 0};
-        const off_t from = st.st_size >= 2 ? st.st_size - 2 : 0;
-        const ssize_t got = ::pread(out.fd, tail, size_t(st.st_size - from), from);
-        if (got != st.st_size - from)
+    if (base > 0) {
+        char last = 0;
+        if (::pread(out.fd, &last, 1, base - 1) != 1)
             throwIo("Cannot read", m_path);
-        const char last = tail[got - 1];
-        if (last == '\n') {
-            if (got < 2 || tail[0] != '\r')
-                lineEnd = "\n";
-        } else {
+        if (last != '\n') {
             CsvTableReader reader(m_path);
             std::vector<std::string> row;
             while (reader.next(row)) {
             }
             if (!reader.headerTerminated()) {
-                prefix = lineEnd;
+                prefix = "\r\n";
             } else {
                 base = off_t(reader.completeEnd());
                 if (::ftruncate(out.fd, base) != 0)
                     throwIo("Cannot cut the torn last line of", m_path);
             }
         }
+    }
+    const char *lineEnd = "\r\n";
+    if (base > 0 && prefix.empty()) {
+        char tail[2] = {0, 0};
+        const off_t from = base >= 2 ? base - 2 : 0;
+        if (::pread(out.fd, tail, size_t(base - from), from) != base - from)
+            throwIo("Cannot read", m_path);
+        if (base - from < 2 || tail[0] != '\r')
+            lineEnd = "\n";
     }
     const std::string text = prefix + formatLine(values, lineEnd);
     if (::lseek(out.fd, base, SEEK_SET) < 0)

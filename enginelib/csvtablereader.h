@@ -24,7 +24,7 @@ class CsvTableReader
 {
 public:
     explicit CsvTableReader(const std::string &path);
-    CsvTableReader(std::string_view data, std::string name);
+    CsvTableReader(std::string_view data, std::string name); // reads a copy of data
 
     const std::vector<std::string> &header() const { return m_header; }
 
