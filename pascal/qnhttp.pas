@@ -20,7 +20,9 @@ unit qnhttp;
 
 interface
 
-uses SysUtils, Classes, qnisapi;
+uses
+  {$IFNDEF FPC}Windows,{$ENDIF}
+  SysUtils, Classes, qnisapi;
 
 type
   { The posted body as a generated extension sees it. }

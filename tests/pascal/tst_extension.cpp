@@ -231,6 +231,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParameterRow{"GetComplete", get("City=Bonn&Zip=53111"), true},
         ParameterRow{"GetOtherOrderAndExtras", get("x=1&zip=1&CITY=a+b%26c"), true},
         ParameterRow{"GetEmptyValues", get("City=&Zip"), true},
+        ParameterRow{"GetBrokenEscapesAndEmptyPairs", get("&&City=%zz%4&&Zip=%&"), true},
+        ParameterRow{"GetEscapedNameMatches", get("%43ity=1&Zip=2"), true},
         ParameterRow{"GetMissingOne", get("City=Bonn"), false},
         ParameterRow{"GetNoQuery", get(""), false},
         ParameterRow{"PostComplete", post("City=Bonn&Zip=53111"), true},
