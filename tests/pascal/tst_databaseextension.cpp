@@ -137,6 +137,22 @@ TEST_F(DatabaseExtensionTest, TableBrowseOfAnEmptyTableWritesAnEmptyTable)
     EXPECT_NE(body.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << body;
 }
 
+// In a process of its own, where nothing has loaded the engine library
+// yet, the extension finds it beside the program, as a server installed
+// with our programs would.
+TEST_F(DatabaseExtensionTest, ExtensionLoadsTheEngineLibraryItself)
+{
+    WizardProject p = browse("OwnProcess");
+    p.TbToBrowse = "customer";
+    p.RetChosenFields = {"NAME"};
+    const fs::path library = build(p, "OwnProcess");
+    const fs::path log = s_scratch->path() / "ownprocess.out";
+    const int status = waitProcess(startProcess({QUILLON_ISAPIHOST, library.string()}, log));
+    const std::string out = quillon::platform::readFile(log.string());
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>"), std::string::npos) << out;
+}
+
 class QueryBrowseTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<const char *>
 {
 };
