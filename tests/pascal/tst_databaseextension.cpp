@@ -153,6 +153,28 @@ TEST_F(DatabaseExtensionTest, ExtensionLoadsTheEngineLibraryItself)
     EXPECT_NE(out.find("<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>"), std::string::npos) << out;
 }
 
+// Without the engine library anywhere to be found, the page says so.
+TEST_F(DatabaseExtensionTest, MissingEngineLibraryIsReportedInThePage)
+{
+    for (const char *dir : {"/usr/lib", "/usr/local/lib", "/usr/lib/x86_64-linux-gnu", "/lib"})
+        if (fs::exists(fs::path(dir) / "libidapi32.so"))
+            GTEST_SKIP() << "an engine library is installed in " << dir;
+    WizardProject p = browse("NoEngine");
+    p.TbToBrowse = "customer";
+    p.RetChosenFields = {"NAME"};
+    const fs::path library = build(p, "NoEngine");
+    const fs::path lonelyHost = s_scratch->path() / "lonely" / "isapihost";
+    fs::create_directories(lonelyHost.parent_path());
+    fs::copy_file(QUILLON_ISAPIHOST, lonelyHost);
+    const fs::path log = s_scratch->path() / "noengine.out";
+    const int status = waitProcess(startProcess({lonelyHost.string(), library.string()}, log));
+    const std::string out = quillon::platform::readFile(log.string());
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("<P>Error: Cannot load the database engine library libidapi32.so"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("</BODY></HTML>"), std::string::npos) << out;
+}
+
 class QueryBrowseTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<const char *>
 {
 };
