@@ -90,6 +90,15 @@ protected:
         return p;
     }
 
+    static WizardProject tableBrowse(const std::string &name, const std::string &table,
+                                     quillon::StringList fields)
+    {
+        WizardProject p = browse(name);
+        p.TbToBrowse = table;
+        p.RetChosenFields = std::move(fields);
+        return p;
+    }
+
     static fs::path build(const WizardProject &project, const std::string &name)
     {
         return s_builder->build(project, name);
@@ -104,6 +113,20 @@ ScratchDir *DatabaseExtensionTest::s_scratch = nullptr;
 EngineAliases *DatabaseExtensionTest::s_engine = nullptr;
 ExtensionBuilder *DatabaseExtensionTest::s_builder = nullptr;
 
+struct ProcessRun
+{
+    int status;
+    std::string output;
+};
+
+// Runs a GET without query through host (the isapihost command) in a
+// process of its own.
+ProcessRun runInOwnProcess(const fs::path &host, const fs::path &library, const fs::path &log)
+{
+    const int status = waitProcess(startProcess({host.string(), library.string()}, log));
+    return {status, quillon::platform::readFile(log.string())};
+}
+
 std::string runGet(const fs::path &library, const std::string &query = {})
 {
     IsapiHost host(library);
@@ -114,9 +137,7 @@ std::string runGet(const fs::path &library, const std::string &query = {})
 
 TEST_F(DatabaseExtensionTest, TableBrowseWritesEveryRowInOrder)
 {
-    WizardProject p = browse("TableBrowse");
-    p.TbToBrowse = "customer";
-    p.RetChosenFields = {"CITY", "name"};
+    WizardProject p = tableBrowse("TableBrowse", "customer", {"CITY", "name"});
     const std::string body = runGet(build(p, "TableBrowse"));
     EXPECT_NE(body.find("<TABLE>\r\n"
                         "<TR><TD>Bonn</TD><TD>Smith</TD></TR>\r\n"
@@ -130,9 +151,7 @@ TEST_F(DatabaseExtensionTest, TableBrowseWritesEveryRowInOrder)
 
 TEST_F(DatabaseExtensionTest, TableBrowseOfAnEmptyTableWritesAnEmptyTable)
 {
-    WizardProject p = browse("EmptyBrowse");
-    p.TbToBrowse = "orders.csv";
-    p.RetChosenFields = {"ID"};
+    WizardProject p = tableBrowse("EmptyBrowse", "orders.csv", {"ID"});
     const std::string body = runGet(build(p, "EmptyBrowse"));
     EXPECT_NE(body.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << body;
 }
@@ -142,13 +161,9 @@ TEST_F(DatabaseExtensionTest, TableBrowseOfAnEmptyTableWritesAnEmptyTable)
 // with our programs would.
 TEST_F(DatabaseExtensionTest, ExtensionLoadsTheEngineLibraryItself)
 {
-    WizardProject p = browse("OwnProcess");
-    p.TbToBrowse = "customer";
-    p.RetChosenFields = {"NAME"};
-    const fs::path library = build(p, "OwnProcess");
-    const fs::path log = s_scratch->path() / "ownprocess.out";
-    const int status = waitProcess(startProcess({QUILLON_ISAPIHOST, library.string()}, log));
-    const std::string out = quillon::platform::readFile(log.string());
+    WizardProject p = tableBrowse("OwnProcess", "customer", {"NAME"});
+    const auto [status, out] = runInOwnProcess(QUILLON_ISAPIHOST, build(p, "OwnProcess"),
+                                               s_scratch->path() / "ownprocess.out");
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>"), std::string::npos) << out;
 }
@@ -159,16 +174,12 @@ TEST_F(DatabaseExtensionTest, MissingEngineLibraryIsReportedInThePage)
     for (const char *dir : {"/usr/lib", "/usr/local/lib", "/usr/lib/x86_64-linux-gnu", "/lib"})
         if (fs::exists(fs::path(dir) / "libidapi32.so"))
             GTEST_SKIP() << "an engine library is installed in " << dir;
-    WizardProject p = browse("NoEngine");
-    p.TbToBrowse = "customer";
-    p.RetChosenFields = {"NAME"};
-    const fs::path library = build(p, "NoEngine");
+    WizardProject p = tableBrowse("NoEngine", "customer", {"NAME"});
     const fs::path lonelyHost = s_scratch->path() / "lonely" / "isapihost";
     fs::create_directories(lonelyHost.parent_path());
     fs::copy_file(QUILLON_ISAPIHOST, lonelyHost);
-    const fs::path log = s_scratch->path() / "noengine.out";
-    const int status = waitProcess(startProcess({lonelyHost.string(), library.string()}, log));
-    const std::string out = quillon::platform::readFile(log.string());
+    const auto [status, out] = runInOwnProcess(lonelyHost, build(p, "NoEngine"),
+                                               s_scratch->path() / "noengine.out");
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("<P>Error: Cannot load the database engine library libidapi32.so"), std::string::npos)
         << out;
@@ -238,9 +249,7 @@ TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
     const auto r = host.run(post);
     EXPECT_EQ(r.body.find("Error"), std::string::npos) << r.body;
 
-    WizardProject check = browse("AfterInsert");
-    check.TbToBrowse = "customer";
-    check.RetChosenFields = {"NAME", "CITY", "PRICE"};
+    WizardProject check = tableBrowse("AfterInsert", "customer", {"NAME", "CITY", "PRICE"});
     const std::string rows = runGet(build(check, "AfterInsert"));
     EXPECT_NE(rows.find("<TR><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD><TD>Berlin</TD><TD>30</TD></TR>\r\n"
                         "<TR><TD>Ann O'Neil, Jr.</TD><TD>Hamburg</TD><TD></TD></TR>\r\n"
@@ -297,9 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
 // its own database and table: requests running at once do not mix rows.
 TEST_F(DatabaseExtensionTest, ConcurrentBrowsesEachGetEveryRow)
 {
-    WizardProject p = browse("ThreadBrowse");
-    p.TbToBrowse = "customer";
-    p.RetChosenFields = {"NAME"};
+    WizardProject p = tableBrowse("ThreadBrowse", "customer", {"NAME"});
     IsapiHost host(build(p, "ThreadBrowse"));
     const std::string expected = "<TABLE>\r\n<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>\r\n"
                                  "<TR><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD></TR>\r\n</TABLE>\r\n";
