@@ -36,10 +36,10 @@ fs::path ExtensionBuilder::build(const WizardProject &project, const std::string
     const fs::path dir = m_workDir / name;
     const fs::path source = writeGeneratedSource(project, dir, name);
     const FpcResult result = m_fpc.compile({source, dir});
-    if (result.exitCode != 0 || result.library.empty())
+    if (result.exitCode != 0 || result.output.empty())
         throw std::runtime_error("the generated " + source.string() + " does not compile:\n"
                                  + result.log + "\n" + platform::readFile(source.string()));
-    return result.library;
+    return result.output;
 }
 
 } // namespace quillon::testing

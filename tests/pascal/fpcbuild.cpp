@@ -37,14 +37,13 @@ fs::path logPathFor(const FpcJob &job)
     return job.outDir / (job.source.stem().string() + ".fpc.log");
 }
 
-// fpc names the library after the source file: lib<name>.so.
-fs::path libraryIn(const fs::path &dir)
+// fpc names a library lib<name>.so and a program <name>, after the source.
+fs::path outputOf(const FpcJob &job)
 {
-    for (const auto &entry : fs::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("lib") && name.ends_with(".so"))
-            return entry.path();
-    }
+    const std::string stem = job.source.stem().string();
+    for (const fs::path &made : {job.outDir / ("lib" + stem + ".so"), job.outDir / stem})
+        if (fs::exists(made))
+            return made;
     return {};
 }
 
@@ -54,7 +53,7 @@ FpcResult finish(const FpcJob &job, int status)
     result.exitCode = status;
     result.log = readWhole(logPathFor(job));
     if (status == 0)
-        result.library = libraryIn(job.outDir);
+        result.output = outputOf(job);
     return result;
 }
 

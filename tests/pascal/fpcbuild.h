@@ -26,7 +26,7 @@ struct FpcResult
 {
     int exitCode = -1;             // fpc's exit status; -1 if it did not run or died
     std::string log;               // everything fpc wrote
-    std::filesystem::path library; // the shared library made, empty if none
+    std::filesystem::path output;  // the library or program made, empty if none
 };
 
 class FpcBuild

@@ -146,7 +146,7 @@ TEST_P(FpcMatrix, GeneratedSourceCompiles)
     const Compiled &c = compiledMatrix().at(GetParam().name);
     EXPECT_EQ(c.result.exitCode, 0) << "fpc output:\n" << c.result.log
                                     << "\ngenerated source:\n" << readFile(c.source);
-    EXPECT_FALSE(c.result.library.empty()) << "no library in " << c.source.parent_path();
+    EXPECT_FALSE(c.result.output.empty()) << "no library in " << c.source.parent_path();
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, FpcMatrix, ::testing::ValuesIn(matrixRows()),
@@ -162,7 +162,7 @@ TEST(FpcMatrixBuild, ReportsSourceThatDoesNotCompile)
     std::ofstream(source) << "library Broken;\nbegin\n  Writeln('O'Brien');\nend.\n";
     const FpcResult result = fpc.compile({source, scratch.path() / "out"});
     EXPECT_NE(result.exitCode, 0);
-    EXPECT_TRUE(result.library.empty());
+    EXPECT_TRUE(result.output.empty());
     EXPECT_NE(result.log.find("Error"), std::string::npos) << result.log;
 }
 
