@@ -122,16 +122,18 @@ end;
 procedure LoadEngine;
 var
   Why: string;
+  Beside: string;
 begin
   Lib := LoadLibrary(EngineLibraryName);
   if Lib = NilHandle then
   begin
     Why := GetLoadErrorStr;
-    Lib := LoadLibrary(ProgramFolder + EngineLibraryName);
+    Beside := ProgramFolder + EngineLibraryName;
+    Lib := LoadLibrary(Beside);
+    if Lib = NilHandle then
+      raise EDBEngineError.CreateStatus(0, 'Cannot load the database engine library ' +
+        EngineLibraryName + ': ' + Why + '; nor ' + Beside + ': ' + GetLoadErrorStr);
   end;
-  if Lib = NilHandle then
-    raise EDBEngineError.CreateStatus(0, 'Cannot load the database engine library ' +
-      EngineLibraryName + ': ' + Why);
   try
     DbiInitFn := Entry('DbiInitFn');
     DbiExit := Entry('DbiExit');

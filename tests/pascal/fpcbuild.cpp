@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <string_view>
 
 extern char **environ;
 
@@ -59,8 +60,24 @@ FpcResult finish(const FpcJob &job, int status)
 
 } // namespace
 
-int startProcess(const std::vector<std::string> &argv, const fs::path &logPath)
+int startProcess(const std::vector<std::string> &argv, const fs::path &logPath,
+                 const std::vector<std::string> &extraEnv)
 {
+    const auto overridden = [&](std::string_view entry) {
+        for (const auto &e : extraEnv) {
+            const std::string_view name = std::string_view(e).substr(0, e.find('=') + 1);
+            if (entry.starts_with(name))
+                return true;
+        }
+        return false;
+    };
+    std::vector<char *> env;
+    for (const auto &e : extraEnv)
+        env.push_back(const_cast<char *>(e.c_str()));
+    for (char **e = environ; *e != nullptr; ++e)
+        if (!overridden(*e))
+            env.push_back(*e);
+    env.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(),
@@ -71,7 +88,7 @@ int startProcess(const std::vector<std::string> &argv, const fs::path &logPath)
         args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         throw std::runtime_error("cannot run " + argv[0] + ": " + std::strerror(rc));

@@ -44,8 +44,10 @@ private:
 };
 
 // Runs a program with arguments, its standard output and error going to
-// logPath; returns the child's pid, or throws std::runtime_error.
-int startProcess(const std::vector<std::string> &argv, const std::filesystem::path &logPath);
+// logPath, with this process's environment plus extraEnv ("NAME=value"
+// entries, which win); returns the child's pid, or throws std::runtime_error.
+int startProcess(const std::vector<std::string> &argv, const std::filesystem::path &logPath,
+                 const std::vector<std::string> &extraEnv = {});
 
 // Waits for one child; returns its exit status, or -1 if it did not exit normally.
 int waitProcess(int pid);

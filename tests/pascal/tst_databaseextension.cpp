@@ -186,6 +186,54 @@ TEST_F(DatabaseExtensionTest, MissingEngineLibraryIsReportedInThePage)
     EXPECT_NE(out.find("</BODY></HTML>"), std::string::npos) << out;
 }
 
+struct ScenarioRow
+{
+    const char *scenario;
+    const char *expected; // the probe's whole output
+};
+
+class DataSetScenarioTest : public DatabaseExtensionTest,
+                            public ::testing::WithParamInterface<ScenarioRow>
+{
+};
+
+// The dataset classes outside the paths the generated code takes: misuse
+// gives an error naming what is wrong, never a crash.
+TEST_P(DataSetScenarioTest, BehavesAsExpected)
+{
+    static const fs::path probe = [] {
+        const FpcBuild fpc(s_scratch->path() / "probe");
+        const FpcResult made = fpc.compile({fs::path(QUILLON_PASCAL_TESTS_DIR) / "dbtablesprobe.pas",
+                                            s_scratch->path() / "probe" / "out"});
+        EXPECT_EQ(made.exitCode, 0) << made.log;
+        return made.output;
+    }();
+    ASSERT_FALSE(probe.empty());
+    const fs::path log = s_scratch->path() / "probe.out";
+    // The probe lies in a folder of its own: show it where the engine library is.
+    const std::string libraryPath = "LD_LIBRARY_PATH=" + fs::read_symlink("/proc/self/exe").parent_path().string();
+    const int status = waitProcess(
+        startProcess({probe.string(), GetParam().scenario, "QNTEST", "customer"}, log, {libraryPath}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(quillon::platform::readFile(log.string()), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, DataSetScenarioTest,
+    ::testing::Values(
+        ScenarioRow{"unknownsession", "EDatabaseError: Table 'customer': session 'Elsewhere' not found"},
+        ScenarioRow{"aliasasdatabasename", "Smith"},
+        ScenarioRow{"noalias", "EDatabaseError: Database 'MyDB' has no alias name"},
+        ScenarioRow{"insertwhileclosed",
+                    "EDatabaseError: Table 'customer': cannot perform this operation on a closed dataset"},
+        ScenarioRow{"setwhilebrowsing",
+                    "EDatabaseError: Table 'customer': field 'NAME' can only be set while inserting"},
+        ScenarioRow{"postwithoutinsert", "EDatabaseError: Table 'customer': not in insert mode"},
+        ScenarioRow{"nextpastend", "eof <b>Bold</b> & Co"},
+        ScenarioRow{"databasefreedfirst", "closed"},
+        ScenarioRow{"reopen", "Smith"}),
+    [](const auto &info) { return std::string(info.param.scenario); });
+
 class QueryBrowseTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<const char *>
 {
 };
