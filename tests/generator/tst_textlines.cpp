@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace quillon::generator;
 using Lines = std::vector<std::string_view>;
 
@@ -71,3 +73,29 @@ INSTANTIATE_TEST_SUITE_P(
         TidyRow{"HighBytesAreNotBlank", "a\n\xa0\n\xa0\nb", "a\r\n\xa0\r\n\xa0\r\nb\r\n"},
         TidyRow{"ControlCharactersAreBlank", "a\n\x01\n\x02\nb", "a\r\n\x02\r\nb\r\n"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST(TextLines, TidyMatchesBackwardDeletionOnRandomText)
+{
+    // The rule as stated: from the second-to-last line back to the first,
+    // delete a line when it and the line after it are both blank.
+    auto reference = [](std::string_view text) {
+        std::vector<std::string> lines;
+        for (const auto line : splitLines(text))
+            lines.emplace_back(line);
+        for (std::size_t i = lines.size() < 2 ? 0 : lines.size() - 1; i-- > 0;)
+            if (isBlankLine(lines[i]) && isBlankLine(lines[i + 1]))
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+        std::string out;
+        for (const auto &line : lines)
+            out += line + "\r\n";
+        return out;
+    };
+    const char atoms[] = {' ', '\t', '\r', '\n', 'x', '\xa0', '\x01'};
+    std::mt19937 rng(42);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int n = std::uniform_int_distribution<int>(0, 20)(rng); n > 0; --n)
+            text += atoms[std::uniform_int_distribution<std::size_t>(0, sizeof atoms - 1)(rng)];
+        ASSERT_EQ(tidyLines(text), reference(text)) << "round " << round;
+    }
+}
