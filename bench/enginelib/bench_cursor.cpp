@@ -9,7 +9,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -36,7 +38,9 @@ long peakKb()
     return usage.ru_maxrss;
 }
 
-void firstRows(benchmark::State &state, const char *table, bool sql)
+// touch: give the file a new time before each iteration, so the engine has
+// to learn its column types again.
+void firstRows(benchmark::State &state, const char *table, bool sql, bool touch = false)
 {
     dataDir();
     hDBIDb db = nullptr;
@@ -47,6 +51,11 @@ void firstRows(benchmark::State &state, const char *table, bool sql)
     const std::string text = std::string("SELECT * FROM ") + table;
     const long before = peakKb();
     for (auto _ : state) {
+        if (touch) {
+            state.PauseTiming();
+            ::utimensat(AT_FDCWD, (dataDir() + "/big.csv").c_str(), nullptr, 0);
+            state.ResumeTiming();
+        }
         hDBICur cursor = nullptr;
         const DBIResult rc = sql ? QDBI_ORDINAL_SYMBOL(1109)(db, text.c_str(), &cursor)
                                  : QDBI_ORDINAL_SYMBOL(1108)(db, table, &cursor);
@@ -72,10 +81,12 @@ void TableCursor1M(benchmark::State &state) { firstRows(state, "big.csv", false)
 // SQL on a CSV table: the first run of a file also learns its column types
 // (one streaming pass, cached while the file is unchanged); later runs do not.
 void QueryCursor1M(benchmark::State &state) { firstRows(state, "big", true); }
+void QueryCursor1MFirstTime(benchmark::State &state) { firstRows(state, "big", true, true); }
 
 BENCHMARK(TableCursor1k)->Unit(benchmark::kMillisecond);
 BENCHMARK(TableCursor1M)->Unit(benchmark::kMillisecond);
 BENCHMARK(QueryCursor1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(QueryCursor1MFirstTime)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
