@@ -1,17 +1,20 @@
 #include "enginelib/csvtable.h"
 
+#include "enginelib/csvreader.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/engineerror.h"
 #include "enginelib/numbertext.h"
 #include "platform/atomicfile.h"
 #include "platform/filelock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,8 +29,19 @@ struct NumericCacheEntry
     std::vector<bool> numeric;
 };
 
+// Where this process last left a file's complete lines, so the next append
+// reads only what others added since.
+struct CompleteMark
+{
+    dev_t dev;
+    ino_t ino;
+    uint64_t offset;
+    uint64_t line;
+};
+
 std::mutex g_cacheMutex;
 std::map<std::string, NumericCacheEntry> g_numericCache;
+std::map<std::string, CompleteMark> g_completeMarks;
 
 [[noreturn]] void throwIo(const std::string &what, const std::string &path)
 {
@@ -131,22 +145,16 @@ void CsvTable::append(const std::vector<std::string> &values) const
     // end the new line the way the file's last line ends.
     std::string prefix;
     off_t base = st.st_size; // where the new text begins
+    uint64_t line = 1;
     if (base > 0) {
-        char last = 0;
-        if (::pread(out.fd, &last, 1, base - 1) != 1)
-            throwIo("Cannot read", m_path);
-        if (last != '\n') {
-            CsvTableReader reader(m_path);
-            std::vector<std::string> row;
-            while (reader.next(row)) {
-            }
-            if (!reader.headerTerminated()) {
-                prefix = "\r\n";
-            } else {
-                base = off_t(reader.completeEnd());
-                if (::ftruncate(out.fd, base) != 0)
-                    throwIo("Cannot cut the torn last line of", m_path);
-            }
+        bool headerOpen = false;
+        const uint64_t end = completeEnd(st, headerOpen, line);
+        if (headerOpen) {
+            prefix = "\r\n";
+        } else if (end < uint64_t(base)) {
+            base = off_t(end);
+            if (::ftruncate(out.fd, base) != 0)
+                throwIo("Cannot cut the torn last line of", m_path);
         }
     }
     const char *lineEnd = "\r\n";
@@ -179,6 +187,42 @@ void CsvTable::append(const std::vector<std::string> &values) const
     }
     if (::fdatasync(out.fd) != 0)
         throwIo("Cannot flush", m_path);
+    std::lock_guard cacheLock(g_cacheMutex);
+    g_completeMarks[m_path] = {st.st_dev, st.st_ino, uint64_t(base) + text.size(),
+                               line + uint64_t(std::count(text.begin(), text.end(), '\n'))};
+}
+
+uint64_t CsvTable::completeEnd(const struct stat &st, bool &headerOpen, uint64_t &line) const
+{
+    std::optional<CompleteMark> mark;
+    {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_completeMarks.find(m_path);
+        if (it != g_completeMarks.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino &&
+            it->second.offset <= uint64_t(st.st_size))
+            mark = it->second;
+    }
+    std::vector<std::string> record;
+    if (mark) {
+        // Only what was added since this process last appended needs reading.
+        uint64_t end = mark->offset;
+        line = mark->line;
+        if (end == uint64_t(st.st_size))
+            return end;
+        CsvReader reader(m_path);
+        reader.seek(end, line);
+        while (reader.next(record)) {
+            end = reader.position();
+            line = reader.line();
+        }
+        return end;
+    }
+    CsvTableReader reader(m_path);
+    headerOpen = !reader.headerTerminated();
+    while (reader.next(record)) {
+    }
+    line = reader.completeLine();
+    return headerOpen ? uint64_t(st.st_size) : reader.completeEnd();
 }
 
 } // namespace quillon::enginelib

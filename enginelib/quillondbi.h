@@ -54,7 +54,12 @@
 **   CR LF or LF line ends) is a table, listed as "name.csv".  In SQL, both
 **   customer and "customer.csv" name customer.csv; only the tables that a
 **   statement names are attached, and SQLite reads them as streams.  A
-**   column whose non-empty values all look like numbers is numeric in SQL.
+**   column whose non-empty values all look like numbers (optional sign,
+**   digits, optional decimal point and exponent) is numeric in SQL, so
+**   "PRICE > 10" compares numbers; learning this takes one streaming pass
+**   over the file the first time a process queries it (kept while the
+**   file's size and time stay the same).  Empty values of numeric columns
+**   are NULL in SQL.
 **   A last line without a line end (torn by a crash while appending) is
 **   ignored.  Tables can be read and appended to (DbiInsertRow); SQL
 **   statements that change a CSV table are refused.
@@ -164,7 +169,8 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 ** "STANDARD" for the directory driver, "SQLITE" for a SQLite file.
 ** params: parameter lines separated by CR LF or LF; the line "PATH:"
 ** followed by the directory or file is required (the path is not checked
-** here; opening the database checks it).  persistent != 0
+** here; opening the database checks it; a relative path is made absolute
+** against the current directory).  persistent != 0
 ** writes the alias to the configuration file; 0 keeps it in this process.
 ** An existing alias of that name: QDBIERR_ALIASEXISTS. */
 #define QDBI_ORD_ADDALIAS 1207

@@ -119,6 +119,26 @@ TEST_F(DirectoryDb, TornLastLineIsIgnoredOnReadAndCutBeforeTheNextInsert)
     EXPECT_EQ(readText(data("log.csv")), "N,T\n1,a\n2,b\n4,d\n");
 }
 
+TEST_F(DirectoryDb, TornQuotedValueEndingInALineFeedIsCutToo)
+{
+    // A crash inside a quoted value that holds a line break leaves a file
+    // that ends in a line feed and still is torn.
+    writeText(data("memo.csv"), "N,T\n1,a\n2,\"first line\n");
+    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}}));
+    const char *names[] = {"N", "T"};
+    const char *values[] = {"3", "c"};
+    ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n");
+
+    // Another writer tears a line after this process's last append: only
+    // the part added since is read, and the tear is found there as well.
+    std::ofstream(data("memo.csv"), std::ios::app) << "4,\"torn\n";
+    values[0] = "5";
+    ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n5,c\n");
+    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}, {"3"}, {"5"}}));
+}
+
 TEST_F(DirectoryDb, InsertIntoHeaderWithoutLineEnd)
 {
     writeText(data("fresh.csv"), "A,B");
