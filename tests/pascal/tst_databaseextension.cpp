@@ -1,0 +1,376 @@
+/*
+** Generated extensions that browse and insert, run against the engine
+** library: a folder of CSV tables registered as an alias in a private
+** engine configuration, extensions generated and compiled with fpc, and
+** requests run through the ISAPI test host.
+*/
+
+#include "enginealiases.h"
+#include "extensionbuild.h"
+#include "isapihost.h"
+#include "scratchdir.h"
+
+#include "platform/atomicfile.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using quillon::WizardProject;
+using namespace quillon::testing;
+
+namespace {
+
+const char *const kCustomers =
+    "NAME,CITY,PRICE\r\n"
+    "Smith,Bonn,12\r\n"
+    "\"O'Brien, Pat\",K\xC3\xB6ln,7\r\n"
+    "<b>Bold</b> & Co,Berlin,30\r\n";
+
+// The customer table again, in a SQLite file.
+void makeSqliteCopy(const fs::path &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot create " + path.string());
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db,
+                                "CREATE TABLE customer (NAME TEXT, CITY TEXT, PRICE INTEGER);"
+                                "INSERT INTO customer VALUES ('Smith', 'Bonn', 12),"
+                                " ('O''Brien, Pat', 'K\xC3\xB6ln', 7), ('<b>Bold</b> & Co', 'Berlin', 30);",
+                                nullptr, nullptr, &error);
+    const std::string why = error != nullptr ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("cannot fill " + path.string() + ": " + why);
+}
+
+class DatabaseExtensionTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_scratch = new ScratchDir;
+        const fs::path data = s_scratch->path() / "data";
+        fs::create_directories(data);
+        quillon::platform::writeFileAtomically((data / "customer.csv").string(), kCustomers);
+        quillon::platform::writeFileAtomically((data / "orders.csv").string(), "ID,NAME,CITY\r\n");
+        s_engine = new EngineAliases(s_scratch->path() / "engine.cfg");
+        s_engine->add("QNTEST", "", data);
+        const fs::path sqlite = s_scratch->path() / "customer.sqlite";
+        makeSqliteCopy(sqlite);
+        s_engine->add("QNTESTSQL", "SQLITE", sqlite);
+        s_builder = new ExtensionBuilder(s_scratch->path() / "build");
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_builder;
+        delete s_engine;
+        delete s_scratch;
+    }
+
+    static fs::path table(const std::string &file) { return s_scratch->path() / "data" / file; }
+
+    static WizardProject browse(const std::string &name)
+    {
+        WizardProject p;
+        p.DBName = "QNTEST";
+        p.DoLogin = true;
+        p.UserName = "O'Brien";
+        p.Password = "it's secret";
+        p.PageTitle = "Browse";
+        p.ExtName = name;
+        return p;
+    }
+
+    static WizardProject tableBrowse(const std::string &name, const std::string &table,
+                                     quillon::StringList fields)
+    {
+        WizardProject p = browse(name);
+        p.TbToBrowse = table;
+        p.RetChosenFields = std::move(fields);
+        return p;
+    }
+
+    static fs::path build(const WizardProject &project, const std::string &name)
+    {
+        return s_builder->build(project, name);
+    }
+
+    static ScratchDir *s_scratch;
+    static EngineAliases *s_engine;
+    static ExtensionBuilder *s_builder;
+};
+
+ScratchDir *DatabaseExtensionTest::s_scratch = nullptr;
+EngineAliases *DatabaseExtensionTest::s_engine = nullptr;
+ExtensionBuilder *DatabaseExtensionTest::s_builder = nullptr;
+
+struct ProcessRun
+{
+    int status;
+    std::string output;
+};
+
+// Runs a GET without query through host (the isapihost command) in a
+// process of its own.
+ProcessRun runInOwnProcess(const fs::path &host, const fs::path &library, const fs::path &log)
+{
+    const int status = waitProcess(startProcess({host.string(), library.string()}, log));
+    return {status, quillon::platform::readFile(log.string())};
+}
+
+std::string runGet(const fs::path &library, const std::string &query = {})
+{
+    IsapiHost host(library);
+    IsapiHost::Request request;
+    request.queryString = query;
+    return host.run(request).body;
+}
+
+TEST_F(DatabaseExtensionTest, TableBrowseWritesEveryRowInOrder)
+{
+    WizardProject p = tableBrowse("TableBrowse", "customer", {"CITY", "name"});
+    const std::string body = runGet(build(p, "TableBrowse"));
+    EXPECT_NE(body.find("<TABLE>\r\n"
+                        "<TR><TD>Bonn</TD><TD>Smith</TD></TR>\r\n"
+                        "<TR><TD>K\xC3\xB6ln</TD><TD>O'Brien, Pat</TD></TR>\r\n"
+                        "<TR><TD>Berlin</TD><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD></TR>\r\n"
+                        "</TABLE>\r\n"),
+              std::string::npos)
+        << body;
+    EXPECT_EQ(body.find("Error"), std::string::npos) << body;
+}
+
+TEST_F(DatabaseExtensionTest, TableBrowseOfAnEmptyTableWritesAnEmptyTable)
+{
+    WizardProject p = tableBrowse("EmptyBrowse", "orders.csv", {"ID"});
+    const std::string body = runGet(build(p, "EmptyBrowse"));
+    EXPECT_NE(body.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << body;
+}
+
+// In a process of its own, where nothing has loaded the engine library
+// yet, the extension finds it beside the program, as a server installed
+// with our programs would.
+TEST_F(DatabaseExtensionTest, ExtensionLoadsTheEngineLibraryItself)
+{
+    WizardProject p = tableBrowse("OwnProcess", "customer", {"NAME"});
+    const auto [status, out] = runInOwnProcess(QUILLON_ISAPIHOST, build(p, "OwnProcess"),
+                                               s_scratch->path() / "ownprocess.out");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>"), std::string::npos) << out;
+}
+
+// Without the engine library anywhere to be found, the page says so.
+TEST_F(DatabaseExtensionTest, MissingEngineLibraryIsReportedInThePage)
+{
+    for (const char *dir : {"/usr/lib", "/usr/local/lib", "/usr/lib/x86_64-linux-gnu", "/lib"})
+        if (fs::exists(fs::path(dir) / "libidapi32.so"))
+            GTEST_SKIP() << "an engine library is installed in " << dir;
+    WizardProject p = tableBrowse("NoEngine", "customer", {"NAME"});
+    const fs::path lonelyHost = s_scratch->path() / "lonely" / "isapihost";
+    fs::create_directories(lonelyHost.parent_path());
+    fs::copy_file(QUILLON_ISAPIHOST, lonelyHost);
+    const auto [status, out] = runInOwnProcess(lonelyHost, build(p, "NoEngine"),
+                                               s_scratch->path() / "noengine.out");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("<P>Error: Cannot load the database engine library libidapi32.so"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("</BODY></HTML>"), std::string::npos) << out;
+}
+
+struct ScenarioRow
+{
+    const char *scenario;
+    const char *expected; // the probe's whole output
+};
+
+class DataSetScenarioTest : public DatabaseExtensionTest,
+                            public ::testing::WithParamInterface<ScenarioRow>
+{
+};
+
+// The dataset classes outside the paths the generated code takes: misuse
+// gives an error naming what is wrong, never a crash.
+TEST_P(DataSetScenarioTest, BehavesAsExpected)
+{
+    static const fs::path probe = [] {
+        const FpcBuild fpc(s_scratch->path() / "probe");
+        const FpcResult made = fpc.compile({fs::path(QUILLON_PASCAL_TESTS_DIR) / "dbtablesprobe.pas",
+                                            s_scratch->path() / "probe" / "out"});
+        EXPECT_EQ(made.exitCode, 0) << made.log;
+        return made.output;
+    }();
+    ASSERT_FALSE(probe.empty());
+    const fs::path log = s_scratch->path() / "probe.out";
+    // The probe lies in a folder of its own: show it where the engine library is.
+    const std::string libraryPath = "LD_LIBRARY_PATH=" + fs::read_symlink("/proc/self/exe").parent_path().string();
+    const int status = waitProcess(
+        startProcess({probe.string(), GetParam().scenario, "QNTEST", "customer"}, log, {libraryPath}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(quillon::platform::readFile(log.string()), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, DataSetScenarioTest,
+    ::testing::Values(
+        ScenarioRow{"unknownsession", "EDatabaseError: Table 'customer': session 'Elsewhere' not found"},
+        ScenarioRow{"aliasasdatabasename", "Smith"},
+        ScenarioRow{"noalias", "EDatabaseError: Database 'MyDB' has no alias name"},
+        ScenarioRow{"insertwhileclosed",
+                    "EDatabaseError: Table 'customer': cannot perform this operation on a closed dataset"},
+        ScenarioRow{"setwhilebrowsing",
+                    "EDatabaseError: Table 'customer': field 'NAME' can only be set while inserting"},
+        ScenarioRow{"postwithoutinsert", "EDatabaseError: Table 'customer': not in insert mode"},
+        ScenarioRow{"nextpastend", "eof <b>Bold</b> & Co"},
+        ScenarioRow{"databasefreedfirst", "closed"},
+        ScenarioRow{"reopen", "Smith"}),
+    [](const auto &info) { return std::string(info.param.scenario); });
+
+class QueryBrowseTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<const char *>
+{
+};
+
+// The same query through both drivers: the CSV folder and the SQLite file
+// hold the same rows.
+TEST_P(QueryBrowseTest, WritesTheSelectedRows)
+{
+    const std::string alias = GetParam();
+    WizardProject p = browse("Query" + alias);
+    p.DBName = alias;
+    p.TbBrowse = false;
+    p.QrBrowse = true;
+    // Lines as the user typed them, a quoted literal among them; PRICE is
+    // compared as a number (30 > 9 although "30" < "9" as text).
+    p.QrToBrowse = "SELECT NAME, PRICE\r\nFROM customer\r\nWHERE PRICE > 9\r\n  AND NAME <> 'O''Hara'\r\nORDER BY PRICE";
+    p.RetChosenFields = {"PRICE", "NAME"};
+    const std::string body = runGet(build(p, "Query" + alias));
+    EXPECT_NE(body.find("<TABLE>\r\n"
+                        "<TR><TD>12</TD><TD>Smith</TD></TR>\r\n"
+                        "<TR><TD>30</TD><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD></TR>\r\n"
+                        "</TABLE>\r\n"),
+              std::string::npos)
+        << body;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, QueryBrowseTest, ::testing::Values("QNTEST", "QNTESTSQL"));
+
+TEST_F(DatabaseExtensionTest, QueryWithALiteralTheUserQuoted)
+{
+    WizardProject p = browse("QuerySmith");
+    p.TbBrowse = false;
+    p.QrBrowse = true;
+    p.QrToBrowse = "SELECT CITY FROM customer WHERE NAME = 'Smith'";
+    p.RetChosenFields = {"CITY"};
+    const std::string body = runGet(build(p, "QuerySmith"));
+    EXPECT_NE(body.find("<TABLE>\r\n<TR><TD>Bonn</TD></TR>\r\n</TABLE>"), std::string::npos) << body;
+}
+
+TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
+{
+    WizardProject p = browse("Insert");
+    p.DoBrowse = false;
+    p.DoInsert = true;
+    p.TbInsData = "customer";
+    p.Input = {"Town", "Who"};
+    p.UpdFields = {"CITY=Town", "NAME=Who"};
+    const fs::path library = build(p, "Insert");
+    const std::string before = quillon::platform::readFile(table("customer.csv").string());
+
+    // A request without every value adds nothing.
+    const std::string refused = runGet(library, "Town=Hamburg");
+    EXPECT_NE(refused.find("Problems with parameters!"), std::string::npos) << refused;
+    EXPECT_EQ(quillon::platform::readFile(table("customer.csv").string()), before);
+
+    IsapiHost host(library);
+    IsapiHost::Request post;
+    post.method = "POST";
+    post.body = "Who=Ann+O%27Neil%2C+Jr.&Town=Hamburg";
+    post.firstChunk = 5;
+    const auto r = host.run(post);
+    EXPECT_EQ(r.body.find("Error"), std::string::npos) << r.body;
+
+    WizardProject check = tableBrowse("AfterInsert", "customer", {"NAME", "CITY", "PRICE"});
+    const std::string rows = runGet(build(check, "AfterInsert"));
+    EXPECT_NE(rows.find("<TR><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD><TD>Berlin</TD><TD>30</TD></TR>\r\n"
+                        "<TR><TD>Ann O'Neil, Jr.</TD><TD>Hamburg</TD><TD></TD></TR>\r\n"
+                        "</TABLE>"),
+              std::string::npos)
+        << rows;
+    quillon::platform::writeFileAtomically(table("customer.csv").string(), before);
+}
+
+struct FailureRow
+{
+    const char *name;
+    std::function<void(WizardProject &)> shape;
+    const char *shown; // a text the error line must hold
+    const char *query = "";
+};
+
+class DatabaseFailureTest : public DatabaseExtensionTest,
+                            public ::testing::WithParamInterface<FailureRow>
+{
+};
+
+// A database failure ends the page with an error line naming what is at
+// fault; the extension neither crashes nor leaves the page unfinished.
+TEST_P(DatabaseFailureTest, IsReportedInThePage)
+{
+    WizardProject p = browse(GetParam().name);
+    p.TbToBrowse = "customer";
+    p.RetChosenFields = {"NAME"};
+    GetParam().shape(p);
+    const std::string body = runGet(build(p, GetParam().name), GetParam().query);
+    const auto error = body.find("<P>Error: ");
+    ASSERT_NE(error, std::string::npos) << body;
+    EXPECT_NE(body.find(GetParam().shown, error), std::string::npos) << body;
+    EXPECT_NE(body.find("</BODY></HTML>", error), std::string::npos) << body;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, DatabaseFailureTest,
+    ::testing::Values(
+        FailureRow{"UnknownAlias", [](WizardProject &p) { p.DBName = "NOSUCHALIAS"; }, "NOSUCHALIAS"},
+        FailureRow{"UnknownTable", [](WizardProject &p) { p.TbToBrowse = "nosuchtable"; }, "nosuchtable"},
+        FailureRow{"UnknownField", [](WizardProject &p) { p.RetChosenFields = {"NOSUCHFIELD"}; }, "NOSUCHFIELD"},
+        FailureRow{"BadSql", [](WizardProject &p) {
+                       p.TbBrowse = false; p.QrBrowse = true; p.QrToBrowse = "SELEKT 1";
+                   }, "SELEKT"},
+        FailureRow{"InsertUnknownField", [](WizardProject &p) {
+                       p.DoBrowse = false; p.DoInsert = true; p.TbInsData = "orders";
+                       p.Input = {"V"}; p.UpdFields = {"NOPE=V"};
+                   }, "NOPE", "V=1"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Each request thread makes its own session, named after the thread, with
+// its own database and table: requests running at once do not mix rows.
+TEST_F(DatabaseExtensionTest, ConcurrentBrowsesEachGetEveryRow)
+{
+    WizardProject p = tableBrowse("ThreadBrowse", "customer", {"NAME"});
+    IsapiHost host(build(p, "ThreadBrowse"));
+    const std::string expected = "<TABLE>\r\n<TR><TD>Smith</TD></TR>\r\n<TR><TD>O'Brien, Pat</TD></TR>\r\n"
+                                 "<TR><TD>&lt;b&gt;Bold&lt;/b&gt; &amp; Co</TD></TR>\r\n</TABLE>\r\n";
+    constexpr int kThreads = 6;
+    std::vector<int> bad(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 15; ++i)
+                if (host.run({}).body.find(expected) == std::string::npos)
+                    ++bad[t];
+        });
+    for (auto &thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(bad[t], 0) << "thread " << t;
+}
+
+} // namespace
