@@ -256,6 +256,8 @@ TEST_F(DirectoryDb, RejectedSqlGivesSqliteMessage)
     EXPECT_EQ(lastError(), "no such column: nope");
     EXPECT_EQ(DbiOpenQuery(db, "SELECT * FROM missing", &cursor), QDBIERR_SQL);
     EXPECT_EQ(lastError(), "no such table: missing");
+    EXPECT_EQ(DbiOpenQuery(db, "SELECT * FROM \"../customer.csv\"", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(lastError(), "no such table: ../customer.csv") << "never a file outside the folder";
     EXPECT_EQ(DbiOpenQuery(db, "SELECT 1; SELECT 2", &cursor), QDBIERR_SQL);
     EXPECT_EQ(DbiOpenQuery(db, "DELETE FROM customer", &cursor), QDBIERR_READONLY);
     EXPECT_EQ(DbiOpenQuery(db, "  ", &cursor), QDBIERR_SQL);
