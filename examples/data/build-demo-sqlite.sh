@@ -12,10 +12,12 @@ CREATE TABLE orders(ORDERNO INTEGER PRIMARY KEY, CUSTNO INTEGER REFERENCES custo
                     TOTAL REAL, STATUS TEXT);
 CREATE TABLE items(ORDERNO INTEGER REFERENCES orders, ITEMNO INTEGER, PARTNO INTEGER REFERENCES parts,
                    QTY INTEGER, PRIMARY KEY (ORDERNO, ITEMNO));
+CREATE TABLE guestbook(ENTRYNO INTEGER PRIMARY KEY, NAME TEXT, EMAIL TEXT, COMMENTS TEXT);
 .import --csv --skip 1 customer.csv customer
 .import --csv --skip 1 parts.csv parts
 .import --csv --skip 1 orders.csv orders
 .import --csv --skip 1 items.csv items
+.import --csv --skip 1 guestbook.csv guestbook
 VACUUM;
 SQL
 mv demo.sqlite.new demo.sqlite

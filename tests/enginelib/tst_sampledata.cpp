@@ -24,7 +24,7 @@ TEST_F(SampleData, CsvFolderAndSqliteFileAnswerAlike)
     const auto csvTables = takeNames(list);
     ASSERT_EQ(DbiListTables(sql, "*.*", 0, 0, &list), 0);
     EXPECT_EQ(takeNames(list), csvTables);
-    EXPECT_EQ(csvTables, (std::vector<std::string>{"customer", "items", "orders", "parts"}));
+    EXPECT_EQ(csvTables, (std::vector<std::string>{"customer", "guestbook", "items", "orders", "parts"}));
 
     const std::string join =
         "SELECT c.COMPANY, o.ORDERNO, o.TOTAL, round(sum(i.QTY * p.PRICE), 2), count(*) "
