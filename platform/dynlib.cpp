@@ -1,0 +1,94 @@
+#include "platform/dynlib.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dlfcn.h>
+#include <link.h>
+
+namespace quillon::platform {
+
+namespace {
+
+thread_local DynLib::Error t_lastError;
+
+bool endsWith(const std::string &text, const char *tail)
+{
+    const std::size_t n = std::strlen(tail);
+    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+// dlerror() appends the system's error text for the failing system call, in
+// the current locale; strerror() of the same code gives the same text.
+DynLib::Failure classify(const std::string &message)
+{
+    if (endsWith(message, std::strerror(ENOENT)) || endsWith(message, std::strerror(ENOTDIR)))
+        return DynLib::Failure::NotFound;
+    if (endsWith(message, std::strerror(ENOMEM)))
+        return DynLib::Failure::OutOfMemory;
+    return DynLib::Failure::Other;
+}
+
+void recordFailure(const std::string &pathOrName)
+{
+    const char *text = dlerror();
+    t_lastError.message = text ? text : pathOrName + ": cannot be loaded";
+    t_lastError.kind = classify(t_lastError.message);
+}
+
+} // namespace
+
+DynLib::Handle DynLib::load(const std::string &pathOrName)
+{
+    if (pathOrName.empty()) {
+        t_lastError = {Failure::NotFound, "empty library name"};
+        return nullptr;
+    }
+    Handle handle = dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        recordFailure(pathOrName);
+    return handle;
+}
+
+DynLib::Handle DynLib::findLoaded(const std::string &name)
+{
+    if (name.empty())
+        return nullptr;
+    Handle handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!handle) {
+        dlerror(); // leave no stale text behind for the next failure
+        return nullptr;
+    }
+    // RTLD_NOLOAD still counts a reference; give it back at once.
+    dlclose(handle);
+    return handle;
+}
+
+void *DynLib::symbol(Handle handle, const char *name)
+{
+    if (!handle || !name)
+        return nullptr;
+    void *address = dlsym(handle, name);
+    if (!address)
+        dlerror();
+    return address;
+}
+
+bool DynLib::free(Handle handle)
+{
+    return handle && dlclose(handle) == 0;
+}
+
+std::string DynLib::path(Handle handle)
+{
+    link_map *map = nullptr;
+    if (!handle || dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name)
+        return {};
+    return map->l_name;
+}
+
+const DynLib::Error &DynLib::lastError()
+{
+    return t_lastError;
+}
+
+} // namespace quillon::platform
