@@ -49,11 +49,46 @@ DynLib::Handle DynLib::load(const std::string &pathOrName)
     return handle;
 }
 
+// The full path of a loaded object whose file name (the part after the last
+// "/") is name, or empty.
+static std::string loadedPathByFileName(const std::string &name)
+{
+    struct Search
+    {
+        const std::string *name;
+        std::string path;
+    } search{&name, {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info *info, std::size_t, void *data) -> int {
+            auto *s = static_cast<Search *>(data);
+            const char *path = info->dlpi_name;
+            if (!path || !*path)
+                return 0;
+            const char *slash = std::strrchr(path, '/');
+            if (*s->name == (slash ? slash + 1 : path)) {
+                s->path = path;
+                return 1;
+            }
+            return 0;
+        },
+        &search);
+    return search.path;
+}
+
 DynLib::Handle DynLib::findLoaded(const std::string &name)
 {
     if (name.empty())
         return nullptr;
+    // By the name as the loader knows it (the name it was opened under, or
+    // its soname), else by the file name of any loaded object, wherever it
+    // was loaded from.
     Handle handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!handle && name.find('/') == std::string::npos) {
+        dlerror();
+        const std::string path = loadedPathByFileName(name);
+        if (!path.empty())
+            handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    }
     if (!handle) {
         dlerror(); // leave no stale text behind for the next failure
         return nullptr;
