@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <link.h>
+#include <sys/stat.h>
 
 namespace quillon::platform {
 
@@ -28,6 +30,16 @@ DynLib::Failure classify(const std::string &message)
     return DynLib::Failure::Other;
 }
 
+const std::string &programDirectory()
+{
+    static const std::string directory = [] {
+        std::error_code error;
+        const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::string() : exe.parent_path().string();
+    }();
+    return directory;
+}
+
 void recordFailure(const std::string &pathOrName)
 {
     const char *text = dlerror();
@@ -44,8 +56,22 @@ DynLib::Handle DynLib::load(const std::string &pathOrName)
         return nullptr;
     }
     Handle handle = dlopen(pathOrName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle)
+        return handle;
+    recordFailure(pathOrName);
+    if (pathOrName.find('/') != std::string::npos)
+        return nullptr;
+    // The program's own folder is part of the system's search (our programs
+    // carry the run path $ORIGIN). Try it by full path as well: when a
+    // sanitizer's interceptor stands between the caller and dlopen, the
+    // loader takes the interceptor's run path instead of the program's.
+    const std::string own = programDirectory() + "/" + pathOrName;
+    struct stat st {};
+    if (programDirectory().empty() || ::stat(own.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
-        recordFailure(pathOrName);
+        recordFailure(own);
     return handle;
 }
 

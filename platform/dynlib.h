@@ -32,8 +32,9 @@ public:
         std::string message; // the system's text, naming the file
     };
 
-    // Loads the library (a path, or a bare name left to the system's search:
-    // the caller's run path, LD_LIBRARY_PATH, the cache, the default folders).
+    // Loads the library: a path, or a bare name left to the system's search
+    // (the caller's run path, LD_LIBRARY_PATH, the cache, the default
+    // folders, and the program's own folder).
     // Each successful load takes one reference. Null on failure.
     static Handle load(const std::string &pathOrName);
 
