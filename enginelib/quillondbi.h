@@ -160,7 +160,7 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 /* ------------------------------------------------------------------ */
 
 /* Adds an alias.  cfg must be null.  aliasName: not empty, at most 127
-** characters, none of "[", "]", "=", CR, LF.  driverType: null, "" or
+** characters, none of "[", "]", CR, LF.  driverType: null, "" or
 ** "STANDARD" for the directory driver, "SQLITE" for a SQLite file.
 ** params: parameter lines separated by CR LF or LF; the line "PATH:"
 ** followed by the directory or file is required (the path is not checked
@@ -240,7 +240,8 @@ typedef DBIResult (*PFN_DbiListFields)(hDBIDb db, const char *tableName, hDBILis
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1107)(hDBIDb db, const char *tableName, hDBIList *list);
 
 /* Inserts one row.  names[i] gets values[i] for i < count; fields not
-** named are empty (NULL in SQLite).  A name the table does not have:
+** named are left empty (in SQLite they get the column's default).  Names
+** are compared without regard to case.  A name the table does not have:
 ** QDBIERR_NOSUCHFIELD; a name given twice: QDBIERR_INVALIDPARAM.  On a CSV
 ** table the row is appended as one complete line and flushed to disk
 ** before the call returns; a torn last line left by a crash is cut off

@@ -1,0 +1,182 @@
+#include "enginelib/csvtable.h"
+
+#include "enginelib/csvtablereader.h"
+#include "enginelib/engineerror.h"
+#include "enginelib/numbertext.h"
+#include "platform/atomicfile.h"
+#include "platform/filelock.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon::enginelib {
+
+namespace {
+
+struct NumericCacheEntry
+{
+    off_t size = -1;
+    struct timespec mtime{};
+    std::vector<bool> numeric;
+};
+
+std::mutex g_cacheMutex;
+std::map<std::string, NumericCacheEntry> g_numericCache;
+
+[[noreturn]] void throwIo(const std::string &what, const std::string &path)
+{
+    throw EngineError(QDBIERR_IO, what + " \"" + path + "\": " + std::strerror(errno));
+}
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool sameStamp(const NumericCacheEntry &e, const struct stat &st)
+{
+    return e.size == st.st_size && e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+std::vector<bool> CsvTable::numericColumns() const
+{
+    struct stat st{};
+    if (::stat(m_path.c_str(), &st) != 0)
+        throwIo("Cannot read", m_path);
+    {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_numericCache.find(m_path);
+        if (it != g_numericCache.end() && sameStamp(it->second, st))
+            return it->second.numeric;
+    }
+    CsvTableReader reader(m_path);
+    const size_t n = reader.header().size();
+    std::vector<bool> numeric(n, true);
+    std::vector<bool> seen(n, false);
+    std::vector<std::string> row;
+    while (reader.next(row)) {
+        for (size_t i = 0; i < n; ++i) {
+            if (!numeric[i] || row[i].empty())
+                continue;
+            seen[i] = true;
+            if (classifyNumber(row[i]) == NumberKind::NotNumber)
+                numeric[i] = false;
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        numeric[i] = numeric[i] && seen[i];
+    std::lock_guard lock(g_cacheMutex);
+    NumericCacheEntry &entry = g_numericCache[m_path];
+    entry.size = st.st_size;
+    entry.mtime = st.st_mtim;
+    entry.numeric = numeric;
+    return numeric;
+}
+
+std::string CsvTable::formatLine(const std::vector<std::string> &values, const char *lineEnd)
+{
+    std::string line;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i)
+            line += ',';
+        const std::string &v = values[i];
+        const bool quote = v.find_first_of(",\"\r\n") != std::string::npos ||
+                           (!v.empty() && (v.front() == ' ' || v.back() == ' '));
+        if (!quote) {
+            line += v;
+            continue;
+        }
+        line += '"';
+        for (char c : v) {
+            if (c == '"')
+                line += '"';
+            line += c;
+        }
+        line += '"';
+    }
+    line += lineEnd;
+    return line;
+}
+
+void CsvTable::append(const std::vector<std::string> &values) const
+{
+    std::unique_ptr<platform::FileLock> lock;
+    try {
+        lock = std::make_unique<platform::FileLock>(m_path);
+    } catch (const platform::FileError &e) {
+        throw EngineError(QDBIERR_IO, std::string("Cannot write ") + e.what());
+    }
+    Fd out;
+    out.fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
+    if (out.fd < 0)
+        throwIo("Cannot write", m_path);
+    struct stat st{};
+    if (::fstat(out.fd, &st) != 0)
+        throwIo("Cannot read", m_path);
+
+    // Find what the file ends with: a complete line, a torn line, or field
+    // names without a line end.
+    std::string prefix;
+    off_t base = st.st_size; // where the new text begins
+    const char *lineEnd = "\r\n";
+    if (st.st_size > 0) {
+        char tail[2] = {0, 0};
+        const off_t from = st.st_size >= 2 ? st.st_size - 2 : 0;
+        const ssize_t got = ::pread(out.fd, tail, size_t(st.st_size - from), from);
+        if (got != st.st_size - from)
+            throwIo("Cannot read", m_path);
+        const char last = tail[got - 1];
+        if (last == '\n') {
+            if (got < 2 || tail[0] != '\r')
+                lineEnd = "\n";
+        } else {
+            CsvTableReader reader(m_path);
+            std::vector<std::string> row;
+            while (reader.next(row)) {
+            }
+            if (!reader.headerTerminated()) {
+                prefix = lineEnd;
+            } else {
+                base = off_t(reader.completeEnd());
+                if (::ftruncate(out.fd, base) != 0)
+                    throwIo("Cannot cut the torn last line of", m_path);
+            }
+        }
+    }
+    const std::string text = prefix + formatLine(values, lineEnd);
+    if (::lseek(out.fd, base, SEEK_SET) < 0)
+        throwIo("Cannot write", m_path);
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(out.fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int err = errno;
+            // Leave no partial line behind: cut back to the old end.
+            if (::ftruncate(out.fd, base) != 0) {
+                // The original error is the one worth reporting.
+            }
+            errno = err;
+            throwIo("Cannot write", m_path);
+        }
+        done += size_t(n);
+    }
+    if (::fdatasync(out.fd) != 0)
+        throwIo("Cannot flush", m_path);
+}
+
+} // namespace quillon::enginelib

@@ -1,0 +1,49 @@
+#pragma once
+
+/*
+** An open database, whatever its driver: listing tables and fields,
+** opening cursors on tables and queries, inserting rows.  All methods
+** throw EngineError.  Calls on one database and on its cursors are
+** serialised by its mutex, which the C entries take.
+**
+** The rules both drivers share live here too: which table names are
+** acceptable, how a name pattern matches, how field names given for an
+** insert map onto the table's fields.
+*/
+
+#include "enginelib/cursor.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillon::enginelib {
+
+using FieldValues = std::vector<std::pair<std::string, std::string>>;
+
+class Database
+{
+public:
+    virtual ~Database() = default;
+
+    virtual std::vector<std::string> listTables(const std::string &pattern, bool withExtensions,
+                                                bool systemTables) = 0;
+    virtual std::vector<std::string> listFields(const std::string &table) = 0;
+    virtual std::unique_ptr<Cursor> openTable(const std::string &table) = 0;
+    virtual std::unique_ptr<Cursor> openQuery(const std::string &sql) = 0;
+    virtual void insertRow(const std::string &table, const FieldValues &values) = 0;
+
+    std::recursive_mutex mutex;
+
+    // Refuses empty names and names with "/", "\" or "..".
+    static void checkTableName(const std::string &table);
+    // "*" and "?" wildcards, letter case ignored; "", "*" and "*.*" match all.
+    static bool matchesPattern(const std::string &name, const std::string &pattern);
+    // For each given field, its position in fields. Throws on an unknown or repeated name.
+    static std::vector<size_t> fieldPositions(const std::vector<std::string> &fields, const FieldValues &values,
+                                              const std::string &table);
+};
+
+} // namespace quillon::enginelib

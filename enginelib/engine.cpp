@@ -1,0 +1,219 @@
+#include "enginelib/engine.h"
+
+#include "enginelib/directorydatabase.h"
+#include "enginelib/engineerror.h"
+#include "enginelib/sqlitedatabase.h"
+
+#include <algorithm>
+#include <strings.h>
+
+namespace quillon::enginelib {
+
+namespace {
+
+bool sameName(const std::string &a, const std::string &b)
+{
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+void checkAliasName(const std::string &name)
+{
+    if (name.empty())
+        throw EngineError(QDBIERR_INVALIDALIASNAME, "The alias name is empty");
+    if (name.size() > 127)
+        throw EngineError(QDBIERR_INVALIDALIASNAME, "The alias name \"" + name.substr(0, 40) +
+                                                        "...\" is longer than 127 characters");
+    if (name.find_first_of("[]\r\n") != std::string::npos)
+        throw EngineError(QDBIERR_INVALIDALIASNAME,
+                          "The alias name \"" + name + "\" contains \"[\", \"]\" or a line break");
+}
+
+std::string normalDriver(const char *driver)
+{
+    const std::string d = driver ? driver : "";
+    if (d.empty() || sameName(d, "STANDARD"))
+        return "";
+    if (sameName(d, "SQLITE"))
+        return "SQLITE";
+    throw EngineError(QDBIERR_UNKNOWNDRIVER, "Unknown driver type \"" + d + "\" (known: STANDARD, SQLITE)");
+}
+
+std::vector<std::string> splitLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+// The value of the "PATH:" line, or nothing.
+std::optional<std::string> pathOf(const std::vector<std::string> &params)
+{
+    for (const std::string &line : params)
+        if (strncasecmp(line.c_str(), "PATH:", 5) == 0)
+            return line.substr(5);
+    return std::nullopt;
+}
+
+} // namespace
+
+Engine &Engine::instance()
+{
+    static Engine engine;
+    return engine;
+}
+
+void Engine::open(uint16_t version)
+{
+    if (version != QDBI_INTERFACE_VERSION)
+        throw EngineError(QDBIERR_VERSIONMISMATCH, "The engine offers interface version " +
+                                                       std::to_string(QDBI_INTERFACE_VERSION) + ", not " +
+                                                       std::to_string(version));
+    std::lock_guard lock(m_mutex);
+    ++m_openCount;
+}
+
+void Engine::close()
+{
+    std::map<const void *, std::shared_ptr<HandleObject>> closing;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_openCount == 0)
+            throw EngineError(QDBIERR_NOTINITIALIZED, "The engine is not open");
+        if (--m_openCount > 0)
+            return;
+        m_sessionAliases.clear();
+        closing.swap(m_handles);
+    }
+    // Cursors before their databases, outside the lock.
+    for (auto &[key, object] : closing)
+        if (dynamic_cast<CursorHandle *>(object.get()))
+            object.reset();
+}
+
+void Engine::requireOpen() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_openCount == 0)
+        throw EngineError(QDBIERR_NOTINITIALIZED, "The engine is not open: call DbiInitFn first");
+}
+
+void Engine::addAlias(const std::string &name, const char *driver, const std::string &params, bool persistent)
+{
+    checkAliasName(name);
+    Alias alias{name, normalDriver(driver), splitLines(params)};
+    if (!pathOf(alias.params))
+        throw EngineError(QDBIERR_INVALIDPARAMTEXT,
+                          "The parameters of alias \"" + name + "\" have no \"PATH:\" line");
+    for (const std::string &line : alias.params)
+        if (line[0] == '[' || strncasecmp(line.c_str(), "DRIVER=", 7) == 0)
+            throw EngineError(QDBIERR_INVALIDPARAMTEXT,
+                              "Parameter line \"" + line + "\" of alias \"" + name + "\" is not allowed");
+    std::lock_guard lock(m_mutex);
+    for (const Alias &existing : m_sessionAliases)
+        if (sameName(existing.name, name))
+            throw EngineError(QDBIERR_ALIASEXISTS, "Alias \"" + name + "\" already exists");
+    AliasStore aliases = store();
+    if (persistent)
+        aliases.add(alias);
+    else if (aliases.find(name))
+        throw EngineError(QDBIERR_ALIASEXISTS, "Alias \"" + name + "\" already exists");
+    else
+        m_sessionAliases.push_back(alias);
+}
+
+void Engine::deleteAlias(const std::string &name)
+{
+    if (name.empty())
+        throw EngineError(QDBIERR_INVALIDALIASNAME, "The alias name is empty");
+    std::lock_guard lock(m_mutex);
+    const size_t before = m_sessionAliases.size();
+    std::erase_if(m_sessionAliases, [&](const Alias &a) { return sameName(a.name, name); });
+    const bool removedHere = m_sessionAliases.size() != before;
+    if (!store().remove(name) && !removedHere)
+        throw EngineError(QDBIERR_UNKNOWNALIAS, "Unknown alias \"" + name + "\"");
+}
+
+std::vector<std::string> Engine::aliasNames() const
+{
+    std::vector<std::string> names;
+    for (const Alias &alias : store().load())
+        names.push_back(alias.name);
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Alias &alias : m_sessionAliases)
+            names.push_back(alias.name);
+    }
+    auto less = [](const std::string &a, const std::string &b) { return strcasecmp(a.c_str(), b.c_str()) < 0; };
+    std::stable_sort(names.begin(), names.end(), less);
+    names.erase(std::unique(names.begin(), names.end(), sameName), names.end());
+    return names;
+}
+
+Alias Engine::lookUpAlias(const std::string &name) const
+{
+    if (name.empty())
+        throw EngineError(QDBIERR_INVALIDALIASNAME, "The alias name is empty");
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Alias &alias : m_sessionAliases)
+            if (sameName(alias.name, name))
+                return alias;
+    }
+    if (std::optional<Alias> alias = store().find(name))
+        return *alias;
+    throw EngineError(QDBIERR_UNKNOWNALIAS, "Unknown alias \"" + name + "\"");
+}
+
+std::shared_ptr<Database> Engine::openDatabase(const std::string &name)
+{
+    const Alias alias = lookUpAlias(name);
+    const std::string path = pathOf(alias.params).value_or("");
+    if (alias.driver == "SQLITE")
+        return std::make_shared<SqliteDatabase>(path, alias.name);
+    if (alias.driver.empty())
+        return std::make_shared<DirectoryDatabase>(path, alias.name);
+    throw EngineError(QDBIERR_UNKNOWNDRIVER,
+                      "Alias \"" + alias.name + "\" has the unknown driver type \"" + alias.driver + "\"");
+}
+
+const void *Engine::keep(std::shared_ptr<HandleObject> object)
+{
+    const void *key = object.get();
+    std::lock_guard lock(m_mutex);
+    m_handles.emplace(key, std::move(object));
+    return key;
+}
+
+bool Engine::release(const void *handle)
+{
+    std::vector<std::shared_ptr<HandleObject>> dropped; // destroyed outside the lock
+    std::lock_guard lock(m_mutex);
+    auto it = m_handles.find(handle);
+    if (it == m_handles.end())
+        return false;
+    dropped.push_back(it->second);
+    m_handles.erase(it);
+    for (auto c = m_handles.begin(); c != m_handles.end();) {
+        auto *cursor = dynamic_cast<CursorHandle *>(c->second.get());
+        if (cursor && cursor->owner == handle) {
+            dropped.push_back(c->second);
+            c = m_handles.erase(c);
+        } else {
+            ++c;
+        }
+    }
+    return true;
+}
+
+} // namespace quillon::enginelib

@@ -1,0 +1,41 @@
+#pragma once
+
+/*
+** One SQLite connection, shared by a database and its query cursors (each
+** holds a reference, so the connection closes after its last statement).
+**
+** Failures inside a virtual table reach SQLite only as text; the table
+** leaves the full EngineError in pendingError, and throwError() prefers it
+** to SQLite's generic message so callers see "malformed CSV", not "SQL".
+*/
+
+#include "enginelib/engineerror.h"
+
+#include <optional>
+#include <sqlite3.h>
+#include <string>
+
+namespace quillon::enginelib {
+
+class SqliteConnection
+{
+public:
+    // Opens path with the sqlite3_open_v2 flags; throws EngineError(QDBIERR_OPENFAILED).
+    SqliteConnection(const std::string &path, int flags);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection &) = delete;
+    SqliteConnection &operator=(const SqliteConnection &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+
+    // Throws the pending engine error if there is one, else QDBIERR_SQL
+    // with SQLite's message for the connection.
+    [[noreturn]] void throwError();
+
+    std::optional<EngineError> pendingError;
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+} // namespace quillon::enginelib

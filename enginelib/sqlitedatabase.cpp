@@ -1,0 +1,127 @@
+#include "enginelib/sqlitedatabase.h"
+
+#include "enginelib/engineerror.h"
+#include "enginelib/sqlidentifier.h"
+#include "enginelib/sqliteconnection.h"
+#include "enginelib/sqlrowsource.h"
+
+#include <algorithm>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace quillon::enginelib {
+
+namespace {
+
+// Runs a statement to its end, collecting the first column of each row.
+std::vector<std::string> firstColumn(SqliteConnection &connection, const std::string &sql,
+                                     const std::vector<std::string> &parameters = {})
+{
+    sqlite3_stmt *statement = SqlRowSource::prepare(connection, sql);
+    for (size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, int(i + 1), parameters[i].c_str(), int(parameters[i].size()), SQLITE_TRANSIENT);
+    std::vector<std::string> values;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        values.emplace_back(text ? text : "");
+    }
+    if (rc != SQLITE_DONE) {
+        EngineError error(QDBIERR_SQL, sqlite3_errmsg(connection.handle()));
+        sqlite3_finalize(statement);
+        throw error;
+    }
+    sqlite3_finalize(statement);
+    return values;
+}
+
+} // namespace
+
+SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias) : m_path(path)
+{
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw EngineError(QDBIERR_OPENFAILED,
+                          "The database file \"" + path + "\" of alias \"" + alias + "\" does not exist");
+    m_connection = std::make_shared<SqliteConnection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
+    sqlite3_busy_timeout(m_connection->handle(), 5000);
+    try {
+        firstColumn(*m_connection, "SELECT count(*) FROM sqlite_master");
+    } catch (const EngineError &e) {
+        throw EngineError(QDBIERR_OPENFAILED, "\"" + path + "\" is not a usable SQLite database: " + e.what());
+    }
+}
+
+std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, bool, bool systemTables)
+{
+    std::vector<std::string> names =
+        firstColumn(*m_connection, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
+    if (systemTables)
+        names.emplace_back("sqlite_master");
+    std::vector<std::string> tables;
+    for (std::string &name : names) {
+        const bool system = strncasecmp(name.c_str(), "sqlite_", 7) == 0;
+        if ((systemTables || !system) && matchesPattern(name, pattern))
+            tables.push_back(std::move(name));
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+std::string SqliteDatabase::canonicalName(const std::string &table)
+{
+    checkTableName(table);
+    if (strcasecmp(table.c_str(), "sqlite_master") == 0)
+        return "sqlite_master";
+    const std::vector<std::string> found = firstColumn(
+        *m_connection, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+        {table});
+    if (found.empty())
+        throw EngineError(QDBIERR_NOSUCHTABLE, "Table \"" + table + "\" not found in \"" + m_path + "\"");
+    return found.front();
+}
+
+std::vector<std::string> SqliteDatabase::listFields(const std::string &table)
+{
+    return firstColumn(*m_connection, "SELECT name FROM pragma_table_info(?1) ORDER BY cid", {canonicalName(table)});
+}
+
+std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
+{
+    sqlite3_stmt *statement = SqlRowSource::prepare(*m_connection, sql);
+    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement));
+}
+
+std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)
+{
+    return query("SELECT * FROM " + quoteIdentifier(canonicalName(table)));
+}
+
+std::unique_ptr<Cursor> SqliteDatabase::openQuery(const std::string &sql)
+{
+    return query(sql);
+}
+
+void SqliteDatabase::insertRow(const std::string &table, const FieldValues &values)
+{
+    const std::string name = canonicalName(table);
+    const std::vector<std::string> fields = listFields(name);
+    const std::vector<size_t> positions = fieldPositions(fields, values, table);
+    std::string sql = "INSERT INTO " + quoteIdentifier(name);
+    if (positions.empty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        std::string columns, marks;
+        for (size_t i = 0; i < positions.size(); ++i) {
+            columns += (i ? ", " : "") + quoteIdentifier(fields[positions[i]]);
+            marks += (i ? ", ?" : "?");
+        }
+        sql += " (" + columns + ") VALUES (" + marks + ")";
+    }
+    std::vector<std::string> parameters;
+    for (const auto &[field, value] : values)
+        parameters.push_back(value);
+    firstColumn(*m_connection, sql, parameters);
+}
+
+} // namespace quillon::enginelib

@@ -1,0 +1,36 @@
+#pragma once
+
+/*
+** Driver "SQLITE": a SQLite database file.  Its tables and views are the
+** tables (no extension); SQL runs on it directly.  Table names are matched
+** without regard to case, as SQLite itself does.
+*/
+
+#include "enginelib/database.h"
+
+namespace quillon::enginelib {
+
+class SqliteConnection;
+
+class SqliteDatabase : public Database
+{
+public:
+    // Throws EngineError(QDBIERR_OPENFAILED) if path is not a SQLite database file.
+    SqliteDatabase(const std::string &path, const std::string &alias);
+
+    std::vector<std::string> listTables(const std::string &pattern, bool withExtensions,
+                                        bool systemTables) override;
+    std::vector<std::string> listFields(const std::string &table) override;
+    std::unique_ptr<Cursor> openTable(const std::string &table) override;
+    std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
+    void insertRow(const std::string &table, const FieldValues &values) override;
+
+private:
+    std::string canonicalName(const std::string &table); // the stored name of a table; throws if none
+    std::unique_ptr<Cursor> query(const std::string &sql);
+
+    std::string m_path;
+    std::shared_ptr<SqliteConnection> m_connection;
+};
+
+} // namespace quillon::enginelib

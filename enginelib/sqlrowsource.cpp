@@ -1,0 +1,134 @@
+#include "enginelib/sqlrowsource.h"
+
+#include "enginelib/sqliteconnection.h"
+
+#include <cctype>
+
+namespace quillon::enginelib {
+
+namespace {
+
+bool onlyBlanks(const char *text)
+{
+    for (; text && *text; ++text)
+        if (!std::isspace(static_cast<unsigned char>(*text)) && *text != ';')
+            return false;
+    return true;
+}
+
+// "no such table: main.t" -> "t"; empty if the message is another one.
+std::string missingTable(const std::string &message)
+{
+    static const std::string prefix = "no such table: ";
+    if (message.compare(0, prefix.size(), prefix) != 0)
+        return {};
+    std::string name = message.substr(prefix.size());
+    for (const char *schema : {"main.", "temp."})
+        if (name.compare(0, std::string(schema).size(), schema) == 0)
+            return name.substr(std::string(schema).size());
+    return name;
+}
+
+} // namespace
+
+sqlite3_stmt *SqlRowSource::prepare(SqliteConnection &connection, const std::string &sql,
+                                    const MissingTableHandler &onMissingTable)
+{
+    for (int attempt = 0;; ++attempt) {
+        sqlite3_stmt *statement = nullptr;
+        const char *tail = nullptr;
+        const int rc = sqlite3_prepare_v2(connection.handle(), sql.c_str(), int(sql.size()), &statement, &tail);
+        if (rc == SQLITE_OK && !statement)
+            throw EngineError(QDBIERR_SQL, "The SQL text holds no statement");
+        if (rc == SQLITE_OK) {
+            if (!onlyBlanks(tail)) {
+                sqlite3_finalize(statement);
+                throw EngineError(QDBIERR_SQL, "Only one SQL statement can run at a time; found more after \"" +
+                                                   sql.substr(0, size_t(tail - sql.c_str())) + "\"");
+            }
+            return statement;
+        }
+        const std::string message = sqlite3_errmsg(connection.handle());
+        const std::string table = missingTable(message);
+        // Each attempt makes one table, so a statement naming n tables needs n + 1.
+        if (connection.pendingError || table.empty() || !onMissingTable || attempt > 64)
+            connection.throwError();
+        if (!onMissingTable(table)) {
+            if (connection.pendingError)
+                connection.throwError();
+            throw EngineError(QDBIERR_SQL, message);
+        }
+    }
+}
+
+SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement)
+    : m_connection(std::move(connection)), m_statement(statement)
+{
+    const int n = sqlite3_column_count(statement);
+    for (int i = 0; i < n; ++i) {
+        const char *name = sqlite3_column_name(statement, i);
+        m_columns.emplace_back(name ? name : "");
+    }
+    if (!sqlite3_stmt_readonly(statement)) {
+        Row row;
+        while (step(row))
+            m_rows.push_back(row);
+        m_materialised = true;
+    }
+}
+
+SqlRowSource::~SqlRowSource()
+{
+    sqlite3_finalize(m_statement);
+}
+
+bool SqlRowSource::step(Row &row)
+{
+    if (m_done)
+        return false;
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_DONE) {
+        m_done = true;
+        return false;
+    }
+    if (rc != SQLITE_ROW) {
+        m_done = true;
+        m_connection->throwError();
+    }
+    const size_t n = m_columns.size();
+    row.values.resize(n);
+    row.isNull.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, int(i)));
+        if (!text) {
+            row.values[i].clear();
+            row.isNull[i] = 1;
+        } else {
+            row.values[i].assign(text, size_t(sqlite3_column_bytes(m_statement, int(i))));
+        }
+    }
+    return true;
+}
+
+bool SqlRowSource::next(Row &row)
+{
+    if (!m_materialised)
+        return step(row);
+    if (m_nextRow >= m_rows.size())
+        return false;
+    row = m_rows[m_nextRow++];
+    return true;
+}
+
+void SqlRowSource::rewind()
+{
+    if (m_materialised) {
+        m_nextRow = 0;
+        return;
+    }
+    sqlite3_reset(m_statement);
+    m_connection->pendingError.reset();
+    m_done = false;
+}
+
+} // namespace quillon::enginelib

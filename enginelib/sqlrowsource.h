@@ -1,0 +1,54 @@
+#pragma once
+
+/*
+** Rows of one prepared SQL statement.  SQLite steps the statement as the
+** cursor asks, so the engine holds no result set; rewinding resets the
+** statement and runs it again.
+**
+** A statement that changes data must not run twice, so it runs to its end
+** when the source is made (rows it returns, if any, are kept) and a
+** rewind only goes back to the start of what it returned.
+*/
+
+#include "enginelib/rowsource.h"
+
+#include <functional>
+#include <memory>
+#include <sqlite3.h>
+
+namespace quillon::enginelib {
+
+class SqliteConnection;
+
+class SqlRowSource : public RowSource
+{
+public:
+    // Called with the table name of a "no such table" error; returns true
+    // if it made the table, so preparing can be tried again.
+    using MissingTableHandler = std::function<bool(const std::string &table)>;
+
+    // Prepares exactly one statement. Throws EngineError(QDBIERR_SQL, SQLite's message).
+    static sqlite3_stmt *prepare(SqliteConnection &connection, const std::string &sql,
+                                 const MissingTableHandler &onMissingTable = {});
+
+    // Takes ownership of statement.
+    SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement);
+    ~SqlRowSource() override;
+
+    const std::vector<std::string> &columns() const override { return m_columns; }
+    bool next(Row &row) override;
+    void rewind() override;
+
+private:
+    bool step(Row &row);
+
+    std::shared_ptr<SqliteConnection> m_connection;
+    sqlite3_stmt *m_statement;
+    std::vector<std::string> m_columns;
+    bool m_done = false;
+    bool m_materialised = false;  // a data-changing statement that has already run
+    std::vector<Row> m_rows;      // its returned rows
+    size_t m_nextRow = 0;
+};
+
+} // namespace quillon::enginelib
