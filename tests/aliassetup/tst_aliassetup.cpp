@@ -1,0 +1,159 @@
+/*
+** The alias program against the real engine library, with a fresh engine
+** configuration, registry and working folder per test. The program's
+** effect is checked through the data-access layer: the alias's database
+** lists the tables of the directory it points at.
+*/
+
+#include "engine/dataaccess.h"
+#include "engine/engineerror.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace quillon::aliassetup::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome
+{
+    int exitCode;
+    std::string stderrText;
+};
+
+std::string shellQuote(const std::string &text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class AliasSetupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tst_aliassetup_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_root = pattern;
+        fs::create_directories(m_root / "cwd");
+        setenv("QUILLON_ENGINE_CONFIG", (m_root / "engine.cfg").c_str(), 1);
+        setenv("QUILLON_REGISTRY_DIR", (m_root / "registry").c_str(), 1);
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    // A directory database holding one empty-bodied table of that name.
+    fs::path tableDir(const std::string &dir, const std::string &table)
+    {
+        const fs::path path = m_root / dir;
+        fs::create_directories(path);
+        std::ofstream(path / table) << "ID,NAME\n1,one\n";
+        return path;
+    }
+
+    // Runs the program with the arguments as the shell would pass them
+    // (argumentText is shell syntax: quotes group words).
+    Outcome run(const std::string &argumentText, const std::string &program = QUILLON_ALIASSETUP)
+    {
+        const std::string command = "cd " + shellQuote((m_root / "cwd").string()) + " && " + shellQuote(program) +
+                                    " " + argumentText + " 2>&1 >/dev/null";
+        FILE *pipe = popen(command.c_str(), "r");
+        Outcome result{-1, {}};
+        if (!pipe)
+            return result;
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            result.stderrText += buffer;
+        const int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+    static std::vector<std::string> aliases()
+    {
+        engine::DataAccess access;
+        return access.aliases();
+    }
+
+    static std::vector<std::string> tablesOf(const std::string &alias)
+    {
+        engine::DataAccess access;
+        return access.open(alias).tables();
+    }
+
+    static bool hasAlias(const std::string &alias)
+    {
+        const auto names = aliases();
+        return std::find(names.begin(), names.end(), alias) != names.end();
+    }
+
+    fs::path m_root;
+};
+
+TEST_F(AliasSetupTest, FirstRunCreatesTheAliasSilently)
+{
+    const fs::path dir = tableDir("data", "customer.csv");
+    ASSERT_FALSE(hasAlias("DEMO2"));
+    const Outcome r = run("DEMO2 " + shellQuote(dir.string()));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.stderrText, "") << "a run that succeeds says nothing";
+    EXPECT_TRUE(hasAlias("DEMO2"));
+    EXPECT_EQ(tablesOf("DEMO2"), std::vector<std::string>{"customer.csv"});
+}
+
+TEST_F(AliasSetupTest, QuotedDirectoryWithBlanksArrivesAsOneArgument)
+{
+    const fs::path dir = tableDir("my data dir", "orders.csv");
+    const Outcome r = run("SPACED \"" + dir.string() + "\"");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.stderrText, "");
+    EXPECT_EQ(tablesOf("SPACED"), std::vector<std::string>{"orders.csv"});
+}
+
+TEST_F(AliasSetupTest, SecondRunWithAnotherDirectoryWins)
+{
+    const fs::path first = tableDir("first", "a.csv");
+    const fs::path second = tableDir("second", "b.csv");
+    ASSERT_EQ(run("TWICE " + shellQuote(first.string())).exitCode, 0);
+    ASSERT_EQ(tablesOf("TWICE"), std::vector<std::string>{"a.csv"});
+    const Outcome r = run("TWICE " + shellQuote(second.string()) + " ignored extra words");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.stderrText, "");
+    EXPECT_EQ(tablesOf("TWICE"), std::vector<std::string>{"b.csv"});
+}
+
+TEST_F(AliasSetupTest, NoArgumentsTriesAnEmptyAliasSaysSoAndExitsZero)
+{
+    const Outcome r = run("");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(std::count(r.stderrText.begin(), r.stderrText.end(), '\n'), 1) << r.stderrText;
+    EXPECT_NE(r.stderrText.find("could not register alias \"\""), std::string::npos) << r.stderrText;
+    EXPECT_TRUE(aliases().empty());
+}
+
+TEST_F(AliasSetupTest, MissingEngineLibraryIsOneLineOnStderrAndExitZero)
+{
+    // A copy of the program in a folder without the engine library, run in
+    // an empty working folder with an empty registry: nothing to find.
+    const fs::path lonely = m_root / "lonely" / "aliassetup";
+    fs::create_directories(lonely.parent_path());
+    fs::copy_file(QUILLON_ALIASSETUP, lonely);
+    const Outcome r = run("NOLIB /somewhere", lonely.string());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(std::count(r.stderrText.begin(), r.stderrText.end(), '\n'), 1) << r.stderrText;
+    EXPECT_NE(r.stderrText.find("NOLIB"), std::string::npos) << r.stderrText;
+    EXPECT_NE(r.stderrText.find("libidapi32.so"), std::string::npos) << r.stderrText;
+    EXPECT_FALSE(hasAlias("NOLIB"));
+}
+
+} // namespace
+} // namespace quillon::aliassetup::test
