@@ -4,7 +4,9 @@
 ** The engine functions as the rest of the system calls them. Each one jumps
 ** through its slot in the binding's function table: the first call lands
 ** on the stub, which resolves the ordinal and patches the slot; later calls
-** go straight to the library.
+** go straight to the library. The entries are out of line, so that each is
+** one indirect jump through its slot (the shape of a call into a linked
+** shared library through its PLT); callSlot() is the same call inlined.
 **
 ** SlotSignature gives each slot its function type. Slots whose functions
 ** our code does not call keep a function type without arguments; their
@@ -21,7 +23,8 @@ namespace quillon::engine {
 
 namespace detail {
 
-extern std::atomic<void *> g_slots[kFunctionCount];
+// Hidden: reached PC-relative, without a detour through the GOT.
+extern std::atomic<void *> g_slots[kFunctionCount] __attribute__((visibility("hidden")));
 
 } // namespace detail
 
@@ -75,77 +78,28 @@ inline DBIResult callSlot(Args... args)
     return fn(args...);
 }
 
-inline DBIResult DbiDeleteAlias(hDBICfg cfg, const char *aliasName)
-{
-    return callSlot<QDBI_ORD_DELETEALIAS>(cfg, aliasName);
-}
-
-inline DBIResult DbiAddAlias(hDBICfg cfg, const char *aliasName, const char *driverType, const char *params,
-                             DBIBool persistent)
-{
-    return callSlot<QDBI_ORD_ADDALIAS>(cfg, aliasName, driverType, params, persistent);
-}
-
-inline DBIResult DbiListAliases(hDBIList *list) { return callSlot<QDBI_ORD_LISTALIASES>(list); }
-inline DBIResult DbiListCount(hDBIList list, uint32_t *count) { return callSlot<QDBI_ORD_LISTCOUNT>(list, count); }
-inline DBIResult DbiListItem(hDBIList list, uint32_t index, const char **name)
-{
-    return callSlot<QDBI_ORD_LISTITEM>(list, index, name);
-}
-inline DBIResult DbiListFree(hDBIList list) { return callSlot<QDBI_ORD_LISTFREE>(list); }
-
-inline DBIResult DbiOpenDatabase(const char *aliasName, const char *params, hDBIDb *db)
-{
-    return callSlot<QDBI_ORD_OPENDATABASE>(aliasName, params, db);
-}
-inline DBIResult DbiCloseDatabase(hDBIDb db) { return callSlot<QDBI_ORD_CLOSEDATABASE>(db); }
-inline DBIResult DbiListTables(hDBIDb db, const char *pattern, DBIBool withExtensions, DBIBool systemTables,
-                               hDBIList *list)
-{
-    return callSlot<QDBI_ORD_LISTTABLES>(db, pattern, withExtensions, systemTables, list);
-}
-inline DBIResult DbiListFields(hDBIDb db, const char *tableName, hDBIList *list)
-{
-    return callSlot<QDBI_ORD_LISTFIELDS>(db, tableName, list);
-}
-inline DBIResult DbiInsertRow(hDBIDb db, const char *tableName, uint32_t count, const char *const *names,
-                              const char *const *values)
-{
-    return callSlot<QDBI_ORD_INSERTROW>(db, tableName, count, names, values);
-}
-
-inline DBIResult DbiOpenTable(hDBIDb db, const char *tableName, hDBICur *cursor)
-{
-    return callSlot<QDBI_ORD_OPENTABLE>(db, tableName, cursor);
-}
-inline DBIResult DbiOpenQuery(hDBIDb db, const char *sql, hDBICur *cursor)
-{
-    return callSlot<QDBI_ORD_OPENQUERY>(db, sql, cursor);
-}
-inline DBIResult DbiCloseCursor(hDBICur cursor) { return callSlot<QDBI_ORD_CLOSECURSOR>(cursor); }
-inline DBIResult DbiGetColumnCount(hDBICur cursor, uint32_t *count)
-{
-    return callSlot<QDBI_ORD_COLUMNCOUNT>(cursor, count);
-}
-inline DBIResult DbiGetColumnName(hDBICur cursor, uint32_t index, const char **name)
-{
-    return callSlot<QDBI_ORD_COLUMNNAME>(cursor, index, name);
-}
-inline DBIResult DbiMoveFirst(hDBICur cursor) { return callSlot<QDBI_ORD_MOVEFIRST>(cursor); }
-inline DBIResult DbiMoveNext(hDBICur cursor) { return callSlot<QDBI_ORD_MOVENEXT>(cursor); }
-inline DBIResult DbiMovePrior(hDBICur cursor) { return callSlot<QDBI_ORD_MOVEPRIOR>(cursor); }
-inline DBIResult DbiMoveLast(hDBICur cursor) { return callSlot<QDBI_ORD_MOVELAST>(cursor); }
-inline DBIResult DbiGetCursorState(hDBICur cursor, DBIBool *bof, DBIBool *eof)
-{
-    return callSlot<QDBI_ORD_GETCURSORSTATE>(cursor, bof, eof);
-}
-inline DBIResult DbiGetFieldText(hDBICur cursor, uint32_t index, const char **text, DBIBool *isNull)
-{
-    return callSlot<QDBI_ORD_GETFIELDTEXT>(cursor, index, text, isNull);
-}
-inline DBIResult DbiGetLastError(DBIResult *status, char *buffer, uint32_t bufferSize)
-{
-    return callSlot<QDBI_ORD_GETLASTERROR>(status, buffer, bufferSize);
-}
+DBIResult DbiDeleteAlias(hDBICfg cfg, const char *aliasName);
+DBIResult DbiAddAlias(hDBICfg cfg, const char *aliasName, const char *driverType, const char *params, DBIBool persistent);
+DBIResult DbiListAliases(hDBIList *list);
+DBIResult DbiListCount(hDBIList list, uint32_t *count);
+DBIResult DbiListItem(hDBIList list, uint32_t index, const char **name);
+DBIResult DbiListFree(hDBIList list);
+DBIResult DbiOpenDatabase(const char *aliasName, const char *params, hDBIDb *db);
+DBIResult DbiCloseDatabase(hDBIDb db);
+DBIResult DbiListTables(hDBIDb db, const char *pattern, DBIBool withExtensions, DBIBool systemTables, hDBIList *list);
+DBIResult DbiListFields(hDBIDb db, const char *tableName, hDBIList *list);
+DBIResult DbiInsertRow(hDBIDb db, const char *tableName, uint32_t count, const char *const *names, const char *const *values);
+DBIResult DbiOpenTable(hDBIDb db, const char *tableName, hDBICur *cursor);
+DBIResult DbiOpenQuery(hDBIDb db, const char *sql, hDBICur *cursor);
+DBIResult DbiCloseCursor(hDBICur cursor);
+DBIResult DbiGetColumnCount(hDBICur cursor, uint32_t *count);
+DBIResult DbiGetColumnName(hDBICur cursor, uint32_t index, const char **name);
+DBIResult DbiMoveFirst(hDBICur cursor);
+DBIResult DbiMoveNext(hDBICur cursor);
+DBIResult DbiMovePrior(hDBICur cursor);
+DBIResult DbiMoveLast(hDBICur cursor);
+DBIResult DbiGetCursorState(hDBICur cursor, DBIBool *bof, DBIBool *eof);
+DBIResult DbiGetFieldText(hDBICur cursor, uint32_t index, const char **text, DBIBool *isNull);
+DBIResult DbiGetLastError(DBIResult *status, char *buffer, uint32_t bufferSize);
 
 } // namespace quillon::engine
