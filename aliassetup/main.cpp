@@ -23,8 +23,16 @@ using namespace quillon::engine;
 
 namespace {
 
+// The end-of-program action: closes the engine once. main runs it itself
+// before returning, because the run-time destroys the thread's own data
+// (which the engine uses for its last-error record) before it runs the
+// registered actions; the registration covers any other way out.
 void closeEngine()
 {
+    static bool closed = false;
+    if (closed)
+        return;
+    closed = true;
     EngineExit();
 }
 
@@ -48,5 +56,6 @@ int main(int argc, char **argv)
     } catch (const std::exception &error) {
         std::fprintf(stderr, "aliassetup: %s\n", error.what());
     }
+    closeEngine();
     return 0;
 }
