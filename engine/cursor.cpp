@@ -2,6 +2,7 @@
 
 #include "engine/enginefunctions.h"
 #include "engine/engineerror.h"
+#include "engine/namelist.h"
 
 #include <utility>
 
@@ -25,16 +26,9 @@ Cursor::~Cursor()
 
 std::vector<std::string> Cursor::columnNames() const
 {
-    uint32_t count = 0;
-    check(DbiGetColumnCount(m_handle, &count), m_what);
-    std::vector<std::string> names;
-    names.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        const char *name = nullptr;
-        check(DbiGetColumnName(m_handle, i, &name), m_what);
-        names.emplace_back(name ? name : "");
-    }
-    return names;
+    const hDBICur cursor = m_handle;
+    return readNames([cursor](uint32_t *n) { return DbiGetColumnCount(cursor, n); },
+                     [cursor](uint32_t i, const char **name) { return DbiGetColumnName(cursor, i, name); }, m_what);
 }
 
 void Cursor::first() { check(DbiMoveFirst(m_handle), m_what); }

@@ -5,8 +5,7 @@
 ** lists the tables of the directory it points at.
 */
 
-#include "engine/dataaccess.h"
-#include "engine/engineerror.h"
+#include "realengine.h"
 
 #include <gtest/gtest.h>
 
@@ -37,27 +36,19 @@ std::string shellQuote(const std::string &text)
     return out + "'";
 }
 
-class AliasSetupTest : public ::testing::Test
+class AliasSetupTest : public engine::test::RealEngineTest
 {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tst_aliassetup_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_root = pattern;
-        fs::create_directories(m_root / "cwd");
-        setenv("QUILLON_ENGINE_CONFIG", (m_root / "engine.cfg").c_str(), 1);
-        setenv("QUILLON_REGISTRY_DIR", (m_root / "registry").c_str(), 1);
+        RealEngineTest::SetUp();
+        std::filesystem::create_directories(m_root / "cwd");
     }
-    void TearDown() override { fs::remove_all(m_root); }
 
-    // A directory database holding one empty-bodied table of that name.
+    // A directory database holding one table of that name.
     fs::path tableDir(const std::string &dir, const std::string &table)
     {
-        const fs::path path = m_root / dir;
-        fs::create_directories(path);
-        std::ofstream(path / table) << "ID,NAME\n1,one\n";
-        return path;
+        return writeTable(dir, table, "ID,NAME\n1,one\n");
     }
 
     // Runs the program with the arguments as the shell would pass them
@@ -96,7 +87,6 @@ protected:
         return std::find(names.begin(), names.end(), alias) != names.end();
     }
 
-    fs::path m_root;
 };
 
 TEST_F(AliasSetupTest, FirstRunCreatesTheAliasSilently)

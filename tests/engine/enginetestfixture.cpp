@@ -4,6 +4,7 @@
 #include "engine/librarysearch.h"
 #include "platform/dynlib.h"
 #include "platform/registry.h"
+#include "tempdir.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -32,9 +33,7 @@ void resetProbe()
 
 void EngineTest::SetUp()
 {
-    char pattern[] = "/tmp/tst_engine_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_root = pattern;
+    m_root = makeTempDir("tst_engine");
     m_cwd = m_root / "cwd";
     fs::create_directories(m_cwd);
     fs::create_directories(m_root / "runtime");

@@ -7,6 +7,7 @@
 
 #include "engine/dataaccess.h"
 #include "engine/enginefunctions.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +23,7 @@ class RealEngineTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tst_realengine_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_root = pattern;
+        m_root = makeTempDir("tst_realengine");
         setenv("QUILLON_ENGINE_CONFIG", (m_root / "engine.cfg").c_str(), 1);
         setenv("QUILLON_REGISTRY_DIR", (m_root / "registry").c_str(), 1);
     }

@@ -5,6 +5,7 @@
 
 #include "engine/loaderlock.h"
 #include "platform/filelock.h"
+#include "tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +26,7 @@ class LoaderLockTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tst_loaderlock_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        m_dir = makeTempDir("tst_loaderlock");
         setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
         LoaderLock::instance().take();
         LoaderLock::instance().tearDown();
