@@ -120,25 +120,31 @@ CsvReader::FieldEnd CsvReader::afterField(bool quoted)
     fail("unexpected character");
 }
 
+template <class Stop>
+bool CsvReader::takeUntil(std::string &field, size_t &recordBytes, Stop stop)
+{
+    const char *d = data();
+    const size_t start = m_pos;
+    size_t i = start;
+    while (i < m_end && !stop(d[i])) {
+        if (d[i] == '\n')
+            ++m_line;
+        ++i;
+    }
+    append(field, d + start, i - start, recordBytes, *this);
+    m_pos = i;
+    return i < m_end;
+}
+
 CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes)
 {
+    auto stop = [](char c) { return c == ',' || c == '\n' || c == '\r' || c == '"' || c == '\0'; };
     for (;;) {
         if (!fill())
             return FieldEnd::Torn;
-        const char *d = data();
-        size_t start = m_pos;
-        size_t i = start;
-        while (i < m_end) {
-            char c = d[i];
-            if (c == ',' || c == '\n' || c == '\r' || c == '"' || c == '\0')
-                break;
-            ++i;
-        }
-        append(field, d + start, i - start, recordBytes, *this);
-        m_pos = i;
-        if (i == m_end)
+        if (!takeUntil(field, recordBytes, stop))
             continue;
-        char c = d[i];
+        const char c = data()[m_pos];
         if (c == '"')
             fail("double quote inside an unquoted field");
         if (c == '\0')
@@ -149,22 +155,13 @@ CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes
 
 CsvReader::FieldEnd CsvReader::readQuoted(std::string &field, size_t &recordBytes)
 {
+    auto stop = [](char c) { return c == '"' || c == '\0'; };
     for (;;) {
         if (!fill())
             return FieldEnd::Torn;
-        const char *d = data();
-        size_t start = m_pos;
-        size_t i = start;
-        while (i < m_end && d[i] != '"' && d[i] != '\0') {
-            if (d[i] == '\n')
-                ++m_line;
-            ++i;
-        }
-        append(field, d + start, i - start, recordBytes, *this);
-        m_pos = i;
-        if (i == m_end)
+        if (!takeUntil(field, recordBytes, stop))
             continue;
-        if (d[i] == '\0')
+        if (data()[m_pos] == '\0')
             fail("binary data (NUL byte)");
         ++m_pos; // the quote
         if (!fill())

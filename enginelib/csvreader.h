@@ -29,7 +29,7 @@ class CsvReader
 public:
     // Reads the file at path; throws EngineError(QDBIERR_IO) if it cannot be opened.
     explicit CsvReader(const std::string &path);
-    // Reads text held in memory; name is used in messages.
+    // Reads a copy of text held in memory; name is used in messages.
     CsvReader(std::string_view data, std::string name);
     ~CsvReader();
     CsvReader(const CsvReader &) = delete;
@@ -57,6 +57,10 @@ private:
     bool fill();                       // more bytes into the buffer; false at end of file
     [[noreturn]] void fail(const std::string &reason) const;
     enum class FieldEnd { Comma, Line, Torn };
+    // Appends bytes up to the first where stop() holds, counting line feeds;
+    // false if the buffer ran out first.
+    template <class Stop>
+    bool takeUntil(std::string &field, size_t &recordBytes, Stop stop);
     FieldEnd readQuoted(std::string &field, size_t &recordBytes);
     FieldEnd readPlain(std::string &field, size_t &recordBytes);
     FieldEnd afterField(bool quoted);
@@ -64,7 +68,7 @@ private:
     std::string m_name;
     int m_fd = -1;
     std::vector<char> m_buffer;
-    std::string_view m_memory;   // the data when reading from memory
+    std::string m_memory;        // the data when reading from memory
     size_t m_pos = 0;            // next unread byte in the buffer
     size_t m_end = 0;            // bytes held in the buffer
     uint64_t m_bufferOffset = 0; // file offset of the buffer's first byte

@@ -1,17 +1,20 @@
 #include "enginelib/csvtable.h"
 
+#include "enginelib/csvreader.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/engineerror.h"
 #include "enginelib/numbertext.h"
 #include "platform/atomicfile.h"
 #include "platform/filelock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,8 +29,19 @@ struct NumericCacheEntry
     std::vector<bool> numeric;
 };
 
+// Where this process last left a file's complete lines, so the next append
+// reads only what others added since.
+struct CompleteMark
+{
+    dev_t dev;
+    ino_t ino;
+    uint64_t offset;
+    uint64_t line;
+};
+
 std::mutex g_cacheMutex;
 std::map<std::string, NumericCacheEntry> g_numericCache;
+std::map<std::string, CompleteMark> g_completeMarks;
 
 [[noreturn]] void throwIo(const std::string &what, const std::string &path)
 {
@@ -127,34 +141,30 @@ void CsvTable::append(const std::vector<std::string> &values) const
     if (::fstat(out.fd, &st) != 0)
         throwIo("Cannot read", m_path);
 
-    // Find what the file ends with: a complete line, a torn line, or field
-    // names without a line end.
+    // Cut a torn last line (or note field names without a line end), then
+    // end the new line the way the file's last line ends.
     std::string prefix;
     off_t base = st.st_size; // where the new text begins
-    const char *lineEnd = "\r\n";
-    if (st.st_size > 0) {
-        char tail[2] = {0, 0};
-        const off_t from = st.st_size >= 2 ? st.st_size - 2 : 0;
-        const ssize_t got = ::pread(out.fd, tail, size_t(st.st_size - from), from);
-        if (got != st.st_size - from)
-            throwIo("Cannot read", m_path);
-        const char last = tail[got - 1];
-        if (last == '\n') {
-            if (got < 2 || tail[0] != '\r')
-                lineEnd = "\n";
-        } else {
-            CsvTableReader reader(m_path);
-            std::vector<std::string> row;
-            while (reader.next(row)) {
-            }
-            if (!reader.headerTerminated()) {
-                prefix = lineEnd;
-            } else {
-                base = off_t(reader.completeEnd());
-                if (::ftruncate(out.fd, base) != 0)
-                    throwIo("Cannot cut the torn last line of", m_path);
-            }
+    uint64_t line = 1;
+    if (base > 0) {
+        bool headerOpen = false;
+        const uint64_t end = completeEnd(st, headerOpen, line);
+        if (headerOpen) {
+            prefix = "\r\n";
+        } else if (end < uint64_t(base)) {
+            base = off_t(end);
+            if (::ftruncate(out.fd, base) != 0)
+                throwIo("Cannot cut the torn last line of", m_path);
         }
+    }
+    const char *lineEnd = "\r\n";
+    if (base > 0 && prefix.empty()) {
+        char tail[2] = {0, 0};
+        const off_t from = base >= 2 ? base - 2 : 0;
+        if (::pread(out.fd, tail, size_t(base - from), from) != base - from)
+            throwIo("Cannot read", m_path);
+        if (base - from < 2 || tail[0] != '\r')
+            lineEnd = "\n";
     }
     const std::string text = prefix + formatLine(values, lineEnd);
     if (::lseek(out.fd, base, SEEK_SET) < 0)
@@ -177,6 +187,42 @@ void CsvTable::append(const std::vector<std::string> &values) const
     }
     if (::fdatasync(out.fd) != 0)
         throwIo("Cannot flush", m_path);
+    std::lock_guard cacheLock(g_cacheMutex);
+    g_completeMarks[m_path] = {st.st_dev, st.st_ino, uint64_t(base) + text.size(),
+                               line + uint64_t(std::count(text.begin(), text.end(), '\n'))};
+}
+
+uint64_t CsvTable::completeEnd(const struct stat &st, bool &headerOpen, uint64_t &line) const
+{
+    std::optional<CompleteMark> mark;
+    {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_completeMarks.find(m_path);
+        if (it != g_completeMarks.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino &&
+            it->second.offset <= uint64_t(st.st_size))
+            mark = it->second;
+    }
+    std::vector<std::string> record;
+    if (mark) {
+        // Only what was added since this process last appended needs reading.
+        uint64_t end = mark->offset;
+        line = mark->line;
+        if (end == uint64_t(st.st_size))
+            return end;
+        CsvReader reader(m_path);
+        reader.seek(end, line);
+        while (reader.next(record)) {
+            end = reader.position();
+            line = reader.line();
+        }
+        return end;
+    }
+    CsvTableReader reader(m_path);
+    headerOpen = !reader.headerTerminated();
+    while (reader.next(record)) {
+    }
+    line = reader.completeLine();
+    return headerOpen ? uint64_t(st.st_size) : reader.completeEnd();
 }
 
 } // namespace quillon::enginelib

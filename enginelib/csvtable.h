@@ -12,10 +12,15 @@
 ** Appending takes an exclusive lock on the file itself (so concurrent
 ** appenders in any process take turns), cuts off a torn last line so the
 ** new row cannot merge with it, writes the row as one complete line with
-** one write and flushes it to disk before returning.
+** one write and flushes it to disk before returning.  Finding a torn line
+** needs parsing (a torn quoted value may itself end in a line feed), so the
+** first append of a process reads the file once; later ones read only
+** what was added since, as long as the file is the same file.
 */
 
+#include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace quillon::enginelib {
@@ -37,6 +42,10 @@ public:
     static std::string formatLine(const std::vector<std::string> &values, const char *lineEnd);
 
 private:
+    // The offset after the last complete line; headerOpen when the file is
+    // field names without a line end; line gets the line number there.
+    uint64_t completeEnd(const struct stat &st, bool &headerOpen, uint64_t &line) const;
+
     std::string m_path;
 };
 

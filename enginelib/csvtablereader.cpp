@@ -36,7 +36,7 @@ void CsvTableReader::readHeader()
                                   m_reader->name() + ", line 1: field name \"" + m_header[i] + "\" appears twice");
     }
     m_dataOffset = m_completeEnd = m_reader->position();
-    m_dataLine = m_reader->line();
+    m_dataLine = m_completeLine = m_reader->line();
 }
 
 bool CsvTableReader::next(std::vector<std::string> &row)
@@ -47,6 +47,7 @@ bool CsvTableReader::next(std::vector<std::string> &row)
         if (!m_reader->next(row))
             return false;
         m_completeEnd = m_reader->position();
+        m_completeLine = m_reader->line();
         if (row.size() == m_header.size())
             return true;
         if (row.size() == 1 && row[0].empty() && m_header.size() > 1)

@@ -24,7 +24,7 @@ class CsvTableReader
 {
 public:
     explicit CsvTableReader(const std::string &path);
-    CsvTableReader(std::string_view data, std::string name);
+    CsvTableReader(std::string_view data, std::string name); // reads a copy of data
 
     const std::vector<std::string> &header() const { return m_header; }
 
@@ -37,6 +37,7 @@ public:
     // Where the rows end: the offset after the last complete line (or the
     // header).  Meaningful once next() has returned false.
     uint64_t completeEnd() const { return m_completeEnd; }
+    uint64_t completeLine() const { return m_completeLine; } // the line number there
     bool tornTail() const { return m_reader->tornTail(); }
     bool headerTerminated() const { return m_headerTerminated; }
 
@@ -48,6 +49,7 @@ private:
     uint64_t m_dataOffset = 0;
     uint64_t m_dataLine = 1;
     uint64_t m_completeEnd = 0;
+    uint64_t m_completeLine = 1;
     bool m_headerTerminated = true;
 };
 

@@ -72,6 +72,15 @@ hDBIList keepList(std::vector<std::string> names)
     return static_cast<hDBIList>(const_cast<void *>(Engine::instance().keep(list)));
 }
 
+// names[index], or an error naming what the names are.
+const std::string &nameAt(const std::vector<std::string> &names, uint32_t index, const char *what)
+{
+    if (index >= names.size())
+        throw EngineError(QDBIERR_INVALIDPARAM, std::string(what) + " index " + std::to_string(index) +
+                                                    " is beyond the " + std::to_string(names.size()) + " there are");
+    return names[index];
+}
+
 std::shared_ptr<DatabaseHandle> findDb(hDBIDb db)
 {
     return Engine::instance().find<DatabaseHandle>(db, "database");
@@ -169,10 +178,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1102)(hDBIList list, uint32_t index, c
     return runOpen([&] {
         need(name, "name pointer");
         auto handle = Engine::instance().find<ListHandle>(list, "list");
-        if (index >= handle->names.size())
-            throw EngineError(QDBIERR_INVALIDPARAM, "List index " + std::to_string(index) + " is beyond its " +
-                                                        std::to_string(handle->names.size()) + " names");
-        *name = handle->names[index].c_str();
+        *name = nameAt(handle->names, index, "List").c_str();
     });
 }
 
@@ -265,11 +271,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1112)(hDBICur cursor, uint32_t index, 
 {
     return runOpen([&] {
         need(name, "name pointer");
-        const auto &columns = findCursor(cursor)->cursor->columns();
-        if (index >= columns.size())
-            throw EngineError(QDBIERR_INVALIDPARAM, "Column index " + std::to_string(index) + " is beyond its " +
-                                                        std::to_string(columns.size()) + " columns");
-        *name = columns[index].c_str();
+        *name = nameAt(findCursor(cursor)->cursor->columns(), index, "Column").c_str();
     });
 }
 
@@ -309,10 +311,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1118)(hDBICur cursor, uint32_t index, 
     return moveCursor(cursor, [&](Cursor &c) {
         need(value, "text pointer");
         const Row &row = c.current();
-        if (index >= row.values.size())
-            throw EngineError(QDBIERR_INVALIDPARAM, "Field index " + std::to_string(index) + " is beyond the row's " +
-                                                        std::to_string(row.values.size()) + " fields");
-        *value = row.values[index].c_str();
+        *value = nameAt(row.values, index, "Field").c_str();
         if (isNull)
             *isNull = row.isNull[index] != 0;
     });

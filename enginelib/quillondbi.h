@@ -54,7 +54,12 @@
 **   CR LF or LF line ends) is a table, listed as "name.csv".  In SQL, both
 **   customer and "customer.csv" name customer.csv; only the tables that a
 **   statement names are attached, and SQLite reads them as streams.  A
-**   column whose non-empty values all look like numbers is numeric in SQL.
+**   column whose non-empty values all look like numbers (optional sign,
+**   digits, optional decimal point and exponent) is numeric in SQL, so
+**   "PRICE > 10" compares numbers; learning this takes one streaming pass
+**   over the file the first time a process queries it (kept while the
+**   file's size and time stay the same).  Empty values of numeric columns
+**   are NULL in SQL.
 **   A last line without a line end (torn by a crash while appending) is
 **   ignored.  Tables can be read and appended to (DbiInsertRow); SQL
 **   statements that change a CSV table are refused.

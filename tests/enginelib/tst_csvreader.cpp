@@ -1,0 +1,184 @@
+#include "enginelib/csvreader.h"
+#include "enginelib/csvtablereader.h"
+#include "enginelib/engineerror.h"
+#include "enginetestsupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillon::enginelib;
+
+namespace {
+
+using Records = std::vector<std::vector<std::string>>;
+
+Records readAll(CsvReader &reader)
+{
+    Records records;
+    std::vector<std::string> fields;
+    while (reader.next(fields))
+        records.push_back(fields);
+    return records;
+}
+
+struct GoodCase
+{
+    const char *name;
+    std::string input;
+    Records expected;
+    bool torn;
+};
+
+class CsvReaderGood : public ::testing::TestWithParam<GoodCase>
+{
+};
+
+TEST_P(CsvReaderGood, ReadsRecords)
+{
+    const GoodCase &c = GetParam();
+    CsvReader reader(c.input, "mem");
+    EXPECT_EQ(readAll(reader), c.expected);
+    EXPECT_EQ(reader.tornTail(), c.torn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CsvReaderGood,
+    ::testing::Values(
+        GoodCase{"Empty", "", {}, false},
+        GoodCase{"Lf", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, false},
+        GoodCase{"CrLf", "a,b\r\n1,2\r\n", {{"a", "b"}, {"1", "2"}}, false},
+        GoodCase{"EmptyFields", ",,\n", {{"", "", ""}}, false},
+        GoodCase{"QuotedComma", "\"x,y\",z\n", {{"x,y", "z"}}, false},
+        GoodCase{"DoubledQuote", "\"say \"\"hi\"\"\"\n", {{"say \"hi\""}}, false},
+        GoodCase{"QuotedLineBreaks", "\"l1\r\nl2\nl3\",e\n", {{"l1\r\nl2\nl3", "e"}}, false},
+        GoodCase{"EmptyQuoted", "\"\",x\n", {{"", "x"}}, false},
+        GoodCase{"BlankLine", "a\n\nb\n", {{"a"}, {""}, {"b"}}, false},
+        GoodCase{"HighBytes", "caf\xe9,\x01\n", {{"caf\xe9", "\x01"}}, false},
+        GoodCase{"TornPlain", "a,b\n1,2", {{"a", "b"}}, true},
+        GoodCase{"TornInsideQuotes", "a\n\"open\n", {{"a"}}, true},
+        GoodCase{"TornAfterClosingQuote", "a\n\"x\"", {{"a"}}, true},
+        GoodCase{"TornAfterCr", "a\r\nb\r", {{"a"}}, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct BadCase
+{
+    const char *name;
+    std::string input;
+    const char *messagePart;
+};
+
+class CsvReaderBad : public ::testing::TestWithParam<BadCase>
+{
+};
+
+TEST_P(CsvReaderBad, RejectsWithLine)
+{
+    const BadCase &c = GetParam();
+    CsvReader reader(c.input, "t.csv");
+    try {
+        readAll(reader);
+        FAIL() << "no error";
+    } catch (const EngineError &e) {
+        EXPECT_EQ(e.status(), QDBIERR_MALFORMEDCSV);
+        EXPECT_NE(std::string(e.what()).find(c.messagePart), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("t.csv, line "), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Malformed, CsvReaderBad,
+    ::testing::Values(BadCase{"QuoteInPlainField", "a\nab\"c\n", "line 2: double quote"},
+                      BadCase{"TextAfterClosingQuote", "\"ab\"c,d\n", "after the closing quote"},
+                      BadCase{"LoneCr", "a\rb\n", "carriage return"},
+                      BadCase{"NulInPlain", std::string("a\n\0b\n", 5), "NUL"},
+                      BadCase{"NulInQuoted", std::string("\"a\0\"\n", 5), "NUL"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(CsvReader, LineNumbersCountQuotedLineBreaks)
+{
+    CsvReader reader(std::string("\"a\nb\"\nx\"\n"), "m");
+    std::vector<std::string> fields;
+    ASSERT_TRUE(reader.next(fields));
+    try {
+        reader.next(fields);
+        FAIL();
+    } catch (const EngineError &e) {
+        EXPECT_NE(std::string(e.what()).find("line 3"), std::string::npos) << e.what();
+    }
+}
+
+TEST(CsvReader, FileRecordsLargerThanTheBufferAndSeekBack)
+{
+    enginetest::TempDir dir;
+    const std::string big(700000, 'x'); // spans several read chunks
+    enginetest::writeText(dir.file("big.csv"), "h1,h2\n\"" + big + "\",1\nshort,2\n");
+    CsvReader reader(dir.file("big.csv"));
+    std::vector<std::string> fields;
+    ASSERT_TRUE(reader.next(fields));
+    ASSERT_TRUE(reader.next(fields));
+    EXPECT_EQ(fields[0], big);
+    const uint64_t offset = reader.recordOffset();
+    const uint64_t line = reader.recordLine();
+    ASSERT_TRUE(reader.next(fields));
+    EXPECT_EQ(fields, (std::vector<std::string>{"short", "2"}));
+    EXPECT_FALSE(reader.next(fields));
+    reader.seek(offset, line);
+    ASSERT_TRUE(reader.next(fields));
+    EXPECT_EQ(fields[0].size(), big.size());
+}
+
+TEST(CsvReader, RecordOverTheLimitIsRefused)
+{
+    std::string huge = "\"" + std::string(CsvReader::kMaxRecordBytes + 10, 'y') + "\"\n";
+    CsvReader reader(huge, "m");
+    std::vector<std::string> fields;
+    EXPECT_THROW(reader.next(fields), EngineError);
+}
+
+TEST(CsvReader, MissingFileNamesThePath)
+{
+    try {
+        CsvReader reader("/nonexistent/q.csv");
+        FAIL();
+    } catch (const EngineError &e) {
+        EXPECT_EQ(e.status(), QDBIERR_IO);
+        EXPECT_NE(std::string(e.what()).find("/nonexistent/q.csv"), std::string::npos);
+    }
+}
+
+// The table layer: header rules, width checks, blank lines, torn rows.
+TEST(CsvTableReader, RowsMustMatchTheHeader)
+{
+    CsvTableReader reader(std::string("a,b\n1,2\n\n3\n"), "t.csv");
+    std::vector<std::string> row;
+    ASSERT_TRUE(reader.next(row));
+    try {
+        reader.next(row);
+        FAIL();
+    } catch (const EngineError &e) {
+        EXPECT_STREQ(e.what(), "t.csv, line 4: 1 fields where the header has 2");
+    }
+}
+
+TEST(CsvTableReader, HeaderWithoutLineEndIsKeptTornRowIsNot)
+{
+    CsvTableReader headerOnly(std::string("id,name"), "h.csv");
+    EXPECT_EQ(headerOnly.header(), (std::vector<std::string>{"id", "name"}));
+    EXPECT_FALSE(headerOnly.headerTerminated());
+    std::vector<std::string> row;
+    EXPECT_FALSE(headerOnly.next(row));
+
+    CsvTableReader torn(std::string("id,name\n1,ann\n2,bo"), "t.csv");
+    ASSERT_TRUE(torn.next(row));
+    EXPECT_FALSE(torn.next(row));
+    EXPECT_TRUE(torn.tornTail());
+    EXPECT_EQ(torn.completeEnd(), 14u);
+}
+
+TEST(CsvTableReader, BadHeaders)
+{
+    EXPECT_THROW(CsvTableReader(std::string("a,,b\n"), "m"), EngineError);
+    EXPECT_THROW(CsvTableReader(std::string("a,B,b\n"), "m"), EngineError);
+    EXPECT_TRUE(CsvTableReader(std::string(""), "m").header().empty());
+}
+
+} // namespace

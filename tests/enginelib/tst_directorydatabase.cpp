@@ -1,0 +1,274 @@
+// The default driver through the C entries: a folder of CSV tables.
+
+#include "enginefixture.h"
+
+using namespace enginetest;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class DirectoryDb : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        writeText(data("customer.csv"), "ID,NAME,CITY\r\n1,Ann,Oslo\r\n2,\"Bo, Jr.\",Rome\r\n10,Cy,Oslo\r\n");
+        writeText(data("items.csv"), "SKU,PRICE,CODE\n a,9.5,007\nb,10,x1\nc,100,12\nd,,13\n");
+        writeText(data("notes.txt"), "not a table");
+        db = openData();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(DbiCloseDatabase(db), 0);
+        EngineTest::TearDown();
+    }
+    std::vector<std::string> tables(const char *pattern, bool ext)
+    {
+        hDBIList list = nullptr;
+        if (DbiListTables(db, pattern, ext, 1, &list) != 0)
+            return {"<" + lastError() + ">"};
+        return takeNames(list);
+    }
+    hDBIDb db = nullptr;
+};
+
+TEST_F(DirectoryDb, ListsCsvFilesAsTablesWithOrWithoutExtension)
+{
+    EXPECT_EQ(tables("*.*", true), (std::vector<std::string>{"customer.csv", "items.csv"}));
+    EXPECT_EQ(tables(nullptr, false), (std::vector<std::string>{"customer", "items"}));
+    EXPECT_EQ(tables("CUST*", true), std::vector<std::string>{"customer.csv"});
+    EXPECT_EQ(tables("?tems", false), std::vector<std::string>{"items"});
+}
+
+TEST_F(DirectoryDb, ListsFieldsInFileOrder)
+{
+    hDBIList list = nullptr;
+    ASSERT_EQ(DbiListFields(db, "customer.csv", &list), 0);
+    EXPECT_EQ(takeNames(list), (std::vector<std::string>{"ID", "NAME", "CITY"}));
+    ASSERT_EQ(DbiListFields(db, "CUSTOMER", &list), 0) << "case-insensitive fallback";
+    EXPECT_EQ(takeNames(list).size(), 3u);
+}
+
+TEST_F(DirectoryDb, TableCursorGivesTextRowsAndMovesBothWays)
+{
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenTable(db, "customer", &cursor), 0);
+    const char *name = nullptr;
+    ASSERT_EQ(DbiGetColumnName(cursor, 1, &name), 0);
+    EXPECT_STREQ(name, "NAME");
+    EXPECT_EQ(DbiGetColumnName(cursor, 3, &name), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(currentRow(cursor), (std::vector<std::string>{"1", "Ann", "Oslo"}));
+    ASSERT_EQ(DbiMoveLast(cursor), 0);
+    EXPECT_EQ(currentRow(cursor)[1], "Cy");
+    ASSERT_EQ(DbiMovePrior(cursor), 0);
+    EXPECT_EQ(currentRow(cursor)[1], "Bo, Jr.");
+    ASSERT_EQ(DbiMoveFirst(cursor), 0);
+    DBIBool bof = 0, eof = 1;
+    DbiGetCursorState(cursor, &bof, &eof);
+    EXPECT_TRUE(bof);
+    EXPECT_FALSE(eof);
+    EXPECT_EQ(takeRows(cursor).size(), 3u);
+}
+
+TEST_F(DirectoryDb, BothSpellingsNameTheSameTableInSql)
+{
+    const Rows expected{{"Ann"}, {"Cy"}};
+    EXPECT_EQ(query(db, "SELECT NAME FROM customer WHERE CITY = 'Oslo' ORDER BY ID"), expected);
+    EXPECT_EQ(query(db, "select name from \"customer.csv\" where city = 'Oslo' order by id"), expected);
+    EXPECT_EQ(query(db, "SELECT c.NAME, i.SKU FROM customer c JOIN items i ON c.ID = i.PRICE"),
+              (Rows{{"Cy", "b"}}));
+}
+
+TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
+{
+    // PRICE holds only numbers (and an empty value): 9.5 < 10 < 100 numerically.
+    EXPECT_EQ(query(db, "SELECT SKU FROM items WHERE PRICE > 9.6 ORDER BY PRICE"), (Rows{{"b"}, {"c"}}));
+    EXPECT_EQ(query(db, "SELECT PRICE IS NULL FROM items WHERE SKU = 'd'"), (Rows{{"1"}}));
+    // CODE has a non-number, so it stays text: '007' keeps its zeros and compares as text.
+    EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE < '1' ORDER BY CODE"), (Rows{{"007"}}));
+    EXPECT_EQ(query(db, "SELECT typeof(ID), typeof(NAME) FROM customer LIMIT 1"), (Rows{{"integer", "text"}}));
+}
+
+TEST_F(DirectoryDb, InsertAppendsOneCompleteLineAndIsReadBack)
+{
+    const char *names[] = {"name", "ID"};
+    const char *values[] = {"Di \"the\" One,\nsecond line", "11"};
+    ASSERT_EQ(DbiInsertRow(db, "customer.csv", 2, names, values), 0) << lastError();
+    const std::string text = readText(data("customer.csv"));
+    EXPECT_TRUE(text.ends_with("\r\n10,Cy,Oslo\r\n11,\"Di \"\"the\"\" One,\nsecond line\",\r\n")) << text;
+    EXPECT_EQ(query(db, "SELECT NAME, CITY FROM customer WHERE ID = 11"),
+              (Rows{{"Di \"the\" One,\nsecond line", ""}}));
+    EXPECT_EQ(query(db, "SELECT count(*) FROM customer WHERE ID > 5"), (Rows{{"2"}})) << "still numeric";
+}
+
+TEST_F(DirectoryDb, TornLastLineIsIgnoredOnReadAndCutBeforeTheNextInsert)
+{
+    writeText(data("log.csv"), "N,T\n1,a\n2,b\n3,\"unfinish");
+    EXPECT_EQ(query(db, "SELECT N FROM log"), (Rows{{"1"}, {"2"}}));
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenTable(db, "log", &cursor), 0);
+    ASSERT_EQ(DbiMoveLast(cursor), 0);
+    EXPECT_EQ(currentRow(cursor), (std::vector<std::string>{"2", "b"}));
+    DbiCloseCursor(cursor);
+
+    const char *names[] = {"N", "T"};
+    const char *values[] = {"4", "d"};
+    ASSERT_EQ(DbiInsertRow(db, "log", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("log.csv")), "N,T\n1,a\n2,b\n4,d\n");
+}
+
+TEST_F(DirectoryDb, TornQuotedValueEndingInALineFeedIsCutToo)
+{
+    // A crash inside a quoted value that holds a line break leaves a file
+    // that ends in a line feed and still is torn.
+    writeText(data("memo.csv"), "N,T\n1,a\n2,\"first line\n");
+    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}}));
+    const char *names[] = {"N", "T"};
+    const char *values[] = {"3", "c"};
+    ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n");
+
+    // Another writer tears a line after this process's last append: only
+    // the part added since is read, and the tear is found there as well.
+    std::ofstream(data("memo.csv"), std::ios::app) << "4,\"torn\n";
+    values[0] = "5";
+    ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n5,c\n");
+    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}, {"3"}, {"5"}}));
+}
+
+TEST_F(DirectoryDb, InsertIntoHeaderWithoutLineEnd)
+{
+    writeText(data("fresh.csv"), "A,B");
+    const char *names[] = {"B"};
+    const char *values[] = {"x"};
+    ASSERT_EQ(DbiInsertRow(db, "fresh", 1, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("fresh.csv")), "A,B\r\n,x\r\n");
+}
+
+struct BadCall
+{
+    const char *name;
+    const char *table;
+    DBIResult status;
+    const char *messagePart;
+};
+
+class DirectoryDbBadTable : public DirectoryDb, public ::testing::WithParamInterface<BadCall>
+{
+};
+
+TEST_P(DirectoryDbBadTable, IsRefusedByEveryTableEntry)
+{
+    const BadCall &c = GetParam();
+    hDBIList list = nullptr;
+    hDBICur cursor = nullptr;
+    const char *names[] = {"ID"};
+    const char *values[] = {"1"};
+    EXPECT_EQ(DbiListFields(db, c.table, &list), c.status);
+    EXPECT_NE(lastError().find(c.messagePart), std::string::npos) << lastError();
+    EXPECT_EQ(DbiOpenTable(db, c.table, &cursor), c.status);
+    EXPECT_EQ(DbiInsertRow(db, c.table, 1, names, values), c.status);
+    EXPECT_EQ(cursor, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DirectoryDbBadTable,
+    ::testing::Values(BadCall{"Slash", "../customer", QDBIERR_INVALIDTABLENAME, "\"../customer\""},
+                      BadCall{"Absolute", "/etc/passwd", QDBIERR_INVALIDTABLENAME, "/"},
+                      BadCall{"DotDot", "a..b", QDBIERR_INVALIDTABLENAME, ".."},
+                      BadCall{"Empty", "", QDBIERR_INVALIDTABLENAME, "No table name"},
+                      BadCall{"Missing", "orders", QDBIERR_NOSUCHTABLE, "orders.csv"},
+                      BadCall{"NotCsv", "notes.txt", QDBIERR_NOSUCHTABLE, "notes.txt"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct BadCsv
+{
+    const char *name;
+    std::string text;
+    const char *messagePart;
+};
+
+class DirectoryDbMalformed : public DirectoryDb, public ::testing::WithParamInterface<BadCsv>
+{
+};
+
+TEST_P(DirectoryDbMalformed, QueryAndCursorReportTheFileAndLine)
+{
+    writeText(data("bad.csv"), GetParam().text);
+    const Rows result = query(db, "SELECT * FROM bad");
+    ASSERT_EQ(result.size(), 1u);
+    ASSERT_EQ(result[0].size(), 1u);
+    EXPECT_NE(result[0][0].find(std::to_string(QDBIERR_MALFORMEDCSV)), std::string::npos) << result[0][0];
+    EXPECT_NE(result[0][0].find("bad.csv, line"), std::string::npos) << result[0][0];
+    EXPECT_NE(result[0][0].find(GetParam().messagePart), std::string::npos) << result[0][0];
+
+    hDBICur cursor = nullptr;
+    DBIResult rc = DbiOpenTable(db, "bad", &cursor);
+    if (rc == 0)
+        rc = DbiMoveLast(cursor);
+    EXPECT_EQ(rc, QDBIERR_MALFORMEDCSV);
+    DbiCloseCursor(cursor);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DirectoryDbMalformed,
+    ::testing::Values(BadCsv{"Ragged", "a,b\n1,2\n3\n4,5\n", "line 3: 1 fields"},
+                      BadCsv{"TooWide", "a,b\n1,2,3\n", "line 2: 3 fields"},
+                      BadCsv{"BadQuoting", "a,b\n1,x\"y\n", "double quote"},
+                      BadCsv{"Junk", std::string("a,b\n\x7f\x45LF\0\x01,2\n", 12), "NUL"},
+                      BadCsv{"RepeatedField", "a,A\n1,2\n", "appears twice"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(DirectoryDb, RejectedSqlGivesSqliteMessage)
+{
+    EXPECT_EQ(query(db, "SELEC * FROM customer")[0][0].substr(0, 6), "<" + std::to_string(QDBIERR_SQL));
+    hDBICur cursor = nullptr;
+    EXPECT_EQ(DbiOpenQuery(db, "SELECT nope FROM customer", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(lastError(), "no such column: nope");
+    EXPECT_EQ(DbiOpenQuery(db, "SELECT * FROM missing", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(lastError(), "no such table: missing");
+    EXPECT_EQ(DbiOpenQuery(db, "SELECT 1; SELECT 2", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(DbiOpenQuery(db, "DELETE FROM customer", &cursor), QDBIERR_READONLY);
+    EXPECT_EQ(DbiOpenQuery(db, "  ", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(DbiOpenQuery(db, nullptr, &cursor), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(query(db, "SELECT count(*) FROM customer"), (Rows{{"3"}})) << "file untouched";
+}
+
+TEST_F(DirectoryDb, InsertChecksFieldNames)
+{
+    const char *names[] = {"ID", "id"};
+    const char *values[] = {"1", "2"};
+    EXPECT_EQ(DbiInsertRow(db, "customer", 2, names, values), QDBIERR_INVALIDPARAM);
+    const char *unknown[] = {"AGE"};
+    EXPECT_EQ(DbiInsertRow(db, "customer", 1, unknown, values), QDBIERR_NOSUCHFIELD);
+    EXPECT_EQ(lastError(), "Table \"customer\" has no field \"AGE\"");
+    EXPECT_EQ(query(db, "SELECT count(*) FROM customer"), (Rows{{"3"}}));
+}
+
+TEST_F(DirectoryDb, ClosingTheDatabaseInvalidatesItsCursors)
+{
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT * FROM customer", &cursor), 0);
+    ASSERT_EQ(DbiCloseDatabase(db), 0);
+    EXPECT_EQ(DbiMoveNext(cursor), QDBIERR_INVALIDHANDLE);
+    EXPECT_EQ(DbiCloseDatabase(db), QDBIERR_INVALIDHANDLE);
+    EXPECT_EQ(DbiMoveNext(reinterpret_cast<hDBICur>(0x1234)), QDBIERR_INVALIDHANDLE);
+    db = nullptr; // closing null is accepted in TearDown
+}
+
+TEST_F(DirectoryDb, OpeningFailsForUnknownAliasAndMissingDirectory)
+{
+    hDBIDb other = nullptr;
+    EXPECT_EQ(DbiOpenDatabase("NOSUCH", nullptr, &other), QDBIERR_UNKNOWNALIAS);
+    EXPECT_EQ(lastError(), "Unknown alias \"NOSUCH\"");
+    EXPECT_EQ(DbiOpenDatabase("", nullptr, &other), QDBIERR_INVALIDALIASNAME);
+    ASSERT_EQ(DbiAddAlias(nullptr, "GONE", nullptr, "PATH:/no/such/dir", 0), 0);
+    EXPECT_EQ(DbiOpenDatabase("GONE", nullptr, &other), QDBIERR_DIRNOTFOUND);
+    EXPECT_NE(lastError().find("/no/such/dir"), std::string::npos);
+    EXPECT_EQ(other, nullptr);
+}
+
+} // namespace

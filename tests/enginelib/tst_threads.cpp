@@ -1,0 +1,59 @@
+// Many threads using the engine at once: each with its own database (as the
+// generated extension's request threads do) and all sharing one. Appends
+// from every thread must all arrive, whole; run under ThreadSanitizer in CI.
+
+#include "enginefixture.h"
+
+#include <thread>
+
+using namespace enginetest;
+
+namespace {
+
+using EngineThreads = EngineTest;
+
+TEST_F(EngineThreads, ConcurrentReadersAndAppendersLoseNothing)
+{
+    writeText(data("log.csv"), "THREAD,N,TEXT\n");
+    writeText(data("ref.csv"), "K,V\n1,10\n2,20\n3,30\n");
+    hDBIDb shared = openData();
+    constexpr int kThreads = 8;
+    constexpr int kRows = 25;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            hDBIDb own = nullptr;
+            if (DbiOpenDatabase("DATA", nullptr, &own) != 0) {
+                ++failures[size_t(t)];
+                return;
+            }
+            for (int i = 0; i < kRows; ++i) {
+                const std::string thread = std::to_string(t), n = std::to_string(i);
+                const char *names[] = {"THREAD", "N", "TEXT"};
+                const char *values[] = {thread.c_str(), n.c_str(), "a, \"quoted\"\nvalue"};
+                if (DbiInsertRow(i % 2 ? own : shared, "log", 3, names, values) != 0)
+                    ++failures[size_t(t)];
+                hDBICur cursor = nullptr;
+                if (DbiOpenQuery(i % 2 ? shared : own, "SELECT sum(V) FROM ref WHERE V > 15", &cursor) != 0) {
+                    ++failures[size_t(t)];
+                    continue;
+                }
+                const char *sum = nullptr;
+                if (DbiGetFieldText(cursor, 0, &sum, nullptr) != 0 || std::string(sum) != "50")
+                    ++failures[size_t(t)];
+                DbiCloseCursor(cursor);
+            }
+            DbiCloseDatabase(own);
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    EXPECT_EQ(query(shared, "SELECT count(*), count(DISTINCT THREAD || '/' || N) FROM log WHERE TEXT = "
+                            "'a, \"quoted\"' || char(10) || 'value'"),
+              (std::vector<std::vector<std::string>>{{"200", "200"}}));
+    DbiCloseDatabase(shared);
+}
+
+} // namespace
