@@ -7,6 +7,8 @@
 
 #include "realengine.h"
 
+#include "cli/dbcommands.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -53,10 +56,12 @@ protected:
 
     // Runs the program with the arguments as the shell would pass them
     // (argumentText is shell syntax: quotes group words).
-    Outcome run(const std::string &argumentText, const std::string &program = QUILLON_ALIASSETUP)
+    // environment: shell assignments put before the program, if any.
+    Outcome run(const std::string &argumentText, const std::string &program = QUILLON_ALIASSETUP,
+                const std::string &environment = "")
     {
-        const std::string command = "cd " + shellQuote((m_root / "cwd").string()) + " && " + shellQuote(program) +
-                                    " " + argumentText + " 2>&1 >/dev/null";
+        const std::string command = "cd " + shellQuote((m_root / "cwd").string()) + " && " + environment + " " +
+                                    shellQuote(program) + " " + argumentText + " 2>&1 >/dev/null";
         FILE *pipe = popen(command.c_str(), "r");
         Outcome result{-1, {}};
         if (!pipe)
@@ -98,6 +103,31 @@ TEST_F(AliasSetupTest, FirstRunCreatesTheAliasSilently)
     EXPECT_EQ(r.stderrText, "") << "a run that succeeds says nothing";
     EXPECT_TRUE(hasAlias("DEMO2"));
     EXPECT_EQ(tablesOf("DEMO2"), std::vector<std::string>{"customer.csv"});
+}
+
+TEST_F(AliasSetupTest, QuillonDbThenListsTheAliasAndTheFoldersTables)
+{
+    const fs::path dir = tableDir("demo", "parts.csv");
+    tableDir("demo", "vendors.csv");
+    ASSERT_EQ(run("DEMO2 " + shellQuote(dir.string())).exitCode, 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::runDbCommand({"db", "aliases"}, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "DEMO2\n");
+    out.str("");
+    EXPECT_EQ(cli::runDbCommand({"db", "tables", "DEMO2"}, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "parts.csv\nvendors.csv\n");
+}
+
+TEST_F(AliasSetupTest, FindsTheEngineWithoutAnyHomeOrSettings)
+{
+    // Only the engine's own configuration file is named; no HOME, no
+    // XDG folders, no library path: the program's run path finds the library.
+    const fs::path dir = tableDir("data", "t.csv");
+    const Outcome r = run("NOHOME " + shellQuote(dir.string()), QUILLON_ALIASSETUP,
+                          "env -u XDG_CONFIG_HOME -u XDG_RUNTIME_DIR -u LD_LIBRARY_PATH HOME=");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.stderrText, "");
+    EXPECT_TRUE(hasAlias("NOHOME"));
 }
 
 TEST_F(AliasSetupTest, QuotedDirectoryWithBlanksArrivesAsOneArgument)
