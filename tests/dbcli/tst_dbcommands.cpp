@@ -100,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{{"fields", "SHOP"}, "wrong number of arguments for \"fields\""},
                       BadLine{{"aliases", "extra"}, "wrong number of arguments for \"aliases\""},
                       BadLine{{"query", "SHOP"}, "wrong number of arguments for \"query\""},
-                      BadLine{{"tables", "SHOP", "--user"}, "--user needs a value"}));
+                      BadLine{{"tables", "SHOP", "--user"}, "--user needs a value"}),
+    [](const ::testing::TestParamInfo<BadLine> &info) { return "Line" + std::to_string(info.index); });
 
 TEST_F(DbCommandsTest, EngineFailuresAreExitOneWithTheEnginesMessage)
 {
