@@ -1,7 +1,6 @@
 #include "cli/dbcommands.h"
 
 #include "engine/dataaccess.h"
-#include "engine/engineerror.h"
 
 #include <cstdint>
 #include <iostream>
@@ -140,7 +139,9 @@ int runDbCommand(const std::vector<std::string> &args, std::ostream &out, std::o
     } catch (const UsageError &error) {
         err << "quillon db: " << error.message << "\n" << kUsage << "\n";
         return 2;
-    } catch (const engine::EngineError &error) {
+    } catch (const std::exception &error) {
+        // Engine failures (EngineError) and anything else that stops a run,
+        // such as running out of memory on a huge row.
         err << "quillon db: " << error.what() << "\n";
         return 1;
     }
