@@ -6,6 +6,7 @@
 **   2. the registry value "DLLPATH" of HKEY_LOCAL_MACHINE
 **      "Software\Borland\Database Engine", a list of directories (separated
 **      by ";" or ":") searched for the file; only the first match is tried;
+**      skipped when the hive file could be changed by another user;
 **   3. the bare file name, left to the system's own library search (the
 **      caller's run path, LD_LIBRARY_PATH, the loader cache).
 ** A step whose file is missing or does not load falls through to the next.

@@ -65,6 +65,16 @@ TEST_F(LibrarySearchTest, MissingRegistryKeyOrValueGoesStraightToSystemSearch)
     EXPECT_EQ(fs::canonical(engineFile()), fs::canonical(built(kFullEngine)));
 }
 
+TEST_F(LibrarySearchTest, DllPathInAHiveOthersCanWriteIsIgnored)
+{
+    copyEngine(kFullEngine, m_root / "engine" / kFullEngine);
+    setDllPath((m_root / "engine").string());
+    const fs::path hive = platform::Registry().hiveFile(platform::Hive::LocalMachine);
+    fs::permissions(hive, fs::perms::others_write, fs::perm_options::add);
+    ASSERT_EQ(EngineInit(nullptr), 0);
+    EXPECT_EQ(fs::canonical(engineFile()), fs::canonical(built(kFullEngine)));
+}
+
 TEST_F(LibrarySearchTest, NoLibraryAnywhereIsNotFound)
 {
     useEngine(kNoEngine);
