@@ -107,24 +107,24 @@ DBIResult bindModule(ModuleRecord &module)
 }
 
 // Returns the module to unbound: tells the library (its exit entry, or the
-// second exit entry with the client record), puts every slot back on its
-// stub, and gives back the reference the record owns. Under the lock.
+// second exit entry with the client record) and puts every slot back on its
+// stub. The library is not freed: a load reference the binding took stays,
+// so that a call still running through an old slot never finds the library
+// unmapped, and the next binding finds the library loaded and takes no
+// further reference. Under the lock.
 void unbindModule(ModuleRecord &module)
 {
-    DynLib::Handle handle = module.handle;
-    if (!handle)
+    if (!module.handle)
         return;
+    DynLib::Handle handle = module.handle;
     if (auto exit = reinterpret_cast<PFN_DLLEXITFUNCTION>(symbol(handle, "DLLEXITFUNCTION")))
         exit();
     else if (auto exit2 = reinterpret_cast<PFN_DLLEXITFUNCTION2>(symbol(handle, "DLLEXITFUNCTION2")))
         exit2(&g_client.record);
-    const bool ownsReference = module.flags & kModuleOwnsReference;
     module.handle = nullptr;
     module.flags = 0;
     for (std::size_t slot = 0; slot < module.functionCount; ++slot)
         module.slots[slot].store(module.initialStubs[slot], std::memory_order_release);
-    if (ownsReference)
-        DynLib::free(handle);
 }
 
 DBIResult translateLoadFailure(DynLib::Failure failure)
