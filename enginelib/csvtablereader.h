@@ -33,6 +33,10 @@ public:
 
     // Back to the first row.
     void rewind() { m_reader->seek(m_dataOffset, m_dataLine); }
+    // To a row start seen before (recordOffset(), recordLine()).
+    void seek(uint64_t offset, uint64_t line) { m_reader->seek(offset, line); }
+    uint64_t recordOffset() const { return m_reader->recordOffset(); } // where the last row began
+    uint64_t recordLine() const { return m_reader->recordLine(); }
 
     // Where the rows end: the offset after the last complete line (or the
     // header).  Meaningful once next() has returned false.

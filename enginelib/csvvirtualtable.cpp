@@ -1,5 +1,6 @@
 #include "enginelib/csvvirtualtable.h"
 
+#include "enginelib/csvcolumnindex.h"
 #include "enginelib/csvtable.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/numbertext.h"
@@ -7,6 +8,9 @@
 #include "enginelib/sqliteconnection.h"
 
 #include <cstdlib>
+#include <map>
+#include <optional>
+#include <sys/stat.h>
 #include <memory>
 #include <new>
 #include <vector>
@@ -27,6 +31,7 @@ struct CsvVtab
     ModuleContext *context = nullptr;
     std::string path;
     std::vector<std::string> header;
+    std::map<int, std::shared_ptr<CsvColumnIndex>> indexes; // by column, made on demand
 };
 
 struct CsvVtabCursor
@@ -37,6 +42,10 @@ struct CsvVtabCursor
     std::vector<std::string> row;
     sqlite3_int64 rowid = 0;
     bool eof = true;
+    // A lookup through an index: the rows to visit, in file order.
+    std::shared_ptr<CsvColumnIndex> index;
+    const std::vector<CsvColumnIndex::Position> *matches = nullptr;
+    size_t nextMatch = 0;
 };
 
 // Runs body; an error becomes the vtab's message and the pending error.
@@ -95,11 +104,29 @@ int xDisconnect(sqlite3_vtab *base)
     return SQLITE_OK;
 }
 
+// A plan is a full scan (idxNum 0), or, for an equality on a column with
+// plain binary comparison, a lookup through that column's index (idxNum =
+// column + 1, the value as argument 1).  SQLite still checks the condition
+// on every row returned, so the lookup may be generous.
 int xBestIndex(sqlite3_vtab *, sqlite3_index_info *info)
 {
-    // Every plan is a full scan; the cost only has to be the same for all.
+    info->idxNum = 0;
     info->estimatedCost = 1e6;
     info->estimatedRows = 1000000;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto &c = info->aConstraint[i];
+        if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || c.iColumn < 0)
+            continue;
+        const char *collation = sqlite3_vtab_collation(info, i);
+        if (collation && sqlite3_stricmp(collation, "BINARY") != 0)
+            continue;
+        info->aConstraintUsage[i].argvIndex = 1;
+        info->aConstraintUsage[i].omit = 0;
+        info->idxNum = c.iColumn + 1;
+        info->estimatedCost = 10;
+        info->estimatedRows = 10;
+        break;
+    }
     return SQLITE_OK;
 }
 
@@ -118,25 +145,81 @@ int xClose(sqlite3_vtab_cursor *base)
     return SQLITE_OK;
 }
 
+// The next row; its rowid is its line in the file, the same whichever way
+// it was reached, as SQLite expects when it merges several lookups.
 void advance(CsvVtabCursor *cursor)
 {
-    cursor->eof = !cursor->reader->next(cursor->row);
-    ++cursor->rowid;
+    if (!cursor->matches) {
+        cursor->eof = !cursor->reader->next(cursor->row);
+    } else {
+        cursor->eof = true;
+        if (cursor->nextMatch < cursor->matches->size()) {
+            const CsvColumnIndex::Position &at = (*cursor->matches)[cursor->nextMatch++];
+            cursor->reader->seek(at.offset, at.line);
+            cursor->eof = !cursor->reader->next(cursor->row);
+        }
+    }
+    if (!cursor->eof)
+        cursor->rowid = sqlite3_int64(cursor->reader->recordLine());
 }
 
-int xFilter(sqlite3_vtab_cursor *base, int, const char *, int, sqlite3_value **)
+// The index key of a value a statement compares column with; nothing when
+// the index cannot answer (then the cursor scans the whole file).
+std::optional<std::string> lookupKey(sqlite3_value *value, bool numeric)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        return std::string(); // equal to nothing
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        if (numeric)
+            return CsvColumnIndex::numberKey(sqlite3_value_double(value));
+        return std::nullopt;
+    default:
+        if (numeric)
+            return std::nullopt;
+        return CsvColumnIndex::textKey(std::string_view(reinterpret_cast<const char *>(sqlite3_value_text(value)),
+                                                        size_t(sqlite3_value_bytes(value))));
+    }
+}
+
+// Points the cursor at the rows whose column may equal value.
+void useIndex(CsvVtab *vtab, CsvVtabCursor *cursor, int column, sqlite3_value *value)
+{
+    const std::optional<std::string> key = lookupKey(value, cursor->numeric[size_t(column)]);
+    if (!key)
+        return;
+    static const std::vector<CsvColumnIndex::Position> none;
+    cursor->matches = &none;
+    if (key->empty())
+        return;
+    struct stat st{};
+    if (::stat(vtab->path.c_str(), &st) != 0)
+        throw EngineError(QDBIERR_IO, "Cannot read \"" + vtab->path + "\"");
+    std::shared_ptr<CsvColumnIndex> &index = vtab->indexes[column];
+    if (!index || !index->isCurrent(st))
+        index = std::make_shared<CsvColumnIndex>(vtab->path, st, size_t(column), cursor->numeric[size_t(column)]);
+    cursor->index = index;
+    cursor->matches = &index->find(*key);
+}
+
+int xFilter(sqlite3_vtab_cursor *base, int idxNum, const char *, int argc, sqlite3_value **argv)
 {
     auto *cursor = reinterpret_cast<CsvVtabCursor *>(base);
     auto *vtab = reinterpret_cast<CsvVtab *>(base->pVtab);
     return guarded(vtab, [&] {
         cursor->reader.reset();
         cursor->eof = true;
+        cursor->index.reset();
+        cursor->matches = nullptr;
+        cursor->nextMatch = 0;
         cursor->numeric = CsvTable(vtab->path).numericColumns();
         cursor->reader = std::make_unique<CsvTableReader>(vtab->path);
         if (cursor->reader->header() != vtab->header)
             throw EngineError(QDBIERR_MALFORMEDCSV,
                               vtab->path + ": the field names changed while the database was open; reopen it");
-        cursor->rowid = 0;
+        if (idxNum > 0 && argc == 1 && size_t(idxNum) <= vtab->header.size())
+            useIndex(vtab, cursor, idxNum - 1, argv[0]);
         advance(cursor);
     });
 }

@@ -5,6 +5,7 @@
 #include "enginelib/sqlitedatabase.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <strings.h>
 
 namespace quillon::enginelib {
@@ -115,10 +116,19 @@ void Engine::addAlias(const std::string &name, const char *driver, const std::st
     if (!pathOf(alias.params))
         throw EngineError(QDBIERR_INVALIDPARAMTEXT,
                           "The parameters of alias \"" + name + "\" have no \"PATH:\" line");
-    for (const std::string &line : alias.params)
+    for (std::string &line : alias.params) {
         if (line[0] == '[' || strncasecmp(line.c_str(), "DRIVER=", 7) == 0)
             throw EngineError(QDBIERR_INVALIDPARAMTEXT,
                               "Parameter line \"" + line + "\" of alias \"" + name + "\" is not allowed");
+        // A relative path means the folder it names now, not wherever a
+        // later user of the alias happens to run.
+        if (strncasecmp(line.c_str(), "PATH:", 5) == 0 && line.size() > 5 && line[5] != '/') {
+            std::error_code ec;
+            const std::filesystem::path absolute = std::filesystem::absolute(line.substr(5), ec);
+            if (!ec)
+                line = "PATH:" + absolute.lexically_normal().string();
+        }
+    }
     std::lock_guard lock(m_mutex);
     for (const Alias &existing : m_sessionAliases)
         if (sameName(existing.name, name))

@@ -169,7 +169,8 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 ** "STANDARD" for the directory driver, "SQLITE" for a SQLite file.
 ** params: parameter lines separated by CR LF or LF; the line "PATH:"
 ** followed by the directory or file is required (the path is not checked
-** here; opening the database checks it).  persistent != 0
+** here; opening the database checks it; a relative path is made absolute
+** against the current directory).  persistent != 0
 ** writes the alias to the configuration file; 0 keeps it in this process.
 ** An existing alias of that name: QDBIERR_ALIASEXISTS. */
 #define QDBI_ORD_ADDALIAS 1207

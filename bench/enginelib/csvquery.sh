@@ -50,7 +50,8 @@ if ! cmp -s "$work/engine.out" "$work/shell.out"; then
     diff "$work/engine.out" "$work/shell.out" >&2 || true
     exit 1
 fi
-awk -v e="$first" -v w="$second" -v s="$(echo "$t3 - $t2" | bc)" 'BEGIN {
+awk -v e="$first" -v w="$second" -v t2="$t2" -v t3="$t3" 'BEGIN {
+    s = t3 - t2;
     printf "engine, first query on the file:  %.2f s  (%.2f x shell)\n", e, e / s;
     printf "engine, second query, same file:  %.2f s  (%.2f x shell)\n", w, w / s;
     printf "sqlite3 shell, import + query:    %.2f s\n", s;

@@ -107,6 +107,16 @@ TEST_F(Aliases, ReplacingAnAliasAsTheSetupProgramDoes)
     EXPECT_NE(text.find("PATH:/second dir"), std::string::npos);
 }
 
+TEST_F(Aliases, RelativePathIsStoredAbsolute)
+{
+    const std::string here = std::filesystem::current_path().string();
+    ASSERT_EQ(DbiAddAlias(nullptr, "REL", nullptr, "PATH:data/../csv", 1), 0);
+    ASSERT_EQ(DbiAddAlias(nullptr, "EMPTY", nullptr, "PATH:", 1), 0);
+    const std::string text = readText(config());
+    EXPECT_NE(text.find("PATH:" + here + "/csv\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("PATH:\n"), std::string::npos) << "an empty path stays empty";
+}
+
 struct BadAdd
 {
     const char *name;

@@ -91,6 +91,32 @@ TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
     EXPECT_EQ(query(db, "SELECT typeof(ID), typeof(NAME) FROM customer LIMIT 1"), (Rows{{"integer", "text"}}));
 }
 
+TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
+{
+    writeText(data("price.csv"), "SKU,PRICE,NOTE\nb,10,\nc,10.0,x\nd,1e1,\ne,,X\n");
+    const Rows tens{{"b"}, {"c"}, {"d"}};
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = 10 ORDER BY SKU"), tens);
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = 10.0 ORDER BY SKU"), tens);
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = '10'"), Rows{}) << "text is not a number";
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = NULL"), Rows{});
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE NOTE = '' ORDER BY SKU"), (Rows{{"b"}, {"d"}}));
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE NOTE = 'x' COLLATE NOCASE ORDER BY SKU"), (Rows{{"c"}, {"e"}}));
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE NOTE = 'X' OR SKU = 'b' ORDER BY SKU"), (Rows{{"b"}, {"e"}}));
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE SKU = 'c' OR NOTE = 'x'"), (Rows{{"c"}})) << "once";
+    EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE = 12"), Rows{}) << "a number is not text";
+    EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE = '12'"), (Rows{{"12"}}));
+}
+
+TEST_F(DirectoryDb, JoinSeesRowsInsertedAfterItsFirstRun)
+{
+    const std::string join = "SELECT c.NAME FROM items i JOIN customer c ON c.ID = i.PRICE ORDER BY c.NAME";
+    EXPECT_EQ(query(db, join), (Rows{{"Cy"}}));
+    const char *names[] = {"ID", "NAME"};
+    const char *values[] = {"100", "Hundred"};
+    ASSERT_EQ(DbiInsertRow(db, "customer", 2, names, values), 0) << lastError();
+    EXPECT_EQ(query(db, join), (Rows{{"Cy"}, {"Hundred"}}));
+}
+
 TEST_F(DirectoryDb, InsertAppendsOneCompleteLineAndIsReadBack)
 {
     const char *names[] = {"name", "ID"};
@@ -230,6 +256,8 @@ TEST_F(DirectoryDb, RejectedSqlGivesSqliteMessage)
     EXPECT_EQ(lastError(), "no such column: nope");
     EXPECT_EQ(DbiOpenQuery(db, "SELECT * FROM missing", &cursor), QDBIERR_SQL);
     EXPECT_EQ(lastError(), "no such table: missing");
+    EXPECT_EQ(DbiOpenQuery(db, "SELECT * FROM \"../customer.csv\"", &cursor), QDBIERR_SQL);
+    EXPECT_EQ(lastError(), "no such table: ../customer.csv") << "never a file outside the folder";
     EXPECT_EQ(DbiOpenQuery(db, "SELECT 1; SELECT 2", &cursor), QDBIERR_SQL);
     EXPECT_EQ(DbiOpenQuery(db, "DELETE FROM customer", &cursor), QDBIERR_READONLY);
     EXPECT_EQ(DbiOpenQuery(db, "  ", &cursor), QDBIERR_SQL);

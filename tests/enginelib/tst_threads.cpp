@@ -4,6 +4,7 @@
 
 #include "enginefixture.h"
 
+#include <cstring>
 #include <thread>
 
 using namespace enginetest;
@@ -54,6 +55,31 @@ TEST_F(EngineThreads, ConcurrentReadersAndAppendersLoseNothing)
                             "'a, \"quoted\"' || char(10) || 'value'"),
               (std::vector<std::vector<std::string>>{{"200", "200"}}));
     DbiCloseDatabase(shared);
+}
+
+TEST_F(EngineThreads, LastErrorIsKeptPerThreadAndTruncatedSafely)
+{
+    EXPECT_EQ(DbiDeleteAlias(nullptr, "MAIN-THREAD-ALIAS"), QDBIERR_UNKNOWNALIAS);
+    std::thread other([] {
+        hDBIDb db = nullptr;
+        EXPECT_EQ(DbiOpenDatabase("", nullptr, &db), QDBIERR_INVALIDALIASNAME);
+        DBIResult status = 0;
+        DbiGetLastError(&status, nullptr, 0);
+        EXPECT_EQ(status, QDBIERR_INVALIDALIASNAME);
+    });
+    other.join();
+    DBIResult status = 0;
+    char small[8];
+    std::memset(small, 'x', sizeof small);
+    EXPECT_EQ(DbiGetLastError(&status, small, sizeof small), 0);
+    EXPECT_EQ(status, QDBIERR_UNKNOWNALIAS);
+    EXPECT_STREQ(small, "Unknown");
+    hDBIList list = nullptr;
+    ASSERT_EQ(DbiListAliases(&list), 0);
+    DbiListFree(list);
+    DbiGetLastError(&status, small, sizeof small);
+    EXPECT_EQ(status, 0) << "success clears it";
+    EXPECT_STREQ(small, "");
 }
 
 } // namespace
