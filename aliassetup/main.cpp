@@ -1,0 +1,61 @@
+/*
+** aliassetup ALIAS DIRECTORY
+**
+** Registers one persistent engine alias: afterwards ALIAS points at
+** DIRECTORY (the parameter text "PATH:" followed by the directory as given),
+** replacing any earlier alias of that name. The old alias is deleted first;
+** that failing (there was none) is no failure. A missing argument is the
+** empty text. The exit code is 0 whatever the engine answers, because
+** installers rely on it; but a run that could not register the alias says
+** so in one line on standard error, so that the failure is not silent.
+*/
+
+#include "engine/enginebinding.h"
+#include "engine/enginefunctions.h"
+#include "engine/engineerror.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+using namespace quillon::engine;
+
+namespace {
+
+// The end-of-program action: closes the engine once. main runs it itself
+// before returning, because the run-time destroys the thread's own data
+// (which the engine uses for its last-error record) before it runs the
+// registered actions; the registration covers any other way out.
+void closeEngine()
+{
+    static bool closed = false;
+    if (closed)
+        return;
+    closed = true;
+    EngineExit();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        std::atexit(closeEngine);
+        EngineInit(nullptr);
+
+        const std::string alias = argc > 1 ? argv[1] : "";
+        const std::string directory = argc > 2 ? argv[2] : "";
+        const std::string params = "PATH:" + directory;
+
+        DbiDeleteAlias(nullptr, alias.c_str());
+        const DBIResult status = DbiAddAlias(nullptr, alias.c_str(), nullptr, params.c_str(), 1);
+        if (status != 0)
+            std::fprintf(stderr, "aliassetup: could not register alias \"%s\" for \"%s\": %s\n", alias.c_str(),
+                         directory.c_str(), engineMessage(status).c_str());
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "aliassetup: %s\n", error.what());
+    }
+    closeEngine();
+    return 0;
+}

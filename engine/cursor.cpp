@@ -1,0 +1,74 @@
+#include "engine/cursor.h"
+
+#include "engine/enginefunctions.h"
+#include "engine/engineerror.h"
+#include "engine/namelist.h"
+
+#include <utility>
+
+namespace quillon::engine {
+
+Cursor::Cursor(hDBICur handle, std::string what)
+    : m_handle(handle)
+    , m_what(std::move(what))
+{}
+
+Cursor::Cursor(Cursor &&other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr))
+    , m_what(std::move(other.m_what))
+{}
+
+Cursor::~Cursor()
+{
+    if (m_handle)
+        DbiCloseCursor(m_handle);
+}
+
+std::vector<std::string> Cursor::columnNames() const
+{
+    const hDBICur cursor = m_handle;
+    return readNames([cursor](uint32_t *n) { return DbiGetColumnCount(cursor, n); },
+                     [cursor](uint32_t i, const char **name) { return DbiGetColumnName(cursor, i, name); }, m_what);
+}
+
+void Cursor::first() { check(DbiMoveFirst(m_handle), m_what); }
+void Cursor::prior() { check(DbiMovePrior(m_handle), m_what); }
+void Cursor::next() { check(DbiMoveNext(m_handle), m_what); }
+void Cursor::last() { check(DbiMoveLast(m_handle), m_what); }
+
+bool Cursor::eof() const
+{
+    DBIBool flag = 0;
+    check(DbiGetCursorState(m_handle, nullptr, &flag), m_what);
+    return flag != 0;
+}
+
+bool Cursor::bof() const
+{
+    DBIBool flag = 0;
+    check(DbiGetCursorState(m_handle, &flag, nullptr), m_what);
+    return flag != 0;
+}
+
+std::optional<std::string> Cursor::field(std::size_t index) const
+{
+    const char *text = nullptr;
+    DBIBool isNull = 0;
+    check(DbiGetFieldText(m_handle, static_cast<uint32_t>(index), &text, &isNull), m_what);
+    if (isNull)
+        return std::nullopt;
+    return std::string(text ? text : "");
+}
+
+std::vector<std::string> Cursor::row() const
+{
+    uint32_t count = 0;
+    check(DbiGetColumnCount(m_handle, &count), m_what);
+    std::vector<std::string> fields;
+    fields.reserve(count);
+    for (uint32_t i = 0; i < count; ++i)
+        fields.push_back(field(i).value_or(std::string()));
+    return fields;
+}
+
+} // namespace quillon::engine

@@ -1,0 +1,50 @@
+#pragma once
+
+/*
+** One open database of an alias: its tables and their fields, cursors on a
+** table or on the result of an SQL text, and inserting a row. Closes itself
+** (and the engine closes its cursors) when destroyed.
+*/
+
+#include "engine/cursor.h"
+#include "enginelib/quillondbi.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillon::engine {
+
+class Database
+{
+public:
+    Database(hDBIDb handle, std::string alias); // takes ownership
+    ~Database();
+    Database(Database &&other) noexcept;
+    Database &operator=(Database &&other) = delete;
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    const std::string &alias() const { return m_alias; }
+
+    // Table names matching pattern ("*.*": all), with file extensions and
+    // system tables, as the wizard lists them.
+    std::vector<std::string> tables(const std::string &pattern = "*.*") const;
+    std::vector<std::string> fields(const std::string &table) const;
+
+    Cursor openTable(const std::string &table) const;
+    Cursor openQuery(const std::string &sql) const;
+
+    // Runs the query and returns its result's column names.
+    std::vector<std::string> queryColumns(const std::string &sql) const;
+
+    void insertRow(const std::string &table, const std::vector<std::pair<std::string, std::string>> &values);
+
+private:
+    std::string where(const std::string &what) const;
+
+    hDBIDb m_handle;
+    std::string m_alias;
+};
+
+} // namespace quillon::engine
