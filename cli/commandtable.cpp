@@ -4,10 +4,7 @@
 #include "cli/installcommand.h"
 #include "cli/projectcommands.h"
 
-#if __has_include("cli/dbcommands.h")
 #include "cli/dbcommands.h"
-#define QUILLON_HAVE_DB_COMMANDS 1
-#endif
 
 #include <iostream>
 
@@ -23,10 +20,12 @@ const std::vector<Command> &commands()
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
         {"install", "install --root-dir DIR",
          "record DIR (the folder holding template.dpr) as the IDE's root directory", runInstall},
-#ifdef QUILLON_HAVE_DB_COMMANDS
-        {"db", "db ...", "database commands (see quillon db --help)",
+        {"db",
+         "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
+         " [--user NAME] [--password TEXT]",
+         "list the engine's aliases, an alias's tables or a table's fields, or run a query"
+         " (tab-separated, with a header line)",
          [](const Args &args) { return runDbCommand(args); }},
-#endif
     };
     return table;
 }

@@ -32,10 +32,11 @@ std::string shellQuote(const std::string &s)
 class Cli : public ::testing::Test
 {
 protected:
-    Result run(const std::vector<std::string> &args) const
+    Result run(const std::vector<std::string> &args, const char *program = QUILLON_BIN) const
     {
         std::string cmd = "QUILLON_REGISTRY_DIR=" + shellQuote(dir.file("registry")) +
-                          " SOURCE_DATE_EPOCH=86400 " + shellQuote(QUILLON_BIN);
+                          " QUILLON_ENGINE_CONFIG=" + shellQuote(dir.file("engine.cfg")) +
+                          " SOURCE_DATE_EPOCH=86400 " + shellQuote(program);
         for (const auto &a : args)
             cmd += " " + shellQuote(a);
         cmd += " >" + shellQuote(dir.file("out.txt")) + " 2>" + shellQuote(dir.file("err.txt"));
@@ -221,6 +222,31 @@ TEST_F(Cli, ExamplesAreSavedProjects)
         << demo.out;
     const Result insert = run({"summary", std::string(QUILLON_EXAMPLES) + "/insert.qnp"});
     EXPECT_NE(insert.out.find("Database insert details:\n"), std::string::npos) << insert.out;
+}
+
+// The two programs meet only in the engine's stored configuration: an alias
+// that aliassetup registers is then listed and browsed by quillon db.
+TEST_F(Cli, AliasRegisteredByAliassetupIsBrowsedByDbCommands)
+{
+    const std::string data = std::string(QUILLON_EXAMPLES) + "/data";
+    ASSERT_EQ(run({"DEMO2", data}, ALIASSETUP_BIN).status, 0);
+
+    const Result aliases = run({"db", "aliases"});
+    ASSERT_EQ(aliases.status, 0) << aliases.err;
+    EXPECT_EQ(aliases.out, "DEMO2\n");
+
+    const Result tables = run({"db", "tables", "DEMO2"});
+    ASSERT_EQ(tables.status, 0) << tables.err;
+    for (const char *table : {"customer.csv\n", "orders.csv\n", "guestbook.csv\n"})
+        EXPECT_NE(tables.out.find(table), std::string::npos) << tables.out;
+
+    const Result query = run({"db", "query", "DEMO2", "SELECT CUSTNO, CITY FROM customer WHERE CUSTNO <= 1002 ORDER BY CUSTNO"});
+    ASSERT_EQ(query.status, 0) << query.err;
+    EXPECT_EQ(query.out, "CUSTNO\tCITY\n1001\tBilbao\n1002\tLyon\n");
+
+    const Result missing = run({"db", "tables", "NOSUCH"});
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("NOSUCH"), std::string::npos) << missing.err;
 }
 
 } // namespace
