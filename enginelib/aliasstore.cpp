@@ -2,6 +2,7 @@
 
 #include "enginelib/engineerror.h"
 #include "platform/atomicfile.h"
+#include "platform/configdir.h"
 #include "platform/filelock.h"
 
 #include <cerrno>
@@ -44,10 +45,8 @@ std::string AliasStore::defaultPath()
 {
     if (const char *path = std::getenv("QUILLON_ENGINE_CONFIG"); path && *path)
         return path;
-    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        return std::string(xdg) + "/quillon/engine.cfg";
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return std::string(home) + "/.config/quillon/engine.cfg";
+    if (const std::string home = platform::userConfigHome(); !home.empty())
+        return home + "/quillon/engine.cfg";
     throw EngineError(QDBIERR_CONFIGIO,
                       "No place for the engine configuration: set QUILLON_ENGINE_CONFIG, XDG_CONFIG_HOME or HOME");
 }

@@ -34,8 +34,8 @@ class AliasStore
 public:
     explicit AliasStore(std::string path) : m_path(std::move(path)) {}
 
-    // QUILLON_ENGINE_CONFIG, else $XDG_CONFIG_HOME/quillon/engine.cfg, else
-    // $HOME/.config/quillon/engine.cfg. Throws if none of them is set.
+    // QUILLON_ENGINE_CONFIG, else quillon/engine.cfg in the user's
+    // configuration folder (platform::userConfigHome()). Throws if neither is known.
     static std::string defaultPath();
 
     const std::string &path() const { return m_path; }

@@ -23,25 +23,45 @@ struct LastError
     std::string text;
 };
 
-thread_local LastError t_lastError;
+/*
+** The calling thread's last error. An entry may still be called after the
+** thread's own objects are destroyed (DbiExit from an exit handler, after
+** the main thread's thread_local destructors ran); the record then is gone
+** and must not be touched. The flag is trivially destructible, so it can
+** still be read at that point.
+*/
+thread_local bool t_lastErrorGone = false;
+
+struct LastErrorSlot
+{
+    LastError value;
+    ~LastErrorSlot() { t_lastErrorGone = true; }
+};
+
+thread_local LastErrorSlot t_lastError;
+
+DBIResult record(DBIResult status, std::string text)
+{
+    if (!t_lastErrorGone)
+        t_lastError.value = {status, std::move(text)};
+    return status;
+}
 
 template <class Body>
 DBIResult run(Body &&body)
 {
     try {
         body();
-        t_lastError = {};
-        return QDBIERR_NONE;
+        return record(QDBIERR_NONE, {});
     } catch (const EngineError &e) {
-        t_lastError = {e.status(), e.what()};
+        return record(e.status(), e.what());
     } catch (const std::bad_alloc &) {
-        t_lastError = {QDBIERR_OUTOFMEMORY, "Out of memory"};
+        return record(QDBIERR_OUTOFMEMORY, "Out of memory");
     } catch (const std::exception &e) {
-        t_lastError = {QDBIERR_INTERNAL, std::string("Internal engine error: ") + e.what()};
+        return record(QDBIERR_INTERNAL, std::string("Internal engine error: ") + e.what());
     } catch (...) {
-        t_lastError = {QDBIERR_INTERNAL, "Internal engine error"};
+        return record(QDBIERR_INTERNAL, "Internal engine error");
     }
-    return t_lastError.status;
 }
 
 // run() for entries that need the open engine.
@@ -339,11 +359,13 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName
 
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1120)(DBIResult *status, char *buffer, uint32_t bufferSize)
 {
+    static const LastError kNone;
+    const LastError &last = t_lastErrorGone ? kNone : t_lastError.value;
     if (status)
-        *status = t_lastError.status;
+        *status = last.status;
     if (buffer && bufferSize > 0) {
-        const size_t n = std::min<size_t>(t_lastError.text.size(), bufferSize - 1);
-        std::memcpy(buffer, t_lastError.text.data(), n);
+        const size_t n = std::min<size_t>(last.text.size(), bufferSize - 1);
+        std::memcpy(buffer, last.text.data(), n);
         buffer[n] = '\0';
     }
     return QDBIERR_NONE;

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/atomicfile.h"
+#include "platform/configdir.h"
 #include "platform/filelock.h"
 
 #include <cerrno>
@@ -223,12 +224,8 @@ std::string Registry::defaultDirectory()
 {
     if (const char *dir = std::getenv("QUILLON_REGISTRY_DIR"); dir && *dir)
         return dir;
-    std::string base;
-    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char *home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    else
+    std::string base = userConfigHome();
+    if (base.empty())
         base = "/tmp";
     return base + "/quillon/registry";
 }

@@ -22,7 +22,8 @@
 ** writing at once lose nothing. Reads see the file as it is at open time.
 **
 ** The folder is named by the environment variable QUILLON_REGISTRY_DIR, else
-** it is "quillon/registry" under $XDG_CONFIG_HOME (default ~/.config).
+** it is "quillon/registry" in the user's configuration folder
+** (platform::userConfigHome(): $XDG_CONFIG_HOME, else ~/.config).
 */
 
 #include <cstdint>

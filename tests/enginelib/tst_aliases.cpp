@@ -3,6 +3,7 @@
 
 #include "enginefixture.h"
 
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,29 @@ int waitFor(pid_t pid)
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+// A program may close the engine from an exit handler (aliassetup does): by
+// then the thread's own objects are destroyed, and the entries must neither
+// touch them nor fail.
+TEST_F(Aliases, EngineClosesFromAnExitHandler)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        while (DbiExit() == 0) {
+        }
+        if (DbiInitFn(QDBI_INTERFACE_VERSION, nullptr) != 0)
+            ::_exit(2);
+        DbiDeleteAlias(nullptr, ""); // leaves an error record behind
+        std::atexit(+[] {
+            if (DbiExit() != 0)
+                ::_exit(3);
+            if (DbiDeleteAlias(nullptr, "X") != QDBIERR_NOTINITIALIZED)
+                ::_exit(4);
+        });
+        std::exit(0);
+    }
+    EXPECT_EQ(waitFor(pid), 0);
 }
 
 TEST_F(Aliases, PersistentAliasIsSeenByAnotherProcessAndDeleteRemovesIt)

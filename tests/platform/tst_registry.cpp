@@ -1,10 +1,12 @@
 #include "platform/atomicfile.h"
+#include "platform/configdir.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,6 +105,23 @@ TEST_F(RegistryTest, EnvironmentNamesTheFolder)
     ::setenv("XDG_CONFIG_HOME", "/x/cfg", 1);
     EXPECT_EQ(Registry::defaultDirectory(), "/x/cfg/quillon/registry");
     ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// A program started with an empty environment (as by an installer) still
+// finds the user's own folder, not a shared one in /tmp.
+TEST_F(RegistryTest, EmptyHomeFallsBackToThePasswordDatabase)
+{
+    const char *oldHome = std::getenv("HOME");
+    const std::string saved = oldHome ? oldHome : "";
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "", 1);
+    const passwd *pw = ::getpwuid(::getuid());
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(userConfigHome(), std::string(pw->pw_dir) + "/.config");
+    EXPECT_EQ(Registry::defaultDirectory(), std::string(pw->pw_dir) + "/.config/quillon/registry");
+    ::setenv("HOME", "/h", 1);
+    EXPECT_EQ(userConfigHome(), "/h/.config");
+    ::setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
