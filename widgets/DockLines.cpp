@@ -33,8 +33,10 @@ int barThickness(bool vertical, const DockMetrics &m)
 
 LineHit lineLookup(const DockFrame &dock, int u, int lineCount, const DockMetrics &m)
 {
-    const int t = barThickness(dock.vertical, m);
-    int a = (2 * (u - acrossBefore(dock)) + (3 * t) / 2) / t;
+    /* Lines repeat every bar thickness plus the 2-pixel gap between them; using
+       that period keeps the selection centred on every line, however many. */
+    const int period = barThickness(dock.vertical, m) + 2;
+    int a = (2 * (u - acrossBefore(dock)) + (3 * period) / 2) / period;
     if (a < 0)
         a = 0; /* above the first line: open one at the top, never a negative index */
     const int k = a / 2;

@@ -43,7 +43,8 @@ int barThickness(bool vertical, const DockMetrics &m);
 
 /*
 ** The line selected by a point whose across-coordinate (y in a horizontal
-** dock) is u: the middle half of a line selects it, a point near a boundary
+** dock) is u, normally a bar's top (or left) edge: within a quarter of a
+** line's period of the line's start it selects that line, a point near a boundary
 ** opens a new line there, a point past the last line appends one.  Points
 ** above the first line open a line at index 0.
 */

@@ -37,7 +37,7 @@ TEST_P(Lookup, SelectsOrOpensALine)
     EXPECT_EQ(hit.opensLine, r.hit.opensLine);
 }
 
-// H = V = 28; a line spans 30 pixels with its gap.
+// H = V = 28; a line spans 30 pixels with its gap, also deep in a tall dock.
 INSTANTIATE_TEST_SUITE_P(
     Rows, Lookup,
     testing::Values(LookupRow{"joinsLineZero", false, {}, 1, 1, {0, false}},
@@ -48,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LookupRow{"nearLineOneTop", false, {}, 30 + 2, 2, {1, false}},
                     LookupRow{"betweenLinesOpens", false, {}, 15, 2, {1, true}},
                     LookupRow{"pastLastAppends", false, {}, 95, 2, {2, true}},
+                    LookupRow{"fifthOfSixLines", false, {}, 4 * 30 + 3, 6, {4, false}},
+                    LookupRow{"tenthOfTwelveLines", false, {}, 9 * 30 - 5, 12, {9, false}},
                     LookupRow{"topMarginShifts", false, QMargins(0, 2, 0, 0), 3, 1, {0, false}},
                     LookupRow{"verticalUsesX", true, QMargins(2, 0, 0, 0), 33, 2, {1, false}},
                     LookupRow{"verticalIgnoresTopMargin", true, QMargins(0, 2, 0, 0), 1, 1, {0, false}}),
