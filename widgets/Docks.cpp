@@ -19,6 +19,7 @@ TDocks::TDocks(QWidget *form, TDockPos position)
 {
     form->installEventFilter(this);
     setPosition(position);
+    show(); /* shown with its form, like any control placed on it */
 }
 
 TDocks::~TDocks()

@@ -1,0 +1,146 @@
+// The dock area with real bars: thickness, lines, events and painting.
+#include "dockfixture.h"
+
+#include <QSignalSpy>
+
+#include <stdexcept>
+
+TEST(DocksOwner, MustBeAForm)
+{
+    QWidget form;
+    auto *child = new QWidget(&form);
+    for (QWidget *owner : {static_cast<QWidget *>(nullptr), child}) {
+        try {
+            TDocks dock(owner);
+            ADD_FAILURE() << "no error for a dock without a form";
+        } catch (const std::invalid_argument &e) {
+            EXPECT_STREQ(e.what(), "TDocks must be owned by a form");
+        }
+    }
+}
+
+using DocksTest = DockFixture;
+
+TEST_F(DocksTest, TextViewLayoutGivesA32PixelDockWithTheBarAtTwoTwo)
+{
+    TDockControl::setSpacing(4);
+    TDocks *dock = makeDock(TDocks::dpTop, TDocks::upTop);
+    TXToolBar *bar = makeBar("XToolBar1", {4, 27, 50, 77, 100, 123, 150});
+    bar->setDockedTo(dock);
+    EXPECT_EQ(TDockControl::H(), 30);
+    EXPECT_EQ(dock->geometry(), QRect(0, 0, 400, 32));
+    EXPECT_EQ(bar->geometry(), QRect(2, 2, 177, 30));
+    EXPECT_EQ(bar->controls().at(6)->pos(), QPoint(150, 4));
+    EXPECT_EQ(bar->groups().size(), 3u);
+}
+
+TEST_F(DocksTest, EmptyingAndRefillingATopDockTogglesVisibility)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *bar = makeBar("bar", {4, 27});
+    QSignalSpy visible(dock, &TDocks::OnVisibleChanged);
+    QSignalSpy inserted(dock, &TDocks::OnInsertBar);
+    QSignalSpy removed(dock, &TDocks::OnRemoveBar);
+    bar->setDockedTo(dock);
+    EXPECT_EQ(dock->height(), 28);
+    EXPECT_EQ(visible.count(), 1);
+    bar->setDockedTo(nullptr);
+    EXPECT_EQ(dock->height(), 0);
+    EXPECT_EQ(dock->lineCount(), 0);
+    EXPECT_EQ(visible.count(), 2);
+    bar->setDockedTo(dock);
+    EXPECT_EQ(visible.count(), 3);
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(removed.count(), 1);
+}
+
+TEST_F(DocksTest, BottomAndRightDocksKeepTheirOuterEdge)
+{
+    TDocks *bottom = makeDock(TDocks::dpBottom);
+    TDocks *right = makeDock(TDocks::dpRight);
+    makeBar("a", {4})->setDockedTo(bottom);
+    TXToolBar *b = makeBar("b", {4});
+    b->setDockedTo(bottom);
+    b->setDockLine(1);
+    makeBar("c", {4})->setDockedTo(right);
+    EXPECT_EQ(bottom->geometry(), QRect(0, 300 - 58, 400, 58));
+    EXPECT_EQ(right->geometry(), QRect(400 - 28, 0, 28, 300));
+    form->resize(500, 350);
+    EXPECT_EQ(bottom->geometry(), QRect(0, 350 - 58, 500, 58));
+}
+
+TEST_F(DocksTest, DockLineBeyondTheLastAppendsAndNegativeClampsToTheFirst)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *a = makeBar("a", {4});
+    TXToolBar *b = makeBar("b", {4});
+    a->setDockedTo(dock);
+    b->setDockedTo(dock);
+    ASSERT_EQ(dock->lineCount(), 1);
+    b->setDockLine(7);
+    EXPECT_EQ(dock->lineCount(), 2);
+    EXPECT_EQ(b->dockLine(), 1);
+    EXPECT_EQ(b->y(), 30);
+    b->setDockLine(-3);
+    EXPECT_EQ(dock->lineCount(), 1);
+    EXPECT_EQ(b->dockLine(), 0);
+    EXPECT_EQ(dock->line(0), (QList<TXToolBar *>{a, b}));
+}
+
+TEST_F(DocksTest, MovingALoneBarDownJoinsTheLineBelowIt)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *a = makeBar("a", {4});
+    TXToolBar *b = makeBar("b", {4});
+    TXToolBar *c = makeBar("c", {4});
+    for (TXToolBar *bar : {a, b, c})
+        bar->setDockedTo(dock);
+    b->setDockLine(1);
+    c->setDockLine(2);
+    a->setDockPos(100);
+    ASSERT_EQ(dock->lineCount(), 3);
+    a->setDockLine(1); // line 0 empties and goes; b's line is now line 0
+    EXPECT_EQ(dock->lineCount(), 2);
+    EXPECT_EQ(dock->line(0), (QList<TXToolBar *>{b, a}));
+    EXPECT_EQ(c->dockLine(), 1);
+    EXPECT_EQ(a->geometry().topLeft(), QPoint(102, 0));
+}
+
+TEST_F(DocksTest, BoundsSetFromOutsideAreTakenAsAMove)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *a = makeBar("a", {4});
+    TXToolBar *b = makeBar("b", {4});
+    a->setDockedTo(dock);
+    b->setDockedTo(dock);
+    b->move(150, 31); // onto a new second line
+    EXPECT_EQ(dock->lineCount(), 2);
+    EXPECT_EQ(b->dockLine(), 1);
+    EXPECT_EQ(b->dockPos(), 148);
+    EXPECT_EQ(b->pos(), QPoint(150, 30));
+    b->move(60, 0); // back beside a
+    EXPECT_EQ(dock->lineCount(), 1);
+    EXPECT_EQ(b->pos(), QPoint(60, 0));
+}
+
+TEST_F(DocksTest, PaintsEtchedBoundLinesAndSeparators)
+{
+    TDocks *dock = makeDock(TDocks::dpTop, TDocks::upTop | TDocks::upBottom);
+    TXToolBar *a = makeBar("a", {4});
+    TXToolBar *b = makeBar("b", {4});
+    a->setDockedTo(dock);
+    b->setDockedTo(dock);
+    b->setDockLine(1);
+    const QImage img = dock->grab().toImage();
+    const QRgb dark = dock->palette().color(QPalette::Dark).rgb();
+    const QRgb light = dock->palette().color(QPalette::Light).rgb();
+    ASSERT_NE(dark, light);
+    EXPECT_EQ(img.pixel(200, 0), dark);
+    EXPECT_EQ(img.pixel(200, 1), light);
+    EXPECT_EQ(img.pixel(200, 2), dock->color().rgb());
+    const int separator = 30 + 2 - 2;
+    EXPECT_EQ(img.pixel(200, separator), dark);
+    EXPECT_EQ(img.pixel(200, separator + 1), light);
+    EXPECT_EQ(img.pixel(200, dock->height() - 2), dark);
+    EXPECT_EQ(img.pixel(200, dock->height() - 1), light);
+}
