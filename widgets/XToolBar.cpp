@@ -133,8 +133,10 @@ void TXToolBar::loaded()
 {
     m_loading = false;
     relayout();
-    if (isFloating())
+    if (isFloating()) {
         setGeometry(QRect(m_floatPos, m_floatSize));
+        setWindowVisible(m_wantVisible && form()->isVisible());
+    }
     m_prevDock = m_dock;
 }
 
@@ -232,7 +234,7 @@ void TXToolBar::reparent(TDocks *target, QPoint at)
         setParent(m_floatParent ? static_cast<QWidget *>(m_floatParent) : form(), kFloatFlags);
         m_floatPos = at;
         setGeometry(QRect(m_floatPos, m_floatSize));
-        if (m_wantVisible)
+        if (m_wantVisible && form()->isVisible())
             setWindowVisible(true);
     }
     arrangeControls();
@@ -280,11 +282,12 @@ bool TXToolBar::event(QEvent *event)
 void TXToolBar::childEvent(QChildEvent *event)
 {
     TDockControl::childEvent(event);
-    if (!event->child()->isWidgetType())
-        return;
+    /* A removed child may be half destroyed: compare its address only. */
     if (event->removed())
-        m_controls.removeOne(static_cast<QWidget *>(event->child()));
-    if ((event->added() || event->removed()) && !m_loading && !m_relayoutPosted) {
+        m_controls.removeIf([child = event->child()](const QWidget *w) { return w == child; });
+    else if (!event->added() || !event->child()->isWidgetType())
+        return;
+    if (!m_loading && !m_relayoutPosted) {
         /* A new control gets its geometry after it is added: lay out later. */
         m_relayoutPosted = true;
         QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
