@@ -3,7 +3,7 @@
 #ifndef QUILLON_TESTS_WIDGETS_DOCKFIXTURE_H
 #define QUILLON_TESTS_WIDGETS_DOCKFIXTURE_H
 
-#include "guiapp.h"
+#include <gtest/gtest.h>
 
 #include "widgets/Docks.h"
 #include "widgets/XToolBar.h"

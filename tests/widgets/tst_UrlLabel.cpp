@@ -2,7 +2,7 @@
 // driven with mouse events on an offscreen label.
 #include "widgets/UrlLabel.h"
 
-#include "guiapp.h"
+#include <gtest/gtest.h>
 
 #include <QClipboard>
 #include <QImage>
