@@ -81,7 +81,7 @@ void TUrlLabel::copyCaption()
 void TUrlLabel::click()
 {
     QPointer<TUrlLabel> self(this);
-    emit OnClick();
+    emit clicked();
     if (!self)
         return; /* the click handler closed the window holding the label */
     const QString t = target();

@@ -54,7 +54,7 @@ public:
     void copyCaption();
 
 signals:
-    void OnClick();
+    void clicked(); /* OnClick */
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -44,12 +44,12 @@ class UrlLabelTarget : public UrlLabelTest, public testing::WithParamInterface<T
 
 } // namespace
 
-TEST_P(UrlLabelTarget, ClickOpensTheTargetAfterOnClick)
+TEST_P(UrlLabelTarget, ClickOpensTheTargetAfterTheClickSignal)
 {
     const TargetRow &r = GetParam();
     label.setText(QString::fromUtf8(r.caption));
     label.setUrl(QString::fromUtf8(r.url));
-    QSignalSpy clicks(&label, &TUrlLabel::OnClick);
+    QSignalSpy clicks(&label, &TUrlLabel::clicked);
     click();
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(opened, r.opened);
@@ -132,7 +132,7 @@ TEST_F(UrlLabelTest, ClickHandlerMayDeleteTheLabel)
     auto *doomed = new TUrlLabel;
     doomed->resize(50, 20);
     doomed->setText("http://example.org");
-    QObject::connect(doomed, &TUrlLabel::OnClick, doomed, [doomed] { delete doomed; });
+    QObject::connect(doomed, &TUrlLabel::clicked, doomed, [doomed] { delete doomed; });
     QTest::mouseClick(doomed, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(opened.empty());
 }
