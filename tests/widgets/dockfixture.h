@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 class DockFixture : public testing::Test {
 protected:
@@ -44,6 +45,17 @@ protected:
         }
         bar->loaded();
         return bar;
+    }
+
+    // count one-button bars docked in dock, in order.
+    std::vector<TXToolBar *> dockBars(TDocks *dock, int count)
+    {
+        std::vector<TXToolBar *> bars;
+        for (int i = 0; i < count; ++i) {
+            bars.push_back(makeBar(QStringLiteral("bar%1").arg(i), {4}));
+            bars.back()->setDockedTo(dock);
+        }
+        return bars;
     }
 
     // Drags a bar with the left button from one point to another (bar coordinates).

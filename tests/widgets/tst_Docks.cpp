@@ -72,10 +72,8 @@ TEST_F(DocksTest, BottomAndRightDocksKeepTheirOuterEdge)
 TEST_F(DocksTest, DockLineBeyondTheLastAppendsAndNegativeClampsToTheFirst)
 {
     TDocks *dock = makeDock(TDocks::dpTop);
-    TXToolBar *a = makeBar("a", {4});
-    TXToolBar *b = makeBar("b", {4});
-    a->setDockedTo(dock);
-    b->setDockedTo(dock);
+    const auto bars = dockBars(dock, 2);
+    TXToolBar *a = bars[0], *b = bars[1];
     ASSERT_EQ(dock->lineCount(), 1);
     b->setDockLine(7);
     EXPECT_EQ(dock->lineCount(), 2);
@@ -90,11 +88,8 @@ TEST_F(DocksTest, DockLineBeyondTheLastAppendsAndNegativeClampsToTheFirst)
 TEST_F(DocksTest, MovingALoneBarDownJoinsTheLineBelowIt)
 {
     TDocks *dock = makeDock(TDocks::dpTop);
-    TXToolBar *a = makeBar("a", {4});
-    TXToolBar *b = makeBar("b", {4});
-    TXToolBar *c = makeBar("c", {4});
-    for (TXToolBar *bar : {a, b, c})
-        bar->setDockedTo(dock);
+    const auto bars = dockBars(dock, 3);
+    TXToolBar *a = bars[0], *b = bars[1], *c = bars[2];
     b->setDockLine(1);
     c->setDockLine(2);
     a->setDockPos(100);
@@ -109,10 +104,7 @@ TEST_F(DocksTest, MovingALoneBarDownJoinsTheLineBelowIt)
 TEST_F(DocksTest, BoundsSetFromOutsideAreTakenAsAMove)
 {
     TDocks *dock = makeDock(TDocks::dpTop);
-    TXToolBar *a = makeBar("a", {4});
-    TXToolBar *b = makeBar("b", {4});
-    a->setDockedTo(dock);
-    b->setDockedTo(dock);
+    TXToolBar *b = dockBars(dock, 2)[1];
     b->move(150, 31); // onto a new second line
     EXPECT_EQ(dock->lineCount(), 2);
     EXPECT_EQ(b->dockLine(), 1);
@@ -126,11 +118,7 @@ TEST_F(DocksTest, BoundsSetFromOutsideAreTakenAsAMove)
 TEST_F(DocksTest, PaintsEtchedBoundLinesAndSeparators)
 {
     TDocks *dock = makeDock(TDocks::dpTop, TDocks::upTop | TDocks::upBottom);
-    TXToolBar *a = makeBar("a", {4});
-    TXToolBar *b = makeBar("b", {4});
-    a->setDockedTo(dock);
-    b->setDockedTo(dock);
-    b->setDockLine(1);
+    dockBars(dock, 2)[1]->setDockLine(1);
     const QImage img = dock->grab().toImage();
     const QRgb dark = dock->palette().color(QPalette::Dark).rgb();
     const QRgb light = dock->palette().color(QPalette::Light).rgb();

@@ -192,9 +192,7 @@ TEST_F(XToolBarTest, CloseBoxHidesAndVisibleShowsItAgainInPlace)
 TEST_F(XToolBarTest, HidingADockedBarFreesItsLineAndShowingRestoresIt)
 {
     TDocks *dock = makeDock(TDocks::dpTop);
-    makeBar("a", {4})->setDockedTo(dock);
-    TXToolBar *bar = makeBar("bar", {4});
-    bar->setDockedTo(dock);
+    TXToolBar *bar = dockBars(dock, 2)[1];
     bar->setDockLine(1);
     bar->setVisible(false);
     EXPECT_EQ(dock->lineCount(), 1);
