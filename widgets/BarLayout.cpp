@@ -13,6 +13,7 @@
 #include "widgets/BarLayout.h"
 
 #include <algorithm>
+#include <climits>
 
 bool controlBefore(const QRect &a, const QRect &b)
 {
@@ -48,10 +49,19 @@ BarArrangement arrangeBar(const std::vector<QSize> &sizes, const std::vector<Con
     BarArrangement out;
     out.positions.assign(sizes.size(), QPoint());
     int x = 0, y = s, maxX = 0;
+    out.nextWidth = INT_MAX;
+    /* Every test is "width < limit"; it first turns at limit itself. */
+    auto narrower = [&](int limit) {
+        if (width < limit) {
+            out.nextWidth = std::min(out.nextWidth, limit);
+            return true;
+        }
+        return false;
+    };
     bool wrapped = false; /* a control of the previous group had to wrap */
     for (size_t g = 0; g < groups.size(); ++g) {
         const ControlGroup &grp = groups[g];
-        if (wrapped || (width < x + grp.width + 2 * s && x > s)) {
+        if (wrapped || (x > s && narrower(x + grp.width + 2 * s))) {
             x = s;
             if (g > 0) {
                 const ControlGroup &prev = groups[g - 1];
@@ -63,7 +73,7 @@ BarArrangement arrangeBar(const std::vector<QSize> &sizes, const std::vector<Con
         wrapped = false;
         for (int i = 0; i < grp.count; ++i) {
             const int c = grp.first + i;
-            if (width < x + sizes[c].width() + s) {
+            if (narrower(x + sizes[c].width() + s)) {
                 if (i > 0)
                     y += sizes[c - 1].height();
                 x = s;
@@ -98,15 +108,14 @@ BarSizes barSizes(const std::vector<QSize> &sizes, const std::vector<ControlGrou
     }
     total += m.spacing * int(groups.size()) + m.spacing;
     const int narrowest = widest + 2 * m.spacing;
-    auto stepAt = [&](int w) {
-        const QSize measured = arrangeBar(sizes, groups, w, m).measured;
-        return QSize(measured.width() + frameW, measured.height() + frameH);
-    };
-    out.steps.push_back(stepAt(narrowest));
-    for (int w = narrowest + 1; w <= total; ++w) {
-        const QSize step = stepAt(w);
-        if (step.height() < out.steps.back().height() - 2)
+    /* Widths between two turning points of the layout walk give the same
+       layout, so only the turning points are measured. */
+    for (int w = narrowest; w <= total;) {
+        const BarArrangement a = arrangeBar(sizes, groups, w, m);
+        const QSize step(a.measured.width() + frameW, a.measured.height() + frameH);
+        if (out.steps.empty() || step.height() < out.steps.back().height() - 2)
             out.steps.push_back(step);
+        w = std::max(w + 1, a.nextWidth);
     }
     out.horizontalWidth = out.steps.back().width() - frameW;
     out.verticalHeight = m.spacing + m.spacing * int(groups.size()) + heights;

@@ -30,6 +30,7 @@ struct ControlGroup {
 struct BarArrangement {
     std::vector<QPoint> positions; /* one per control, client coordinates */
     QSize measured;
+    int nextWidth = 0; /* the smallest larger width whose layout may differ */
 };
 
 /* The floating window's possible sizes and the two docked lengths. */

@@ -176,3 +176,38 @@ INSTANTIATE_TEST_SUITE_P(
                     PickRow{"narrowerThanAll", false, 5, 0}, PickRow{"exactWidth", false, 70, 1},
                     PickRow{"betweenWidths", false, 119, 1}, PickRow{"widerThanAll", false, 900, 2}),
     [](const testing::TestParamInfo<PickRow> &info) { return std::string(info.param.name); });
+
+// The steps measured only where the layout can change must equal the steps
+// of measuring every width from the narrowest to the single line.
+TEST(Steps, SameAsMeasuringEveryWidth)
+{
+    std::vector<std::vector<QRect>> bars{textViewButtons()};
+    std::vector<QRect> mixed;
+    for (int i = 0, x = 0; i < 12; ++i) {
+        mixed.push_back(QRect(x, 3, 15 + (i * 7) % 20, 18 + (i * 5) % 9));
+        x += mixed.back().width() + (i % 3 == 2 ? 6 : 0);
+    }
+    bars.push_back(mixed);
+    std::vector<QRect> separate;
+    for (int i = 0; i < 9; ++i)
+        separate.push_back(QRect(i * 40, 3, 10 + i * 3, 22));
+    bars.push_back(separate);
+    for (const DockMetrics &m : {DockMetrics{}, spacing4()}) {
+        for (const auto &controls : bars) {
+            const auto sizes = sizesOf(controls);
+            const auto groups = controlGroups(controls);
+            int widest = 0, total = m.spacing * int(groups.size()) + m.spacing;
+            for (const QSize &sz : sizes) {
+                widest = std::max(widest, sz.width());
+                total += sz.width();
+            }
+            std::vector<QSize> expected;
+            for (int w = widest + 2 * m.spacing; w <= total; ++w) {
+                const QSize step = arrangeBar(sizes, groups, w, m).measured + QSize(6, 21);
+                if (expected.empty() || step.height() < expected.back().height() - 2)
+                    expected.push_back(step);
+            }
+            EXPECT_EQ(barSizes(sizes, groups, m).steps, expected) << controls.size() << " controls";
+        }
+    }
+}
