@@ -277,3 +277,19 @@ TEST_F(XToolBarTest, PaintsItsCaptionActiveOnlyWithTheForm)
     EXPECT_EQ(img.pixel(bar->width() - 1, 30), bar->palette().color(QPalette::Dark).rgb());
     EXPECT_EQ(img.pixel(3 + 1, 18 + 1), bar->color().rgb());
 }
+
+TEST_F(XToolBarTest, DeletingADockTakesItsBarsAndIsForgottenAsPreviousDock)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    const auto bars = dockBars(dock, 2);
+    QPointer<TXToolBar> docked = bars[0];
+    TXToolBar *floated = bars[1];
+    floated->setDockedTo(nullptr);
+    ASSERT_EQ(floated->previousDock(), dock);
+    delete dock;
+    EXPECT_TRUE(docked.isNull());
+    EXPECT_EQ(floated->previousDock(), nullptr);
+    QTest::mouseDClick(floated, Qt::LeftButton, Qt::NoModifier, QPoint(5, 8));
+    EXPECT_TRUE(floated->isFloating());
+    EXPECT_EQ(floated->floatParent()->bars().size(), 1);
+}
