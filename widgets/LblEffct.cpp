@@ -34,12 +34,6 @@ lbleffct::SchemeColours TLabelEffect::schemeRow(TColourScheme s) const
     return s == csCustom ? m_custom : schemeColours(static_cast<Scheme>(s));
 }
 
-lbleffct::Offsets TLabelEffect::offsets() const
-{
-    return effectOffsets(static_cast<Direction>(m_directionHighlight), m_depthHighlight,
-                         static_cast<Direction>(m_directionShadow), m_depthShadow, static_cast<HAlign>(m_alignment));
-}
-
 /* Depths and directions: a change of one makes the style custom. */
 template <typename T>
 static bool changeGeometry(T &field, T value, bool applyingStyle, TLabelEffect::TEffectStyle &style)
@@ -76,26 +70,30 @@ void TLabelEffect::setDirectionShadow(TEffectDirection d)
         update();
 }
 
-void TLabelEffect::setColourHighlight(const QColor &c)
+/* Highlight and shadow colours: stored also in the custom row, and a change
+** of one makes the scheme custom.  The colour an effect style puts in (the
+** flying style's highlight) stays out of the custom row, so that leaving
+** that style brings the label's own highlight back. */
+void TLabelEffect::changeColour(QColor &field, QColor &customField, const QColor &c)
 {
-    if (c == m_colourHighlight)
+    if (c == field)
         return;
-    m_colourHighlight = c;
-    m_custom.highlight = c;
+    field = c;
+    if (!m_applyingStyle)
+        customField = c;
     if (!m_applyingScheme)
         m_colourScheme = csCustom;
     update();
 }
 
+void TLabelEffect::setColourHighlight(const QColor &c)
+{
+    changeColour(m_colourHighlight, m_custom.highlight, c);
+}
+
 void TLabelEffect::setColourShadow(const QColor &c)
 {
-    if (c == m_colourShadow)
-        return;
-    m_colourShadow = c;
-    m_custom.shadow = c;
-    if (!m_applyingScheme)
-        m_colourScheme = csCustom;
-    update();
+    changeColour(m_colourShadow, m_custom.shadow, c);
 }
 
 void TLabelEffect::setEffectStyle(TEffectStyle s)

@@ -123,7 +123,7 @@ protected:
 
 private:
     lbleffct::SchemeColours schemeRow(TColourScheme s) const;
-    lbleffct::Offsets offsets() const;
+    void changeColour(QColor &field, QColor &customField, const QColor &c);
 
     int m_depthHighlight = 1;
     int m_depthShadow = 1;

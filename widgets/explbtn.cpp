@@ -229,6 +229,13 @@ void TExplorerButton::setUnselectedFontColor(const QColor &c)
     repaintNow();
 }
 
+void TExplorerButton::setFontColour(const QColor &c)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, c);
+    setPalette(pal);
+}
+
 void TExplorerButton::setWordWrap(bool on)
 {
     if (on == m_wordWrap)
@@ -370,7 +377,7 @@ bool TExplorerButton::event(QEvent *e)
             runAccelerator();
             return true;
         }
-        return false;
+        break;
     case QEvent::ToolTip:
         if (!m_showHint)
             return true; /* hints switched off: show nothing */
@@ -491,7 +498,7 @@ void TExplorerButton::paintEvent(QPaintEvent *)
         return;
     }
 
-    QColor colour = pal.color(QPalette::WindowText);
+    QColor colour = fontColour();
     if ((m_pressed && m_hot) || m_down) {
         paintFrame(p, true);
         if (m_bevelStyle == bsRaised)

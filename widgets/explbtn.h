@@ -42,6 +42,7 @@ class TExplorerButton : public QWidget {
     Q_PROPERTY(QString Hint READ hint WRITE setHint)
     Q_PROPERTY(bool ShowHint READ showHint WRITE setShowHint)
     Q_PROPERTY(QMenu *PopupMenu READ popupMenu WRITE setPopupMenu)
+    Q_PROPERTY(QColor FontColor READ fontColour WRITE setFontColour)
 
 public:
     enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -103,6 +104,10 @@ public:
     void setShowHint(bool on) { m_showHint = on; }
     QMenu *popupMenu() const { return m_popupMenu; }
     void setPopupMenu(QMenu *menu) { m_popupMenu = menu; }
+
+    /* The caption colour under the pointer and while pressed. */
+    QColor fontColour() const { return palette().color(QPalette::WindowText); }
+    void setFontColour(const QColor &c);
 
     bool isHot() const { return m_hot; }
     bool isPressed() const { return m_pressed; }

@@ -126,16 +126,18 @@ public:
         } else {
             g = polygonGradientExtent(background, vertical);
         }
-        for (int i = 0; i <= g.n; ++i) {
-            const QRgb c = stepColour(L.graduateFrom, L.fontColour, g.n, i).rgb();
-            const int line = vertical ? g.top + i : g.left + i;
-            const int length = vertical ? picture.width() : picture.height();
-            if (line < 0 || line >= (vertical ? picture.height() : picture.width()))
-                continue;
-            for (int j = 0; j < length; ++j) {
-                const int x = vertical ? j : line, y = vertical ? line : j;
-                if (work.pixel(x, y) == GradientKey)
-                    picture.setPixel(x, y, c);
+        /* Strip i is the row top + i or the column left + i; every keyed
+        ** pixel in it takes the strip's colour. */
+        std::vector<QRgb> colours;
+        for (int i = 0; i <= g.n; ++i)
+            colours.push_back(stepColour(L.graduateFrom, L.fontColour, g.n, i).rgb());
+        for (int y = 0; y < picture.height(); ++y) {
+            const auto *keyed = reinterpret_cast<const QRgb *>(work.constScanLine(y));
+            auto *px = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x) {
+                const int i = vertical ? y - g.top : x - g.left;
+                if (keyed[x] == GradientKey && i >= 0 && i <= g.n)
+                    px[x] = colours[size_t(i)];
             }
         }
     }

@@ -141,6 +141,19 @@ TEST_F(LabelEffect, EffectStylesSetTheirRows)
     EXPECT_EQ(label->directionShadow(), TLabelEffect::edNone);
 }
 
+TEST_F(LabelEffect, FlyingAndBackKeepsTheCustomHighlight)
+{
+    label->setColourHighlight(QColor(1, 2, 3));
+    label->setColourShadow(QColor(4, 5, 6));
+    ASSERT_EQ(label->colourScheme(), TLabelEffect::csCustom);
+    label->setEffectStyle(TLabelEffect::esFlying);
+    EXPECT_EQ(label->colourHighlight(), QColor(4, 5, 6));
+    EXPECT_EQ(label->colourScheme(), TLabelEffect::csCustom);
+    label->setEffectStyle(TLabelEffect::esRaised);
+    EXPECT_EQ(label->colourHighlight(), QColor(1, 2, 3));
+    EXPECT_EQ(label->customScheme().highlight, QColor(1, 2, 3));
+}
+
 TEST_F(LabelEffect, OutOfRangeDepthsAndAnglesAreClamped)
 {
     label->setDepthShadow(99);

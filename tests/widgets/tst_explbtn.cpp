@@ -237,6 +237,26 @@ TEST_F(ExplorerButton, DropDownMenuOpensBelowInsteadOfClicking)
     EXPECT_FALSE(b->isPressed());
 }
 
+TEST_F(ExplorerButton, PopupMenuOpensAtThePointerOnRightRelease)
+{
+    auto *b = add(10, 10);
+    QMenu menu;
+    b->setPopupMenu(&menu);
+    showForm();
+    QPoint shownAt;
+    b->setMenuRunner([&](QMenu *m, const QPoint &at) {
+        EXPECT_EQ(m, &menu);
+        shownAt = at;
+        QCursor::setPos(b->mapToGlobal(QPoint(150, 150)));
+    });
+    QSignalSpy clicks(b, &TExplorerButton::clicked);
+    QTest::mouseMove(b, QPoint(7, 8));
+    QTest::mouseClick(b, Qt::RightButton, {}, QPoint(7, 8));
+    EXPECT_EQ(shownAt, b->mapToGlobal(QPoint(7, 8)));
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_FALSE(b->isHot());
+}
+
 TEST_F(ExplorerButton, RemovedMenuIsForgotten)
 {
     auto *b = add(10, 10);
@@ -316,7 +336,8 @@ TEST_P(ShadedRestGlyph, MediumShadingAtRestColourWhenHot)
 
 INSTANTIATE_TEST_SUITE_P(Levels, ShadedRestGlyph,
                          ::testing::Values(ShadeCase{200, Qt::white}, ShadeCase{100, kLight}, ShadeCase{30, kDark},
-                                           ShadeCase{10, Qt::black}));
+                                           ShadeCase{10, Qt::black}),
+                         [](const auto &info) { return "level" + std::to_string(info.param.level); });
 
 TEST_F(ExplorerButton, NoFocusBitmapOrColourGlyphAtRest)
 {
@@ -428,6 +449,49 @@ TEST_F(ExplorerButton, RestCaptionUsesTheUnselectedColour)
     EXPECT_GT(bluish(shot(b)), 5);
     QTest::mouseMove(b, QPoint(40, 15));
     EXPECT_EQ(bluish(shot(b)), 0);
+}
+
+TEST_F(ExplorerButton, DisabledCaptionIsEngraved)
+{
+    auto *b = add(10, 10, 80, 30);
+    b->setCaption("MMMM");
+    b->setFontColour(QColor(0, 0, 255));
+    b->setUnselectedFontColor(QColor(0, 0, 255));
+    b->setButtonEnabled(false);
+    showForm();
+    const QImage img = shot(b);
+    int light = 0, dark = 0, blue = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c(img.pixel(x, y));
+            light += c.red() > kFace.red() + 10; // only the highlight is brighter than the face
+            dark += c == kDark;
+            blue += c.blue() > c.red() + 60;
+        }
+    EXPECT_GT(light, 5);
+    EXPECT_GT(dark, 5);
+    EXPECT_EQ(blue, 0);
+}
+
+TEST_F(ExplorerButton, CaptionIsCutToItsFirst255Characters)
+{
+    // "a", 254 blanks and then letters that only a longer caption would show.
+    auto *b = add(0, 0, 2000, 30);
+    form->resize(2100, 100);
+    b->setAlignment(TExplorerButton::taLeftJustify);
+    b->setCaption("a" + QString(254, u' ') + "WWWW");
+    showForm();
+    rest();
+    const QImage img = shot(b);
+    int inked = 0, far = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qRed(img.pixel(x, y)) < 100) {
+                ++inked;
+                far += x > 40;
+            }
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(far, 0);
 }
 
 } // namespace

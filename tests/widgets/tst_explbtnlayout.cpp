@@ -158,7 +158,9 @@ TEST_P(ShadeGlyph, SumOfChannelsPicksTheTone)
     EXPECT_EQ(QColor(out.pixel(2, 1)), QColor(255, 0, 255));
 }
 
-INSTANTIATE_TEST_SUITE_P(Thresholds, ShadeGlyph, ::testing::ValuesIn(shadeRows));
+INSTANTIATE_TEST_SUITE_P(Thresholds, ShadeGlyph, ::testing::ValuesIn(shadeRows), [](const auto &info) {
+    return "type" + std::to_string(int(info.param.type)) + "_sum" + std::to_string(info.param.sum);
+});
 
 TEST(ShadeGlyph, EmptyGlyphGivesEmptyImage)
 {

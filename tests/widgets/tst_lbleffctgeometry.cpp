@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(AllDirections, UnitOffset,
                          ::testing::Values(DirRow{D::None, 0, 0}, DirRow{D::Up, 0, -1}, DirRow{D::UpRight, 1, -1},
                                            DirRow{D::Right, 1, 0}, DirRow{D::DownRight, 1, 1},
                                            DirRow{D::Down, 0, 1}, DirRow{D::DownLeft, -1, 1},
-                                           DirRow{D::Left, -1, 0}, DirRow{D::UpLeft, -1, -1}));
+                                           DirRow{D::Left, -1, 0}, DirRow{D::UpLeft, -1, -1}),
+                         [](const auto &info) { return "dir" + std::to_string(int(info.param.dir)); });
 
 struct OffsetRow {
     const char *name;
@@ -194,7 +195,8 @@ TEST_P(RotatedOrigin, TextTurnsAboutTheCentre)
 
 INSTANTIATE_TEST_SUITE_P(Angles, RotatedOrigin,
                          ::testing::Values(OriginRow{90, {50, 110}}, OriginRow{180, {110, 70}},
-                                           OriginRow{45, {18, 88}}, OriginRow{360, {10, 50}}));
+                                           OriginRow{45, {18, 88}}, OriginRow{360, {10, 50}}),
+                         [](const auto &info) { return "angle" + std::to_string(info.param.angle); });
 
 TEST(UprightLetters, OffsetsRunAlongTheAngle)
 {
@@ -260,7 +262,8 @@ INSTANTIATE_TEST_SUITE_P(
         HullRow{90, {10, 50}, 40, QPolygon({{8, 48}, {8, 8}, {26, 8}, {26, 34}, {24, 74}, {8, 74}})},
         HullRow{180, {32, 10}, 22, QPolygon({{46, 8}, {26, 8}, {8, 8}, {8, 34}, {30, 34}, {46, 34}})},
         HullRow{270, {10, 10}, 0, QPolygon({{8, 8}, {8, 8}, {8, 34}, {34, 34}, {24, 34}, {24, 8}})},
-        HullRow{300, {10, 10}, 0, QPolygon({{24, 8}, {34, 8}, {34, 34}, {8, 34}, {8, 34}, {8, 8}})}));
+        HullRow{300, {10, 10}, 0, QPolygon({{24, 8}, {34, 8}, {34, 34}, {8, 34}, {8, 34}, {8, 8}})}),
+    [](const auto &info) { return "angle" + std::to_string(info.param.angle); });
 
 TEST(GradientExtent, FlatTextByAlignment)
 {
