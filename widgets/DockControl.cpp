@@ -3,6 +3,8 @@
 */
 #include "widgets/DockControl.h"
 
+#include <QContextMenuEvent>
+
 #include <stdexcept>
 
 TDockControl::TDockControl(QWidget *form) : QWidget(form), m_form(form)
@@ -36,4 +38,14 @@ void TDockControl::setParentColor(bool on)
     m_parentColor = on;
     if (on)
         setPalette(QPalette());
+}
+
+void TDockControl::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_popupMenu) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    m_popupMenu->popup(event->globalPos());
+    event->accept();
 }

@@ -11,6 +11,8 @@
 #include "widgets/DockMetrics.h"
 
 #include <QColor>
+#include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 class TDockControl : public QWidget {
@@ -20,6 +22,7 @@ class TDockControl : public QWidget {
     Q_PROPERTY(int ControlHeight READ controlHeight WRITE setControlHeight)
     Q_PROPERTY(QColor Color READ color WRITE setColor)
     Q_PROPERTY(bool ParentColor READ parentColor WRITE setParentColor)
+    Q_PROPERTY(QMenu *PopupMenu READ popupMenu WRITE setPopupMenu)
 
 public:
     static int spacing() { return dockMetrics().spacing; }
@@ -35,6 +38,8 @@ public:
     void setColor(const QColor &c);
     bool parentColor() const { return m_parentColor; }
     void setParentColor(bool on);
+    QMenu *popupMenu() const { return m_popupMenu; }
+    void setPopupMenu(QMenu *menu) { m_popupMenu = menu; }
 
 protected:
     explicit TDockControl(QWidget *form);
@@ -42,12 +47,15 @@ protected:
     /* The form, or an exception carrying message when owner is not one. */
     static QWidget *requireForm(QWidget *owner, const QString &message);
 
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
     /* The form this control belongs to. */
     QWidget *form() const { return m_form; }
 
 private:
     QWidget *m_form;
     bool m_parentColor = true;
+    QPointer<QMenu> m_popupMenu; /* shown on a right click; cleared when the menu goes */
 };
 
 #endif

@@ -1,6 +1,8 @@
 // The dock area with real bars: thickness, lines, events and painting.
 #include "dockfixture.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QSignalSpy>
 
 #include <stdexcept>
@@ -131,4 +133,19 @@ TEST_F(DocksTest, PaintsEtchedBoundLinesAndSeparators)
     EXPECT_EQ(img.pixel(200, separator + 1), light);
     EXPECT_EQ(img.pixel(200, dock->height() - 2), dark);
     EXPECT_EQ(img.pixel(200, dock->height() - 1), light);
+}
+
+TEST_F(DocksTest, RightClickShowsThePopupMenuOfDockAndBar)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *bar = dockBars(dock, 1)[0];
+    for (TDockControl *control : {static_cast<TDockControl *>(dock), static_cast<TDockControl *>(bar)}) {
+        QMenu menu;
+        menu.addAction("Customize");
+        control->setProperty("PopupMenu", QVariant::fromValue(&menu));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(200, 5), control->mapToGlobal(QPoint(200, 5)));
+        QCoreApplication::sendEvent(control, &event);
+        EXPECT_TRUE(menu.isVisible()) << control->objectName().toStdString();
+        menu.hide();
+    }
 }
