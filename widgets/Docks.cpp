@@ -33,6 +33,9 @@ TDocks::~TDocks()
 void TDocks::setPosition(TDockPos p)
 {
     m_position = p;
+    /* Docked bars turn with their dock, as if dropped into it anew. */
+    for (TXToolBar *bar : findChildren<TXToolBar *>(Qt::FindDirectChildrenOnly))
+        bar->turn(isVertical());
     if (isVertical())
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     else
@@ -231,6 +234,10 @@ void TDocks::alignToEdge()
 {
     QWidget *parent = parentWidget();
     if (parent && !parent->layout()) {
+        /* Free the old limits, then go straight to the final rectangle: an
+           in-between size would clamp and store back the bars' positions. */
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         const QRect r = parent->rect();
         switch (m_position) {
         case dpTop: setGeometry(0, 0, r.width(), m_thickness); break;

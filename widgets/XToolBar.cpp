@@ -192,6 +192,16 @@ void TXToolBar::placeByDock(const QRect &rect)
     m_placing = false;
 }
 
+void TXToolBar::turn(bool vertical)
+{
+    if (vertical == m_vertical)
+        return;
+    m_vertical = vertical;
+    applyDockedSize();
+    arrangeControls();
+    emit OnVerticalDock(vertical);
+}
+
 QPoint TXToolBar::slotPoint(const TDocks *dock) const
 {
     const DockFrame f = dock->frame();

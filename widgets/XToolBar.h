@@ -94,6 +94,8 @@ private:
     friend class TFloatBarParent;
 
     void placeByDock(const QRect &rect);
+    /* Lays the bar out for its dock's new orientation. */
+    void turn(bool vertical);
     void formShown();
     void formHidden();
     void relayout();

@@ -149,3 +149,17 @@ TEST_F(DocksTest, RightClickShowsThePopupMenuOfDockAndBar)
         menu.hide();
     }
 }
+
+TEST_F(DocksTest, ChangingTheEdgeTurnsTheDockedBars)
+{
+    TDocks *dock = makeDock(TDocks::dpTop);
+    TXToolBar *bar = makeBar("bar", {4, 27, 60});
+    bar->setDockedTo(dock);
+    QSignalSpy turned(bar, &TXToolBar::OnVerticalDock);
+    dock->setPosition(TDocks::dpRight);
+    ASSERT_EQ(turned.count(), 1);
+    EXPECT_TRUE(turned.at(0).at(0).toBool());
+    EXPECT_EQ(dock->geometry(), QRect(400 - 28, 0, 28, 300));
+    EXPECT_EQ(bar->geometry(), QRect(0, 2, 28, 3 + 2 * 3 + 3 * 22));
+    EXPECT_EQ(bar->controls().at(2)->pos(), QPoint(3, 50));
+}
