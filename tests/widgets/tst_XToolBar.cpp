@@ -2,7 +2,10 @@
 // lines and docks, sizing in steps, closing and docking back.
 #include "dockfixture.h"
 
+#include "widgets/DragFrame.h"
 #include "widgets/FloatBarParent.h"
+
+#include <QApplication>
 
 #include <QSignalSpy>
 
@@ -23,6 +26,37 @@ TEST(XToolBarOwner, MustBeAForm)
 }
 
 using XToolBarTest = DockFixture;
+
+namespace {
+
+const TDragFrame *visibleDragFrame()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *frame = qobject_cast<TDragFrame *>(w); frame && frame->isVisible())
+            return frame;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(DragFrameLook, OneDottedLineOverADockThreeWhenFloating)
+{
+    for (int lines : {1, 3}) {
+        TDragFrame frame;
+        frame.track(QRect(10, 10, 40, 30), lines);
+        const QImage img = frame.grab().toImage();
+        // Row r carries the top of the r-th nested rectangle, dotted.
+        for (int r = 0; r < 4; ++r) {
+            int dots = 0;
+            for (int x = 4; x < img.width() - 4; ++x)
+                dots += qAlpha(img.pixel(x, r)) == 255 && qGray(img.pixel(x, r)) == 0;
+            if (r < lines)
+                EXPECT_GE(dots, 8) << lines << " lines, row " << r;
+            else
+                EXPECT_EQ(dots, 0) << lines << " lines, row " << r;
+        }
+    }
+}
 
 TEST_F(XToolBarTest, StartsFloatingAtTheWidestStepWithTheFormWatched)
 {
@@ -104,7 +138,12 @@ TEST_F(XToolBarTest, SmallMovesOfADockedBarDoNotStartADrag)
     EXPECT_TRUE(bar->isDragging());
     EXPECT_EQ(bar->dropTarget(), dock);
     EXPECT_EQ(bar->trackedFrame().size(), bar->size());
+    const TDragFrame *frame = visibleDragFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->lines(), 1);
+    EXPECT_EQ(frame->geometry(), bar->trackedFrame());
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(3, 2));
+    EXPECT_EQ(visibleDragFrame(), nullptr);
     EXPECT_EQ(bar->dockedTo(), dock);
     EXPECT_FALSE(bar->isDragging());
 }
@@ -233,6 +272,8 @@ TEST_P(RightEdgeSizing, SnapsToRecordedWidthsOnly)
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() - 2, 30));
     EXPECT_TRUE(bar->isSizing());
     QTest::mouseMove(bar, QPoint(wanted, 30));
+    ASSERT_NE(visibleDragFrame(), nullptr);
+    EXPECT_EQ(visibleDragFrame()->lines(), 3);
     QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(wanted, 30));
     EXPECT_FALSE(bar->isSizing());
     const int expected = GetParam().widest ? int(steps.size()) - 1 : 0;
