@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
@@ -96,6 +97,15 @@ TEST_F(UrlLabelTest, OtherButtonsNeitherColourNorOpen)
     QTest::mouseClick(&label, Qt::MiddleButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(label.fontColor(), QColor(0, 0, 255));
     EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(UrlLabelTest, RightClickOffersCopy)
+{
+    label.show();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), label.mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(&label, &event);
+    EXPECT_TRUE(label.popupMenu()->isVisible());
+    label.popupMenu()->hide();
 }
 
 TEST_F(UrlLabelTest, PaintsTheTextInTheFontColourThenActiveColour)
