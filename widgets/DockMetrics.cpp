@@ -1,0 +1,10 @@
+/*
+** Storage of the program-wide dock metrics.
+*/
+#include "widgets/DockMetrics.h"
+
+DockMetrics &dockMetrics()
+{
+    static DockMetrics metrics;
+    return metrics;
+}
