@@ -4,6 +4,7 @@
 // readable C++ wrappers around the C entries the tests call.
 
 #include "enginelib/quillondbi.h"
+#include "tests/support/tempdir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,28 +14,7 @@
 
 namespace enginetest {
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qdbi-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string path() const { return m_path; }
-    std::string file(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using TempDir = quillon::test::TempDir;
 
 inline void writeText(const std::string &path, const std::string &text)
 {
