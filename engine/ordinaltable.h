@@ -123,12 +123,17 @@ constexpr std::size_t slotOfOrdinal(unsigned ordinal)
 
 namespace detail {
 
+// One pass with a table of seen ordinals (all lie below 2048), so the
+// check stays well inside every compiler's constant-evaluation step limit.
 constexpr bool ordinalsAreDistinct()
 {
-    for (std::size_t i = 0; i < kFunctionCount; ++i)
-        for (std::size_t j = i + 1; j < kFunctionCount; ++j)
-            if (kOrdinals[i] == kOrdinals[j])
-                return false;
+    std::array<bool, 2048> seen{};
+    for (std::size_t i = 0; i < kFunctionCount; ++i) {
+        const auto ordinal = kOrdinals[i];
+        if (ordinal >= seen.size() || seen[ordinal])
+            return false;
+        seen[ordinal] = true;
+    }
     return true;
 }
 
