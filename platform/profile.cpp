@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/asciicase.h"
 #include "platform/atomicfile.h"
 
 namespace quillon::platform {
@@ -21,16 +22,6 @@ std::string_view trimBlanks(std::string_view s)
 }
 
 } // namespace
-
-std::string foldAsciiCase(std::string_view text)
-{
-    std::string folded(text);
-    for (char &c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
 
 Profile Profile::parse(std::string text, const MultiLine &multiLine)
 {

@@ -103,7 +103,4 @@ private:
     mutable std::vector<std::optional<std::unordered_map<std::string, std::size_t>>> m_keyIndex;
 };
 
-// Folds ASCII A-Z to lower case, leaving every other byte as it is.
-std::string foldAsciiCase(std::string_view text);
-
 } // namespace quillon::platform

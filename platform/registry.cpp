@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/asciicase.h"
 #include "platform/atomicfile.h"
 #include "platform/configdir.h"
 #include "platform/filelock.h"
@@ -15,21 +16,6 @@ namespace quillon::platform {
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
-
-char foldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i]))
-            return false;
-    return true;
-}
 
 // "Software\\Tarvik\\" and "\Software\Tarvik" both become "Software\Tarvik".
 std::string normaliseKeyPath(std::string_view path)

@@ -12,21 +12,6 @@ MappingEntry splitMapping(std::string_view entry)
     return {entry.substr(0, eq), entry.substr(eq + 1)};
 }
 
-int compareNoCase(std::string_view a, std::string_view b)
-{
-    const auto fold = [](char c) -> unsigned char {
-        const auto u = static_cast<unsigned char>(c);
-        return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-    };
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int d = int(fold(a[i])) - int(fold(b[i]));
-        if (d != 0)
-            return d;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
 std::size_t sortedInsert(StringList &list, std::string entry)
 {
     const auto at = std::upper_bound(list.begin(), list.end(), entry,

@@ -12,6 +12,7 @@
 **   order of arrival. Duplicates are allowed.
 */
 
+#include "platform/asciicase.h"
 #include "project/wizardproject.h"
 
 #include <string_view>
@@ -28,7 +29,7 @@ struct MappingEntry
 MappingEntry splitMapping(std::string_view entry);
 
 // Compares as strcasecmp does (ASCII-only folding); <0, 0 or >0.
-int compareNoCase(std::string_view a, std::string_view b);
+using platform::compareNoCase;
 
 // Inserts entry at its place in a list kept sorted by compareNoCase(),
 // after any equal entries. Returns the index it was inserted at.

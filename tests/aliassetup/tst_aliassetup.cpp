@@ -8,6 +8,7 @@
 #include "realengine.h"
 
 #include "cli/dbcommands.h"
+#include "tests/support/shellquote.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +32,7 @@ struct Outcome
     std::string stderrText;
 };
 
-std::string shellQuote(const std::string &text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+using quillon::test::shellQuote;
 
 class AliasSetupTest : public engine::test::RealEngineTest
 {

@@ -2,6 +2,7 @@
 #include "project/projectfile.h"
 #include "project/summary.h"
 #include "tests/project/sampleproject.h"
+#include "tests/support/shellquote.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,7 @@ struct Result
     std::string err;
 };
 
-std::string shellQuote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using test::shellQuote;
 
 // Each test runs the program with its own registry folder and a fixed
 // generation moment.
