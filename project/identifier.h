@@ -1,0 +1,34 @@
+#pragma once
+
+/*
+** The one rule for names that the generated source uses as bare Pascal
+** identifiers: the request value names (each becomes a variable), the value
+** side of the insert mapping and the library name.
+**
+** isIdentifier() is the syntax alone: not empty, a letter A-Z/a-z or "_"
+** first, then letters, digits and "_"; letters outside A-Z are not letters.
+** The text is tested as given, without trimming.
+**
+** isUsableName() adds what the compiler would refuse or misread: a Pascal
+** reserved word, or a name that the generated source itself declares or
+** calls (its own variables such as F, ECB, Key, Val, the units it uses and
+** the routines and types it names). Pascal compares names without regard to
+** letter case, and so do both lists here.
+*/
+
+#include <string_view>
+
+namespace quillon {
+
+bool isIdentifier(std::string_view text);
+
+bool isReservedWord(std::string_view text);
+
+// A name the generated source declares or uses, so a variable of that name
+// would clash with it or hide it.
+bool isGeneratedSourceName(std::string_view text);
+
+// isIdentifier() and neither a reserved word nor a generated-source name.
+bool isUsableName(std::string_view text);
+
+} // namespace quillon
