@@ -80,7 +80,8 @@ ScriptDriver::ScriptDriver(QStringList script, TfrmWiz &window, ScriptedDialogs 
 {
     connect(window.nbWiz, &QStackedWidget::currentChanged, this, [this](int index) {
         m_sink(QStringLiteral("page ") + QString::fromLatin1(pageName(static_cast<Page>(index))));
-        pageShot(index);
+        // Taken once the line is done, so the page shows what arriving did.
+        m_pendingShot = index;
     });
     connect(&window, &QWidget::windowTitleChanged, this,
             [this](const QString &title) { m_sink(QStringLiteral("caption ") + escapeTranscript(title)); });
@@ -130,6 +131,8 @@ void ScriptDriver::step()
 
 void ScriptDriver::afterLine(int index)
 {
+    if (m_pendingShot >= 0)
+        pageShot(std::exchange(m_pendingShot, -1));
     if (const auto failure = m_dialogs.takeFailure()) {
         fail(index, *failure);
         return;

@@ -65,6 +65,7 @@ private:
     std::vector<bool> m_handedOver;  // per line: a modal window took over the next lines
     QPointer<QWidget> m_focus;
     int m_shotCount = 0;
+    int m_pendingShot = -1; // a page reached whose screenshot is still to take
 };
 
 } // namespace quillon::wizard
