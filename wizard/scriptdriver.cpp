@@ -199,8 +199,10 @@ void ScriptDriver::perform(int index)
     if (c == QLatin1String("type")) {
         if (auto *e = qobject_cast<QLineEdit *>(target))
             e->setText(line.text);
-        else if (auto *m = qobject_cast<QPlainTextEdit *>(target))
+        else if (auto *m = qobject_cast<QPlainTextEdit *>(target)) {
             m->setPlainText(QString(line.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+            m->moveCursor(QTextCursor::End); // where typing leaves the caret
+        }
         else
             fail(index, QStringLiteral("%1 is not a line edit or memo").arg(line.name));
     } else if (c == QLatin1String("check") || c == QLatin1String("uncheck")) {

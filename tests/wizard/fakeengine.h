@@ -22,7 +22,10 @@ struct FakeState
                                                            {"orders", {"ORDERNO", "CUSTNO"}}};
     std::map<std::string, std::vector<std::string>> queries; // SQL text -> its columns
     std::vector<std::vector<std::string>> rows;              // the rows of every query
-    std::string failure;       // when set, every open throws it
+    std::string failure;       // when set, every call throws it (an engine that cannot be loaded)
+    std::string loginFailure;  // when set, opening a database throws it
+    int failAliasesFrom = -1;  // the alias listings from this one on throw
+    int aliasCalls = 0;
     std::string failingSql;    // a query text that is rejected
     int opens = 0;             // databases opened
     int live = 0;              // databases open now
@@ -104,12 +107,16 @@ public:
     {
         if (!m_s.failure.empty())
             throw std::runtime_error(m_s.failure);
+        if (m_s.failAliasesFrom >= 0 && m_s.aliasCalls++ >= m_s.failAliasesFrom)
+            throw std::runtime_error("The alias list cannot be read");
         return m_s.aliases;
     }
     std::unique_ptr<OpenDatabase> open(const std::string &alias, const std::vector<std::string> &params) override
     {
         if (!m_s.failure.empty())
             throw std::runtime_error(m_s.failure);
+        if (!m_s.loginFailure.empty())
+            throw std::runtime_error(m_s.loginFailure);
         if (alias.empty())
             throw std::runtime_error("Unknown database alias: ''");
         ++m_s.opens;
