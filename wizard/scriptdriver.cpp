@@ -87,7 +87,12 @@ ScriptDriver::ScriptDriver(QStringList script, TfrmWiz &window, ScriptedDialogs 
             [this](const QString &title) { m_sink(QStringLiteral("caption ") + escapeTranscript(title)); });
     connect(&window, &TfrmWiz::generated, this,
             [this](const QString &path) { m_sink(QStringLiteral("finish ") + escapeTranscript(path)); });
-    connect(&window, &QDialog::finished, this, [this] { m_sink(QStringLiteral("closed")); });
+    // The window closed by the script's own lines, not by the driver at the
+    // end of the script or after an error.
+    connect(&window, &QDialog::finished, this, [this] {
+        if (!m_done)
+            m_sink(QStringLiteral("closed"));
+    });
     qApp->installEventFilter(this);
 }
 
