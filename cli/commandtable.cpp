@@ -21,8 +21,10 @@ const std::vector<Command> &commands()
          runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
-        {"install", "install --root-dir DIR",
-         "record DIR (the folder holding template.dpr) as the IDE's root directory", runInstall},
+        {"install", "install [--root-dir DIR] [--install-path DIR]",
+         "record the IDE's root directory (the folder holding template.dpr) and the wizard's install folder"
+         " (the folder holding QUILLON.HLP)",
+         runInstall},
         {"db",
          "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
          " [--user NAME] [--password TEXT]",

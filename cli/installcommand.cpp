@@ -8,28 +8,54 @@
 
 namespace quillon::cli {
 
+namespace {
+
+// The folder as an absolute path without a trailing "/": programs read it
+// from any working folder.
+std::string absoluteFolder(const std::string &dir)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec))
+        throw std::runtime_error("Not a directory: " + dir);
+    std::string path = std::filesystem::absolute(dir).lexically_normal().string();
+    if (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+void record(platform::Hive hive, const char *keyPath, const char *name, const std::string &value)
+{
+    platform::Registry registry;
+    registry.createKey(hive, keyPath).writeString(name, value);
+    std::cout << name << " = " << value << " (" << platform::hiveName(hive) << "\\" << keyPath << " in "
+              << registry.hiveFile(hive) << ")\n";
+}
+
+} // namespace
+
 int runInstall(const Args &args)
 {
-    const Arguments a("install", args, {"--root-dir"});
+    const Arguments a("install", args, {"--root-dir", "--install-path"});
     a.expectPositionals({});
-    const auto dir = a.option("--root-dir");
-    if (!dir)
-        throw UsageError("install: missing --root-dir DIR");
-    std::error_code ec;
-    if (!std::filesystem::is_directory(*dir, ec))
-        throw std::runtime_error("Not a directory: " + *dir);
-    // Generation may run from any folder, so the recorded path is absolute.
-    std::string root = std::filesystem::absolute(*dir).lexically_normal().string();
-    if (root.size() > 1 && root.back() == '/')
-        root.pop_back();
-    if (!std::filesystem::exists(std::filesystem::path(root) / "template.dpr", ec))
-        std::cerr << "quillon: warning: " << root << " holds no template.dpr yet\n";
-
-    platform::Registry registry;
-    auto key = registry.createKey(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0");
-    key.writeString("RootDir", root);
-    std::cout << "RootDir = " << root << " (HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\2.0 in "
-              << registry.hiveFile(platform::Hive::LocalMachine) << ")\n";
+    const auto rootDir = a.option("--root-dir");
+    const auto installPath = a.option("--install-path");
+    if (!rootDir && !installPath)
+        throw UsageError("install: give --root-dir DIR, --install-path DIR or both");
+    if (rootDir) {
+        const std::string root = absoluteFolder(*rootDir);
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::path(root) / "template.dpr", ec))
+            std::cerr << "quillon: warning: " << root << " holds no template.dpr yet\n";
+        record(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0", "RootDir", root);
+    }
+    if (installPath) {
+        // The wizard finds its help file, QUILLON.HLP, in this folder.
+        const std::string install = absoluteFolder(*installPath);
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::path(install) / "QUILLON.HLP", ec))
+            std::cerr << "quillon: warning: " << install << " holds no QUILLON.HLP yet\n";
+        record(platform::Hive::CurrentUser, "Software\\Tarvik\\Quillon", "InstallPath", install);
+    }
     return 0;
 }
 

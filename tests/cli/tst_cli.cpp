@@ -60,7 +60,7 @@ TEST_F(Cli, HelpListsEveryCommand)
     const Result r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char *word : {"generate PROJECT.qnp", "resave IN.qnp OUT.qnp", "summary PROJECT.qnp",
-                             "install --root-dir DIR"})
+                             "install [--root-dir DIR] [--install-path DIR]"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     EXPECT_EQ(r.err, "");
 
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"generate", "p.qnp", "--output"}, "option --output needs a value"},
                       UsageCase{{"generate", "p.qnp", "--bogus=1"}, "unknown option '--bogus'"},
                       UsageCase{{"generate", "p", "--output", "a", "--output=b"}, "given twice"},
-                      UsageCase{{"install"}, "install: missing --root-dir DIR"}));
+                      UsageCase{{"install"}, "install: give --root-dir DIR, --install-path DIR or both"}));
 
 TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
 {
@@ -141,6 +141,13 @@ TEST_F(Cli, InstallRecordsAnAbsoluteRootDir)
     const Result missing = run({"install", "--root-dir", dir.file("none")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find(dir.file("none")), std::string::npos);
+
+    // The wizard's install folder goes to the user's hive.
+    const Result help = run({"install", "--install-path", dir.file("root//")});
+    EXPECT_EQ(help.status, 0) << help.err;
+    const std::string user = platform::readFile(dir.file("registry/HKEY_CURRENT_USER.reg"));
+    EXPECT_NE(user.find("[HKEY_CURRENT_USER\\Software\\Tarvik\\Quillon]"), std::string::npos) << user;
+    EXPECT_NE(user.find("\"InstallPath\"=\"" + dir.file("root") + "\""), std::string::npos) << user;
 }
 
 TEST_F(Cli, GenerateUsesRegistryTemplateAndOutputDll)
