@@ -31,15 +31,16 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, QMessageBox::I
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogSpec &spec)
+std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogRequest &request)
 {
-    QFileDialog dialog(owner, spec.title);
-    dialog.setNameFilters(qtNameFilters(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultExtension);
-    if (spec.kind == FileDialogSpec::Save) {
+    QFileDialog dialog(owner, request.title);
+    dialog.setObjectName(QString::fromLatin1(request.name));
+    dialog.setNameFilters(qtNameFilters(request.filter));
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (request.kind == FileDialogRequest::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.overwritePrompt);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -49,8 +50,8 @@ std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogSpe
             return std::nullopt;
         const QString path = dialog.selectedFiles().constFirst();
         // An open dialog does not return a file that cannot be written.
-        if (spec.kind == FileDialogSpec::Open && !QFileInfo(path).isWritable()) {
-            QMessageBox::warning(&dialog, spec.title, QStringLiteral("%1 is read-only.").arg(path));
+        if (request.kind == FileDialogRequest::Open && !QFileInfo(path).isWritable()) {
+            QMessageBox::warning(&dialog, request.title, QStringLiteral("%1 is read-only.").arg(path));
             continue;
         }
         return path;

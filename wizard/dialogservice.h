@@ -20,9 +20,10 @@ class QWidget;
 
 namespace quillon::wizard {
 
-struct FileDialogSpec
+struct FileDialogRequest
 {
     enum Kind { Open, Save };
+    const char *name = ""; // the dialog's own name: OD, OutDlg, SD, OpenProject
     Kind kind = Open;
     QString title;
     QString filter;           // "Name|pattern;pattern|Name|pattern"
@@ -41,7 +42,7 @@ public:
 
     // A file dialog; nullopt when cancelled. A chosen name without an
     // extension gets the default one.
-    virtual std::optional<QString> fileDialog(QWidget *owner, const FileDialogSpec &spec) = 0;
+    virtual std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) = 0;
 
     // Shows menu with its top-left at a screen point; returns the item chosen.
     virtual QAction *popupMenu(QMenu *menu, const QPoint &screenPos) = 0;
@@ -58,7 +59,7 @@ class QtDialogs : public DialogService
 public:
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
-    std::optional<QString> fileDialog(QWidget *owner, const FileDialogSpec &spec) override;
+    std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
 };
 

@@ -41,16 +41,17 @@ namespace quillon::wizard {
 
 namespace {
 
-FileDialogSpec projectDialog(FileDialogSpec::Kind kind)
+FileDialogRequest projectDialog(FileDialogRequest::Kind kind)
 {
-    FileDialogSpec spec;
-    spec.kind = kind;
-    spec.title = kind == FileDialogSpec::Save ? QStringLiteral("Save Quillon Project File")
+    FileDialogRequest request;
+    request.kind = kind;
+    request.name = kind == FileDialogRequest::Save ? "SD" : "OpenProject";
+    request.title = kind == FileDialogRequest::Save ? QStringLiteral("Save Quillon Project File")
                                               : QStringLiteral("Open Quillon Project File");
-    spec.filter = QStringLiteral("Quillon Project (*.qnp)|*.qnp");
-    spec.defaultExtension = QStringLiteral("qnp");
-    spec.overwritePrompt = kind == FileDialogSpec::Save;
-    return spec;
+    request.filter = QStringLiteral("Quillon Project (*.qnp)|*.qnp");
+    request.defaultExtension = QStringLiteral("qnp");
+    request.overwritePrompt = kind == FileDialogRequest::Save;
+    return request;
 }
 
 } // namespace
@@ -63,7 +64,7 @@ void WizardContext::failure(const std::exception &e) const
 
 bool TfrmWiz::saveProject()
 {
-    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogSpec::Save));
+    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogRequest::Save));
     if (!path)
         return false;
     bool saved = m_ctx.guarded([&] { ProjectFile::save(project(), path->toStdString()); });
@@ -74,7 +75,7 @@ bool TfrmWiz::saveProject()
 
 bool TfrmWiz::openProject()
 {
-    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogSpec::Open));
+    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogRequest::Open));
     return path && openProjectFile(*path);
 }
 

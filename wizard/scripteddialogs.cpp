@@ -159,20 +159,20 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, QMessageBox::
     return answer;
 }
 
-std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogSpec &spec)
+std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogRequest &request)
 {
     std::optional<QString> path;
     if (!m_files.empty()) {
         path = m_files.front();
         m_files.pop_front();
     } else {
-        fail(QStringLiteral("no file queued for the dialog \"%1\"").arg(escapeTranscript(spec.title)));
+        fail(QStringLiteral("no file queued for the dialog \"%1\"").arg(escapeTranscript(request.title)));
     }
     // As the real dialog does: a name without an extension gets the default one.
-    if (path && !path->isEmpty() && QFileInfo(*path).suffix().isEmpty() && !spec.defaultExtension.isEmpty())
-        *path += QLatin1Char('.') + spec.defaultExtension;
-    m_sink(QStringLiteral("dialog ") + escapeTranscript(spec.title) + QStringLiteral(" | ") +
-           escapeTranscript(spec.filter) + QStringLiteral(" | ") + escapeTranscript(spec.defaultExtension) +
+    if (path && !path->isEmpty() && QFileInfo(*path).suffix().isEmpty() && !request.defaultExtension.isEmpty())
+        *path += QLatin1Char('.') + request.defaultExtension;
+    m_sink(QStringLiteral("dialog ") + escapeTranscript(request.title) + QStringLiteral(" | ") +
+           escapeTranscript(request.filter) + QStringLiteral(" | ") + escapeTranscript(request.defaultExtension) +
            QStringLiteral(" -> ") + (path ? escapeTranscript(*path) : QStringLiteral("cancel")));
     return path;
 }

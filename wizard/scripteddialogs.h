@@ -46,7 +46,7 @@ public:
 
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
-    std::optional<QString> fileDialog(QWidget *owner, const FileDialogSpec &spec) override;
+    std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
 
 private:

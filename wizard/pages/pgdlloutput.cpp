@@ -14,8 +14,9 @@ PgDLLOutput::PgDLLOutput(WizardContext &context, QWidget *parent)
     sbOutput = speedButton("sbOutput", QStringLiteral("..."), QStringLiteral("Select Output DLL Source Name/Location"),
                            QRect(294, 56, 24, 22));
     connect(sbOutput, &QToolButton::clicked, this, [this] {
-        FileDialogSpec out;
-        out.kind = FileDialogSpec::Save;
+        FileDialogRequest out;
+        out.name = "OutDlg";
+        out.kind = FileDialogRequest::Save;
         out.title = QStringLiteral("Select Output DLL Source Name/Location");
         out.filter = QStringLiteral("Delphi DLL Project|*.dpr");
         out.defaultExtension = QStringLiteral("dpr");

@@ -45,8 +45,9 @@ void PgHeaderFooter::fileCheckClick(QCheckBox *check, QLineEdit *edit, QToolButt
 
 void PgHeaderFooter::browseHtml(QLineEdit *edit)
 {
-    FileDialogSpec od;
-    od.kind = FileDialogSpec::Open;
+    FileDialogRequest od;
+    od.name = "OD";
+    od.kind = FileDialogRequest::Open;
     od.title = QStringLiteral("Select an HTML File");
     od.filter = QStringLiteral("HTML File|*.htm;*.html|Any File|*.*");
     od.defaultExtension = QStringLiteral("htm");
