@@ -8,13 +8,7 @@ using namespace quillon::wizard::test;
 
 namespace {
 
-QStringList with(QStringList a, const QStringList &b)
-{
-    a += b;
-    return a;
-}
 
-const QStringList toDBCheck{"click btnNext", "click btnNext", "click btnNext"};
 const QStringList toLogin = with(toDBCheck, {"choose cbDatabase SHOP", "click btnNext"});
 const QStringList toBrowse = with(toLogin, {"type edUserID ann", "click btnNext", "check rbQuery"});
 

@@ -22,12 +22,6 @@ TEST_P(ListEditing, Transcript)
     EXPECT_EQ(status, 0);
 }
 
-const QStringList toInput{"click btnNext", "click btnNext"};
-QStringList with(QStringList a, const QStringList &b)
-{
-    a += b;
-    return a;
-}
 // The insert page with table customer chosen and input values Town and Name.
 const QStringList toInsert = with(toInput, {"type edValue Town", "click sbAdd", "type edValue Name", "click sbAdd",
                                             "click btnNext", "check rbUpdateDB", "choose cbDatabase SHOP",

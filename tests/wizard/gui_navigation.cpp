@@ -33,12 +33,6 @@ TEST_P(WindowScripts, Transcript)
     EXPECT_EQ(status, 0) << transcript.join(QLatin1Char('\n')).toStdString();
 }
 
-const QStringList toDBCheck{"click btnNext", "click btnNext", "click btnNext"};
-QStringList with(QStringList a, const QStringList &b)
-{
-    a += b;
-    return a;
-}
 
 const QStringList pages{"page"};
 const QStringList boxes{"box", "focus"};

@@ -32,6 +32,16 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace quillon::wizard::test {
 
+// Script pieces: the lines of a, then those of b.
+inline QStringList with(QStringList a, const QStringList &b)
+{
+    a += b;
+    return a;
+}
+// Next from the welcome page to the input page and to the database page.
+inline const QStringList toInput{"click btnNext", "click btnNext"};
+inline const QStringList toDBCheck{"click btnNext", "click btnNext", "click btnNext"};
+
 class RecordingHost : public WizardHost
 {
 public:
