@@ -81,9 +81,9 @@ PgConnection &PgDatabase::freeConnection()
     return *m_second;
 }
 
-std::vector<std::string> PgDatabase::listTables(const std::string &pattern, bool, bool systemTables)
+std::vector<std::string> PgDatabase::listTables(const std::string &pattern, bool, bool)
 {
-    const PgResult result = freeConnection().exec(std::string(kRelations) + (systemTables ? "" : kUserSchemas));
+    const PgResult result = freeConnection().exec(std::string(kRelations) + kUserSchemas);
     std::vector<std::string> tables;
     for (int row = 0; row < PQntuples(result.get()); ++row)
         if (std::string name = listedName(result.get(), row); matchesPattern(name, pattern))

@@ -7,7 +7,10 @@
 **
 ** Its tables are the tables and views the user can reach, outside the
 ** server's own schemas, named without schema where the name is on the
-** search path and as "schema.table" where it is not.  A name given to
+** search path and as "schema.table" where it is not.  The server's
+** catalog is never listed, also when system tables are asked for (the
+** wizard always asks, and hundreds of catalog relations would bury the
+** user's tables); a catalog table can still be opened by its name.  A name given to
 ** the engine matches a listed name exactly first, then ignoring case; the
 ** SQL the engine makes quotes the server's stored names, so tables such
 ** as "order" or "Name With Space" work.

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace enginetest {
+namespace quillon::test {
 
 struct PgServer
 {
@@ -39,4 +39,4 @@ struct PgServer
     if (!(server).known())                                                                                     \
     GTEST_SKIP() << "QUILLON_TEST_PG_URI is not set: start a server with eval \"$(scripts/pgcluster start)\""
 
-} // namespace enginetest
+} // namespace quillon::test
