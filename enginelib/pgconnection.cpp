@@ -121,8 +121,29 @@ std::string PgConnection::messageOf(const PGresult *result, PGconn *connection)
     return text.empty() ? oneLine(PQerrorMessage(connection)) : text;
 }
 
+void PgConnection::collectPending()
+{
+    if (m_pending.empty())
+        return;
+    // Every result up to the end of the statement must be read; the first
+    // one is the batch (or its error).
+    PgResult batch(PQgetResult(m_conn));
+    while (PGresult *more = PQgetResult(m_conn))
+        PQclear(more);
+    m_parked.emplace_back(std::move(m_pending), std::move(batch));
+    m_pending.clear();
+}
+
+void PgConnection::forget(const std::string &name)
+{
+    if (m_pending == name)
+        collectPending();
+    std::erase_if(m_parked, [&](const auto &parked) { return parked.first == name; });
+}
+
 PgResult PgConnection::run(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status)
 {
+    collectPending();
     std::vector<const char *> values;
     values.reserve(parameters.size());
     for (const std::string &p : parameters)
@@ -144,6 +165,8 @@ void PgConnection::reconnectIfLost()
     // Cursors of the lost session are gone with it.
     ++m_generation;
     m_openCursors = 0;
+    m_pending.clear();
+    m_parked.clear();
     PQreset(m_conn);
     if (PQstatus(m_conn) != CONNECTION_OK)
         throw EngineError(QDBIERR_OPENFAILED, "The connection to the server was lost and could not be made again: " +
@@ -195,13 +218,36 @@ PgResult PgConnection::fetch(const std::string &name, int count, uint64_t genera
 {
     std::lock_guard lock(m_mutex);
     checkGeneration(generation);
+    if (m_pending == name)
+        collectPending();
+    for (auto it = m_parked.begin(); it != m_parked.end(); ++it) {
+        if (it->first != name)
+            continue;
+        PgResult batch = std::move(it->second);
+        m_parked.erase(it);
+        if (!batch || PQresultStatus(batch.get()) != PGRES_TUPLES_OK)
+            throw EngineError(QDBIERR_SQL, messageOf(batch.get(), m_conn));
+        return batch;
+    }
     return run("FETCH FORWARD " + std::to_string(count) + " FROM " + name, {}, QDBIERR_SQL);
+}
+
+void PgConnection::requestFetch(const std::string &name, int count, uint64_t generation)
+{
+    std::lock_guard lock(m_mutex);
+    checkGeneration(generation);
+    collectPending();
+    const std::string sql = "FETCH FORWARD " + std::to_string(count) + " FROM " + name;
+    // Not sent means nothing is pending: fetch() then asks again and reports.
+    if (PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1)
+        m_pending = name;
 }
 
 void PgConnection::redeclareCursor(const std::string &name, const std::string &query, uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
     checkGeneration(generation);
+    forget(name);
     run("CLOSE " + name, {}, QDBIERR_SQL);
     run("DECLARE " + name + " NO SCROLL CURSOR FOR " + query, {}, QDBIERR_SQL);
 }
@@ -211,6 +257,8 @@ void PgConnection::closeCursor(const std::string &name, uint64_t generation) noe
     std::lock_guard lock(m_mutex);
     if (generation != m_generation || m_openCursors == 0)
         return;
+    forget(name);
+    collectPending(); // another cursor's batch on its way
     --m_openCursors;
     if (PQstatus(m_conn) != CONNECTION_OK)
         return;

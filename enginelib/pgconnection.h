@@ -27,6 +27,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillon::enginelib {
@@ -69,9 +70,14 @@ public:
     // count rows into first. A failure on the way leaves the other cursors
     // usable. Returns the generation the cursor belongs to.
     uint64_t declareCursor(const std::string &name, const std::string &query, int count, PgResult &first);
-    // Fetches up to count rows of a cursor of generation; throws if that
-    // session is gone.
+    // The next up to count rows of a cursor of generation: the batch asked
+    // for ahead by requestFetch if there is one, else fetched now. Throws
+    // the server's message, or when that session is gone.
     PgResult fetch(const std::string &name, int count, uint64_t generation);
+    // Sends "FETCH count" for a cursor without waiting, so the server makes
+    // the next batch while the caller reads this one. Any other use of the
+    // connection first collects it and keeps it for its cursor.
+    void requestFetch(const std::string &name, int count, uint64_t generation);
     // Closes a cursor; the transaction ends with the last one. Never throws:
     // a cursor whose session is gone needs no closing.
     void closeCursor(const std::string &name, uint64_t generation) noexcept;
@@ -87,6 +93,8 @@ public:
     static std::string messageOf(const PGresult *result, PGconn *connection);
 
 private:
+    void collectPending();              // the asked-for batch, into m_parked
+    void forget(const std::string &name); // drops batches asked for by a cursor
     PgResult run(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status);
     void reconnectIfLost();
     void checkGeneration(uint64_t generation) const;
@@ -96,6 +104,8 @@ private:
     uint64_t m_generation = 0; // bumped by each reconnection
     unsigned m_openCursors = 0;
     uint64_t m_cursorNumber = 0;
+    std::string m_pending;                        // cursor whose FETCH is on its way
+    std::vector<std::pair<std::string, PgResult>> m_parked; // collected batches, by cursor
 };
 
 } // namespace quillon::enginelib

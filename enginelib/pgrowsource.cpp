@@ -32,6 +32,7 @@ PgCursorRowSource::PgCursorRowSource(std::shared_ptr<PgConnection> connection, s
 {
     m_generation = m_connection->declareCursor(m_name, m_query, kFirstBatch, m_batch);
     took(kFirstBatch);
+    askAhead();
     m_columns = pgColumns(m_batch.get());
 }
 
@@ -45,6 +46,13 @@ void PgCursorRowSource::fetchBatch()
     m_batch.reset();
     m_batch = m_connection->fetch(m_name, m_batchSize, m_generation);
     took(m_batchSize);
+    askAhead();
+}
+
+void PgCursorRowSource::askAhead()
+{
+    if (!m_done)
+        m_connection->requestFetch(m_name, m_batchSize, m_generation);
 }
 
 void PgCursorRowSource::took(int asked)

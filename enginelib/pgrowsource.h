@@ -5,8 +5,10 @@
 **
 ** PgCursorRowSource reads a query through a server-side cursor, FETCHing
 ** in batches that grow from kFirstBatch to kMaxBatch rows, so the first
-** rows come after one short round trip and memory stays at one batch
-** whatever the size of the result.  Rewinding declares the cursor again.
+** rows come after one short round trip and memory stays at two batches
+** whatever the size of the result.  Each next batch is asked for as soon
+** as one arrives, so the server makes it while this one is read.
+** Rewinding declares the cursor again.
 **
 ** PgResultRowSource holds the rows of a statement that has already run
 ** (one that changes data runs exactly once; rewinding goes back to the
@@ -43,6 +45,7 @@ public:
 private:
     void fetchBatch();
     void took(int asked); // a batch of up to asked rows has arrived in m_batch
+    void askAhead();      // asks for the next batch while this one is read
 
     std::shared_ptr<PgConnection> m_connection;
     std::string m_query;

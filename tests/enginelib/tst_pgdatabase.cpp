@@ -265,7 +265,9 @@ TEST_F(PgDb, ServerDroppingTheConnectionMidCursorIsReportedAndRecovered)
     for (int i = 0; i < 100000 && rc == 0; ++i)
         rc = DbiMoveNext(cursor);
     EXPECT_EQ(rc, QDBIERR_SQL);
-    EXPECT_NE(lastError().find("server closed the connection unexpectedly"), std::string::npos)
+    // The server's own farewell, or libpq's when it came too late to be read.
+    EXPECT_TRUE(lastError().find("terminating connection due to administrator command") != std::string::npos ||
+                lastError().find("server closed the connection unexpectedly") != std::string::npos)
         << lastError();
     EXPECT_EQ(DbiCloseCursor(cursor), 0);
     EXPECT_EQ(query(db, "SELECT 1 + 1"), (Rows{{"2"}}));
