@@ -165,22 +165,8 @@ void PgDatabase::insertRow(const std::string &table, const FieldValues &values)
 {
     const Table found = resolve(table);
     const std::vector<std::string> fields = fieldsOf(found);
-    const std::vector<size_t> positions = fieldPositions(fields, values, table);
-    std::string sql = "INSERT INTO " + found.sqlName;
-    if (positions.empty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        std::string columns, marks;
-        for (size_t i = 0; i < positions.size(); ++i) {
-            columns += (i ? ", " : "") + quoteIdentifier(fields[positions[i]]);
-            marks += (i ? ", $" : "$") + std::to_string(i + 1);
-        }
-        sql += " (" + columns + ") VALUES (" + marks + ")";
-    }
-    std::vector<std::string> parameters;
-    for (const auto &[field, value] : values)
-        parameters.push_back(value);
-    freeConnection().exec(sql, parameters);
+    const InsertStatement insert = insertStatement(found.sqlName, fields, values, table, "$");
+    freeConnection().exec(insert.sql, insert.parameters);
 }
 
 } // namespace quillon::enginelib
