@@ -182,8 +182,7 @@ void PgConnection::checkGeneration(uint64_t generation) const
 PgResult PgConnection::exec(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status)
 {
     std::lock_guard lock(m_mutex);
-    if (m_openCursors == 0)
-        reconnectIfLost();
+    reconnectIfLost();
     return run(sql, parameters, status);
 }
 

@@ -6,11 +6,12 @@
 **
 ** Every failure becomes an EngineError carrying the server's (or libpq's)
 ** own text on one line: a refused connection names host and port, a wrong
-** password gives the server's authentication message.
+** password gives the server's authentication message.  libpq waits at most
+** connect_timeout seconds for a server (10 unless the URI says otherwise).
 **
 ** Cursors are server-side cursors, which live in a transaction: the first
 ** cursor opened begins one and the last one closed commits it.  When the
-** server drops the connection, the next use with no cursor left reconnects
+** server drops the connection, the next statement reconnects
 ** (reset()), and the generation number tells cursors of the old session
 ** that their server cursor is gone.
 **
@@ -61,7 +62,7 @@ public:
 
     // Runs one statement (text parameters $1...); throws EngineError(status,
     // the server's message) unless it succeeds. Reconnects first when the
-    // server has dropped the connection and no cursor is open.
+    // server has dropped the connection.
     PgResult exec(const std::string &sql, const std::vector<std::string> &parameters = {},
                   DBIResult status = QDBIERR_SQL);
 

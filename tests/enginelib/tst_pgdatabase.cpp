@@ -269,6 +269,9 @@ TEST_F(PgDb, ServerDroppingTheConnectionMidCursorIsReportedAndRecovered)
     EXPECT_TRUE(lastError().find("terminating connection due to administrator command") != std::string::npos ||
                 lastError().find("server closed the connection unexpectedly") != std::string::npos)
         << lastError();
+    hDBIList list = nullptr;
+    EXPECT_EQ(DbiListTables(db, "*.guestbook", 0, 0, &list), 0) << "with the dead cursor still open: " << lastError();
+    EXPECT_EQ(takeNames(list), (std::vector<std::string>{"public.guestbook"}));
     EXPECT_EQ(DbiCloseCursor(cursor), 0);
     EXPECT_EQ(query(db, "SELECT 1 + 1"), (Rows{{"2"}}));
     EXPECT_NE(query(db, "SELECT pg_backend_pid()").at(0).at(0), pid);
