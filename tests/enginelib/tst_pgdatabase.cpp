@@ -202,6 +202,7 @@ struct FailureRow
     bool table;
     DBIResult status;
     const char *message; // a text the error must hold
+    friend void PrintTo(const FailureRow &row, std::ostream *out) { *out << row.name; }
 };
 
 class PgFailure : public PgDb, public ::testing::WithParamInterface<FailureRow>
@@ -283,6 +284,7 @@ struct OpenFailureRow
     std::string uri;   // "" for the test server's
     std::string login; // "" for the test server's
     const char *message;
+    friend void PrintTo(const OpenFailureRow &row, std::ostream *out) { *out << row.name; }
 };
 
 class PgOpenFailure : public EngineTest, public ::testing::WithParamInterface<OpenFailureRow>
@@ -326,6 +328,7 @@ struct AliasRow
     const char *params;
     DBIResult status;
     const char *message;
+    friend void PrintTo(const AliasRow &row, std::ostream *out) { *out << row.name; }
 };
 
 class PgAlias : public EngineTest, public ::testing::WithParamInterface<AliasRow>
