@@ -126,7 +126,8 @@ void BM_ServerTableBrowse(benchmark::State &state)
     state.SetItemsProcessed(int64_t(state.iterations() * rows));
     state.counters["rows"] = double(rows);
 }
-BENCHMARK(BM_ServerTableBrowse)->Unit(benchmark::kMillisecond);
+// Wall time: the server's share of the work counts too.
+BENCHMARK(BM_ServerTableBrowse)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
