@@ -11,7 +11,8 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: quillon db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
-    " [--user NAME] [--password TEXT]";
+    " [--user NAME] [--password TEXT]\n"
+    "       quillon db alias NAME postgresql://HOST:PORT/DBNAME | alias NAME --remove";
 
 struct UsageError
 {
@@ -23,6 +24,7 @@ struct Command
     std::vector<std::string> words; // subcommand and its arguments
     std::string user;
     std::string password;
+    bool remove = false; // "--remove", for "alias"
 };
 
 // Takes "--user" and "--password" (with the value as the next word or after
@@ -36,6 +38,10 @@ Command parse(const std::vector<std::string> &args)
     for (; i < args.size(); ++i) {
         const std::string &arg = args[i];
         bool taken = false;
+        if (arg == "--remove") {
+            command.remove = true;
+            continue;
+        }
         for (const auto &[option, field] : options) {
             if (arg == option) {
                 if (i + 1 >= args.size())
@@ -93,9 +99,13 @@ void expectWords(const Command &command, std::size_t atLeast, std::size_t atMost
 void run(const Command &command, std::ostream &out)
 {
     const std::string &verb = command.words[0];
-    if (verb != "aliases" && verb != "tables" && verb != "fields" && verb != "query")
+    if (verb != "aliases" && verb != "tables" && verb != "fields" && verb != "query" && verb != "alias")
         throw UsageError{"unknown command \"" + verb + "\""};
-    if (verb == "aliases")
+    if (command.remove && verb != "alias")
+        throw UsageError{"--remove belongs to \"alias\""};
+    if (verb == "alias")
+        expectWords(command, command.remove ? 2 : 3, command.remove ? 2 : 3);
+    else if (verb == "aliases")
         expectWords(command, 1, 1);
     else if (verb == "tables")
         expectWords(command, 2, 2);
@@ -105,6 +115,13 @@ void run(const Command &command, std::ostream &out)
         expectWords(command, 3, SIZE_MAX);
 
     engine::DataAccess access;
+    if (verb == "alias") {
+        if (command.remove)
+            access.removeAlias(command.words[1]);
+        else
+            access.addServerAlias(command.words[1], command.words[2]);
+        return;
+    }
     if (verb == "aliases") {
         writeList(out, access.aliases());
         return;

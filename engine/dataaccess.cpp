@@ -33,6 +33,17 @@ std::vector<std::string> DataAccess::aliases() const
     return takeNameList(list, "listing the aliases");
 }
 
+void DataAccess::addServerAlias(const std::string &alias, const std::string &uri) const
+{
+    const std::string params = "PATH:" + uri;
+    check(DbiAddAlias(nullptr, alias.c_str(), "POSTGRESQL", params.c_str(), 1), "adding alias \"" + alias + "\"");
+}
+
+void DataAccess::removeAlias(const std::string &alias) const
+{
+    check(DbiDeleteAlias(nullptr, alias.c_str()), "removing alias \"" + alias + "\"");
+}
+
 Database DataAccess::open(const std::string &alias, const std::vector<std::string> &params) const
 {
     std::string lines;

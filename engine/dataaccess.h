@@ -27,6 +27,11 @@ public:
     // The alias names the engine knows, sorted, without duplicates.
     std::vector<std::string> aliases() const;
 
+    // Registers a persistent alias for a database server's connection URI;
+    // removes a persistent alias. Throw EngineError with the engine's message.
+    void addServerAlias(const std::string &alias, const std::string &uri) const;
+    void removeAlias(const std::string &alias) const;
+
     // Opens the alias's database with parameter lines ("NAME=value").
     Database open(const std::string &alias, const std::vector<std::string> &params = {}) const;
 

@@ -1,6 +1,7 @@
 #include "enginelib/database.h"
 
 #include "enginelib/engineerror.h"
+#include "enginelib/sqlidentifier.h"
 
 #include <cctype>
 #include <strings.h>
@@ -66,6 +67,25 @@ std::vector<size_t> Database::fieldPositions(const std::vector<std::string> &fie
         positions.push_back(found);
     }
     return positions;
+}
+
+InsertStatement Database::insertStatement(const std::string &sqlTable, const std::vector<std::string> &fields,
+                                          const FieldValues &values, const std::string &table, const char *markPrefix)
+{
+    const std::vector<size_t> positions = fieldPositions(fields, values, table);
+    InsertStatement insert{"INSERT INTO " + sqlTable, {}};
+    if (positions.empty()) {
+        insert.sql += " DEFAULT VALUES";
+        return insert;
+    }
+    std::string columns, marks;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        columns += (i ? ", " : "") + quoteIdentifier(fields[positions[i]]);
+        marks += (i ? ", " : "") + std::string(markPrefix) + std::to_string(i + 1);
+        insert.parameters.push_back(values[i].second);
+    }
+    insert.sql += " (" + columns + ") VALUES (" + marks + ")";
+    return insert;
 }
 
 } // namespace quillon::enginelib

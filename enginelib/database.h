@@ -23,6 +23,12 @@ namespace quillon::enginelib {
 
 using FieldValues = std::vector<std::pair<std::string, std::string>>;
 
+struct InsertStatement
+{
+    std::string sql;
+    std::vector<std::string> parameters; // the values, in the order of their marks
+};
+
 class Database
 {
 public:
@@ -44,6 +50,13 @@ public:
     // For each given field, its position in fields. Throws on an unknown or repeated name.
     static std::vector<size_t> fieldPositions(const std::vector<std::string> &fields, const FieldValues &values,
                                               const std::string &table);
+    // "INSERT INTO sqlTable (...) VALUES (...)" for values given by field
+    // name (mapped by fieldPositions onto fields), each value a parameter
+    // mark numbered from 1 after markPrefix ("?" or "$"); "DEFAULT VALUES"
+    // when none is given. sqlTable is quoted already.
+    static InsertStatement insertStatement(const std::string &sqlTable, const std::vector<std::string> &fields,
+                                           const FieldValues &values, const std::string &table,
+                                           const char *markPrefix);
 };
 
 } // namespace quillon::enginelib

@@ -2,9 +2,11 @@
 
 #include "enginelib/directorydatabase.h"
 #include "enginelib/engineerror.h"
+#include "enginelib/pgdatabase.h"
 #include "enginelib/sqlitedatabase.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <strings.h>
 
@@ -36,7 +38,10 @@ std::string normalDriver(const char *driver)
         return "";
     if (sameName(d, "SQLITE"))
         return "SQLITE";
-    throw EngineError(QDBIERR_UNKNOWNDRIVER, "Unknown driver type \"" + d + "\" (known: STANDARD, SQLITE)");
+    if (sameName(d, "POSTGRESQL"))
+        return "POSTGRESQL";
+    throw EngineError(QDBIERR_UNKNOWNDRIVER,
+                      "Unknown driver type \"" + d + "\" (known: STANDARD, SQLITE, POSTGRESQL)");
 }
 
 std::vector<std::string> splitLines(const std::string &text)
@@ -64,6 +69,16 @@ std::optional<std::string> pathOf(const std::vector<std::string> &params)
         if (strncasecmp(line.c_str(), "PATH:", 5) == 0)
             return line.substr(5);
     return std::nullopt;
+}
+
+// The value of a "NAME=value" line of the parameters given to open a database.
+std::string openParameter(const std::string &params, const char *name)
+{
+    const size_t length = std::strlen(name);
+    for (const std::string &line : splitLines(params))
+        if (strncasecmp(line.c_str(), name, length) == 0 && line.size() > length && line[length] == '=')
+            return line.substr(length + 1);
+    return {};
 }
 
 } // namespace
@@ -120,9 +135,19 @@ void Engine::addAlias(const std::string &name, const char *driver, const std::st
         if (line[0] == '[' || strncasecmp(line.c_str(), "DRIVER=", 7) == 0)
             throw EngineError(QDBIERR_INVALIDPARAMTEXT,
                               "Parameter line \"" + line + "\" of alias \"" + name + "\" is not allowed");
+        const bool isPath = strncasecmp(line.c_str(), "PATH:", 5) == 0;
+        if (isPath && (alias.driver == "POSTGRESQL" || PgConnection::isServerUri(line.substr(5)))) {
+            // A server URI chooses the server driver (and is no folder to make absolute).
+            if (alias.driver == "SQLITE")
+                throw EngineError(QDBIERR_INVALIDPARAMTEXT,
+                                  "Alias \"" + name + "\" of driver SQLITE cannot name a server URI");
+            PgConnection::checkUri(line.substr(5), name);
+            alias.driver = "POSTGRESQL";
+            continue;
+        }
         // A relative path means the folder it names now, not wherever a
         // later user of the alias happens to run.
-        if (strncasecmp(line.c_str(), "PATH:", 5) == 0 && line.size() > 5 && line[5] != '/') {
+        if (isPath && line.size() > 5 && line[5] != '/') {
             std::error_code ec;
             const std::filesystem::path absolute = std::filesystem::absolute(line.substr(5), ec);
             if (!ec)
@@ -185,10 +210,13 @@ Alias Engine::lookUpAlias(const std::string &name) const
     throw EngineError(QDBIERR_UNKNOWNALIAS, "Unknown alias \"" + name + "\"");
 }
 
-std::shared_ptr<Database> Engine::openDatabase(const std::string &name)
+std::shared_ptr<Database> Engine::openDatabase(const std::string &name, const std::string &params)
 {
     const Alias alias = lookUpAlias(name);
     const std::string path = pathOf(alias.params).value_or("");
+    if (alias.driver == "POSTGRESQL")
+        return std::make_shared<PgDatabase>(path, alias.name,
+                                            PgLogin{openParameter(params, "USER NAME"), openParameter(params, "PASSWORD")});
     if (alias.driver == "SQLITE")
         return std::make_shared<SqliteDatabase>(path, alias.name);
     if (alias.driver.empty())

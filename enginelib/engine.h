@@ -59,7 +59,9 @@ public:
     void addAlias(const std::string &name, const char *driver, const std::string &params, bool persistent);
     void deleteAlias(const std::string &name);
     std::vector<std::string> aliasNames() const;
-    std::shared_ptr<Database> openDatabase(const std::string &alias);
+    // params: the "NAME=value" lines given to open it; drivers with a login
+    // take "USER NAME=" and "PASSWORD=" from them, the others ignore them.
+    std::shared_ptr<Database> openDatabase(const std::string &alias, const std::string &params = {});
 
     // Adds an object to the handle table; its address is the handle.
     const void *keep(std::shared_ptr<HandleObject> object);

@@ -210,13 +210,12 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1103)(hDBIList list)
     });
 }
 
-QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1104)(const char *aliasName, const char *, hDBIDb *db)
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1104)(const char *aliasName, const char *params, hDBIDb *db)
 {
-    // The parameter lines carry only login data, which neither driver uses.
     return runOpen([&] {
         need(db, "database pointer");
         auto handle = std::make_shared<DatabaseHandle>();
-        handle->database = Engine::instance().openDatabase(text(aliasName));
+        handle->database = Engine::instance().openDatabase(text(aliasName), text(params));
         *db = static_cast<hDBIDb>(const_cast<void *>(Engine::instance().keep(handle)));
     });
 }

@@ -119,7 +119,7 @@ typedef struct QdbiList *hDBIList;      /* a list of names */
 #define QDBIERR_INVALIDALIASNAME  0x3E05 /* empty alias name or one with forbidden characters */
 #define QDBIERR_UNKNOWNALIAS      0x3E06 /* no alias of that name */
 #define QDBIERR_ALIASEXISTS       0x3E07 /* an alias of that name already exists */
-#define QDBIERR_UNKNOWNDRIVER     0x3E08 /* driver type is not "", "STANDARD" or "SQLITE" */
+#define QDBIERR_UNKNOWNDRIVER     0x3E08 /* driver type is not "", "STANDARD", "SQLITE" or "POSTGRESQL" */
 #define QDBIERR_INVALIDPARAMTEXT  0x3E09 /* parameter text without "PATH:", or with bad characters */
 #define QDBIERR_CONFIGIO          0x3E0A /* the configuration file cannot be read or written */
 #define QDBIERR_DIRNOTFOUND       0x3E0B /* the alias's directory does not exist */
@@ -129,7 +129,7 @@ typedef struct QdbiList *hDBIList;      /* a list of names */
 #define QDBIERR_NOSUCHFIELD       0x3E0F /* a field name the table does not have */
 #define QDBIERR_MALFORMEDCSV      0x3E10 /* ragged row, bad quoting, binary data, empty header */
 #define QDBIERR_IO                0x3E11 /* a table file cannot be read or written */
-#define QDBIERR_SQL               0x3E12 /* SQLite rejected the statement or failed running it */
+#define QDBIERR_SQL               0x3E12 /* SQLite or the server rejected the statement or failed running it */
 #define QDBIERR_READONLY          0x3E13 /* the statement would change a CSV table */
 #define QDBIERR_NOCURRENTROW      0x3E14 /* the cursor has no rows */
 #define QDBIERR_OUTOFMEMORY       0x3E15
@@ -166,9 +166,12 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 
 /* Adds an alias.  cfg must be null.  aliasName: not empty, at most 127
 ** characters, none of "[", "]", CR, LF.  driverType: null, "" or
-** "STANDARD" for the directory driver, "SQLITE" for a SQLite file.
+** "STANDARD" for the directory driver, "SQLITE" for a SQLite file,
+** "POSTGRESQL" for a PostgreSQL server.
 ** params: parameter lines separated by CR LF or LF; the line "PATH:"
-** followed by the directory or file is required (the path is not checked
+** followed by the directory or file is required (for a server, its
+** connection URI "postgresql://host:port/dbname?...", which chooses the
+** server driver by itself and must not hold a password) (the path is not checked
 ** here; opening the database checks it; a relative path is made absolute
 ** against the current directory).  persistent != 0
 ** writes the alias to the configuration file; 0 keeps it in this process.
@@ -216,7 +219,9 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1103)(hDBIList list);
 
 /* Opens the database of an alias.  params: parameter lines "NAME=value"
 ** separated by CR LF or LF ("USER NAME=...", "PASSWORD=..."), or null;
-** drivers without logins accept and ignore them.  Fails with
+** a server checks them, drivers without logins accept and ignore them.
+** A failed connection or login gives QDBIERR_OPENFAILED with the
+** server's own message.  Fails with
 ** QDBIERR_UNKNOWNALIAS, QDBIERR_DIRNOTFOUND or QDBIERR_OPENFAILED. */
 #define QDBI_ORD_OPENDATABASE 1104
 typedef DBIResult (*PFN_DbiOpenDatabase)(const char *aliasName, const char *params, hDBIDb *db);

@@ -106,22 +106,8 @@ void SqliteDatabase::insertRow(const std::string &table, const FieldValues &valu
 {
     const std::string name = canonicalName(table);
     const std::vector<std::string> fields = listFields(name);
-    const std::vector<size_t> positions = fieldPositions(fields, values, table);
-    std::string sql = "INSERT INTO " + quoteIdentifier(name);
-    if (positions.empty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        std::string columns, marks;
-        for (size_t i = 0; i < positions.size(); ++i) {
-            columns += (i ? ", " : "") + quoteIdentifier(fields[positions[i]]);
-            marks += (i ? ", ?" : "?");
-        }
-        sql += " (" + columns + ") VALUES (" + marks + ")";
-    }
-    std::vector<std::string> parameters;
-    for (const auto &[field, value] : values)
-        parameters.push_back(value);
-    firstColumn(*m_connection, sql, parameters);
+    const InsertStatement insert = insertStatement(quoteIdentifier(name), fields, values, table, "?");
+    firstColumn(*m_connection, insert.sql, insert.parameters);
 }
 
 } // namespace quillon::enginelib

@@ -1,7 +1,10 @@
 /*
 ** What a request costs in a generated extension: a page without a
 ** database (parameters parsed, trailer written), and a table browse whose
-** time should grow in step with the table's rows.
+** time should grow in step with the table's rows; with a PostgreSQL server
+** (QUILLON_TEST_PG_URI, QUILLON_TEST_PG_USER, QUILLON_TEST_PG_PASSWORD)
+** and a table of it named in QUILLON_BENCH_PG_TABLE (bench/enginelib/pgscan.sh
+** makes one), a browse of that table too.
 */
 
 #include "enginealiases.h"
@@ -13,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -40,6 +44,8 @@ struct Fixture
             quillon::platform::writeFileAtomically((data / ("t" + std::to_string(rows) + ".csv")).string(), csv);
         }
         engine.add("QNBENCH", "", data);
+        if (const char *uri = std::getenv("QUILLON_TEST_PG_URI"); uri && *uri)
+            engine.add("QNBENCHPG", "POSTGRESQL", uri);
     }
 
     IsapiHost &host(const std::string &name, const WizardProject &project)
@@ -87,6 +93,41 @@ void BM_TableBrowse(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_TableBrowse)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+void BM_ServerTableBrowse(benchmark::State &state)
+{
+    const std::string table = environment("QUILLON_BENCH_PG_TABLE");
+    if (environment("QUILLON_TEST_PG_URI").empty() || table.empty()) {
+        state.SkipWithError("needs QUILLON_TEST_PG_URI and QUILLON_BENCH_PG_TABLE (bench/enginelib/pgscan.sh)");
+        return;
+    }
+    WizardProject p;
+    p.DBName = "QNBENCHPG";
+    p.DoLogin = true;
+    p.UserName = environment("QUILLON_TEST_PG_USER");
+    p.Password = environment("QUILLON_TEST_PG_PASSWORD");
+    p.PageTitle = "Bench";
+    p.TbToBrowse = table;
+    p.RetChosenFields = {"NAME", "CITY", "PRICE"};
+    IsapiHost &host = fixture().host("ServerBrowse", p);
+    size_t rows = 0;
+    for (auto _ : state) {
+        const std::string body = host.run({}).body;
+        rows = 0;
+        for (size_t at = body.find("<TR>"); at != std::string::npos; at = body.find("<TR>", at + 4))
+            ++rows;
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * rows));
+    state.counters["rows"] = double(rows);
+}
+// Wall time: the server's share of the work counts too.
+BENCHMARK(BM_ServerTableBrowse)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -24,7 +24,8 @@ public:
     EngineAliases(const EngineAliases &) = delete;
     EngineAliases &operator=(const EngineAliases &) = delete;
 
-    // driver: "" for a folder of CSV tables, "SQLITE" for a SQLite file.
+    // driver: "" for a folder of CSV tables, "SQLITE" for a SQLite file,
+    // "POSTGRESQL" for a server, whose URI is the path.
     void add(const std::string &alias, const std::string &driver, const std::filesystem::path &path);
 
 private:

@@ -1,0 +1,112 @@
+#pragma once
+
+/*
+** One libpq connection to a PostgreSQL server, made from a server alias's
+** URI and the login given when the database is opened.
+**
+** Every failure becomes an EngineError carrying the server's (or libpq's)
+** own text on one line: a refused connection names host and port, a wrong
+** password gives the server's authentication message.  libpq waits at most
+** connect_timeout seconds for a server (10 unless the URI says otherwise).
+**
+** Cursors are server-side cursors, which live in a transaction: the first
+** cursor opened begins one and the last one closed commits it.  When the
+** server drops the connection, the next statement reconnects
+** (reset()), and the generation number tells cursors of the old session
+** that their server cursor is gone.
+**
+** A connection is not shared between threads by libpq; every call here
+** takes the connection's own lock, because a cursor may be closed from
+** another thread than the one using the database.
+*/
+
+#include "enginelib/engineerror.h"
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillon::enginelib {
+
+struct PgResultFree
+{
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using PgResult = std::unique_ptr<PGresult, PgResultFree>;
+
+struct PgLogin
+{
+    std::string user;     // empty: libpq's default (the URI's user, else PGUSER, else the system user)
+    std::string password; // empty: none given
+};
+
+class PgConnection
+{
+public:
+    // Whether text is a URI libpq takes as a connection URI.
+    static bool isServerUri(const std::string &text);
+    // Refuses a URI libpq cannot parse and one that carries a password.
+    // Throws EngineError(QDBIERR_INVALIDPARAMTEXT) naming the alias.
+    static void checkUri(const std::string &uri, const std::string &alias);
+
+    // Connects; throws EngineError(QDBIERR_OPENFAILED, libpq's message).
+    PgConnection(const std::string &uri, const PgLogin &login);
+    ~PgConnection();
+    PgConnection(const PgConnection &) = delete;
+    PgConnection &operator=(const PgConnection &) = delete;
+
+    // Runs one statement (text parameters $1...); throws EngineError(status,
+    // the server's message) unless it succeeds. Reconnects first when the
+    // server has dropped the connection.
+    PgResult exec(const std::string &sql, const std::vector<std::string> &parameters = {},
+                  DBIResult status = QDBIERR_SQL);
+
+    // Opens a cursor "DECLARE name NO SCROLL CURSOR FOR query" in the cursor
+    // transaction (begun if this is the first cursor) and fetches its first
+    // count rows into first. A failure on the way leaves the other cursors
+    // usable. Returns the generation the cursor belongs to.
+    uint64_t declareCursor(const std::string &name, const std::string &query, int count, PgResult &first);
+    // The next up to count rows of a cursor of generation: the batch asked
+    // for ahead by requestFetch if there is one, else fetched now. Throws
+    // the server's message, or when that session is gone.
+    PgResult fetch(const std::string &name, int count, uint64_t generation);
+    // Sends "FETCH count" for a cursor without waiting, so the server makes
+    // the next batch while the caller reads this one. Any other use of the
+    // connection first collects it and keeps it for its cursor.
+    void requestFetch(const std::string &name, int count, uint64_t generation);
+    // Closes a cursor; the transaction ends with the last one. Never throws:
+    // a cursor whose session is gone needs no closing.
+    void closeCursor(const std::string &name, uint64_t generation) noexcept;
+    // Closes a cursor and declares it again from the start, keeping the count.
+    void redeclareCursor(const std::string &name, const std::string &query, uint64_t generation);
+
+    // A cursor name unique on this connection.
+    std::string newCursorName();
+    bool hasOpenCursors() const;
+
+    // The text libpq gives for a failed result, on one line; the server's
+    // primary message when there is one.
+    static std::string messageOf(const PGresult *result, PGconn *connection);
+
+private:
+    void collectPending();              // the asked-for batch, into m_parked
+    void forget(const std::string &name); // drops batches asked for by a cursor
+    PgResult run(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status);
+    void reconnectIfLost();
+    void checkGeneration(uint64_t generation) const;
+
+    mutable std::mutex m_mutex;
+    PGconn *m_conn = nullptr;
+    uint64_t m_generation = 0; // bumped by each reconnection
+    unsigned m_openCursors = 0;
+    uint64_t m_cursorNumber = 0;
+    std::string m_pending;                        // cursor whose FETCH is on its way
+    std::vector<std::pair<std::string, PgResult>> m_parked; // collected batches, by cursor
+};
+
+} // namespace quillon::enginelib
