@@ -279,6 +279,7 @@ TEST_F(SampleCustomers, ShowsTheColumnsAndRowsOfTheQuery)
     EXPECT_EQ(rows->fetch(2, out), 2u);
     EXPECT_EQ(rows->fetch(2, out), 1u);
     EXPECT_EQ(rows->fetch(2, out), 0u);
+    EXPECT_EQ(rows->fetch(2, out), 0u) << "the end stays the end";
     EXPECT_EQ(out, (std::vector<std::vector<std::string>>{{"1001"}, {"1002"}, {"1003"}}));
 
     TfrmView view(cursorRows(db.openQuery("SELECT * FROM customer")), nullptr);
@@ -296,8 +297,6 @@ TEST_F(SampleCustomers, ShowsTheColumnsAndRowsOfTheQuery)
     EXPECT_TRUE(model->atEnd());
     QTest::mouseClick(view.findChild<QToolButton *>("nbLast"), Qt::LeftButton);
     EXPECT_EQ(view.currentRow(), 29);
-    if (const char *shot = std::getenv("QUILLON_FRMVIEW_SCREENSHOT"))
-        view.grab().save(QString::fromLocal8Bit(shot));
 }
 
 } // namespace
