@@ -5,6 +5,9 @@
 #include "cli/projectcommands.h"
 
 #include "cli/dbcommands.h"
+#ifdef QUILLON_WITH_WIZARD
+#include "cli/wizardcommand.h"
+#endif
 
 #include <iostream>
 
@@ -26,6 +29,11 @@ const std::vector<Command> &commands()
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line)",
          [](const Args &args) { return runDbCommand(args); }},
+#ifdef QUILLON_WITH_WIZARD
+        {"wizard", "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]",
+         "show the wizard (loading PROJECT.qnp), or run a script on it offscreen and print its transcript",
+         runWizardCommand},
+#endif
     };
     return table;
 }

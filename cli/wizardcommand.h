@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/commandtable.h"
+
+namespace quillon::cli {
+
+// quillon wizard [PROJECT.qnp] | --script FILE [--screenshots DIR]
+int runWizardCommand(const Args &args);
+
+} // namespace quillon::cli

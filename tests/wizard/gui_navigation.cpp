@@ -1,0 +1,151 @@
+#include "wizardfixture.h"
+
+#include "wizard/pages/pginput.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+
+using namespace quillon::wizard;
+using namespace quillon::wizard::test;
+
+namespace {
+
+// A script and the transcript lines it must produce, counting only the
+// lines whose first word is listed.
+struct ScriptCase
+{
+    const char *name;
+    QStringList script;
+    QStringList words;
+    QStringList expected;
+};
+
+class WindowScripts : public WizardTest, public testing::WithParamInterface<ScriptCase>
+{};
+
+TEST_P(WindowScripts, Transcript)
+{
+    const ScriptCase &c = GetParam();
+    const QStringList transcript = run(c.script);
+    EXPECT_EQ(only(transcript, c.words), c.expected) << transcript.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(status, 0) << transcript.join(QLatin1Char('\n')).toStdString();
+}
+
+const QStringList toDBCheck{"click btnNext", "click btnNext", "click btnNext"};
+QStringList with(QStringList a, const QStringList &b)
+{
+    a += b;
+    return a;
+}
+
+const QStringList pages{"page"};
+const QStringList boxes{"box", "focus"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Navigation, WindowScripts,
+    testing::Values(
+        ScriptCase{"NoDatabaseThereAndBack",
+                   with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "type edPageTitle T", "type edExtName N",
+                                    "click btnNext", "type edDLLFile web", "click btnNext", "show btnFinish",
+                                    "show btnNext", "click btnBack", "click btnBack", "click btnBack",
+                                    "click btnBack", "click btnBack", "click btnBack", "show btnBack"}),
+                   {"page", "show"},
+                   {"page pgHeaderFooter", "page pgInput", "page pgDBCheck", "page pgOtherData", "page pgDLLOutput",
+                    "page pgInfo", R"(show btnFinish {"enabled":true,"text":"Finish","visible":true})",
+                    R"(show btnNext {"enabled":true,"text":"Next >","visible":false})", "page pgDLLOutput",
+                    "page pgOtherData", "page pgDBCheck", "page pgInput", "page pgHeaderFooter", "page pgWelcome",
+                    R"(show btnBack {"enabled":false,"text":"< Back","visible":true})"}},
+        ScriptCase{"InsertWithoutInputValuesNo",
+                   with(toDBCheck, {"choose cbDatabase SHOP", "check rbUpdateDB", "answer no", "click btnNext",
+                                    "click btnBack"}),
+                   {"page", "box"},
+                   {"page pgHeaderFooter", "page pgInput", "page pgDBCheck",
+                    "box Confirm | You have not specified the input field names. If you really want to insert "
+                    "database items, you may need input values. Do you want to specify input values now? -> no",
+                    "page pgLogin", "page pgDBCheck"}},
+        ScriptCase{"InsertWithoutInputValuesYes",
+                   with(toDBCheck, {"choose cbDatabase SHOP", "check rbUpdateDB", "answer yes", "click btnNext"}),
+                   {"page", "focus"},
+                   {"page pgHeaderFooter", "page pgInput", "focus edValue", "page pgDBCheck", "focus cbDataOK",
+                    "page pgInput", "focus edValue"}},
+        ScriptCase{"ChecksOfNext",
+                   with(toDBCheck,
+                        {"click btnNext", "choose cbDatabase SHOP", "click btnNext", "type edUserID  ",
+                         "click btnNext", "type edPassword x", "click btnNext", "click btnNext", "check rbQuery",
+                         "type moSQL \\r\\n ", "click btnNext", "type moSQL insert into t values (1)", "click btnNext",
+                         "type edExtName N", "click btnNext", "type edPageTitle T", "type edExtName  ",
+                         "click btnNext", "type edExtName N", "click btnNext", "type edDLLFile  ", "click btnNext"}),
+                   {"box"},
+                   {"box Error! | Database must be selected! -> ok", "box Error! | Please enter Username/Password! -> ok",
+                    "box Error! | Table must be selected! -> ok", "box Error! | SQL Code not entered! -> ok",
+                    "box Error! | Page must have a Title. -> ok", "box Error! | Extension must have a name. -> ok",
+                    "box Error! | Output DLL Source filename required! -> ok"}},
+        ScriptCase{"BrowseTableAndTheFieldQuestion",
+                   with(toDBCheck, {"choose cbDatabase SHOP", "click btnNext", "uncheck cbLoginPrompt",
+                                    "click btnNext", "choose cbBRTable customer", "click btnNext",
+                                    "show lbAvailFields", "answer no", "click btnNext", "answer yes", "click btnNext",
+                                    "click btnBack", "click btnBack", "click btnBack", "click btnBack"}),
+                   {"page", "box", "show"},
+                   {"page pgHeaderFooter", "page pgInput", "page pgDBCheck", "page pgLogin", "page pgDatabaseBR",
+                    "page pgFieldSelect",
+                    R"(show lbAvailFields {"enabled":true,"entries":["CITY","ID","NAME"],"selected":[],"visible":true})",
+                    "box Information | No database fields will be returned.\\r\\nLeave it this way? -> no",
+                    "box Information | No database fields will be returned.\\r\\nLeave it this way? -> yes",
+                    "page pgOtherData", "page pgFieldSelect", "page pgDatabaseBR", "page pgLogin", "page pgDBCheck"}},
+        ScriptCase{"QueryWithoutRowsSkipsTheFieldChoice",
+                   with(toDBCheck, {"choose cbDatabase SHOP", "click btnNext", "uncheck cbLoginPrompt",
+                                    "click btnNext", "check rbQuery", "type moSQL UPDATE t SET a = 1",
+                                    "click btnNext", "click btnBack"}),
+                   pages,
+                   {"page pgHeaderFooter", "page pgInput", "page pgDBCheck", "page pgLogin", "page pgDatabaseBR",
+                    "page pgOtherData", "page pgDatabaseBR"}},
+        ScriptCase{"OutputNameCompletedOnNext",
+                   with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "type edPageTitle T", "type edExtName N",
+                                    "click btnNext", "type edDLLFile sub/x.pas", "click btnNext", "show moInfo"}),
+                   {"focus"}, {"focus edValue", "focus cbDataOK", "focus edPageTitle", "focus edDLLFile", "focus moInfo"}},
+        ScriptCase{"HelpOfEveryPageOnTheWay",
+                   with({"click btnHelp", "click btnNext", "click btnHelp", "click btnNext", "click btnHelp",
+                         "click btnNext", "click btnHelp"},
+                        {"uncheck cbDataOK", "click btnNext", "click btnHelp"}),
+                   {"help"},
+                   {"help QUILLON.HLP 0", "help QUILLON.HLP 6", "help QUILLON.HLP 9", "help QUILLON.HLP 12",
+                    "help QUILLON.HLP 17"}}),
+    [](const auto &info) { return info.param.name; });
+
+TEST_F(WizardTest, OpensOnTheWelcomePageAsDesigned)
+{
+    inspect = [](TfrmWiz &w) {
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Quillon 1.0"));
+        EXPECT_EQ(w.size(), QSize(462, 295));
+        EXPECT_EQ(w.nbWiz->count(), 11);
+        EXPECT_EQ(w.currentPage(), Page::Welcome);
+        EXPECT_FALSE(w.btnBack->isEnabled());
+        EXPECT_FALSE(w.btnFinish->isVisible());
+        EXPECT_EQ(w.btnFinish->geometry(), w.btnNext->geometry());
+        EXPECT_EQ(w.helpFile(), QStringLiteral("QUILLON.HLP"));
+    };
+    const QStringList t = run({"show btnNext", "show cbDataOK", "show edHeader", "show ExcludeBtn", "show rbTable"});
+    EXPECT_EQ(only(t, {"show"}),
+              (QStringList{R"(show btnNext {"enabled":true,"text":"Next >","visible":true})",
+                           R"(show cbDataOK {"checked":true,"enabled":true,"text":"Yes, I would like to have &database capabilities","visible":false})",
+                           R"(show edHeader {"enabled":false,"text":"","visible":false})",
+                           R"(show ExcludeBtn {"enabled":false,"text":"<","visible":false})",
+                           R"(show rbTable {"checked":true,"enabled":true,"text":"Table browsing:","visible":false})"}));
+}
+
+TEST_F(WizardTest, DriverStopsAtALineItCannotPerform)
+{
+    const QStringList t = run({"click btnNext", "click nothingHere", "click btnNext"});
+    EXPECT_EQ(only(t, {"error", "closed"}), (QStringList{"error 2: no control named nothingHere", "closed"}));
+    EXPECT_EQ(only(t, {"page"}), QStringList{"page pgHeaderFooter"});
+    EXPECT_EQ(status, 1);
+
+    const QStringList q = run({"click btnNext", "click btnNext", "click btnNext", "check rbUpdateDB",
+                               "choose cbDatabase SHOP", "click btnNext"});
+    EXPECT_EQ(only(q, {"error"}), QStringList{"error 6: no answer queued for the box \"Confirm\""});
+    EXPECT_EQ(status, 1);
+}
+
+} // namespace

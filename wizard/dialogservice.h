@@ -1,0 +1,65 @@
+#pragma once
+
+/*
+** Every modal dialog of the wizard goes through one DialogService: message
+** boxes and questions, the file dialogs and the pop-up menus shown at a
+** button. QtDialogs shows real Qt dialogs; a scripted service answers from
+** a queue and records what was shown, so tests and the script driver can
+** check the exact caption and text of every box.
+*/
+
+#include <QMessageBox>
+#include <QString>
+
+#include <optional>
+
+class QMenu;
+class QAction;
+class QPoint;
+class QWidget;
+
+namespace quillon::wizard {
+
+struct FileDialogSpec
+{
+    enum Kind { Open, Save };
+    Kind kind = Open;
+    QString title;
+    QString filter;           // "Name|pattern;pattern|Name|pattern"
+    QString defaultExtension; // without the dot
+    bool overwritePrompt = false;
+};
+
+class DialogService
+{
+public:
+    virtual ~DialogService() = default;
+
+    // A modal message box; returns the button pressed.
+    virtual QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
+                                                   const QString &text, QMessageBox::StandardButtons buttons) = 0;
+
+    // A file dialog; nullopt when cancelled. A chosen name without an
+    // extension gets the default one.
+    virtual std::optional<QString> fileDialog(QWidget *owner, const FileDialogSpec &spec) = 0;
+
+    // Shows menu with its top-left at a screen point; returns the item chosen.
+    virtual QAction *popupMenu(QMenu *menu, const QPoint &screenPos) = 0;
+};
+
+// The wizard's common error box: caption "Error!", error icon, OK.
+void showErrorBox(DialogService &dialogs, QWidget *owner, const QString &text);
+
+// "Name|pattern|Name|pattern" as Qt's name filters ("Name (pattern)").
+QStringList qtNameFilters(const QString &filter);
+
+class QtDialogs : public DialogService
+{
+public:
+    QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
+                                           const QString &text, QMessageBox::StandardButtons buttons) override;
+    std::optional<QString> fileDialog(QWidget *owner, const FileDialogSpec &spec) override;
+    QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
+};
+
+} // namespace quillon::wizard

@@ -1,0 +1,365 @@
+#include "wizard/frmwiz.h"
+
+#include "platform/registry.h"
+#include "widgets/explbtn.h"
+#include "wizard/controls.h"
+#include "wizard/controltext.h"
+#include "wizard/pages/pgdatabasebr.h"
+#include "wizard/pages/pgdatabaseup.h"
+#include "wizard/pages/pgdbcheck.h"
+#include "wizard/pages/pgdlloutput.h"
+#include "wizard/pages/pgfieldselect.h"
+#include "wizard/pages/pgheaderfooter.h"
+#include "wizard/pages/pginfo.h"
+#include "wizard/pages/pginput.h"
+#include "wizard/pages/pglogin.h"
+#include "wizard/pages/pgotherdata.h"
+#include "wizard/pages/pgwelcome.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
+
+namespace quillon::wizard {
+
+namespace {
+
+constexpr int kClientWidth = 462;
+constexpr int kClientHeight = 295;
+constexpr int kBorderWidth = 129;
+constexpr int kButtonRowHeight = 55;
+
+// The help contexts of the buttons, for help on a control.
+constexpr char kHelpContext[] = "quillonHelpContext";
+
+} // namespace
+
+TfrmWiz::TfrmWiz(WizardServices services, QWidget *parent)
+    : QDialog(parent)
+    , m_db(std::make_unique<WizardDatabase>(services.engine ? std::move(services.engine) : createEngineLibrary()))
+    , m_dialogs(*services.dialogs)
+    , m_help(services.help)
+    , m_host(services.host)
+    , m_registry(services.registry)
+    , m_ctx{m_dialogs, *m_db, this}
+{
+    setObjectName(QStringLiteral("frmWiz"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowContextHelpButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    buildFrame();
+    buildButtons();
+    FormCreate();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmWiz::~TfrmWiz() = default;
+
+void TfrmWiz::buildFrame()
+{
+    pnlBorder = new QFrame(this);
+    pnlBorder->setObjectName(QStringLiteral("pnlBorder"));
+    pnlBorder->setGeometry(0, 0, kBorderWidth, kClientHeight - kButtonRowHeight);
+    Panel3 = new QFrame(pnlBorder);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel3->setGeometry(10, 10, kBorderWidth - 20, 222);
+    nbWizImg = new QStackedWidget(Panel3);
+    nbWizImg->setObjectName(QStringLiteral("nbWizImg"));
+    nbWizImg->setGeometry(1, 1, 107, 220);
+    pgSteps = new QWidget;
+    pgSteps->setObjectName(QStringLiteral("pgSteps"));
+    pgFinished = new QWidget;
+    pgFinished->setObjectName(QStringLiteral("pgFinished"));
+    nbWizImg->addWidget(pgSteps);
+    nbWizImg->addWidget(pgFinished);
+    imgWiz = new QLabel(pgFinished);
+    imgWiz->setObjectName(QStringLiteral("imgWiz"));
+    imgWiz->setGeometry(0, 1, 107, 218);
+    imgWiz->setScaledContents(true);
+    nbWizImg->setCurrentWidget(pgFinished);
+
+    nbWiz = new QStackedWidget(this);
+    nbWiz->setObjectName(QStringLiteral("nbWiz"));
+    nbWiz->setGeometry(kBorderWidth, 0, kClientWidth - kBorderWidth, kClientHeight - kButtonRowHeight);
+    pgWelcome = new PgWelcome(m_ctx, nbWiz);
+    pgHeaderFooter = new PgHeaderFooter(m_ctx, nbWiz);
+    pgInput = new PgInput(m_ctx, nbWiz);
+    pgDBCheck = new PgDBCheck(m_ctx, nbWiz);
+    pgLogin = new PgLogin(m_ctx, [this] { return comboChoice(pgDBCheck->cbDatabase); }, nbWiz);
+    pgDatabaseUP = new PgDatabaseUP(m_ctx, pgInput->lbValues, nbWiz);
+    pgDatabaseBR = new PgDatabaseBR(m_ctx, nbWiz);
+    pgFieldSelect = new PgFieldSelect(m_ctx, nbWiz);
+    pgOtherData = new PgOtherData(m_ctx, nbWiz);
+    pgDLLOutput = new PgDLLOutput(m_ctx, nbWiz);
+    pgInfo = new PgInfo(m_ctx, nbWiz);
+    for (QWidget *page : std::initializer_list<QWidget *>{pgWelcome, pgHeaderFooter, pgInput, pgDBCheck, pgLogin,
+                                                           pgDatabaseUP, pgDatabaseBR, pgFieldSelect, pgOtherData,
+                                                           pgDLLOutput, pgInfo})
+        nbWiz->addWidget(page);
+    connect(nbWiz, &QStackedWidget::currentChanged, this, &TfrmWiz::nbWizPageChanged);
+    connect(pgDBCheck, &PgDBCheck::aliasChanged, pgDatabaseBR, &PgDatabaseBR::resetForAlias);
+    connect(pgDatabaseBR, &PgDatabaseBR::previewRequested, this, &TfrmWiz::previewQuery);
+
+    pmVAT = new QMenu(this);
+    pmVAT->setObjectName(QStringLiteral("pmVAT"));
+    ViewasText1 = pmVAT->addAction(QStringLiteral("View as Text"));
+    ViewasText1->setObjectName(QStringLiteral("ViewasText1"));
+    connect(ViewasText1, &QAction::triggered, this, &TfrmWiz::ViewasText1Click);
+}
+
+void TfrmWiz::buildButtons()
+{
+    pnlButtons = new QFrame(this);
+    pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
+    pnlButtons->setGeometry(0, kClientHeight - kButtonRowHeight, kClientWidth, kButtonRowHeight);
+    Bevel1 = new QFrame(pnlButtons);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Bevel1->setGeometry(8, 0, kClientWidth - 16, 2);
+
+    const auto iconButton = [this](const char *name, const char *hint, int x, int context) {
+        auto *b = new TExplorerButton(pnlButtons);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setOptions(TExplorerButton::boIconOnly);
+        b->setHint(QString::fromLatin1(hint));
+        b->setGeometry(x, 12, 32, 32);
+        b->setProperty(kHelpContext, context);
+        b->setWhatsThis(QString::fromLatin1(hint));
+        b->installEventFilter(this);
+        return b;
+    };
+    btnLoad = iconButton("btnLoad", "Load Project", 8, 25);
+    ebtnSave = iconButton("ebtnSave", "Save Current Project", 42, 4);
+    btnabout = iconButton("btnabout", "About", 76, 8);
+
+    const auto pushButton = [this](const char *name, const char *caption, int x, int context) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), pnlButtons);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, 16, 75, 25);
+        b->setAutoDefault(false);
+        if (context >= 0) {
+            b->setProperty(kHelpContext, context);
+            b->setWhatsThis(QString::fromLatin1(caption));
+            b->installEventFilter(this);
+        }
+        return b;
+    };
+    btnHelp = pushButton("btnHelp", "Help", 118, 5);
+    btnBack = pushButton("btnBack", "< Back", 214, -1);
+    btnNext = pushButton("btnNext", "Next >", 289, -1);
+    btnFinish = pushButton("btnFinish", "Finish", 289, -1);
+    btnCancel = pushButton("btnCancel", "Cancel", 379, 7);
+    btnFinish->hide();
+    btnBack->setEnabled(false);
+
+    connect(btnLoad, &TExplorerButton::clicked, this, &TfrmWiz::openProject);
+    connect(ebtnSave, &TExplorerButton::clicked, this, &TfrmWiz::saveProject);
+    connect(btnabout, &TExplorerButton::clicked, this, &TfrmWiz::rdbAboutClick);
+    connect(btnHelp, &QPushButton::clicked, this, &TfrmWiz::btnHelpClick);
+    connect(btnBack, &QPushButton::clicked, this, &TfrmWiz::btnBackClick);
+    connect(btnNext, &QPushButton::clicked, this, &TfrmWiz::btnNextClick);
+    connect(btnFinish, &QPushButton::clicked, this, &TfrmWiz::btnFinishClick);
+    // Escape closes the dialog as Cancel does: QDialog::reject.
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmWiz::reject);
+}
+
+void TfrmWiz::FormCreate()
+{
+    // The help file lies in the install folder that the set-up recorded.
+    std::string installPath;
+    try {
+        const platform::Registry user;
+        const platform::Registry &registry = m_registry ? *m_registry : user;
+        if (const auto key = registry.openKey(platform::Hive::CurrentUser, "Software\\Tarvik\\Quillon"))
+            installPath = key->readString("InstallPath").value_or("");
+    } catch (const std::exception &) {
+        // An unreadable registry leaves the install path empty, as a missing
+        // key does; asking for help then names the file it could not open.
+        installPath.clear();
+    }
+    if (!installPath.empty() && installPath.back() != '/')
+        installPath += '/';
+    m_helpFile = QString::fromStdString(installPath) + QStringLiteral("QUILLON.HLP");
+    setWindowTitle(QString::fromLatin1(kWizardCaption));
+    m_ctx.dbChanged = false;
+    m_ctx.sourceChanged = false;
+    nbWiz->setCurrentIndex(0);
+    btnNext->setFocus();
+}
+
+Page TfrmWiz::currentPage() const
+{
+    return static_cast<Page>(nbWiz->currentIndex());
+}
+
+NavigationFacts TfrmWiz::facts() const
+{
+    NavigationFacts f;
+    f.dbOk = pgDBCheck->cbDataOK->isChecked();
+    f.aliasChosen = comboHasChoice(pgDBCheck->cbDatabase);
+    f.doBrowse = pgDBCheck->rbBrowseDB->isChecked();
+    f.doInsert = pgDBCheck->rbUpdateDB->isChecked();
+    f.doLogin = pgLogin->cbLoginPrompt->isChecked();
+    f.userId = controlBytes(pgLogin->edUserID);
+    f.password = controlBytes(pgLogin->edPassword);
+    f.hasInputValues = pgInput->lbValues->count() > 0;
+    f.tbBrowse = pgDatabaseBR->rbTable->isChecked();
+    f.browseTableChosen = comboHasChoice(pgDatabaseBR->cbBRTable);
+    f.sql = controlBytes(pgDatabaseBR->moSQL);
+    f.hasMapping = pgDatabaseUP->lbUpdFields->count() > 0;
+    f.hasReturnedFields = pgFieldSelect->lbReturnFields->count() > 0;
+    f.pageTitle = controlBytes(pgOtherData->edPageTitle);
+    f.extName = controlBytes(pgOtherData->edExtName);
+    f.outputFile = controlBytes(pgDLLOutput->edDLLFile);
+    return f;
+}
+
+void TfrmWiz::showPage(Page page)
+{
+    nbWiz->setCurrentIndex(static_cast<int>(page));
+}
+
+void TfrmWiz::btnNextClick()
+{
+    const Page page = currentPage();
+    if (page == Page::DLLOutput) {
+        QLineEdit *edit = pgDLLOutput->edDLLFile;
+        if (!trimmed(controlBytes(edit)).empty())
+            setControlBytes(edit, completeOutputPath(controlBytes(edit), QDir::currentPath().toStdString()));
+    }
+    NavigationFacts f = facts();
+    if (const auto failure = checkLeaving(page, f)) {
+        m_ctx.error(QString::fromStdString(failure->message));
+        if (!failure->focus.empty()) {
+            if (auto *w = findChild<QWidget *>(QString::fromStdString(failure->focus)))
+                w->setFocus();
+        }
+        return;
+    }
+    switch (questionOnLeaving(page, f)) {
+    case Question::InsertWithoutInputValues: {
+        const auto answer = m_dialogs.messageBox(this, QMessageBox::Question, QStringLiteral("Confirm"),
+                                                 QString::fromLatin1(kInsertWithoutInputValuesText),
+                                                 QMessageBox::Yes | QMessageBox::No);
+        if (answer == QMessageBox::Yes) {
+            showPage(Page::Input);
+            pgInput->edValue->setFocus();
+        } else {
+            showPage(Page::Login);
+        }
+        return;
+    }
+    case Question::NoReturnedFields:
+        pgFieldSelect->lbAvailFields->setFocus();
+        if (m_dialogs.messageBox(this, QMessageBox::Information, QStringLiteral("Information"),
+                                 QString::fromLatin1(kNoReturnedFieldsText),
+                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return;
+        break;
+    case Question::None:
+        if (page == Page::FieldSelect)
+            pgFieldSelect->lbAvailFields->setFocus();
+        break;
+    }
+    const Page next = nextPage(page, f);
+    if (page == Page::DatabaseBR && next == Page::OtherData)
+        pgFieldSelect->lbReturnFields->clear();
+    showPage(next);
+    btnBack->setEnabled(true);
+    prepareArrival(next);
+    showNextOrFinish(next);
+}
+
+void TfrmWiz::prepareArrival(Page page)
+{
+    switch (page) {
+    case Page::DatabaseUP:
+        pgDatabaseUP->prepare();
+        break;
+    case Page::DatabaseBR:
+        pgDatabaseBR->prepare();
+        break;
+    case Page::Input:
+        pgInput->edValue->setFocus();
+        break;
+    case Page::DLLOutput:
+        pgDLLOutput->edDLLFile->setFocus();
+        break;
+    case Page::FieldSelect:
+        pgFieldSelect->prepare(pgDatabaseBR->rbTable->isChecked(), comboChoice(pgDatabaseBR->cbBRTable),
+                               controlBytes(pgDatabaseBR->moSQL));
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmWiz::showNextOrFinish(Page page)
+{
+    const bool last = page == kLastPage;
+    btnNext->setVisible(!last);
+    btnFinish->setVisible(last);
+}
+
+void TfrmWiz::btnBackClick()
+{
+    const Page previous = previousPage(currentPage(), facts());
+    showPage(previous);
+    if (previous == Page::Welcome)
+        btnBack->setEnabled(false);
+    showNextOrFinish(previous);
+    if (previous == Page::Input)
+        pgInput->edValue->setFocus();
+}
+
+void TfrmWiz::nbWizPageChanged(int index)
+{
+    switch (static_cast<Page>(index)) {
+    case Page::Login:
+        if (pgLogin->edUserID->isEnabled())
+            pgLogin->edUserID->setFocus();
+        break;
+    case Page::OtherData:
+        pgOtherData->edPageTitle->setFocus();
+        break;
+    case Page::Info:
+        pgInfo->showSummary(project());
+        break;
+    default:
+        break;
+    }
+}
+
+bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
+{
+    // Help on a control (the title bar's "?" then a click on a button).
+    if (event->type() == QEvent::WhatsThis) {
+        const QVariant context = watched->property(kHelpContext);
+        if (context.isValid()) {
+            showHelp(context.toInt());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmWiz::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_dialogs.popupMenu(pmVAT, event->globalPos());
+}
+
+} // namespace quillon::wizard

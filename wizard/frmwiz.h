@@ -1,0 +1,154 @@
+#pragma once
+
+/*
+** TfrmWiz: the wizard window. It lays out the picture strip, the page
+** notebook and the button row, wires the pages together, and owns the
+** commands that belong to no page: navigation, saving and opening the
+** project file, the summary, help, the About box, the text view, Cancel
+** and Finish. The pages hold the controls and their own handlers; the
+** page-flow rules are the plain functions of navigation.h.
+**
+** Everything modal goes through the DialogService given at creation, the
+** help through a HelpSystem, the database through a DatabaseEngine and
+** Finish's last step through a WizardHost, so the window runs the same
+** under a test, a script or a user.
+*/
+
+#include "project/wizardproject.h"
+#include "wizard/navigation.h"
+#include "wizard/wizardcontext.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class TExplorerButton;
+
+namespace quillon::platform {
+class Registry;
+}
+
+namespace quillon::wizard {
+
+class HelpSystem;
+class WizardHost;
+class PgWelcome;
+class PgHeaderFooter;
+class PgInput;
+class PgDBCheck;
+class PgLogin;
+class PgDatabaseUP;
+class PgDatabaseBR;
+class PgFieldSelect;
+class PgOtherData;
+class PgDLLOutput;
+class PgInfo;
+
+struct WizardServices
+{
+    DialogService *dialogs = nullptr;
+    std::unique_ptr<DatabaseEngine> engine; // null: the real engine library
+    HelpSystem *help = nullptr;
+    WizardHost *host = nullptr;
+    const platform::Registry *registry = nullptr; // null: the user's registry
+};
+
+class TfrmWiz : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmWiz(WizardServices services, QWidget *parent = nullptr);
+    ~TfrmWiz() override;
+
+    // The answers as the controls hold them.
+    WizardProject project() const;
+
+    Page currentPage() const;
+    const QString &projectFileName() const { return m_projectFileName; }
+    const QString &helpFile() const { return m_helpFile; }
+    WizardContext &context() { return m_ctx; }
+
+    // The window commands; the flag ones return false when cancelled or failed.
+    bool saveProject();
+    bool openProject();
+    // Open without the dialog: loads path, names the project after it.
+    bool openProjectFile(const QString &path);
+    // Reads a project file into the window (open and the text view's update).
+    void loadProjectFile(const QString &path);
+
+    PgWelcome *pgWelcome;
+    PgHeaderFooter *pgHeaderFooter;
+    PgInput *pgInput;
+    PgDBCheck *pgDBCheck;
+    PgLogin *pgLogin;
+    PgDatabaseUP *pgDatabaseUP;
+    PgDatabaseBR *pgDatabaseBR;
+    PgFieldSelect *pgFieldSelect;
+    PgOtherData *pgOtherData;
+    PgDLLOutput *pgDLLOutput;
+    PgInfo *pgInfo;
+
+signals:
+    // Finish wrote the source file.
+    void generated(const QString &path);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void FormCreate();
+    void buildFrame();
+    void buildButtons();
+    NavigationFacts facts() const;
+    void showPage(Page page);
+    void btnNextClick();
+    void btnBackClick();
+    void nbWizPageChanged(int index);
+    void prepareArrival(Page page);
+    void showNextOrFinish(Page page);
+    void btnFinishClick();
+    void btnHelpClick();
+    void showHelp(int context);
+    void rdbAboutClick();
+    void ViewasText1Click();
+    void previewQuery();
+
+    std::unique_ptr<WizardDatabase> m_db;
+    DialogService &m_dialogs;
+    HelpSystem *m_help;
+    WizardHost *m_host;
+    const platform::Registry *m_registry;
+    WizardContext m_ctx;
+    QString m_projectFileName;
+    QString m_helpFile;
+
+public:
+    QFrame *pnlBorder;
+    QFrame *Panel3;
+    QStackedWidget *nbWizImg;
+    QWidget *pgSteps;
+    QWidget *pgFinished;
+    QLabel *imgWiz;
+    QStackedWidget *nbWiz;
+    QFrame *pnlButtons;
+    QFrame *Bevel1;
+    TExplorerButton *btnLoad;
+    TExplorerButton *ebtnSave;
+    TExplorerButton *btnabout;
+    QPushButton *btnHelp;
+    QPushButton *btnBack;
+    QPushButton *btnNext;
+    QPushButton *btnFinish;
+    QPushButton *btnCancel;
+    QMenu *pmVAT;
+    QAction *ViewasText1;
+};
+
+} // namespace quillon::wizard

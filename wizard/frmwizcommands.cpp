@@ -1,0 +1,190 @@
+/*
+** The wizard window's commands that belong to no page: saving and opening
+** the project file, Finish, help, the About box, the project text view and
+** the query preview.
+*/
+
+#include "wizard/frmwiz.h"
+
+#include "generator/sourcegenerator.h"
+#include "platform/registry.h"
+#include "project/projectfile.h"
+#include "wizard/ansitext.h"
+#include "wizard/controltext.h"
+#include "wizard/helpsystem.h"
+#include "wizard/pages/pgdatabasebr.h"
+#include "wizard/pages/pginfo.h"
+#include "wizard/wizardhost.h"
+
+#if __has_include("wizard/aboutbox.h")
+#include "wizard/aboutbox.h"
+#define QUILLON_HAVE_ABOUTBOX 1
+#endif
+#if __has_include("wizard/frmview.h")
+#include "wizard/frmview.h"
+#define QUILLON_HAVE_FRMVIEW 1
+#endif
+#if __has_include("wizard/vendor.h")
+#include "wizard/vendor.h"
+#else
+namespace quillon::wizard {
+inline constexpr char kVendorSupportAddress[] = "support@tarvik.example";
+}
+#endif
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace quillon::wizard {
+
+namespace {
+
+FileDialogSpec projectDialog(FileDialogSpec::Kind kind)
+{
+    FileDialogSpec spec;
+    spec.kind = kind;
+    spec.title = kind == FileDialogSpec::Save ? QStringLiteral("Save Quillon Project File")
+                                              : QStringLiteral("Open Quillon Project File");
+    spec.filter = QStringLiteral("Quillon Project (*.qnp)|*.qnp");
+    spec.defaultExtension = QStringLiteral("qnp");
+    spec.overwritePrompt = kind == FileDialogSpec::Save;
+    return spec;
+}
+
+} // namespace
+
+void WizardContext::failure(const std::exception &e) const
+{
+    dialogs.messageBox(owner, QMessageBox::Critical, QStringLiteral("Quillon"), displayText(e.what()),
+                       QMessageBox::Ok);
+}
+
+bool TfrmWiz::saveProject()
+{
+    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogSpec::Save));
+    if (!path)
+        return false;
+    bool saved = m_ctx.guarded([&] { ProjectFile::save(project(), path->toStdString()); });
+    if (saved)
+        m_projectFileName = *path;
+    return saved;
+}
+
+bool TfrmWiz::openProject()
+{
+    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogSpec::Open));
+    return path && openProjectFile(*path);
+}
+
+bool TfrmWiz::openProjectFile(const QString &path)
+{
+    if (!m_ctx.guarded([&] { loadProjectFile(path); }))
+        return false;
+    m_projectFileName = path;
+    setWindowTitle(QString::fromLatin1(kWizardCaption) + QStringLiteral(" - [") + path + QLatin1Char(']'));
+    return true;
+}
+
+void TfrmWiz::btnFinishClick()
+{
+    if (pgInfo->cbSaveProject->isChecked() && !saveProject())
+        return;
+    const WizardProject p = project();
+    const QString output = displayText(p.OutputDLL);
+    try {
+        const platform::Registry user;
+        const platform::Registry &registry = m_registry ? *m_registry : user;
+        generator::generateSourceFile(p, generator::templatePathFromRegistry(registry), p.OutputDLL,
+                                      generator::currentGenerationMoment());
+        emit generated(output);
+        if (m_host) {
+            m_host->closeProject();
+            if (m_host->openProjectInfo(p.OutputDLL))
+                m_host->openProject(p.OutputDLL);
+            else
+                m_ctx.error(QStringLiteral("Could not open ") + output);
+        }
+    } catch (const std::exception &e) {
+        QString message = displayText(e.what());
+        if (const auto *g = dynamic_cast<const generator::GenerationError *>(&e); g && !g->path().empty())
+            message = displayText(g->path()) + QStringLiteral(": ") + message;
+        m_ctx.error(QStringLiteral("Internal error. Please contact Tarvik I.T. through ") +
+                    QString::fromLatin1(kVendorSupportAddress) + QStringLiteral("\n\r") + message);
+    }
+    reject();
+}
+
+void TfrmWiz::btnHelpClick()
+{
+    showHelp(helpContext(currentPage()));
+}
+
+void TfrmWiz::showHelp(int context)
+{
+    if (!m_help) {
+        m_ctx.error(QStringLiteral("No help is available: ") + m_helpFile);
+        return;
+    }
+    try {
+        m_help->showContext(m_helpFile, context, this);
+    } catch (const std::exception &e) {
+        m_ctx.error(displayText(e.what()));
+    }
+}
+
+void TfrmWiz::rdbAboutClick()
+{
+#ifdef QUILLON_HAVE_ABOUTBOX
+    TAboutBox about(this);
+    about.exec();
+#endif
+}
+
+void TfrmWiz::ViewasText1Click()
+{
+    if (m_projectFileName.isEmpty()) {
+        m_ctx.error(QStringLiteral("No current project file! Please save current project or open an existing one."));
+        return;
+    }
+    QFile file(m_projectFileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_ctx.error(QStringLiteral("Unable to read ") + m_projectFileName + QStringLiteral(": ") + file.errorString());
+        return;
+    }
+    // A read-only view of the file as last saved or opened.
+    QDialog view(this);
+    view.setObjectName(QStringLiteral("frmTextView"));
+    view.setWindowTitle(QStringLiteral("Viewing as Text - [") + m_projectFileName + QLatin1Char(']'));
+    view.resize(441, 308);
+    auto *text = new QPlainTextEdit(&view);
+    text->setObjectName(QStringLiteral("edProjectText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFont(QStringLiteral("Courier New"), 9));
+    text->setPlainText(displayText(file.readAll().toStdString()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    auto *layout = new QVBoxLayout(&view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(text);
+    view.exec();
+}
+
+void TfrmWiz::previewQuery()
+{
+    const std::string sql = controlBytes(pgDatabaseBR->moSQL);
+    if (!sqlReturnsRows(sql))
+        return;
+#ifdef QUILLON_HAVE_FRMVIEW
+    std::unique_ptr<QueryRows> rows;
+    if (!m_ctx.guarded([&] { rows = m_ctx.db.openQuery(sql); }))
+        return;
+    TfrmView view(std::move(rows), this);
+    connect(view.model(), &QueryModel::fetchFailed, this, [this](const QString &message) {
+        m_ctx.failure(std::runtime_error(message.toStdString()));
+    });
+    view.exec();
+#endif
+}
+
+} // namespace quillon::wizard

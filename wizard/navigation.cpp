@@ -1,0 +1,200 @@
+#include "wizard/navigation.h"
+
+#include <array>
+#include <filesystem>
+
+namespace quillon::wizard {
+
+namespace {
+
+struct PageRow
+{
+    Page page;
+    const char *name;
+    int helpContext;
+};
+
+constexpr std::array<PageRow, kPageCount> kPages = {{
+    {Page::Welcome, "pgWelcome", 0},
+    {Page::HeaderFooter, "pgHeaderFooter", 6},
+    {Page::Input, "pgInput", 9},
+    {Page::DBCheck, "pgDBCheck", 12},
+    {Page::Login, "pgLogin", 13},
+    {Page::DatabaseUP, "pgDatabaseUP", 14},
+    {Page::DatabaseBR, "pgDatabaseBR", 15},
+    {Page::FieldSelect, "pgFieldSelect", 16},
+    {Page::OtherData, "pgOtherData", 17},
+    {Page::DLLOutput, "pgDLLOutput", 18},
+    {Page::Info, "pgInfo", 19},
+}};
+
+const PageRow &row(Page page)
+{
+    return kPages[static_cast<std::size_t>(page)];
+}
+
+Page following(Page page)
+{
+    return page == kLastPage ? page : static_cast<Page>(static_cast<int>(page) + 1);
+}
+
+Page preceding(Page page)
+{
+    return page == Page::Welcome ? page : static_cast<Page>(static_cast<int>(page) - 1);
+}
+
+bool isBlank(std::string_view text)
+{
+    return trimmed(text).empty();
+}
+
+// Table browsing, or a query that returns rows, leads to the field choice.
+bool browsesRows(const NavigationFacts &f)
+{
+    return f.tbBrowse || sqlReturnsRows(f.sql);
+}
+
+} // namespace
+
+const char *pageName(Page page)
+{
+    return row(page).name;
+}
+
+std::optional<Page> pageFromName(std::string_view name)
+{
+    for (const PageRow &r : kPages) {
+        if (name == r.name)
+            return r.page;
+    }
+    return std::nullopt;
+}
+
+int helpContext(Page page)
+{
+    return row(page).helpContext;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
+{
+    switch (page) {
+    case Page::Login:
+        if (f.doLogin && isBlank(f.userId) && isBlank(f.password))
+            return CheckFailure{"Please enter Username/Password!", "edUserID"};
+        break;
+    case Page::DatabaseBR:
+        if (!f.dbOk)
+            break;
+        if (f.tbBrowse) {
+            if (!f.browseTableChosen)
+                return CheckFailure{"Table must be selected!", "cbBRTable"};
+        } else if (isBlank(f.sql)) {
+            return CheckFailure{"SQL Code not entered!", "moSQL"};
+        }
+        break;
+    case Page::DBCheck:
+        if (f.dbOk && !f.aliasChosen)
+            return CheckFailure{"Database must be selected!", "cbDatabase"};
+        break;
+    case Page::DLLOutput:
+        if (isBlank(f.outputFile))
+            return CheckFailure{"Output DLL Source filename required!", ""};
+        break;
+    case Page::OtherData:
+        if (isBlank(f.pageTitle))
+            return CheckFailure{"Page must have a Title.", "edPageTitle"};
+        if (isBlank(f.extName))
+            return CheckFailure{"Extension must have a name.", "edExtName"};
+        break;
+    case Page::DatabaseUP:
+        if (!f.hasMapping)
+            return CheckFailure{"Please specify fields to insert!", ""};
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+Question questionOnLeaving(Page page, const NavigationFacts &f)
+{
+    if (page == Page::DBCheck && f.dbOk && !f.hasInputValues && f.doInsert)
+        return Question::InsertWithoutInputValues;
+    if (page == Page::FieldSelect && !f.hasReturnedFields)
+        return Question::NoReturnedFields;
+    return Question::None;
+}
+
+Page nextPage(Page page, const NavigationFacts &f)
+{
+    switch (page) {
+    case Page::Login:
+        return f.doBrowse ? Page::DatabaseBR : Page::DatabaseUP;
+    case Page::DatabaseBR:
+        return browsesRows(f) ? Page::FieldSelect : Page::OtherData;
+    case Page::DBCheck:
+        return f.dbOk ? Page::Login : Page::OtherData;
+    case Page::DatabaseUP:
+        return Page::OtherData;
+    default:
+        return following(page);
+    }
+}
+
+Page previousPage(Page page, const NavigationFacts &f)
+{
+    switch (page) {
+    case Page::OtherData:
+        if (!f.dbOk)
+            return Page::DBCheck;
+        if (f.doInsert)
+            return Page::DatabaseUP;
+        return browsesRows(f) ? Page::FieldSelect : Page::DatabaseBR;
+    case Page::DatabaseBR:
+        return Page::Login;
+    default:
+        return preceding(page);
+    }
+}
+
+bool sqlReturnsRows(std::string_view sql)
+{
+    // The first word ends at the first blank or line break; a line break
+    // after SELECT separates it from the select list just as a blank does.
+    const std::size_t end = sql.find_first_of(" \t\r\n");
+    if (end == std::string_view::npos)
+        return false;
+    std::string word(trimmed(sql.substr(0, end)));
+    for (char &c : word) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return word == "SELECT";
+}
+
+std::string completeOutputPath(std::string_view entered, std::string_view currentDir)
+{
+    std::string path(entered);
+    const std::size_t dot = path.rfind('.');
+    const std::size_t sep = path.find_last_of("/\\:");
+    if (dot != std::string::npos && (sep == std::string::npos || dot > sep))
+        path.erase(dot);
+    path += ".dpr";
+    if (path.front() == '/')
+        return std::filesystem::path(path).lexically_normal().string();
+    std::filesystem::path full(currentDir);
+    full /= path;
+    return full.lexically_normal().string();
+}
+
+} // namespace quillon::wizard

@@ -1,0 +1,145 @@
+#include "wizard/pages/pgdatabasebr.h"
+
+#include "wizard/ansitext.h"
+#include "wizard/controls.h"
+#include "wizard/controltext.h"
+
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace quillon::wizard {
+
+PgDatabaseBR::PgDatabaseBR(WizardContext &context, QWidget *parent)
+    : WizardPage("pgDatabaseBR", context, parent)
+{
+    heading("Label22", QStringLiteral("Database Browsing Options:"), QRect(12, 8, 305, 16));
+    rbTable = radioButton("rbTable", QStringLiteral("Table browsing:"), QRect(12, 30, 110, 20), true);
+    cbBRTable = new DropDownList(this);
+    cbBRTable->setObjectName(QStringLiteral("cbBRTable"));
+    cbBRTable->setGeometry(124, 29, 196, 22);
+    rbQuery = radioButton("rbQuery", QStringLiteral("Query browsing"), QRect(12, 56, 200, 20), false);
+    label("Label4", QStringLiteral("Please enter here the query SQL code:"), QRect(30, 78, 290, 16));
+    moSQL = memo("moSQL", QRect(30, 96, 290, 110));
+    moSQL->setFont(QFont(QStringLiteral("Courier New"), 9));
+    const struct
+    {
+        QToolButton **button;
+        const char *name;
+        const char *caption;
+        const char *hint;
+    } buttons[] = {
+        {&sbAddTable, "sbAddTable", "T", "Add table to SQL"},
+        {&sbAddField, "sbAddField", "F", "Add Field to SQL"},
+        {&sbTrashSQL, "sbTrashSQL", "C", "Clear SQL Text"},
+        {&sbExecSQL, "sbExecSQL", "!", "Execute Now!"},
+        {&sbSelSkel, "sbSelSkel", "S", "Insert Skeleton SELECT"},
+        {&sbInsSkel, "sbInsSkel", "I", "Insert Skeleton INSERT"},
+        {&sbUpdSkel, "sbUpdSkel", "U", "Insert Skeleton UPDATE"},
+    };
+    int x = 30;
+    for (const auto &b : buttons) {
+        *b.button = speedButton(b.name, QString::fromLatin1(b.caption), QString::fromLatin1(b.hint),
+                                QRect(x, 210, 26, 24));
+        x += 30;
+    }
+    pmAddTable = new QMenu(this);
+    pmAddTable->setObjectName(QStringLiteral("pmAddTable"));
+    pmAddField = new QMenu(this);
+    pmAddField->setObjectName(QStringLiteral("pmAddField"));
+    setQueryControlsEnabled(false);
+
+    connect(rbTable, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            sourceClick();
+    });
+    connect(rbQuery, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            sourceClick();
+    });
+    connect(cbBRTable, &DropDownList::listOpening, this, [this] {
+        m_ctx.guarded([this] { setComboEntries(cbBRTable, m_ctx.db.tables()); });
+    });
+    connect(cbBRTable, &QComboBox::activated, this, [this] { m_ctx.sourceChanged = true; });
+    connect(moSQL, &QPlainTextEdit::textChanged, this, [this] { m_ctx.sourceChanged = true; });
+    connect(sbTrashSQL, &QToolButton::clicked, moSQL, &QPlainTextEdit::clear);
+    connect(sbSelSkel, &QToolButton::clicked, this, [this] { replaceSql(selectSkeleton()); });
+    connect(sbInsSkel, &QToolButton::clicked, this, [this] { replaceSql(insertSkeleton()); });
+    connect(sbUpdSkel, &QToolButton::clicked, this, [this] { replaceSql(updateSkeleton()); });
+    connect(sbAddTable, &QToolButton::clicked, this, &PgDatabaseBR::sbAddTableClick);
+    connect(sbAddField, &QToolButton::clicked, this, &PgDatabaseBR::sbAddFieldClick);
+    connect(sbExecSQL, &QToolButton::clicked, this, &PgDatabaseBR::previewRequested);
+}
+
+void PgDatabaseBR::setQueryControlsEnabled(bool on)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{moSQL, sbExecSQL, sbAddTable, sbTrashSQL, sbAddField,
+                                                        sbSelSkel, sbInsSkel, sbUpdSkel})
+        w->setEnabled(on);
+}
+
+void PgDatabaseBR::sourceClick()
+{
+    m_ctx.sourceChanged = true;
+    const bool table = rbTable->isChecked();
+    cbBRTable->setEnabled(table);
+    setQueryControlsEnabled(!table);
+    if (!table && !m_ctx.loading)
+        moSQL->setFocus();
+}
+
+void PgDatabaseBR::replaceSql(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &line : lines)
+        text += (text.empty() ? "" : "\r\n") + line;
+    moSQL->setPlainText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void PgDatabaseBR::showPopup(QMenu *menu, QToolButton *at, const std::vector<std::string> &items)
+{
+    menu->clear();
+    for (const std::string &item : items) {
+        QAction *action = menu->addAction(displayText(item));
+        // Captions are shown as they are: "&" is no accelerator here.
+        action->setText(action->text().replace(QLatin1Char('&'), QStringLiteral("&&")));
+        action->setData(QByteArray::fromStdString(item));
+    }
+    QAction *chosen = m_ctx.dialogs.popupMenu(menu, at->mapToGlobal(QPoint(0, at->height())));
+    if (chosen)
+        moSQL->insertPlainText(displayText(chosen->data().toByteArray().toStdString()));
+}
+
+void PgDatabaseBR::sbAddTableClick()
+{
+    m_ctx.guarded([this] { showPopup(pmAddTable, sbAddTable, m_ctx.db.tables()); });
+}
+
+void PgDatabaseBR::sbAddFieldClick()
+{
+    const std::string query = fieldPopupQuery(controlBytes(moSQL));
+    if (query.empty())
+        return;
+    m_ctx.guarded([&] { showPopup(pmAddField, sbAddField, m_ctx.db.queryColumns(query)); });
+}
+
+void PgDatabaseBR::prepare()
+{
+    if (!m_ctx.dbChanged)
+        return;
+    setComboEntries(cbBRTable, {});
+    rbTable->setChecked(true);
+    moSQL->clear();
+    m_ctx.dbChanged = false;
+    setQueryControlsEnabled(false);
+}
+
+void PgDatabaseBR::resetForAlias()
+{
+    setComboEntries(cbBRTable, {});
+    moSQL->clear();
+    rbTable->setChecked(true);
+}
+
+} // namespace quillon::wizard

@@ -1,0 +1,88 @@
+#include "wizard/pages/pgdbcheck.h"
+
+#include "wizard/controls.h"
+#include "wizard/controltext.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+namespace quillon::wizard {
+
+PgDBCheck::PgDBCheck(WizardContext &context, QWidget *parent)
+    : WizardPage("pgDBCheck", context, parent)
+{
+    heading("Label25", QStringLiteral("Database Options"), QRect(12, 10, 305, 16));
+    cbDataOK = checkBox("cbDataOK", QStringLiteral("Yes, I would like to have &database capabilities"),
+                        QRect(12, 34, 305, 20), true);
+    cbDatabase = new DropDownList(this);
+    cbDatabase->setObjectName(QStringLiteral("cbDatabase"));
+    cbDatabase->setGeometry(90, 60, 200, 22);
+    label("Label24", QStringLiteral("Database:"), QRect(30, 63, 58, 16), cbDatabase);
+    rbBrowseDB = radioButton("rbBrowseDB", QStringLiteral("I would like to &browse database items"),
+                             QRect(12, 94, 305, 20), true);
+    Label27 = new ClickLabel(QStringLiteral("This option will enable you to specify a table/view or a query from "
+                                            "which to extract data that will be browsed by the client."),
+                             this);
+    Label27->setObjectName(QStringLiteral("Label27"));
+    Label27->setGeometry(30, 114, 287, 42);
+    Label27->setWordWrap(true);
+    Label27->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    rbUpdateDB = radioButton("rbUpdateDB", QStringLiteral("I would like to &insert database items"),
+                             QRect(12, 162, 305, 20), false);
+    Label26 = new ClickLabel(QStringLiteral("This option will enable you to insert a value into a database table "
+                                            "or view based on your input values."),
+                             this);
+    Label26->setObjectName(QStringLiteral("Label26"));
+    Label26->setGeometry(30, 182, 287, 42);
+    Label26->setWordWrap(true);
+    Label26->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    connect(cbDataOK, &QCheckBox::toggled, this, &PgDBCheck::cbDataOKClick);
+    connect(cbDatabase, &DropDownList::listOpening, this, &PgDBCheck::cbDatabaseDropDown);
+    connect(cbDatabase, &QComboBox::activated, this, &PgDBCheck::cbDatabaseChange);
+    const auto choiceClick = [this](bool checked) {
+        if (checked && !m_ctx.loading)
+            m_ctx.dbChanged = true;
+    };
+    connect(rbBrowseDB, &QRadioButton::toggled, this, choiceClick);
+    connect(rbUpdateDB, &QRadioButton::toggled, this, choiceClick);
+    connect(Label27, &ClickLabel::clicked, this, [this] {
+        rbBrowseDB->setChecked(true);
+        rbBrowseDB->setFocus();
+    });
+    connect(Label26, &ClickLabel::clicked, this, [this] {
+        rbUpdateDB->setChecked(true);
+        rbUpdateDB->setFocus();
+    });
+}
+
+void PgDBCheck::cbDataOKClick()
+{
+    const bool on = cbDataOK->isChecked();
+    cbDatabase->setEnabled(on);
+    rbUpdateDB->setEnabled(on);
+    rbBrowseDB->setEnabled(on);
+}
+
+void PgDBCheck::cbDatabaseDropDown()
+{
+    // The refill clears the previous choice: the user chooses again.
+    m_ctx.guarded([this] { setComboEntries(cbDatabase, m_ctx.db.databaseNames()); });
+}
+
+void PgDBCheck::cbDatabaseChange()
+{
+    m_ctx.db.disconnect();
+    m_ctx.db.setAlias(comboChoice(cbDatabase));
+    emit aliasChanged();
+    m_ctx.dbChanged = true;
+}
+
+void PgDBCheck::showLoadedAlias(const std::string &alias)
+{
+    setComboChoice(cbDatabase, alias);
+    m_ctx.db.disconnect();
+    m_ctx.db.setAlias(alias);
+}
+
+} // namespace quillon::wizard

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "wizard/pages/wizardpage.h"
+
+namespace quillon::wizard {
+
+class ClickLabel;
+class DropDownList;
+
+// Whether a database is wanted, which alias, and browse or insert.
+class PgDBCheck : public WizardPage
+{
+    Q_OBJECT
+public:
+    PgDBCheck(WizardContext &context, QWidget *parent);
+
+    QCheckBox *cbDataOK;
+    DropDownList *cbDatabase;
+    QRadioButton *rbBrowseDB;
+    ClickLabel *Label27;
+    QRadioButton *rbUpdateDB;
+    ClickLabel *Label26;
+
+    // The stored alias as the only choice, and the connection pointed at it.
+    void showLoadedAlias(const std::string &alias);
+
+signals:
+    // Another alias was chosen: the browse page starts afresh.
+    void aliasChanged();
+
+private:
+    void cbDataOKClick();
+    void cbDatabaseDropDown();
+    void cbDatabaseChange();
+};
+
+} // namespace quillon::wizard

@@ -1,0 +1,28 @@
+#include "wizard/pages/pgdlloutput.h"
+
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace quillon::wizard {
+
+PgDLLOutput::PgDLLOutput(WizardContext &context, QWidget *parent)
+    : WizardPage("pgDLLOutput", context, parent)
+{
+    label("Label19", QStringLiteral("Enter here the complete path name of the output DLL project source file:"),
+          QRect(12, 12, 305, 32));
+    edDLLFile = lineEdit("edDLLFile", QRect(12, 56, 276, 22));
+    sbOutput = speedButton("sbOutput", QStringLiteral("..."), QStringLiteral("Select Output DLL Source Name/Location"),
+                           QRect(294, 56, 24, 22));
+    connect(sbOutput, &QToolButton::clicked, this, [this] {
+        FileDialogSpec out;
+        out.kind = FileDialogSpec::Save;
+        out.title = QStringLiteral("Select Output DLL Source Name/Location");
+        out.filter = QStringLiteral("Delphi DLL Project|*.dpr");
+        out.defaultExtension = QStringLiteral("dpr");
+        out.overwritePrompt = true;
+        if (const auto path = m_ctx.dialogs.fileDialog(m_ctx.owner, out); path && !path->isEmpty())
+            edDLLFile->setText(*path);
+    });
+}
+
+} // namespace quillon::wizard

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "wizard/pages/wizardpage.h"
+
+namespace quillon::wizard {
+
+// The header and footer HTML files the extension sends around its output.
+class PgHeaderFooter : public WizardPage
+{
+    Q_OBJECT
+public:
+    PgHeaderFooter(WizardContext &context, QWidget *parent);
+
+    QCheckBox *cbHEader;
+    QLineEdit *edHeader;
+    QToolButton *sbHEader;
+    QCheckBox *cbFooter;
+    QLineEdit *edFooter;
+    QToolButton *sbFooter;
+
+private:
+    void fileCheckClick(QCheckBox *check, QLineEdit *edit, QToolButton *browse);
+    void browseHtml(QLineEdit *edit);
+};
+
+} // namespace quillon::wizard

@@ -1,0 +1,113 @@
+#include "wizard/pages/pginput.h"
+
+#include "platform/asciicase.h"
+#include "project/identifier.h"
+#include "wizard/controltext.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyle>
+#include <QToolButton>
+
+namespace quillon::wizard {
+
+PgInput::PgInput(WizardContext &context, QWidget *parent)
+    : WizardPage("pgInput", context, parent)
+{
+    edValue = lineEdit("edValue", QRect(12, 48, 250, 22));
+    label("Label23", QStringLiteral("Enter here the input values to your ISAPI Extension:"), QRect(12, 12, 305, 32));
+    sbAdd = speedButton("sbAdd", QStringLiteral("+"), QString(), QRect(268, 48, 24, 22));
+    lbValues = listBox("lbValues", QRect(12, 78, 250, 150));
+    sbUp = speedButton("sbUp", QString(), QStringLiteral("Move value up in the list"), QRect(268, 78, 24, 24));
+    sbDel = speedButton("sbDel", QString(), QStringLiteral("Delete value from list"), QRect(268, 140, 24, 24));
+    sbDown = speedButton("sbDown", QString(), QStringLiteral("Move value down in the list"), QRect(268, 204, 24, 24));
+    sbUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    sbDel->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
+    sbDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    lbValues->installEventFilter(this);
+    lbValues->viewport()->installEventFilter(this);
+
+    connect(sbAdd, &QToolButton::clicked, this, &PgInput::sbAddClick);
+    connect(edValue, &QLineEdit::returnPressed, this, &PgInput::sbAddClick);
+    connect(sbDel, &QToolButton::clicked, this, &PgInput::sbDelClick);
+    connect(sbUp, &QToolButton::clicked, this, [this] { moveSelected(-1); });
+    connect(sbDown, &QToolButton::clicked, this, [this] { moveSelected(+1); });
+}
+
+void PgInput::sbAddClick()
+{
+    const std::string name = controlBytes(edValue);
+    // Besides the identifier rule, "+" refuses what the generated source
+    // could not compile: a reserved word, a name the source declares
+    // itself, or a name already in the list (Pascal ignores letter case).
+    const auto already = [&] {
+        for (const std::string &entry : listEntries(lbValues)) {
+            if (platform::equalsNoCase(entry, name))
+                return true;
+        }
+        return false;
+    };
+    QString refusal;
+    if (!isUsableName(name))
+        refusal = edValue->text() + QStringLiteral(" is not a valid identifier.");
+    else if (already())
+        refusal = edValue->text() + QStringLiteral(" is already an input value.");
+    if (!refusal.isEmpty()) {
+        m_ctx.error(refusal);
+        edValue->setFocus();
+        edValue->clear();
+        return;
+    }
+    appendEntry(lbValues, name);
+    edValue->setFocus();
+    edValue->clear();
+    selectOnly(lbValues, lbValues->count() - 1);
+}
+
+void PgInput::sbDelClick()
+{
+    const int row = lbValues->currentRow();
+    if (row < 0 || !lbValues->item(row)->isSelected())
+        return;
+    delete lbValues->takeItem(row);
+    m_ctx.dbChanged = true;
+    selectOnly(lbValues, -1);
+}
+
+void PgInput::moveSelected(int by)
+{
+    const int row = lbValues->currentRow();
+    if (row < 0 || !lbValues->item(row)->isSelected())
+        return;
+    const int to = row + by;
+    if (to < 0 || to >= lbValues->count())
+        return;
+    QListWidgetItem *item = lbValues->takeItem(row);
+    lbValues->insertItem(to, item);
+    selectOnly(lbValues, to);
+}
+
+bool PgInput::eventFilter(QObject *watched, QEvent *event)
+{
+    // A key, click or double click on the list sends the user back to the
+    // name field; the key itself is not typed there.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (watched == lbValues) {
+            edValue->setFocus();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (watched == lbValues->viewport())
+            edValue->setFocus();
+        break;
+    default:
+        break;
+    }
+    return WizardPage::eventFilter(watched, event);
+}
+
+} // namespace quillon::wizard

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "wizard/pages/wizardpage.h"
+
+namespace quillon::wizard {
+
+// The page title, the extension's name and the trailer lines.
+class PgOtherData : public WizardPage
+{
+    Q_OBJECT
+public:
+    PgOtherData(WizardContext &context, QWidget *parent);
+
+    QLineEdit *edPageTitle;
+    QLineEdit *edExtName;
+    QLineEdit *edCopyRight;
+    QLineEdit *edVersion;
+    QLineEdit *edAuthor;
+    QLineEdit *edEmail;
+    QLineEdit *edCompany;
+    QCheckBox *cbGenDAte;
+    QCheckBox *cbGenTime;
+    QPlainTextEdit *moOtherInfo;
+};
+
+} // namespace quillon::wizard

@@ -1,0 +1,117 @@
+#include "wizard/wizardrunner.h"
+
+#include "wizard/frmwiz.h"
+#include "wizard/helpsystem.h"
+#include "wizard/scriptdriver.h"
+#include "wizard/scripteddialogs.h"
+#include "wizard/wizardhost.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <iostream>
+
+namespace quillon::wizard {
+
+namespace {
+
+std::unique_ptr<HelpSystem> qtHelp()
+{
+#if __has_include("wizard/helpwindow.h")
+    return createQtHelpSystem();
+#else
+    return nullptr;
+#endif
+}
+
+// Without an IDE, Finish only reports the file it wrote.
+class StandaloneHost : public WizardHost
+{
+public:
+    explicit StandaloneHost(bool report)
+        : m_report(report)
+    {}
+    void closeProject() override {}
+    bool openProjectInfo(const std::string &path) override { return QFileInfo::exists(QString::fromStdString(path)); }
+    void openProject(const std::string &path) override
+    {
+        if (m_report)
+            std::cout << path << std::endl;
+    }
+
+private:
+    bool m_report;
+};
+
+// Help asked for in a script: reported, then shown by the real help when
+// there is one.
+class ReportedHelp : public HelpSystem
+{
+public:
+    ReportedHelp(ScriptedDialogs::Sink sink, std::unique_ptr<HelpSystem> real)
+        : m_sink(std::move(sink))
+        , m_real(std::move(real))
+    {}
+    void showContext(const QString &helpFile, int context, QWidget *parent) override
+    {
+        m_sink(QStringLiteral("help %1 %2").arg(escapeTranscript(helpFile)).arg(context));
+        if (m_real)
+            m_real->showContext(helpFile, context, parent);
+    }
+
+private:
+    ScriptedDialogs::Sink m_sink;
+    std::unique_ptr<HelpSystem> m_real;
+};
+
+void printLine(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runWizard(const std::optional<QString> &projectFile)
+{
+    QtDialogs dialogs;
+    StandaloneHost host(true);
+    const std::unique_ptr<HelpSystem> help = qtHelp();
+    WizardServices services;
+    services.dialogs = &dialogs;
+    services.help = help.get();
+    services.host = &host;
+    TfrmWiz window(std::move(services));
+    if (projectFile) {
+        if (!window.openProjectFile(*projectFile))
+            return 1;
+    }
+    window.exec();
+    return 0;
+}
+
+int runWizardScript(const QString &scriptFile, const QString &screenshotDir)
+{
+    QFile file(scriptFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        std::cerr << "quillon wizard: cannot read the script " << scriptFile.toStdString() << ": "
+                  << file.errorString().toStdString() << std::endl;
+        return 1;
+    }
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    ScriptedDialogs dialogs(printLine);
+    StandaloneHost host(false);
+    ReportedHelp help(printLine, qtHelp());
+    WizardServices services;
+    services.dialogs = &dialogs;
+    services.help = &help;
+    services.host = &host;
+    TfrmWiz window(std::move(services));
+    ScriptDriver driver(std::move(lines), window, dialogs, printLine, screenshotDir);
+    return driver.run();
+}
+
+} // namespace quillon::wizard
