@@ -120,6 +120,15 @@ TfrmView::TfrmView(std::unique_ptr<QueryRows> rows, QWidget *parent)
     updateButtons();
 }
 
+// The first rows are there when the window first shows, not one turn of
+// the event loop later, so whoever looks at it sees them at once.
+void TfrmView::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_model->rowCount() == 0 && m_model->canFetchMore())
+        m_model->fetchMore();
+}
+
 int TfrmView::currentRow() const
 {
     const QModelIndex current = m_grid->currentIndex();

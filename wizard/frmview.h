@@ -34,6 +34,9 @@ public:
     // How long "Last" reads before it shows its progress, in milliseconds.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void moveFirst();
     void movePrior();

@@ -112,8 +112,11 @@ TEST(TfrmView, IsTheQueryResultsWindow)
 TEST(TfrmView, OpensWithOneBatchAndReadsMoreAsTheGridScrolls)
 {
     Preview p(1000);
+    EXPECT_EQ(p.rows(), 0) << "nothing is read before the window shows";
+    p.view.show();
+    EXPECT_EQ(p.rows(), kBatch) << "the first batch is there when it shows";
     p.open();
-    EXPECT_EQ(p.rows(), kBatch);
+    EXPECT_EQ(p.rows(), kBatch) << "and the grid reads no more while it is filled";
     EXPECT_EQ(p.view.currentRow(), 0);
     QScrollBar *bar = p.view.grid()->verticalScrollBar();
     bar->setValue(bar->maximum());
@@ -297,6 +300,24 @@ TEST_F(SampleCustomers, ShowsTheColumnsAndRowsOfTheQuery)
     EXPECT_TRUE(model->atEnd());
     QTest::mouseClick(view.findChild<QToolButton *>("nbLast"), Qt::LeftButton);
     EXPECT_EQ(view.currentRow(), 29);
+}
+
+// SQLite fails on the eleventh row (abs() of the smallest integer): the
+// ten rows before it stay and the engine's message is reported.
+TEST_F(SampleCustomers, ReportsAFailureInTheMiddleOfTheResult)
+{
+    addAlias("DEMO", QUILLON_SOURCE_DIR "/examples/data");
+    quillon::engine::DataAccess access;
+    const quillon::engine::Database db = access.open("DEMO");
+    QueryModel model{
+        cursorRows(db.openQuery("SELECT CUSTNO, abs(CUSTNO - 1011 - 9223372036854775807 - 1) FROM customer"))};
+    QSignalSpy failed(&model, &QueryModel::fetchFailed);
+    model.fetchMore();
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).toString(), "query of alias \"DEMO\": integer overflow");
+    EXPECT_EQ(model.rowCount(), 10);
+    EXPECT_EQ(model.data(model.index(9, 0)).toString(), "1010");
+    EXPECT_FALSE(model.canFetchMore());
 }
 
 } // namespace
