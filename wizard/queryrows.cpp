@@ -1,37 +1,45 @@
 #include "wizard/queryrows.h"
 
-#include "engine/cursor.h"
+#include <utility>
 
 namespace quillon::wizard {
 
 namespace {
 
+/*
+** The cursor stands on the next row to deliver, or at end-of-data once
+** every row has been delivered: moving next from the last row sets
+** end-of-data and stays there, so each row is read exactly once.
+*/
 class CursorRows : public QueryRows
 {
 public:
     explicit CursorRows(engine::Cursor cursor)
         : m_cursor(std::move(cursor))
         , m_columns(m_cursor.columnNames())
-    {
-        m_cursor.first();
-    }
+    {}
 
     std::vector<std::string> columns() const override { return m_columns; }
 
     std::size_t fetch(std::size_t max, std::vector<std::vector<std::string>> &out) override
     {
-        std::size_t n = 0;
-        while (n < max && !m_cursor.eof()) {
-            out.push_back(m_cursor.row());
-            m_cursor.next();
-            ++n;
+        if (!m_started) {
+            m_cursor.first();
+            m_started = true;
         }
-        return n;
+        std::size_t appended = 0;
+        while (appended < max && !m_cursor.eof()) {
+            out.push_back(m_cursor.row());
+            ++appended;
+            m_cursor.next();
+        }
+        return appended;
     }
 
 private:
     engine::Cursor m_cursor;
     std::vector<std::string> m_columns;
+    bool m_started = false; // the first fetch moves to the first row
 };
 
 } // namespace
