@@ -78,6 +78,7 @@ std::string templatePathFromRegistry(const platform::Registry &registry)
 void generateSourceFile(const WizardProject &project, const std::string &templatePath,
                         const std::string &outputPath, const GenerationMoment &moment)
 {
+    checkBareNames(project);
     std::string templateText;
     try {
         templateText = platform::readFile(templatePath);

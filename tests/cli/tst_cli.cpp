@@ -192,6 +192,16 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
     EXPECT_EQ(badOutput.status, 1);
     EXPECT_NE(badOutput.err.find(dir.file("x/y.dpr")), std::string::npos) << badOutput.err;
 
+    // A value that would be written into the source as code.
+    p.Input = {"x: Integer; begin Halt(7) end; var y"};
+    const Result injected = run({"generate", saveProject(p, "i.qnp"), "--template", dir.file("t.dpr")});
+    EXPECT_EQ(injected.status, 1);
+    EXPECT_NE(injected.err.find(dir.file("i.qnp") + ": Input0 \"x: Integer; begin Halt(7) end; var y\""),
+              std::string::npos)
+        << injected.err;
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), "old");
+    p.Input.clear();
+
     p.OutputDLL.clear();
     const Result noOutput = run({"generate", saveProject(p, "q.qnp"), "--template", dir.file("t.dpr")});
     EXPECT_EQ(noOutput.status, 1);
