@@ -97,7 +97,17 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"generate", "p.qnp", "--output"}, "option --output needs a value"},
                       UsageCase{{"generate", "p.qnp", "--bogus=1"}, "unknown option '--bogus'"},
                       UsageCase{{"generate", "p", "--output", "a", "--output=b"}, "given twice"},
-                      UsageCase{{"install"}, "install: missing --root-dir DIR"}));
+                      UsageCase{{"generate", "p.qnp", "--output="}, "option --output needs a non-empty value"},
+                      UsageCase{{"install"}, "install: missing --root-dir DIR"},
+                      UsageCase{{"db"}, "db: no command given"},
+                      UsageCase{{"db", "drop", "SHOP"}, "db: unknown command 'drop'"},
+                      UsageCase{{"db", "tables"}, "db tables: missing ALIAS"},
+                      UsageCase{{"db", "fields", "SHOP"}, "db fields: missing TABLE"},
+                      UsageCase{{"db", "query", "SHOP"}, "db query: missing SQL"},
+                      UsageCase{{"db", "aliases", "extra"}, "db aliases: unexpected argument 'extra'"},
+                      UsageCase{{"db", "aliases", "--verbose"}, "db: unknown option '--verbose'"},
+                      UsageCase{{"db", "aliases", "--user="}, "option --user needs a non-empty value"},
+                      UsageCase{{"db", "tables", "SHOP", "--user"}, "option --user needs a value"}));
 
 TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
 {
