@@ -1,6 +1,7 @@
 #include "cli/installcommand.h"
 
 #include "cli/arguments.h"
+#include "generator/sourcegenerator.h"
 #include "platform/registry.h"
 
 #include <filesystem>
@@ -26,10 +27,11 @@ int runInstall(const Args &args)
         std::cerr << "quillon: warning: " << root << " holds no template.dpr yet\n";
 
     platform::Registry registry;
-    auto key = registry.createKey(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0");
-    key.writeString("RootDir", root);
-    std::cout << "RootDir = " << root << " (HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\2.0 in "
-              << registry.hiveFile(platform::Hive::LocalMachine) << ")\n";
+    auto key = registry.createKey(platform::Hive::LocalMachine, generator::kRootDirKey);
+    key.writeString(generator::kRootDirValue, root);
+    std::cout << generator::kRootDirValue << " = " << root << " (" << platform::hiveName(platform::Hive::LocalMachine)
+              << "\\" << generator::kRootDirKey << " in " << registry.hiveFile(platform::Hive::LocalMachine)
+              << ")\n";
     return 0;
 }
 
