@@ -21,7 +21,8 @@ bool isDigit(char c)
 }
 
 // Both tables hold lower-case names in ascending byte order, so a folded
-// name is found by binary search.
+// name is found by binary search. They stay packed, many names a line.
+// clang-format off
 constexpr std::array<std::string_view, 68> kReservedWords = {
     "and", "array", "as", "asm", "begin", "case", "class", "const",
     "constructor", "destructor", "dispinterface", "div", "do", "downto",
@@ -55,6 +56,8 @@ constexpr std::array<std::string_view, 98> kGeneratedNames = {
     "time", "tquery", "trequestdata", "true", "tsession", "tstringlist", "ttable", "val", "ver",
     "windows", "writeln",
 };
+
+// clang-format on
 
 template <std::size_t N>
 bool contains(const std::array<std::string_view, N> &table, std::string_view text)
