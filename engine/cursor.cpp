@@ -9,12 +9,6 @@
 
 namespace quillon::engine {
 
-CursorHandle::~CursorHandle()
-{
-    if (handle)
-        DbiCloseCursor(handle);
-}
-
 Cursor::Cursor(std::unique_ptr<CursorHandle> handle, std::string what)
     : m_handle(std::move(handle))
     , m_what(std::move(what))

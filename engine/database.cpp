@@ -7,12 +7,6 @@
 
 namespace quillon::engine {
 
-DatabaseHandle::~DatabaseHandle()
-{
-    if (handle)
-        DbiCloseDatabase(handle);
-}
-
 Database::Database(std::unique_ptr<DatabaseHandle> handle, std::string alias)
     : m_handle(std::move(handle))
     , m_alias(std::move(alias))

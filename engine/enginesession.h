@@ -14,7 +14,7 @@
 ** before its share of the session is dropped.
 */
 
-#include "enginelib/quillondbi.h"
+#include "engine/enginefunctions.h"
 
 #include <memory>
 
@@ -35,26 +35,32 @@ public:
 
 using SharedSession = std::shared_ptr<const EngineSession>;
 
-struct DatabaseHandle
+// An engine object closed by Close when the owner goes, and the share of
+// the session that keeps the engine open until then.
+template <class Handle, DBIResult (*Close)(Handle)>
+struct OwnedHandle
 {
-    DatabaseHandle(SharedSession s, hDBIDb h) : session(std::move(s)), handle(h) {}
-    ~DatabaseHandle();
-    DatabaseHandle(const DatabaseHandle &) = delete;
-    DatabaseHandle &operator=(const DatabaseHandle &) = delete;
+    OwnedHandle(SharedSession s, Handle h) : session(std::move(s)), handle(h) {}
+    ~OwnedHandle()
+    {
+        if (handle)
+            Close(handle);
+    }
+    OwnedHandle(const OwnedHandle &) = delete;
+    OwnedHandle &operator=(const OwnedHandle &) = delete;
 
     SharedSession session;
-    hDBIDb handle;
+    Handle handle;
 };
 
-struct CursorHandle
+struct DatabaseHandle : OwnedHandle<hDBIDb, DbiCloseDatabase>
 {
-    CursorHandle(SharedSession s, hDBICur h) : session(std::move(s)), handle(h) {}
-    ~CursorHandle();
-    CursorHandle(const CursorHandle &) = delete;
-    CursorHandle &operator=(const CursorHandle &) = delete;
+    using OwnedHandle::OwnedHandle;
+};
 
-    SharedSession session;
-    hDBICur handle;
+struct CursorHandle : OwnedHandle<hDBICur, DbiCloseCursor>
+{
+    using OwnedHandle::OwnedHandle;
 };
 
 } // namespace quillon::engine
