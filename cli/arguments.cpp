@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace quillon::cli {
 
@@ -37,11 +38,11 @@ Arguments::Arguments(const std::string &command, const Args &args,
     }
 }
 
-void Arguments::expectPositionals(const std::vector<std::string> &names) const
+void Arguments::expectPositionals(const std::vector<std::string> &names, bool moreAllowed) const
 {
     if (m_positionals.size() < names.size())
         throw UsageError(m_command + ": missing " + names[m_positionals.size()]);
-    if (m_positionals.size() > names.size())
+    if (!moreAllowed && m_positionals.size() > names.size())
         throw UsageError(m_command + ": unexpected argument '" + m_positionals[names.size()] + "'");
 }
 
@@ -51,6 +52,19 @@ std::optional<std::string> Arguments::option(const std::string &name) const
     if (it == m_options.end())
         return std::nullopt;
     return it->second;
+}
+
+int runReported(const std::function<int()> &body, std::ostream &err)
+{
+    try {
+        return body();
+    } catch (const UsageError &e) {
+        err << "quillon: " << e.what() << "\nTry 'quillon --help' for more information.\n";
+        return 2;
+    } catch (const std::exception &e) {
+        err << "quillon: " << e.what() << '\n';
+        return 1;
+    }
 }
 
 } // namespace quillon::cli

@@ -30,7 +30,7 @@ const std::vector<Command> &commands()
          " [--user NAME] [--password TEXT]",
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line)",
-         [](const Args &args) { return runDbCommand(args); }},
+         runDbCommand},
 #ifdef QUILLON_WITH_WIZARD
         {"wizard", "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]",
          "show the wizard (loading PROJECT.qnp), or run a script on it offscreen and print its transcript",
@@ -72,32 +72,28 @@ bool wantsHelp(const Args &args)
 
 int dispatch(const Args &args)
 {
-    try {
-        if (args.empty())
-            throw UsageError("no command given");
-        const std::string &name = args.front();
-        if (name == "--help" || name == "-h" || name == "help") {
-            std::cout << helpText();
-            return 0;
-        }
-        for (const Command &c : commands()) {
-            if (name != c.name)
-                continue;
-            const Args rest(args.begin() + 1, args.end());
-            if (wantsHelp(rest)) {
-                std::cout << "Usage: quillon " << c.synopsis << "\n  " << c.summary << '\n';
+    return runReported(
+        [&args] {
+            if (args.empty())
+                throw UsageError("no command given");
+            const std::string &name = args.front();
+            if (name == "--help" || name == "-h" || name == "help") {
+                std::cout << helpText();
                 return 0;
             }
-            return c.run(rest);
-        }
-        throw UsageError("unknown command '" + name + "'");
-    } catch (const UsageError &e) {
-        std::cerr << "quillon: " << e.what() << "\nTry 'quillon --help' for more information.\n";
-        return 2;
-    } catch (const std::exception &e) {
-        std::cerr << "quillon: " << e.what() << '\n';
-        return 1;
-    }
+            for (const Command &c : commands()) {
+                if (name != c.name)
+                    continue;
+                const Args rest(args.begin() + 1, args.end());
+                if (wantsHelp(rest)) {
+                    std::cout << "Usage: quillon " << c.synopsis << "\n  " << c.summary << '\n';
+                    return 0;
+                }
+                return c.run(rest);
+            }
+            throw UsageError("unknown command '" + name + "'");
+        },
+        std::cerr);
 }
 
 } // namespace quillon::cli

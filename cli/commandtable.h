@@ -4,25 +4,16 @@
 ** The quillon command's table of sub-commands.
 **
 ** Each command is a name, a one-line synopsis for --help and a function
-** taking the arguments after the name. A command fails by throwing:
-** UsageError for a command line it cannot make sense of (exit status 2,
-** with a hint to --help), any other std::exception for a failure while
-** working (exit status 1). Both messages go to standard error.
+** taking the arguments after the name. A command fails by throwing, as
+** arguments.h describes; both kinds of message go to standard error.
 */
 
-#include <stdexcept>
+#include "cli/arguments.h"
+
 #include <string>
 #include <vector>
 
 namespace quillon::cli {
-
-using Args = std::vector<std::string>;
-
-class UsageError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct Command
 {

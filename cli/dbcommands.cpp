@@ -1,63 +1,31 @@
 #include "cli/dbcommands.h"
 
+#include "cli/arguments.h"
 #include "engine/dataaccess.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 
 namespace quillon::cli {
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: quillon db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
-    " [--user NAME] [--password TEXT]\n"
-    "       quillon db alias NAME postgresql://HOST:PORT/DBNAME | alias NAME --remove";
-
-struct UsageError
+// The subcommands and the positional words each takes after its name.
+struct Verb
 {
-    std::string message;
+    const char *name;
+    std::vector<std::string> words;
+    bool moreAllowed; // further words continue the last one
 };
 
-struct Command
-{
-    std::vector<std::string> words; // subcommand and its arguments
-    std::string user;
-    std::string password;
-    bool remove = false; // "--remove", for "alias"
+const Verb kVerbs[] = {
+    {"aliases", {}, false},
+    {"tables", {"ALIAS"}, false},
+    {"fields", {"ALIAS", "TABLE"}, false},
+    {"query", {"ALIAS", "SQL"}, true},
+    {"alias", {"NAME", "URI"}, false}, // or NAME --remove
 };
-
-// Takes "--user" and "--password" (with the value as the next word or after
-// "="), wherever they stand; every other word is the command's.
-Command parse(const std::vector<std::string> &args)
-{
-    Command command;
-    const std::pair<std::string, std::string *> options[] = {{"--user", &command.user},
-                                                             {"--password", &command.password}};
-    std::size_t i = (!args.empty() && args[0] == "db") ? 1 : 0;
-    for (; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        bool taken = false;
-        if (arg == "--remove") {
-            command.remove = true;
-            continue;
-        }
-        for (const auto &[option, field] : options) {
-            if (arg == option) {
-                if (i + 1 >= args.size())
-                    throw UsageError{option + " needs a value"};
-                *field = args[++i];
-                taken = true;
-            } else if (arg.rfind(option + "=", 0) == 0) {
-                *field = arg.substr(option.size() + 1);
-                taken = true;
-            }
-        }
-        if (!taken)
-            command.words.push_back(arg);
-    }
-    return command;
-}
 
 // One value as one field of a line: backslash, tab, CR and LF escaped.
 std::string escaped(const std::string &value)
@@ -89,84 +57,80 @@ void writeList(std::ostream &out, const std::vector<std::string> &names)
         out << escaped(name) << '\n';
 }
 
-void expectWords(const Command &command, std::size_t atLeast, std::size_t atMost)
+void run(const Args &args, std::ostream &out)
 {
-    const std::size_t n = command.words.size();
-    if (n < atLeast || n > atMost)
-        throw UsageError{"wrong number of arguments for \"" + command.words[0] + "\""};
-}
-
-void run(const Command &command, std::ostream &out)
-{
-    const std::string &verb = command.words[0];
-    if (verb != "aliases" && verb != "tables" && verb != "fields" && verb != "query" && verb != "alias")
-        throw UsageError{"unknown command \"" + verb + "\""};
-    if (command.remove && verb != "alias")
-        throw UsageError{"--remove belongs to \"alias\""};
-    if (verb == "alias")
-        expectWords(command, command.remove ? 2 : 3, command.remove ? 2 : 3);
-    else if (verb == "aliases")
-        expectWords(command, 1, 1);
-    else if (verb == "tables")
-        expectWords(command, 2, 2);
-    else if (verb == "fields")
-        expectWords(command, 3, 3);
-    else
-        expectWords(command, 3, SIZE_MAX);
+    const bool leadingDb = !args.empty() && args[0] == "db";
+    // "--remove" is a flag of "alias" alone; it takes no value.
+    Args rest(args.begin() + (leadingDb ? 1 : 0), args.end());
+    const auto dashes = std::find(rest.begin(), rest.end(), "--");
+    const auto removeFlag = std::find(rest.begin(), dashes, "--remove");
+    const bool remove = removeFlag != dashes;
+    if (remove)
+        rest.erase(removeFlag);
+    Arguments a("db", rest, {"--user", "--password"});
+    if (a.positionals().empty())
+        throw UsageError("db: no command given (aliases, tables, fields, query or alias)");
+    const std::string verb = a.positionals()[0];
+    const auto known = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                    [&verb](const Verb &v) { return verb == v.name; });
+    if (known == std::end(kVerbs))
+        throw UsageError("db: unknown command '" + verb + "'");
+    a.nameSubcommand(verb);
+    if (remove && verb != "alias")
+        throw UsageError("db " + verb + ": --remove belongs to 'alias'");
+    std::vector<std::string> names = known->words;
+    if (remove)
+        names.pop_back(); // alias NAME --remove takes no URI
+    names.insert(names.begin(), verb);
+    a.expectPositionals(names, known->moreAllowed);
+    const std::vector<std::string> &words = a.positionals();
 
     engine::DataAccess access;
     if (verb == "alias") {
-        if (command.remove)
-            access.removeAlias(command.words[1]);
+        if (remove)
+            access.removeAlias(words[1]);
         else
-            access.addServerAlias(command.words[1], command.words[2]);
+            access.addServerAlias(words[1], words[2]);
         return;
     }
     if (verb == "aliases") {
         writeList(out, access.aliases());
         return;
     }
-    const engine::Database db = access.open(command.words[1], command.user, command.password);
+    const engine::Database db =
+        access.open(words[1], a.option("--user").value_or(""), a.option("--password").value_or(""));
     if (verb == "tables") {
         writeList(out, db.tables());
     } else if (verb == "fields") {
-        writeList(out, db.fields(command.words[2]));
+        writeList(out, db.fields(words[2]));
     } else {
-        std::string sql = command.words[2];
-        for (std::size_t i = 3; i < command.words.size(); ++i)
-            sql += " " + command.words[i];
+        std::string sql = words[2];
+        for (std::size_t i = 3; i < words.size(); ++i)
+            sql += " " + words[i];
         engine::Cursor cursor = db.openQuery(sql);
         writeLine(out, cursor.columnNames());
         for (; !cursor.eof(); cursor.next())
             writeLine(out, cursor.row());
     }
+    out.flush();
 }
 
 } // namespace
 
-int runDbCommand(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+int runDbCommand(const Args &args, std::ostream &out, std::ostream &err)
 {
-    try {
-        const Command command = parse(args);
-        if (command.words.empty())
-            throw UsageError{"no command given"};
-        run(command, out);
-        out.flush();
-        return 0;
-    } catch (const UsageError &error) {
-        err << "quillon db: " << error.message << "\n" << kUsage << "\n";
-        return 2;
-    } catch (const std::exception &error) {
-        // Engine failures (EngineError) and anything else that stops a run,
-        // such as running out of memory on a huge row.
-        err << "quillon db: " << error.what() << "\n";
-        return 1;
-    }
+    return runReported(
+        [&] {
+            run(args, out);
+            return 0;
+        },
+        err);
 }
 
-int runDbCommand(const std::vector<std::string> &args)
+int runDbCommand(const Args &args)
 {
-    return runDbCommand(args, std::cout, std::cerr);
+    run(args, std::cout);
+    return 0;
 }
 
 } // namespace quillon::cli

@@ -12,20 +12,24 @@
 **                              after ALIAS are joined with blanks)
 **   --user NAME, --password TEXT (or --user=NAME ...) anywhere: login data
 **
+** The command line is read by the parser every command uses (arguments.h).
 ** In the output a backslash, tab, CR and LF inside a value are written as
 ** \\, \t, \r and \n, so every row stays one line; NULL is the empty text.
-** Errors go to the error stream as one line; the result is 0 on success,
-** 1 when the engine fails and 2 for a wrong command line.
 */
 
+#include "cli/arguments.h"
+
 #include <iosfwd>
-#include <string>
-#include <vector>
 
 namespace quillon::cli {
 
 // args: the words after "quillon db" (a leading "db" is skipped as well).
-int runDbCommand(const std::vector<std::string> &args);
-int runDbCommand(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
+// Writes to standard output and throws as every command does.
+int runDbCommand(const Args &args);
+
+// The same, writing to out and reporting a failure on err as the quillon
+// program does: returns 0 on success, 1 when the engine fails and 2 for a
+// wrong command line.
+int runDbCommand(const Args &args, std::ostream &out, std::ostream &err);
 
 } // namespace quillon::cli

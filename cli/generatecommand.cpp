@@ -25,13 +25,14 @@ int runGenerate(const Args &args)
     const std::string templatePath = a.option("--template").value_or(
         generator::templatePathFromRegistry(platform::Registry()));
 
+    const generator::GenerationMoment moment = generator::currentGenerationMoment();
     try {
-        generator::generateSourceFile(project, templatePath, output,
-                                      generator::currentGenerationMoment());
+        generator::generateSourceFile(project, templatePath, output, moment);
     } catch (const generator::GenerationError &e) {
-        // The message is the run-time library's text; say which file it is about.
+        // A project value at fault: the message names the key, say which file holds it.
         if (e.path().empty())
-            throw;
+            throw std::runtime_error(projectPath + ": " + e.what());
+        // Otherwise the message is the run-time library's text; say which file it is about.
         std::string message = e.path() + ": " + e.what();
         if (!a.option("--template") && e.path() == templatePath)
             message += " (the template is the registry's RootDir followed by /template.dpr: "

@@ -1,10 +1,13 @@
 #include "cli/installcommand.h"
 
 #include "cli/arguments.h"
+#include "generator/sourcegenerator.h"
 #include "platform/registry.h"
+#include "wizard/installpath.h"
 
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 namespace quillon::cli {
 
@@ -23,7 +26,7 @@ std::string absoluteFolder(const std::string &dir)
     return path;
 }
 
-void record(platform::Hive hive, const char *keyPath, const char *name, const std::string &value)
+void record(platform::Hive hive, std::string_view keyPath, std::string_view name, const std::string &value)
 {
     platform::Registry registry;
     registry.createKey(hive, keyPath).writeString(name, value);
@@ -46,15 +49,15 @@ int runInstall(const Args &args)
         std::error_code ec;
         if (!std::filesystem::exists(std::filesystem::path(root) / "template.dpr", ec))
             std::cerr << "quillon: warning: " << root << " holds no template.dpr yet\n";
-        record(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0", "RootDir", root);
+        record(platform::Hive::LocalMachine, generator::kRootDirKey, generator::kRootDirValue, root);
     }
     if (installPath) {
         // The wizard finds its help file, QUILLON.HLP, in this folder.
         const std::string install = absoluteFolder(*installPath);
         std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::path(install) / "QUILLON.HLP", ec))
-            std::cerr << "quillon: warning: " << install << " holds no QUILLON.HLP yet\n";
-        record(platform::Hive::CurrentUser, "Software\\Tarvik\\Quillon", "InstallPath", install);
+        if (!std::filesystem::exists(std::filesystem::path(install) / wizard::kHelpFileName, ec))
+            std::cerr << "quillon: warning: " << install << " holds no " << wizard::kHelpFileName << " yet\n";
+        record(platform::Hive::CurrentUser, wizard::kInstallPathKey, wizard::kInstallPathValue, install);
     }
     return 0;
 }

@@ -2,51 +2,52 @@
 
 #include "engine/enginefunctions.h"
 #include "engine/engineerror.h"
+#include "engine/enginesession.h"
 #include "engine/namelist.h"
 
 #include <utility>
 
 namespace quillon::engine {
 
-Cursor::Cursor(hDBICur handle, std::string what)
-    : m_handle(handle)
+Cursor::Cursor(std::unique_ptr<CursorHandle> handle, std::string what)
+    : m_handle(std::move(handle))
     , m_what(std::move(what))
 {}
 
-Cursor::Cursor(Cursor &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr))
-    , m_what(std::move(other.m_what))
-{}
+Cursor::~Cursor() = default;
+Cursor::Cursor(Cursor &&other) noexcept = default;
+Cursor &Cursor::operator=(Cursor &&other) noexcept = default;
 
-Cursor::~Cursor()
+const CursorHandle &Cursor::handle() const
 {
-    if (m_handle)
-        DbiCloseCursor(m_handle);
+    if (!m_handle)
+        throw EngineError(QDBIERR_INVALIDHANDLE, m_what + ": the cursor has been moved from");
+    return *m_handle;
 }
 
 std::vector<std::string> Cursor::columnNames() const
 {
-    const hDBICur cursor = m_handle;
+    const hDBICur cursor = handle().handle;
     return readNames([cursor](uint32_t *n) { return DbiGetColumnCount(cursor, n); },
                      [cursor](uint32_t i, const char **name) { return DbiGetColumnName(cursor, i, name); }, m_what);
 }
 
-void Cursor::first() { check(DbiMoveFirst(m_handle), m_what); }
-void Cursor::prior() { check(DbiMovePrior(m_handle), m_what); }
-void Cursor::next() { check(DbiMoveNext(m_handle), m_what); }
-void Cursor::last() { check(DbiMoveLast(m_handle), m_what); }
+void Cursor::first() { check(DbiMoveFirst(handle().handle), m_what); }
+void Cursor::prior() { check(DbiMovePrior(handle().handle), m_what); }
+void Cursor::next() { check(DbiMoveNext(handle().handle), m_what); }
+void Cursor::last() { check(DbiMoveLast(handle().handle), m_what); }
 
 bool Cursor::eof() const
 {
     DBIBool flag = 0;
-    check(DbiGetCursorState(m_handle, nullptr, &flag), m_what);
+    check(DbiGetCursorState(handle().handle, nullptr, &flag), m_what);
     return flag != 0;
 }
 
 bool Cursor::bof() const
 {
     DBIBool flag = 0;
-    check(DbiGetCursorState(m_handle, &flag, nullptr), m_what);
+    check(DbiGetCursorState(handle().handle, &flag, nullptr), m_what);
     return flag != 0;
 }
 
@@ -54,7 +55,7 @@ std::optional<std::string> Cursor::field(std::size_t index) const
 {
     const char *text = nullptr;
     DBIBool isNull = 0;
-    check(DbiGetFieldText(m_handle, static_cast<uint32_t>(index), &text, &isNull), m_what);
+    check(DbiGetFieldText(handle().handle, static_cast<uint32_t>(index), &text, &isNull), m_what);
     if (isNull)
         return std::nullopt;
     return std::string(text ? text : "");
@@ -63,7 +64,7 @@ std::optional<std::string> Cursor::field(std::size_t index) const
 std::vector<std::string> Cursor::row() const
 {
     uint32_t count = 0;
-    check(DbiGetColumnCount(m_handle, &count), m_what);
+    check(DbiGetColumnCount(handle().handle, &count), m_what);
     std::vector<std::string> fields;
     fields.reserve(count);
     for (uint32_t i = 0; i < count; ++i)

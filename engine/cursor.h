@@ -3,24 +3,26 @@
 /*
 ** A cursor on a table or a query result: its column names, the current
 ** row's fields as text, and moves to the first, prior, next and last row.
-** Rows are fetched as they are asked for. Closes itself when destroyed.
+** Rows are fetched as they are asked for. Made only by a Database. Closes
+** itself when destroyed. A moved-from Cursor fails every call with an
+** EngineError.
 */
 
-#include "enginelib/quillondbi.h"
-
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quillon::engine {
 
+struct CursorHandle;
+
 class Cursor
 {
 public:
-    Cursor(hDBICur handle, std::string what); // takes ownership
     ~Cursor();
     Cursor(Cursor &&other) noexcept;
-    Cursor &operator=(Cursor &&other) = delete;
+    Cursor &operator=(Cursor &&other) noexcept;
     Cursor(const Cursor &) = delete;
     Cursor &operator=(const Cursor &) = delete;
 
@@ -39,7 +41,11 @@ public:
     std::vector<std::string> row() const;
 
 private:
-    hDBICur m_handle;
+    friend class Database;
+    Cursor(std::unique_ptr<CursorHandle> handle, std::string what);
+    const CursorHandle &handle() const;
+
+    std::unique_ptr<CursorHandle> m_handle;
     std::string m_what; // names the table or query in messages
 };
 

@@ -3,13 +3,16 @@
 #include "engine/enginebinding.h"
 #include "engine/enginefunctions.h"
 #include "engine/engineerror.h"
+#include "engine/enginesession.h"
 #include "engine/enginestatus.h"
 #include "engine/namelist.h"
 #include "platform/dynlib.h"
 
+#include <mutex>
+
 namespace quillon::engine {
 
-DataAccess::DataAccess()
+EngineSession::EngineSession()
 {
     const DBIResult status = EngineInit(nullptr);
     if (status == 0)
@@ -20,14 +23,43 @@ DataAccess::DataAccess()
     throw EngineError(status, message);
 }
 
-DataAccess::~DataAccess()
+EngineSession::~EngineSession()
 {
     EngineLibraryExit();
     EngineExit();
 }
 
+SharedSession EngineSession::acquire()
+{
+    static std::mutex mutex;
+    static std::weak_ptr<const EngineSession> current;
+    const std::lock_guard<std::mutex> guard(mutex);
+    SharedSession session = current.lock();
+    if (!session) {
+        session = std::make_shared<const EngineSession>();
+        current = session;
+    }
+    return session;
+}
+
+DataAccess::DataAccess()
+    : m_session(EngineSession::acquire())
+{}
+
+DataAccess::~DataAccess() = default;
+DataAccess::DataAccess(DataAccess &&) noexcept = default;
+DataAccess &DataAccess::operator=(DataAccess &&) noexcept = default;
+
+const std::shared_ptr<const EngineSession> &DataAccess::session() const
+{
+    if (!m_session)
+        throw EngineError(QDBIERR_INVALIDHANDLE, "the data access has been moved from");
+    return m_session;
+}
+
 std::vector<std::string> DataAccess::aliases() const
 {
+    session();
     hDBIList list = nullptr;
     check(DbiListAliases(&list), "listing the aliases");
     return takeNameList(list, "listing the aliases");
@@ -46,12 +78,13 @@ void DataAccess::removeAlias(const std::string &alias) const
 
 Database DataAccess::open(const std::string &alias, const std::vector<std::string> &params) const
 {
+    const SharedSession &engine = session();
     std::string lines;
     for (const std::string &line : params)
         lines += line + "\n";
     hDBIDb db = nullptr;
     check(DbiOpenDatabase(alias.c_str(), lines.c_str(), &db), "opening alias \"" + alias + "\"");
-    return Database(db, alias);
+    return Database(std::make_unique<DatabaseHandle>(engine, db), alias);
 }
 
 Database DataAccess::open(const std::string &alias, const std::string &user, const std::string &password) const

@@ -3,24 +3,33 @@
 /*
 ** The way into the database engine for the wizard and the command line.
 **
-** Creating a DataAccess opens the engine (EngineInit); destroying it unbinds
-** the library (EngineLibraryExit) and closes the engine (EngineExit).
-** Databases and cursors opened through it must be destroyed before it.
-** Every failure is an EngineError carrying the engine's own message.
+** Creating a DataAccess opens the engine (EngineInit). The engine stays open
+** while the DataAccess or any Database or Cursor opened through it lives:
+** each holds a share of the open engine, and the last one to go unbinds the
+** library (EngineLibraryExit) and closes the engine (EngineExit). So they
+** may be destroyed in any order, and none of them can call into a library
+** that is no longer there. Every failure is an EngineError carrying the
+** engine's own message.
 */
 
 #include "engine/database.h"
+#include "engine/engineerror.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace quillon::engine {
+
+class EngineSession;
 
 class DataAccess
 {
 public:
     DataAccess(); // throws EngineError if the engine cannot be opened
     ~DataAccess();
+    DataAccess(DataAccess &&) noexcept;
+    DataAccess &operator=(DataAccess &&) noexcept;
     DataAccess(const DataAccess &) = delete;
     DataAccess &operator=(const DataAccess &) = delete;
 
@@ -43,6 +52,11 @@ public:
 
     // "USER NAME=" user and "PASSWORD=" password, in that order.
     static std::vector<std::string> loginParams(const std::string &user, const std::string &password);
+
+private:
+    const std::shared_ptr<const EngineSession> &session() const;
+
+    std::shared_ptr<const EngineSession> m_session;
 };
 
 } // namespace quillon::engine

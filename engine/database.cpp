@@ -2,24 +2,25 @@
 
 #include "engine/enginefunctions.h"
 #include "engine/engineerror.h"
+#include "engine/enginesession.h"
 #include "engine/namelist.h"
 
 namespace quillon::engine {
 
-Database::Database(hDBIDb handle, std::string alias)
-    : m_handle(handle)
+Database::Database(std::unique_ptr<DatabaseHandle> handle, std::string alias)
+    : m_handle(std::move(handle))
     , m_alias(std::move(alias))
 {}
 
-Database::Database(Database &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr))
-    , m_alias(std::move(other.m_alias))
-{}
+Database::~Database() = default;
+Database::Database(Database &&other) noexcept = default;
+Database &Database::operator=(Database &&other) noexcept = default;
 
-Database::~Database()
+const DatabaseHandle &Database::handle(const std::string &context) const
 {
-    if (m_handle)
-        DbiCloseDatabase(m_handle);
+    if (!m_handle)
+        throw EngineError(QDBIERR_INVALIDHANDLE, context + ": the database has been moved from");
+    return *m_handle;
 }
 
 std::string Database::where(const std::string &what) const
@@ -31,7 +32,7 @@ std::vector<std::string> Database::tables(const std::string &pattern) const
 {
     const std::string context = where("listing the tables");
     hDBIList list = nullptr;
-    check(DbiListTables(m_handle, pattern.c_str(), 1, 1, &list), context);
+    check(DbiListTables(handle(context).handle, pattern.c_str(), 1, 1, &list), context);
     return takeNameList(list, context);
 }
 
@@ -39,24 +40,26 @@ std::vector<std::string> Database::fields(const std::string &table) const
 {
     const std::string context = where("listing the fields of table \"" + table + "\"");
     hDBIList list = nullptr;
-    check(DbiListFields(m_handle, table.c_str(), &list), context);
+    check(DbiListFields(handle(context).handle, table.c_str(), &list), context);
     return takeNameList(list, context);
 }
 
 Cursor Database::openTable(const std::string &table) const
 {
     const std::string context = where("table \"" + table + "\"");
+    const DatabaseHandle &db = handle(context);
     hDBICur cursor = nullptr;
-    check(DbiOpenTable(m_handle, table.c_str(), &cursor), context);
-    return Cursor(cursor, context);
+    check(DbiOpenTable(db.handle, table.c_str(), &cursor), context);
+    return Cursor(std::make_unique<CursorHandle>(db.session, cursor), context);
 }
 
 Cursor Database::openQuery(const std::string &sql) const
 {
     const std::string context = where("query");
+    const DatabaseHandle &db = handle(context);
     hDBICur cursor = nullptr;
-    check(DbiOpenQuery(m_handle, sql.c_str(), &cursor), context);
-    return Cursor(cursor, context);
+    check(DbiOpenQuery(db.handle, sql.c_str(), &cursor), context);
+    return Cursor(std::make_unique<CursorHandle>(db.session, cursor), context);
 }
 
 std::vector<std::string> Database::queryColumns(const std::string &sql) const
@@ -66,13 +69,15 @@ std::vector<std::string> Database::queryColumns(const std::string &sql) const
 
 void Database::insertRow(const std::string &table, const std::vector<std::pair<std::string, std::string>> &values)
 {
+    const std::string context = where("inserting into table \"" + table + "\"");
+    const hDBIDb db = handle(context).handle;
     std::vector<const char *> names, texts;
     for (const auto &[name, text] : values) {
         names.push_back(name.c_str());
         texts.push_back(text.c_str());
     }
-    check(DbiInsertRow(m_handle, table.c_str(), static_cast<uint32_t>(values.size()), names.data(), texts.data()),
-          where("inserting into table \"" + table + "\""));
+    check(DbiInsertRow(db, table.c_str(), static_cast<uint32_t>(values.size()), names.data(), texts.data()),
+          context);
 }
 
 } // namespace quillon::engine

@@ -2,26 +2,29 @@
 
 /*
 ** One open database of an alias: its tables and their fields, cursors on a
-** table or on the result of an SQL text, and inserting a row. Closes itself
-** (and the engine closes its cursors) when destroyed.
+** table or on the result of an SQL text, and inserting a row. Made only by
+** DataAccess::open(). Closes itself (and the engine closes its cursors:
+** their later calls fail with an EngineError) when destroyed. A moved-from
+** Database fails every call with an EngineError.
 */
 
 #include "engine/cursor.h"
-#include "enginelib/quillondbi.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quillon::engine {
 
+struct DatabaseHandle;
+
 class Database
 {
 public:
-    Database(hDBIDb handle, std::string alias); // takes ownership
     ~Database();
     Database(Database &&other) noexcept;
-    Database &operator=(Database &&other) = delete;
+    Database &operator=(Database &&other) noexcept;
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
@@ -41,9 +44,12 @@ public:
     void insertRow(const std::string &table, const std::vector<std::pair<std::string, std::string>> &values);
 
 private:
+    friend class DataAccess;
+    Database(std::unique_ptr<DatabaseHandle> handle, std::string alias);
     std::string where(const std::string &what) const;
+    const DatabaseHandle &handle(const std::string &context) const;
 
-    hDBIDb m_handle;
+    std::unique_ptr<DatabaseHandle> m_handle;
     std::string m_alias;
 };
 

@@ -4,15 +4,18 @@
 #include "engine/enginestatus.h"
 
 #include <array>
+#include <type_traits>
 
 namespace quillon::engine {
 
-EngineError::EngineError(DBIResult status, const std::string &message)
+static_assert(std::is_same_v<StatusCode, DBIResult>);
+
+EngineError::EngineError(StatusCode status, const std::string &message)
     : std::runtime_error(message)
     , m_status(status)
 {}
 
-std::string engineMessage(DBIResult status)
+std::string engineMessage(StatusCode status)
 {
     if (isBindingStatus(status))
         return bindingStatusText(status);
@@ -23,7 +26,7 @@ std::string engineMessage(DBIResult status)
     return "database engine error " + std::to_string(status);
 }
 
-void check(DBIResult status, const std::string &context)
+void check(StatusCode status, const std::string &context)
 {
     if (status != 0)
         throw EngineError(status, context + ": " + engineMessage(status));

@@ -6,27 +6,29 @@
 ** codes, the binding's sentence), prefixed with what was being done.
 */
 
-#include "enginelib/quillondbi.h"
-
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace quillon::engine {
 
+// The engine's status codes (DBIResult), without the engine's C interface.
+using StatusCode = std::uint16_t;
+
 class EngineError : public std::runtime_error
 {
 public:
-    EngineError(DBIResult status, const std::string &message);
-    DBIResult status() const { return m_status; }
+    EngineError(StatusCode status, const std::string &message);
+    StatusCode status() const { return m_status; }
 
 private:
-    DBIResult m_status;
+    StatusCode m_status;
 };
 
 // The engine's message for the status the calling thread just got.
-std::string engineMessage(DBIResult status);
+std::string engineMessage(StatusCode status);
 
 // Throws EngineError("<context>: <engine message>") unless status is 0.
-void check(DBIResult status, const std::string &context);
+void check(StatusCode status, const std::string &context);
 
 } // namespace quillon::engine

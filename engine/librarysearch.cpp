@@ -44,27 +44,15 @@ std::string currentDirectory()
     return buffer.data();
 }
 
-// Whether a hive file may name a library folder: it must belong to this user
-// (or to root) and not be writable by everyone, since whoever can write it
-// chooses code that this program will run. (Group write is left alone: with
-// a umask of 002 every file of the user is group-writable.)
-bool trustedHive(const std::string &path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    const bool owner = st.st_uid == ::getuid() || st.st_uid == 0;
-    return owner && !(st.st_mode & S_IWOTH);
-}
-
 // The "DLLPATH" value, or nothing when the key, the value or the hive file
-// cannot be read, or the hive file is open to other users' changes: then
-// this step of the search is skipped.
+// cannot be read, or the hive file is open to other users' changes
+// (whoever can write it chooses code that this program will run): then this
+// step of the search is skipped.
 std::optional<std::string> registryLibraryPath()
 {
     try {
         const platform::Registry registry;
-        if (!trustedHive(registry.hiveFile(platform::Hive::LocalMachine)))
+        if (!registry.untrustedHiveReason(platform::Hive::LocalMachine).empty())
             return std::nullopt;
         const auto key = registry.openKey(platform::Hive::LocalMachine, kEngineRegistryKey);
         if (!key)

@@ -9,7 +9,7 @@
 ** its entries either by name ("DbiInitFn", "DbiExit" and the optional
 ** loader hooks) or by ordinal.  Linux exports by name only, so the entry
 ** with ordinal N is exported as QDBI_ORDINAL_SYMBOL(N), i.e. "DbiOrdinal_N"
-** (the rule lives in engine/ordinalname.h and nowhere else).  For each
+** (the rule lives in enginelib/ordinalname.h and nowhere else).  For each
 ** ordinal entry this header gives the ordinal (QDBI_ORD_...), a pointer
 ** type for callers that bind at run time (PFN_...), and the prototype
 ** under its exported name for callers that link the library directly.
@@ -91,7 +91,7 @@
 #define QDBI_EXPORT QDBI_EXTERN_C __attribute__((visibility("default")))
 
 /* The rule that names ordinal exports (QDBI_ORDINAL_SYMBOL). */
-#include "engine/ordinalname.h"
+#include "enginelib/ordinalname.h"
 
 /* The engine library's file name, as the binding loads it. */
 #define QDBI_LIBRARY_NAME "libidapi32.so"

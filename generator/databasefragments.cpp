@@ -14,11 +14,6 @@ bool browsing(const WizardProject &project)
     return project.DBOk && project.DoBrowse;
 }
 
-bool inserting(const WizardProject &project)
-{
-    return project.DBOk && !project.DoBrowse && project.DoInsert;
-}
-
 /*
 ** The arguments of the Writeln that writes one HTML table row: "'<TR>'",
 ** one '<TD>' cell per returned field (the first continuing the "'<TR>'"
@@ -77,6 +72,11 @@ void appendTableSetup(FragmentText &f, std::string_view comment, const std::stri
 }
 
 } // namespace
+
+bool inserting(const WizardProject &project)
+{
+    return project.DBOk && !project.DoBrowse && project.DoInsert;
+}
 
 DataSet dataSetOf(const WizardProject &project)
 {

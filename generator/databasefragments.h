@@ -23,6 +23,9 @@ namespace quillon::generator {
 
 enum class DataSet { None, Table, Query };
 
+// Insert mode: the generated code writes the UpdFields mapping to the table.
+bool inserting(const WizardProject &project);
+
 // The data set component the generated code declares, creates and frees.
 DataSet dataSetOf(const WizardProject &project);
 

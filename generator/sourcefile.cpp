@@ -16,12 +16,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace quillon::generator {
 
 namespace {
 
-constexpr std::string_view kRootKey = "SOFTWARE\\Borland\\Delphi\\2.0";
 constexpr std::string_view kTemplateName = "/template.dpr";
 
 std::string fileErrorText(int code)
@@ -63,13 +63,19 @@ std::string fileErrorText(int code)
 
 std::string templatePathFromRegistry(const platform::Registry &registry)
 {
-    std::string root;
+    std::optional<std::string> value;
     try {
-        if (const auto key = registry.openKey(platform::Hive::LocalMachine, kRootKey))
-            root = key->readString("RootDir").value_or(std::string());
+        if (const auto key = registry.openKey(platform::Hive::LocalMachine, kRootDirKey))
+            value = key->readString(kRootDirValue);
     } catch (const platform::FileError &e) {
         rethrow(e);
     }
+    if (value) {
+        if (const auto why = registry.untrustedHiveReason(platform::Hive::LocalMachine); !why.empty())
+            throw GenerationError("its RootDir is not trusted to choose the template, since " + why,
+                                  registry.hiveFile(platform::Hive::LocalMachine));
+    }
+    std::string root = value.value_or(std::string());
     // A stored value ends at its first NUL, as a C string would.
     root.resize(std::min(root.size(), root.find('\0')));
     return root + std::string(kTemplateName);
@@ -78,6 +84,7 @@ std::string templatePathFromRegistry(const platform::Registry &registry)
 void generateSourceFile(const WizardProject &project, const std::string &templatePath,
                         const std::string &outputPath, const GenerationMoment &moment)
 {
+    checkBareNames(project);
     std::string templateText;
     try {
         templateText = platform::readFile(templatePath);

@@ -24,7 +24,9 @@
 ** of blank lines shrinks to its last line and every line ends with CR LF.
 **
 ** Every user value that lands inside a Pascal string literal has its single
-** quotes doubled, so the literal holds exactly what the user typed. Text is
+** quotes doubled, so the literal holds exactly what the user typed. The
+** values that land bare, as identifiers, must be usable names
+** (checkBareNames()); generateSourceFile() refuses a project where one is not. Text is
 ** 8-bit: all other bytes pass through unchanged.
 */
 
@@ -68,16 +70,31 @@ struct GenerationMoment
 GenerationMoment currentGenerationMoment();
 
 // Expands templateText (taken up to its first NUL byte) for the project.
-// Never throws for any template or project contents.
+// Never throws for any template or project contents, and does not check the
+// bare names: source meant to be compiled goes through checkBareNames().
 std::string expandTemplate(const WizardProject &project, std::string_view templateText,
                            const GenerationMoment &moment);
 
+// Where the IDE's root directory, the folder of the template, is recorded:
+// this key of HKEY_LOCAL_MACHINE, this value.
+inline constexpr std::string_view kRootDirKey = "SOFTWARE\\Borland\\Delphi\\2.0";
+inline constexpr std::string_view kRootDirValue = "RootDir";
+
 // The template path: the "RootDir" value followed directly by "/template.dpr".
-// A missing key or value gives "/template.dpr". Throws GenerationError only if
-// the registry hive exists but cannot be read.
+// A missing key or value gives "/template.dpr". Throws GenerationError if the
+// registry hive exists but cannot be read, or if it holds the value but is
+// not trusted to choose code (Registry::untrustedHiveReason()): the template
+// decides the code of every extension generated from it.
 std::string templatePathFromRegistry(const platform::Registry &registry);
 
-// Reads the template, expands it and replaces outputPath with the result
+// Refuses a project whose values that the source uses as bare identifiers
+// are not all usable names (isUsableName()): the request value names, the
+// value side of the insert mapping in insert mode, and the library name
+// from OutputDLL. The GenerationError names the key and value at fault, such
+// as Input0=..., and has no path.
+void checkBareNames(const WizardProject &project);
+
+// Checks the project (checkBareNames()), then reads the template, expands it and replaces outputPath with the result
 // atomically: on failure an existing output file is untouched and no partial
 // file is left. The template is read before the output is touched. Throws
 // GenerationError carrying the run-time library's text and the path.

@@ -48,7 +48,7 @@ struct Fd
 } // namespace
 
 FileError::FileError(const std::string &path, const std::string &reason, int code)
-    : std::runtime_error(path + ": " + reason), m_path(path), m_code(code)
+    : std::runtime_error(path.empty() ? reason : path + ": " + reason), m_path(path), m_code(code)
 {}
 
 std::optional<std::string> readFileIfExists(const std::string &path)

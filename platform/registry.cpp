@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon::platform {
 
@@ -210,10 +211,23 @@ std::string Registry::defaultDirectory()
 {
     if (const char *dir = std::getenv("QUILLON_REGISTRY_DIR"); dir && *dir)
         return dir;
-    std::string base = userConfigHome();
+    const std::string base = userConfigHome();
     if (base.empty())
-        base = "/tmp";
+        throw FileError("", "No place for the registry: set QUILLON_REGISTRY_DIR, XDG_CONFIG_HOME or HOME");
     return base + "/quillon/registry";
+}
+
+std::string Registry::untrustedHiveReason(Hive hive) const
+{
+    struct stat st {};
+    if (::stat(hiveFile(hive).c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::string()
+                                                   : std::string("it cannot be examined: ") + std::strerror(errno);
+    if (st.st_uid != ::getuid() && st.st_uid != 0)
+        return "it belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+    if (st.st_mode & S_IWOTH)
+        return "every user may write to it";
+    return {};
 }
 
 Registry::Registry(std::string directory)

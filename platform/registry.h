@@ -23,7 +23,13 @@
 **
 ** The folder is named by the environment variable QUILLON_REGISTRY_DIR, else
 ** it is "quillon/registry" in the user's configuration folder
-** (platform::userConfigHome(): $XDG_CONFIG_HOME, else ~/.config).
+** (platform::userConfigHome(): $XDG_CONFIG_HOME, else ~/.config). There is
+** no shared fallback such as /tmp: any local user could create that folder
+** first and so choose the values every other user reads.
+**
+** Some values choose code: the engine library's folder, the template of the
+** generated source. Those are taken only from a hive file that
+** untrustedHiveReason() finds nothing against.
 */
 
 #include <cstdint>
@@ -75,12 +81,21 @@ private:
 class Registry
 {
 public:
+    // QUILLON_REGISTRY_DIR, else quillon/registry in the configuration
+    // folder. Throws FileError when neither is known.
     static std::string defaultDirectory();
 
     explicit Registry(std::string directory = defaultDirectory());
 
     const std::string &directory() const { return m_directory; }
     std::string hiveFile(Hive hive) const;
+
+    // Why the hive file may not choose code that a program runs, as a
+    // phrase: empty when the file belongs to this user or to root and users
+    // outside its group cannot write to it, or when there is no such file.
+    // (Group write is allowed: with a umask of 002 every file of the user is
+    // group-writable.)
+    std::string untrustedHiveReason(Hive hive) const;
 
     // Opens an existing key for reading; nullopt if the key does not exist.
     // Throws FileError only if the hive file exists but cannot be read.

@@ -21,7 +21,8 @@ bool isDigit(char c)
 }
 
 // Both tables hold lower-case names in ascending byte order, so a folded
-// name is found by binary search.
+// name is found by binary search. They stay packed, many names a line.
+// clang-format off
 constexpr std::array<std::string_view, 68> kReservedWords = {
     "and", "array", "as", "asm", "begin", "case", "class", "const",
     "constructor", "destructor", "dispinterface", "div", "do", "downto",
@@ -39,24 +40,24 @@ constexpr std::array<std::string_view, 68> kReservedWords = {
 // literals: their variables, the units they use, and the routines, types and
 // constants they call on. A request value variable of one of these names
 // would be a duplicate declaration or would hide what the code means.
-constexpr std::array<std::string_view, 92> kGeneratedNames = {
-    "abort", "add", "assignfile", "assignresponse", "b", "blockread", "bool",
-    "boolean", "classes", "clear", "close", "closefile", "cthreads", "date",
-    "db", "dbtables", "dword", "e", "eabort", "ecb", "einouterror",
-    "elisterror", "exception", "exit", "f", "false", "fieldbyname", "filemode",
-    "filesize", "free", "getcurrentthreadid", "getextensionversion", "getvars",
-    "hse_max_ext_dll_name_len", "hse_status_error", "hse_status_success",
-    "hse_version_major", "hse_version_minor", "httpextensionproc", "indexof",
-    "insert", "integer", "inttostr", "key", "length", "makeextensionversion",
-    "mydb", "next", "open", "parse", "pchar", "post", "postdata",
-    "preparestring", "qnbody", "qncontrolblock", "qnhttp", "qnisapi", "qr",
-    "query_string", "readrequestbody", "request_method", "res", "reset",
-    "responselost", "result", "rewrite", "s", "sendhtmltoclient",
-    "sendresponseheader", "serverstring", "setlength", "ss", "strplcopy",
-    "system", "sysutils", "sz", "tb", "tdatabase", "terminateextension",
-    "textfile", "time", "tquery", "trequestdata", "true", "tsession",
-    "tstringlist", "ttable", "val", "ver", "windows", "writeln",
+constexpr std::array<std::string_view, 98> kGeneratedNames = {
+    "abort", "add", "assignfile", "assignresponse", "b", "blockread", "bool", "boolean", "cdecl",
+    "classes", "clear", "close", "closefile", "cthreads", "date", "db", "dbtables", "dword", "e",
+    "eabort", "ecb", "einouterror", "elisterror", "exception", "exit", "f", "false", "fieldbyname",
+    "filemode", "filename", "filesize", "flags", "free", "getcurrentthreadid",
+    "getextensionversion", "getvars", "hse_max_ext_dll_name_len", "hse_status_error",
+    "hse_status_success", "hse_version_major", "hse_version_minor", "httpextensionproc", "indexof",
+    "insert", "integer", "inttostr", "key", "length", "makeextensionversion", "mydb", "next",
+    "open", "parse", "pchar", "post", "postdata", "preparestring", "qnbody", "qncontrolblock",
+    "qnhttp", "qnisapi", "qr", "query_string", "readrequestbody", "request_method", "res", "reset",
+    "responselost", "result", "rewrite", "s", "sendhtmltoclient", "sendresponseheader",
+    "serverstring", "setlength", "ss", "stdcall", "strplcopy", "system", "sysutils", "sz", "tb",
+    "tdatabase", "terminateextension", "textension_control_block", "textfile", "thse_version_info",
+    "time", "tquery", "trequestdata", "true", "tsession", "tstringlist", "ttable", "val", "ver",
+    "windows", "writeln",
 };
+
+// clang-format on
 
 template <std::size_t N>
 bool contains(const std::array<std::string_view, N> &table, std::string_view text)
@@ -98,7 +99,18 @@ bool isGeneratedSourceName(std::string_view text)
 
 bool isUsableName(std::string_view text)
 {
-    return isIdentifier(text) && !isReservedWord(text) && !isGeneratedSourceName(text);
+    return unusableNameReason(text).empty();
+}
+
+std::string_view unusableNameReason(std::string_view text)
+{
+    if (!isIdentifier(text))
+        return "not a Pascal identifier (letters A-Z, digits and _, not starting with a digit)";
+    if (isReservedWord(text))
+        return "a Pascal reserved word";
+    if (isGeneratedSourceName(text))
+        return "a name the generated source itself uses";
+    return {};
 }
 
 } // namespace quillon

@@ -31,4 +31,8 @@ bool isGeneratedSourceName(std::string_view text);
 // isIdentifier() and neither a reserved word nor a generated-source name.
 bool isUsableName(std::string_view text);
 
+// Why text is not usable, as a phrase that completes "... which is": empty
+// when isUsableName(text) holds.
+std::string_view unusableNameReason(std::string_view text);
+
 } // namespace quillon

@@ -3,6 +3,7 @@
 #include "platform/registry.h"
 #include "widgets/explbtn.h"
 #include "wizard/controls.h"
+#include "wizard/installpath.h"
 #include "wizard/controltext.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pgdatabaseup.h"
@@ -184,8 +185,8 @@ void TfrmWiz::FormCreate()
     try {
         const platform::Registry user;
         const platform::Registry &registry = m_registry ? *m_registry : user;
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, "Software\\Tarvik\\Quillon"))
-            installPath = key->readString("InstallPath").value_or("");
+        if (const auto key = registry.openKey(platform::Hive::CurrentUser, kInstallPathKey))
+            installPath = key->readString(kInstallPathValue).value_or("");
     } catch (const std::exception &) {
         // An unreadable registry leaves the install path empty, as a missing
         // key does; asking for help then names the file it could not open.
@@ -193,7 +194,7 @@ void TfrmWiz::FormCreate()
     }
     if (!installPath.empty() && installPath.back() != '/')
         installPath += '/';
-    m_helpFile = QString::fromStdString(installPath) + QStringLiteral("QUILLON.HLP");
+    m_helpFile = QString::fromStdString(installPath) + QString::fromLatin1(kHelpFileName);
     setWindowTitle(QString::fromLatin1(kWizardCaption));
     m_ctx.dbChanged = false;
     m_ctx.sourceChanged = false;

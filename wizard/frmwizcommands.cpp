@@ -11,6 +11,7 @@
 #include "project/projectfile.h"
 #include "wizard/ansitext.h"
 #include "wizard/controltext.h"
+#include "wizard/frmview.h"
 #include "wizard/helpsystem.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pginfo.h"
@@ -19,10 +20,6 @@
 #if __has_include("wizard/aboutbox.h")
 #include "wizard/aboutbox.h"
 #define QUILLON_HAVE_ABOUTBOX 1
-#endif
-#if __has_include("wizard/frmview.h")
-#include "wizard/frmview.h"
-#define QUILLON_HAVE_FRMVIEW 1
 #endif
 #if __has_include("wizard/vendor.h")
 #include "wizard/vendor.h"
@@ -176,16 +173,18 @@ void TfrmWiz::previewQuery()
     const std::string sql = controlBytes(pgDatabaseBR->moSQL);
     if (!sqlReturnsRows(sql))
         return;
-#ifdef QUILLON_HAVE_FRMVIEW
+    // The preview's connection stays open only if the login test opened it.
+    const bool wasConnected = m_ctx.db.connected();
     std::unique_ptr<QueryRows> rows;
-    if (!m_ctx.guarded([&] { rows = m_ctx.db.openQuery(sql); }))
-        return;
-    TfrmView view(std::move(rows), this);
-    connect(view.model(), &QueryModel::fetchFailed, this, [this](const QString &message) {
-        m_ctx.failure(std::runtime_error(message.toStdString()));
-    });
-    view.exec();
-#endif
+    if (m_ctx.guarded([&] { rows = m_ctx.db.openQuery(sql); })) {
+        TfrmView view(std::move(rows), this);
+        connect(view.model(), &QueryModel::fetchFailed, this, [this](const QString &message) {
+            m_ctx.failure(std::runtime_error(message.toStdString()));
+        });
+        view.exec();
+    }
+    if (!wasConnected)
+        m_ctx.db.disconnect();
 }
 
 } // namespace quillon::wizard

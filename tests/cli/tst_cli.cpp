@@ -97,7 +97,20 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"generate", "p.qnp", "--output"}, "option --output needs a value"},
                       UsageCase{{"generate", "p.qnp", "--bogus=1"}, "unknown option '--bogus'"},
                       UsageCase{{"generate", "p", "--output", "a", "--output=b"}, "given twice"},
-                      UsageCase{{"install"}, "install: give --root-dir DIR, --install-path DIR or both"}));
+                      UsageCase{{"generate", "p.qnp", "--output="}, "option --output needs a non-empty value"},
+                      UsageCase{{"install"}, "install: give --root-dir DIR, --install-path DIR or both"},
+                      UsageCase{{"db"}, "db: no command given"},
+                      UsageCase{{"db", "drop", "SHOP"}, "db: unknown command 'drop'"},
+                      UsageCase{{"db", "tables"}, "db tables: missing ALIAS"},
+                      UsageCase{{"db", "fields", "SHOP"}, "db fields: missing TABLE"},
+                      UsageCase{{"db", "query", "SHOP"}, "db query: missing SQL"},
+                      UsageCase{{"db", "aliases", "extra"}, "db aliases: unexpected argument 'extra'"},
+                      UsageCase{{"db", "aliases", "--verbose"}, "db: unknown option '--verbose'"},
+                      UsageCase{{"db", "aliases", "--user="}, "option --user needs a non-empty value"},
+                      UsageCase{{"db", "tables", "SHOP", "--user"}, "option --user needs a value"},
+                      UsageCase{{"db", "alias", "PG"}, "db alias: missing URI"},
+                      UsageCase{{"db", "alias", "PG", "postgresql://h/d", "--remove"}, "db alias: unexpected argument"},
+                      UsageCase{{"db", "tables", "SHOP", "--remove"}, "db tables: --remove belongs to 'alias'"}));
 
 TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
 {
@@ -198,6 +211,16 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
         run({"generate", project, "--template", dir.file("t.dpr"), "--output", dir.file("x/y.dpr")});
     EXPECT_EQ(badOutput.status, 1);
     EXPECT_NE(badOutput.err.find(dir.file("x/y.dpr")), std::string::npos) << badOutput.err;
+
+    // A value that would be written into the source as code.
+    p.Input = {"x: Integer; begin Halt(7) end; var y"};
+    const Result injected = run({"generate", saveProject(p, "i.qnp"), "--template", dir.file("t.dpr")});
+    EXPECT_EQ(injected.status, 1);
+    EXPECT_NE(injected.err.find(dir.file("i.qnp") + ": Input0 \"x: Integer; begin Halt(7) end; var y\""),
+              std::string::npos)
+        << injected.err;
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), "old");
+    p.Input.clear();
 
     p.OutputDLL.clear();
     const Result noOutput = run({"generate", saveProject(p, "q.qnp"), "--template", dir.file("t.dpr")});

@@ -117,6 +117,64 @@ TEST_F(DataAccessTest, MissingEngineLibraryFailsToOpenWithTheBindingsMessage)
     EXPECT_NO_THROW(DataAccess());
 }
 
+// The login lines the engine reads: the user first, then the password, with
+// the values as typed (an "=" or blank inside stays part of the value).
+TEST(LoginParams, UserNameLineThenPasswordLine)
+{
+    EXPECT_EQ(DataAccess::loginParams("scott", "tiger"), (Names{"USER NAME=scott", "PASSWORD=tiger"}));
+    EXPECT_EQ(DataAccess::loginParams(" a=b ", ""), (Names{"USER NAME= a=b ", "PASSWORD="}));
+}
+
+// A header name may hold a double quote: it is a column like any other,
+// and SQL reaches it with the quote doubled inside the quoted name.
+TEST_F(DataAccessTest, HeaderWithADoubleQuoteIsAColumnForSql)
+{
+    writeTable("shop", "said.csv", "ID,\"SAY \"\"HI\"\"\"\n1,hello\n2,bye\n");
+    DataAccess access;
+    const Database db = access.open("SHOP");
+    EXPECT_EQ(db.fields("said.csv"), (Names{"ID", "SAY \"HI\""}));
+    Cursor cursor = db.openQuery("SELECT \"SAY \"\"HI\"\"\" FROM said WHERE ID = 2");
+    EXPECT_EQ(cursor.columnNames(), (Names{"SAY \"HI\""}));
+    ASSERT_FALSE(cursor.eof());
+    EXPECT_EQ(cursor.field(0), "bye");
+}
+
+// Databases and cursors share the open engine: whatever dies first, the
+// others still work, and the engine closes only with the last of them.
+TEST_F(DataAccessTest, AnyDestructionOrderIsSafe)
+{
+    auto access = std::make_unique<DataAccess>();
+    auto db = std::make_unique<Database>(access->open("SHOP"));
+    Cursor cursor = db->openTable("customer.csv");
+    Cursor query = db->openQuery("SELECT NAME FROM customer ORDER BY ID");
+    DataAccess moved = std::move(*access);
+    EXPECT_THROW(access->aliases(), EngineError) << "a moved-from DataAccess holds no engine";
+    access.reset();
+    moved = DataAccess(); // shares the open engine, as every DataAccess does
+    EXPECT_EQ(db->tables(), (Names{"customer.csv", "orders.csv"}));
+    cursor.next();
+    EXPECT_EQ(cursor.field(1), "Bob");
+
+    Database other = std::move(*db);
+    EXPECT_THROW(db->tables(), EngineError) << "a moved-from Database holds no handle";
+    db.reset();
+    { Database gone = std::move(other); } // closes the database, and with it its cursors
+    try {
+        query.next();
+        ADD_FAILURE() << "a cursor of a closed database moved";
+    } catch (const EngineError &error) {
+        EXPECT_EQ(error.status(), QDBIERR_INVALIDHANDLE);
+    }
+    EXPECT_NE(bindingState().moduleHandle, nullptr) << "the cursors still hold the engine";
+    { DataAccess last = std::move(moved); }
+    { Cursor gone = std::move(cursor); }
+    EXPECT_NE(bindingState().moduleHandle, nullptr) << "one cursor is left";
+    { Cursor gone = std::move(query); }
+    const BindingState state = bindingState();
+    EXPECT_EQ(state.moduleHandle, nullptr);
+    EXPECT_EQ(state.initCount, 0);
+}
+
 TEST_F(DataAccessTest, ClosingLeavesNothingBoundAndNothingOpen)
 {
     {

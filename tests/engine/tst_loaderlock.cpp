@@ -10,16 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <thread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace quillon::engine::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 class LoaderLockTest : public ::testing::Test
 {
@@ -36,23 +38,72 @@ protected:
     std::filesystem::path m_dir;
 };
 
-// Whether another thread manages to take and release the lock within a
-// second. A thread that cannot is left behind, blocked, and the test fails.
+// The scheduler's state of one of this process's threads: 'R' running or
+// runnable, 'S' asleep in the kernel (as on a futex or an flock), ...
+char threadState(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    const auto paren = stat.rfind(')');
+    return paren == std::string::npos || paren + 2 >= stat.size() ? '?' : stat[paren + 2];
+}
+
+/*
+** A thread that takes the lock, notes that it has it and releases it. Its
+** thread id and "about to take" are published before it calls take(), and
+** nothing between the two can sleep, so once it is seen asleep without the
+** lock it is blocked inside take(): no sleep in the test decides that.
+*/
+class Waiter
+{
+public:
+    Waiter()
+        : m_thread([this] {
+              m_tid = static_cast<pid_t>(::syscall(SYS_gettid));
+              m_aboutToTake = true;
+              LoaderLock::instance().take();
+              m_taken = true;
+              LoaderLock::instance().release();
+          })
+    {}
+    ~Waiter()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    // Waits until the thread has the lock or is asleep without it; true if
+    // it is blocked.
+    bool settlesBlocked() const
+    {
+        while (!m_aboutToTake)
+            std::this_thread::yield();
+        while (!m_taken && threadState(m_tid) != 'S')
+            std::this_thread::yield();
+        return !m_taken;
+    }
+    bool taken() const { return m_taken; }
+    void join() { m_thread.join(); }
+
+private:
+    std::atomic<pid_t> m_tid{0};
+    std::atomic<bool> m_aboutToTake{false};
+    std::atomic<bool> m_taken{false};
+    std::thread m_thread;
+};
+
+// Whether another thread manages to take and release the lock. A thread
+// that stays blocked fails the test instead of hanging it.
 bool anotherThreadTakesIt()
 {
-    auto taken = std::make_shared<std::atomic<bool>>(false);
-    std::thread t([taken] {
-        LoaderLock::instance().take();
-        *taken = true;
-        LoaderLock::instance().release();
-    });
-    for (int i = 0; i < 100 && !*taken; ++i)
-        std::this_thread::sleep_for(10ms);
-    if (*taken)
-        t.join();
-    else
-        t.detach();
-    return *taken;
+    auto waiter = std::make_unique<Waiter>();
+    if (waiter->settlesBlocked()) {
+        (void)waiter.release(); // left blocked: the test has failed anyway
+        return false;
+    }
+    waiter->join();
+    return true;
 }
 
 TEST_F(LoaderLockTest, SameThreadTakesItAgainAndReleasesLevelByLevel)
@@ -60,40 +111,36 @@ TEST_F(LoaderLockTest, SameThreadTakesItAgainAndReleasesLevelByLevel)
     LoaderLock &lock = LoaderLock::instance();
     lock.take();
     lock.take();
+    Waiter waiter;
+    ASSERT_TRUE(waiter.settlesBlocked());
+    // Releasing one of two levels keeps the lock: the waiter, woken by any
+    // real unlock, would run and take it before it could sleep again.
     lock.release();
     EXPECT_TRUE(lock.heldByThisThread());
-    std::atomic<bool> other{false};
-    std::thread t([&] {
-        lock.take();
-        other = true;
-        lock.release();
-    });
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(other) << "the lock is still held once";
+    EXPECT_TRUE(waiter.settlesBlocked()) << "the lock is still held once";
+    lock.take();
+    EXPECT_TRUE(waiter.settlesBlocked()) << "taken again by its holder";
     lock.release();
-    t.join();
-    EXPECT_TRUE(other);
+    lock.release();
+    waiter.join();
+    EXPECT_TRUE(waiter.taken());
+    EXPECT_FALSE(lock.heldByThisThread());
 }
 
 TEST_F(LoaderLockTest, SetUpWaitsForTheNamedMutex)
 {
     LoaderLock &lock = LoaderLock::instance();
     ASSERT_FALSE(lock.isSetUp());
-    std::atomic<bool> taken{false};
-    std::thread t;
+    std::optional<Waiter> waiter;
     {
         platform::FileLock named(LoaderLock::namedMutexPath());
         EXPECT_EQ(std::filesystem::path(LoaderLock::namedMutexPath()).parent_path(), m_dir);
-        t = std::thread([&] {
-            lock.take();
-            taken = true;
-            lock.release();
-        });
-        std::this_thread::sleep_for(50ms);
-        EXPECT_FALSE(taken) << "set-up must wait while another holder has LIBLDRMUX";
+        waiter.emplace();
+        EXPECT_TRUE(waiter->settlesBlocked()) << "set-up must wait while another holder has LIBLDRMUX";
+        EXPECT_FALSE(lock.isSetUp());
     }
-    t.join();
-    EXPECT_TRUE(taken);
+    waiter->join();
+    EXPECT_TRUE(waiter->taken());
     EXPECT_TRUE(lock.isSetUp());
 }
 
@@ -102,16 +149,11 @@ TEST_F(LoaderLockTest, TearDownByTheHolderLetsAWaiterIn)
     LoaderLock &lock = LoaderLock::instance();
     lock.take();
     lock.take();
-    std::atomic<bool> taken{false};
-    std::thread t([&] {
-        lock.take();
-        taken = true;
-        lock.release();
-    });
-    std::this_thread::sleep_for(20ms);
+    Waiter waiter;
+    ASSERT_TRUE(waiter.settlesBlocked());
     lock.tearDown(); // drops both levels
-    t.join();
-    EXPECT_TRUE(taken);
+    waiter.join();
+    EXPECT_TRUE(waiter.taken());
     lock.release(); // no longer held: does nothing
     EXPECT_FALSE(lock.heldByThisThread());
 

@@ -2,6 +2,7 @@
 // writers, and the statuses of bad input.
 
 #include "enginefixture.h"
+#include "tests/support/unprivileged.h"
 
 #include <cstdlib>
 #include <sys/wait.h>
@@ -196,16 +197,23 @@ TEST_F(Aliases, DamagedConfigurationIsReportedNotOverwritten)
     EXPECT_EQ(readText(config()), "junk before any alias\n[A]\nPATH:/a\n");
 }
 
+// Root ignores permissions, so the writer runs as an unprivileged user.
 TEST_F(Aliases, UnwritableConfigurationKeepsTheOldFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores permissions";
     ASSERT_EQ(DbiAddAlias(nullptr, "A", nullptr, "PATH:/a", 1), 0);
     const std::string before = readText(config());
-    ::chmod(m_configDir.path().c_str(), 0500);
-    EXPECT_EQ(DbiAddAlias(nullptr, "B", nullptr, "PATH:/b", 1), QDBIERR_CONFIGIO);
-    ::chmod(m_configDir.path().c_str(), 0700);
-    EXPECT_NE(lastError().find("engine configuration"), std::string::npos) << lastError();
+    const std::string folder = m_configDir.path();
+    const std::string failure = quillon::test::runUnprivileged({folder}, [&]() -> std::string {
+        ::chmod(folder.c_str(), 0500);
+        const int status = DbiAddAlias(nullptr, "B", nullptr, "PATH:/b", 1);
+        ::chmod(folder.c_str(), 0700);
+        if (status != QDBIERR_CONFIGIO)
+            return "adding to an unwritable configuration gave status " + std::to_string(status);
+        if (lastError().find("engine configuration") == std::string::npos)
+            return "message: " + lastError();
+        return {};
+    });
+    EXPECT_EQ(failure, "");
     EXPECT_EQ(readText(config()), before);
 }
 

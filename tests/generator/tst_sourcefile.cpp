@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace quillon;
 using namespace quillon::generator;
@@ -183,6 +184,24 @@ TEST_F(TemplateLocation, FindsTheTemplateForGeneration)
     write("template.dpr", "T {*$PageTitle}");
     generateSourceFile(m_project, templatePathFromRegistry(registry()), path("Shop.dpr"), kMoment);
     EXPECT_EQ(platform::readFile(path("Shop.dpr")), "T PrepareString('Shop')\r\n");
+}
+
+// The template decides the code of every extension: a hive that every user
+// may write is not trusted to name it.
+TEST_F(TemplateLocation, HiveOthersCanWriteIsRefusedWithTheReason)
+{
+    setRoot("SOFTWARE\\Borland\\Delphi\\2.0", "/opt/delphi");
+    const auto hive = registry().hiveFile(platform::Hive::LocalMachine);
+    ::chmod(hive.c_str(), 0666);
+    try {
+        templatePathFromRegistry(registry());
+        ADD_FAILURE() << "a RootDir that anyone may change was used";
+    } catch (const GenerationError &e) {
+        EXPECT_STREQ(e.what(), "its RootDir is not trusted to choose the template, since every user may write to it");
+        EXPECT_EQ(e.path(), hive);
+    }
+    ::chmod(hive.c_str(), 0644);
+    EXPECT_EQ(templatePathFromRegistry(registry()), "/opt/delphi/template.dpr");
 }
 
 TEST_F(TemplateLocation, UnreadableHiveNamesItsFile)

@@ -1,5 +1,6 @@
 #include "platform/atomicfile.h"
 #include "platform/filelock.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -70,16 +71,25 @@ TEST_F(AtomicFileTest, FailedWriteKeepsOldFileAndLeavesNoTemporary)
     EXPECT_EQ(fileCount(), 1);
 }
 
+// Root ignores folder permissions, so the writer runs as an unprivileged user.
 TEST_F(AtomicFileTest, ReadOnlyFolderFailsWithoutTouchingTheFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores folder permissions";
     const std::string path = dir + "/p.qnp";
     writeFileAtomically(path, "old");
-    ::chmod(dir.c_str(), 0500);
-    EXPECT_THROW(writeFileAtomically(path, "new"), FileError);
-    ::chmod(dir.c_str(), 0700);
+    const std::string failure = quillon::test::runUnprivileged({dir}, [&]() -> std::string {
+        ::chmod(dir.c_str(), 0500);
+        std::string result;
+        try {
+            writeFileAtomically(path, "new");
+            result = "the write into a read-only folder succeeded";
+        } catch (const FileError &) {
+        }
+        ::chmod(dir.c_str(), 0700);
+        return result;
+    });
+    EXPECT_EQ(failure, "");
     EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(fileCount(), 1);
 }
 
 TEST_F(AtomicFileTest, MissingFolderFails)

@@ -1,6 +1,7 @@
 #include "platform/atomicfile.h"
 #include "platform/configdir.h"
 #include "platform/registry.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,51 @@ TEST_F(RegistryTest, EmptyHomeFallsBackToThePasswordDatabase)
     ::setenv("HOME", "/h", 1);
     EXPECT_EQ(userConfigHome(), "/h/.config");
     ::setenv("HOME", saved.c_str(), 1);
+}
+
+// With no configuration folder at all there is no registry: a shared
+// fallback folder could be created first by any other local user.
+TEST_F(RegistryTest, NoConfigurationHomeIsRefusedNotShared)
+{
+    constexpr uid_t kUnlisted = 54321; // a user the password database does not know
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to become a user without a password entry";
+    ASSERT_EQ(::getpwuid(kUnlisted), nullptr);
+    const std::string failure = quillon::test::runUnprivileged(
+        {},
+        []() -> std::string {
+            for (const char *name : {"QUILLON_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"})
+                ::unsetenv(name);
+            try {
+                return "registry folder " + Registry::defaultDirectory();
+            } catch (const FileError &e) {
+                const std::string expected =
+                    "No place for the registry: set QUILLON_REGISTRY_DIR, XDG_CONFIG_HOME or HOME";
+                return e.what() == expected ? std::string() : std::string("message: ") + e.what();
+            }
+        },
+        kUnlisted);
+    EXPECT_EQ(failure, "");
+}
+
+// Only a hive that no other user can change may choose code to run.
+TEST_F(RegistryTest, HiveOthersCanChangeIsNotTrusted)
+{
+    const Registry registry(dir);
+    EXPECT_EQ(registry.untrustedHiveReason(Hive::LocalMachine), "") << "no hive file";
+    registry.createKey(Hive::LocalMachine, "K").writeString("V", "x");
+    const std::string hive = registry.hiveFile(Hive::LocalMachine);
+    ::chmod(hive.c_str(), 0664);
+    EXPECT_EQ(registry.untrustedHiveReason(Hive::LocalMachine), "") << "group write is the user's umask";
+    ::chmod(hive.c_str(), 0646);
+    EXPECT_EQ(registry.untrustedHiveReason(Hive::LocalMachine), "every user may write to it");
+    ::chmod(hive.c_str(), 0644);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(hive.c_str(), quillon::test::kNobody, quillon::test::kNobody), 0);
+        EXPECT_EQ(registry.untrustedHiveReason(Hive::LocalMachine),
+                  "it belongs to another user (uid " + std::to_string(quillon::test::kNobody) + ")");
+    }
+    EXPECT_EQ(registry.untrustedHiveReason(Hive::CurrentUser), "");
 }
 
 TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
