@@ -248,7 +248,7 @@ TEST_F(LabelEffect, RotatedTextRunsBottomToTopAboutItsCentre)
 {
     label->setTextAlignment(TLabelEffect::taCenter);
     label->resize(200, 200);
-    label->setText("MMMM....");
+    label->setText("MM........");
     label->setAngle(90);
     EXPECT_EQ(label->textAlignment(), TLabelEffect::taLeftJustify);
     showForm();
@@ -261,7 +261,7 @@ TEST_F(LabelEffect, RotatedTextRunsBottomToTopAboutItsCentre)
     EXPECT_GT(box.height(), 2 * box.width()); // runs up the label
     QFont plain = label->font();
     plain.setStyleStrategy(QFont::NoAntialias);
-    const int cx = QFontMetrics(plain).horizontalAdvance("MMMM....   ") / 2 + 1; // + -minOff
+    const int cx = QFontMetrics(plain).horizontalAdvance("MM........   ") / 2 + 1; // + -minOff
     EXPECT_NEAR(box.center().y(), cx, 4);
     // The heavy letters come first, so they stand at the bottom.
     const int quarter = box.height() / 4;
