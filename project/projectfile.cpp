@@ -291,8 +291,10 @@ void ProjectFile::save(const WizardProject &project, const std::string &path)
 {
     try {
         writerFor(project).save(path);
-    } catch (const platform::FileError &) {
-        throw ProjectFileError("Unable to write to " + path);
+    } catch (const platform::FileError &e) {
+        // A refusal of ours names the path itself; a system error says why.
+        throw ProjectFileError(e.code() == 0 ? std::string(e.what())
+                                             : "Unable to write to " + path + ": " + e.reason());
     }
 }
 
@@ -303,7 +305,8 @@ void ProjectFile::load(const std::string &path, WizardProject &project,
     try {
         profile = platform::Profile::load(path, multiLineRule());
     } catch (const platform::FileError &e) {
-        throw ProjectFileError(std::string("Unable to read ") + e.what());
+        throw ProjectFileError(e.code() == 0 ? std::string(e.what())
+                                             : std::string("Unable to read ") + e.what());
     }
     loadProfile(profile, project, observer);
 }

@@ -41,7 +41,8 @@ public:
     static std::string toText(const WizardProject &project);
 
     // Writes the project to path atomically. Throws ProjectFileError with
-    // "Unable to write to " and the path.
+    // "Unable to write to ", the path, ": " and the reason, or with
+    // "PATH is not a regular file" for a device, FIFO or folder.
     static void save(const WizardProject &project, const std::string &path);
 
     // Reads path onto project. A missing file reads as a file without

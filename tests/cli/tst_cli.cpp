@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace quillon;
@@ -112,7 +114,7 @@ TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
     const std::string bad = dir.file("no/folder/out.qnp");
     const Result unwritable = run({"resave", in, bad});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "quillon: Unable to write to " + bad + "\n");
+    EXPECT_EQ(unwritable.err, "quillon: Unable to write to " + bad + ": No such file or directory\n");
 }
 
 TEST_F(Cli, SummaryPrintsOneLinePerSummaryLine)
@@ -242,6 +244,34 @@ TEST_F(Cli, AliasRegisteredByAliassetupIsBrowsedByDbCommands)
     const Result missing = run({"db", "tables", "NOSUCH"});
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("NOSUCH"), std::string::npos) << missing.err;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Cli, SavesWriteThroughLinksAndRefuseWhatIsNotARegularFile)
+{
+    const std::string in = saveProject(quillon::test::awkwardProject(), "in.qnp");
+    writeTemplate(dir.file("t.dpr"));
+    platform::writeFileAtomically(dir.file("target.qnp"), "old");
+    std::filesystem::create_symlink("target.qnp", dir.file("link.qnp"));
+    EXPECT_EQ(run({"resave", in, dir.file("link.qnp")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.qnp")));
+    EXPECT_EQ(platform::readFile(dir.file("target.qnp")), platform::readFile(in));
+
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Result resave = run({"resave", in, fifo});
+    EXPECT_EQ(resave.status, 1);
+    EXPECT_EQ(resave.err, "quillon: " + fifo + " is not a regular file\n");
+    const Result generate = run({"generate", in, "--template", dir.file("t.dpr"), "--output", fifo});
+    EXPECT_EQ(generate.status, 1);
+    EXPECT_EQ(generate.err, "quillon: " + fifo + " is not a regular file\n");
+    const Result read = run({"summary", fifo});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(read.err, "quillon: " + fifo + " is not a regular file\n");
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
 }
 
 } // namespace

@@ -166,7 +166,7 @@ TEST_F(ProjectFileSave, FailureKeepsOldFileAndNamesThePath)
         ProjectFile::save(quillon::test::awkwardProject(), path);
         FAIL() << "save should fail";
     } catch (const ProjectFileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path + ": No space left on device");
     }
     EXPECT_EQ(platform::readFile(path), old);
     EXPECT_EQ(fileCount(), 1) << "the temporary file is removed";
