@@ -275,3 +275,24 @@ TEST_F(Cli, SavesWriteThroughLinksAndRefuseWhatIsNotARegularFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Cli, FilesThatAreNotProjectFilesAreRefusedWithoutWriting)
+{
+    writeTemplate(dir.file("t.dpr"));
+    platform::writeFileAtomically(dir.file("notes.txt"), "shopping list\r\nmilk\r\n");
+    platform::writeFileAtomically(dir.file("out.qnp"), "precious");
+    const std::string expected = "quillon: " + dir.file("notes.txt") + " is not a project file\n";
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"summary", dir.file("notes.txt")},
+          {"resave", dir.file("notes.txt"), dir.file("out.qnp")},
+          {"generate", dir.file("notes.txt"), "--template", dir.file("t.dpr"), "--output", dir.file("out.qnp")}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, expected) << args[0];
+    }
+    EXPECT_EQ(platform::readFile(dir.file("out.qnp")), "precious");
+}
+
+} // namespace
