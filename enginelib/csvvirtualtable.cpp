@@ -81,9 +81,13 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
         vtab->header = reader.header();
         if (vtab->header.empty())
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": the table has no fields");
+        // Numeric columns have numeric affinity, so that a comparison with a
+        // text literal ("CUSTNO = '1001'") converts the literal, as it does
+        // against a typed column of a SQLite file.
+        const std::vector<bool> numeric = CsvTable(vtab->path).numericColumns();
         std::string declaration = "CREATE TABLE x(";
         for (size_t i = 0; i < vtab->header.size(); ++i)
-            declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]);
+            declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]) + (numeric[i] ? " NUMERIC" : "");
         declaration += ")";
         if (sqlite3_declare_vtab(db, declaration.c_str()) != SQLITE_OK)
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": unusable field names: " + sqlite3_errmsg(db));

@@ -59,9 +59,10 @@
 **   "PRICE > 10" compares numbers; learning this takes one streaming pass
 **   over the file the first time a process queries it (kept while the
 **   file's size and time stay the same).  Empty values of numeric columns
-**   are NULL in SQL.
-**   A last line without a line end (torn by a crash while appending) is
-**   ignored.  Tables can be read and appended to (DbiInsertRow); SQL
+**   are NULL in SQL, and compare with text literals as a typed SQLite
+**   column would ("CUSTNO = '1001'" finds 1001).  A last line without a
+**   line end is a row; a UTF-8 byte order mark is skipped; a quoted value
+**   that is never closed is an error naming the file and line.  Tables can be read and appended to (DbiInsertRow); SQL
 **   statements that change a CSV table are refused.
 ** - Driver "SQLITE": "PATH:" names a SQLite database file; its tables are
 **   listed without extension and SQL runs on it directly.
@@ -250,8 +251,10 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1107)(hDBIDb db, const char *tableName
 ** are compared without regard to case.  A name the table does not have:
 ** QDBIERR_NOSUCHFIELD; a name given twice: QDBIERR_INVALIDPARAM.  On a CSV
 ** table the row is appended as one complete line and flushed to disk
-** before the call returns; a torn last line left by a crash is cut off
-** first, so the new row never merges with it.  Values may contain commas,
+** before the call returns; a last line without a line end gets its line
+** break first, so the new row never merges with it, and a file that ends
+** inside an unclosed quoted value is refused (QDBIERR_MALFORMEDCSV), never
+** cut.  Values may contain commas,
 ** quotes and line breaks; they are quoted as needed. */
 #define QDBI_ORD_INSERTROW 1119
 typedef DBIResult (*PFN_DbiInsertRow)(hDBIDb db, const char *tableName, uint32_t count,
