@@ -173,8 +173,12 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 ** here; opening the database checks it; a relative path is made absolute
 ** against the current directory).  persistent != 0
 ** writes the alias to the configuration file; 0 keeps it in this process.
-** An existing alias of that name: QDBIERR_ALIASEXISTS. */
+** An existing alias of that name: QDBIERR_ALIASEXISTS, except that
+** persistent == QDBI_PERSIST_REPLACE replaces a stored alias of that name
+** in the same single write, so that the configuration holds the old or the
+** new alias at every moment, also when the call fails or the process dies. */
 #define QDBI_ORD_ADDALIAS 1207
+#define QDBI_PERSIST_REPLACE 2
 typedef DBIResult (*PFN_DbiAddAlias)(hDBICfg cfg, const char *aliasName, const char *driverType,
                                      const char *params, DBIBool persistent);
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1207)(hDBICfg cfg, const char *aliasName, const char *driverType,
