@@ -108,6 +108,18 @@ TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
     EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE = '12'"), (Rows{{"12"}}));
 }
 
+TEST_F(DirectoryDb, ANumericColumnThatTakesTextWhileConnectedStillCompares)
+{
+    writeText(data("stock.csv"), "SKU,QTY\na,10\nb,20\n");
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = '10'"), (Rows{{"a"}}));
+    const char *names[] = {"SKU", "QTY"};
+    const char *values[] = {"c", "n/a"};
+    ASSERT_EQ(DbiInsertRow(db, "stock", 2, names, values), 0) << lastError();
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = '10'"), (Rows{{"a"}}));
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = 'n/a'"), (Rows{{"c"}}));
+    EXPECT_EQ(query(db, "SELECT typeof(QTY) FROM stock ORDER BY SKU"), (Rows{{"integer"}, {"integer"}, {"text"}}));
+}
+
 TEST_F(DirectoryDb, JoinSeesRowsInsertedAfterItsFirstRun)
 {
     const std::string join = "SELECT c.NAME FROM items i JOIN customer c ON c.ID = i.PRICE ORDER BY c.NAME";
