@@ -218,6 +218,8 @@ void writeFileAtomically(const std::string &path, std::string_view data)
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (!exists && errno != ENOENT)
         throwErrno(path, errno);
+    if (exists && S_ISDIR(st.st_mode))
+        throwErrno(path, EISDIR);
     if (exists && !S_ISREG(st.st_mode))
         throw FileError::notRegular(path);
 

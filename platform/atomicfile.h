@@ -11,8 +11,8 @@
 **
 ** Only regular files are replaced. A symbolic link is written through: its
 ** final target is replaced atomically and the link stays a link. Anything
-** else that is not a regular file (a device, a FIFO, a folder, a socket) is
-** refused, so that saving over /dev/full or a named pipe never swaps it for
+** else that is not a regular file (a device, a FIFO, a socket; a folder
+** fails with EISDIR) is refused, so that saving over /dev/full or a named pipe never swaps it for
 ** a file. The new file keeps the mode, owner and group of the one it
 ** replaces.
 **

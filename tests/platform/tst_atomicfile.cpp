@@ -187,7 +187,8 @@ TEST_F(AtomicFileTest, AnythingButARegularFileIsRefusedAndLeftAlone)
     targets.push_back(dir + "/to-pipe");
     for (const std::string &target : targets) {
         const struct stat before = [&] { struct stat st {}; ::stat(target.c_str(), &st); return st; }();
-        EXPECT_EQ(messageOf([&] { writeFileAtomically(target, "x"); }), target + " is not a regular file");
+        EXPECT_EQ(messageOf([&] { writeFileAtomically(target, "x"); }),
+                  target == folder ? target + ": Is a directory" : target + " is not a regular file");
         EXPECT_EQ(messageOf([&] { readFile(target); }),
                   target == folder ? target + ": is a directory" : target + " is not a regular file");
         struct stat after {};
