@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <filesystem>
@@ -229,13 +230,17 @@ TEST_F(AtomicFileTest, FailuresSayWhy)
     fs::create_directory(mnt);
     if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=64k tmpfs " + mnt + " 2>/dev/null").c_str()) != 0)
         return;
+    struct Unmount // also when an assertion ends the test early
+    {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{mnt};
     const std::string path = mnt + "/big.qnp";
     writeFileAtomically(path, "old");
     EXPECT_EQ(messageOf([&] { writeFileAtomically(path, std::string(1 << 20, 'x')); }),
               path + ": No space left on device");
     EXPECT_EQ(readFile(path), "old");
     EXPECT_TRUE(temporaries(mnt).empty());
-    EXPECT_EQ(std::system(("umount " + mnt).c_str()), 0);
 }
 
 TEST_F(AtomicFileTest, LongestNamesWork)
