@@ -3,9 +3,13 @@
 **
 ** Registers one persistent engine alias: afterwards ALIAS points at
 ** DIRECTORY (the parameter text "PATH:" followed by the directory as given),
-** replacing any earlier alias of that name. The old alias is deleted first;
-** that failing (there was none) is no failure. A missing argument is the
-** empty text. The exit code is 0 whatever the engine answers, because
+** replacing any earlier alias of that name. Everything is checked before
+** anything is written, and the engine replaces the stored alias in one
+** atomic write of its configuration: at every moment, and whatever fails
+** (a bad name or directory, a full disk, the program killed), the
+** configuration holds the old alias or the new one, never neither. A
+** directory holding a line break is refused here, as it would end the
+** parameter line. A missing argument is the empty text. The exit code is 0 whatever the engine answers, because
 ** installers rely on it; but a run that could not register the alias says
 ** so in one line on standard error, so that the failure is not silent.
 */
@@ -48,11 +52,18 @@ int main(int argc, char **argv)
         const std::string directory = argc > 2 ? argv[2] : "";
         const std::string params = "PATH:" + directory;
 
-        DbiDeleteAlias(nullptr, alias.c_str());
-        const DBIResult status = DbiAddAlias(nullptr, alias.c_str(), nullptr, params.c_str(), 1);
-        if (status != 0)
-            std::fprintf(stderr, "aliassetup: could not register alias \"%s\" for \"%s\": %s\n", alias.c_str(),
-                         directory.c_str(), engineMessage(status).c_str());
+        if (directory.find_first_of("\r\n") != std::string::npos) {
+            std::fprintf(stderr,
+                         "aliassetup: could not register alias \"%s\": the directory contains a line break; "
+                         "the alias is left as it was\n",
+                         alias.c_str());
+        } else {
+            const DBIResult status =
+                DbiAddAlias(nullptr, alias.c_str(), nullptr, params.c_str(), QDBI_PERSIST_REPLACE);
+            if (status != 0)
+                std::fprintf(stderr, "aliassetup: could not register alias \"%s\" for \"%s\": %s\n",
+                             alias.c_str(), directory.c_str(), engineMessage(status).c_str());
+        }
     } catch (const std::exception &error) {
         std::fprintf(stderr, "aliassetup: %s\n", error.what());
     }

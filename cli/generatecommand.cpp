@@ -33,7 +33,8 @@ int runGenerate(const Args &args)
         if (e.path().empty())
             throw std::runtime_error(projectPath + ": " + e.what());
         // Otherwise the message is the run-time library's text; say which file it is about.
-        std::string message = e.path() + ": " + e.what();
+        const std::string what = e.what();
+        std::string message = what.starts_with(e.path()) ? what : e.path() + ": " + what;
         if (!a.option("--template") && e.path() == templatePath)
             message += " (the template is the registry's RootDir followed by /template.dpr: "
                        "record it with 'quillon install --root-dir DIR' or give --template FILE)";

@@ -5,6 +5,7 @@
 #include "platform/configdir.h"
 #include "platform/filelock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -137,6 +138,19 @@ void AliasStore::add(const Alias &alias)
             if (sameName(existing.name, alias.name))
                 throw EngineError(QDBIERR_ALIASEXISTS, "Alias \"" + alias.name + "\" already exists");
         aliases.push_back(alias);
+        return true;
+    });
+}
+
+void AliasStore::replace(const Alias &alias)
+{
+    update([&](std::vector<Alias> &aliases) {
+        const auto it = std::find_if(aliases.begin(), aliases.end(),
+                                     [&](const Alias &existing) { return sameName(existing.name, alias.name); });
+        if (it == aliases.end())
+            aliases.push_back(alias);
+        else
+            *it = alias;
         return true;
     });
 }

@@ -46,6 +46,9 @@ public:
 
     // Throws EngineError (QDBIERR_ALIASEXISTS, QDBIERR_CONFIGIO).
     void add(const Alias &alias);
+    // Adds the alias, or replaces the one of that name in its place, in one
+    // atomic write. Throws EngineError(QDBIERR_CONFIGIO).
+    void replace(const Alias &alias);
     // False when there was no alias of that name. Throws EngineError(QDBIERR_CONFIGIO).
     bool remove(const std::string &name);
 

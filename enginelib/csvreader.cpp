@@ -64,7 +64,7 @@ bool CsvReader::fill()
 void CsvReader::seek(uint64_t offset, uint64_t line)
 {
     m_line = line;
-    m_torn = false;
+    m_missingLineEnd = false;
     if (m_fd < 0) {
         m_pos = offset < m_memory.size() ? size_t(offset) : m_memory.size();
         return;
@@ -94,7 +94,7 @@ static void append(std::string &field, const char *from, size_t count, size_t &r
 CsvReader::FieldEnd CsvReader::afterField(bool quoted)
 {
     if (!fill())
-        return FieldEnd::Torn;
+        return FieldEnd::End;
     char c = data()[m_pos];
     if (c == ',') {
         ++m_pos;
@@ -103,16 +103,18 @@ CsvReader::FieldEnd CsvReader::afterField(bool quoted)
     if (c == '\n') {
         ++m_pos;
         ++m_line;
+        m_lfOnly = true;
         return FieldEnd::Line;
     }
     if (c == '\r') {
         ++m_pos;
         if (!fill())
-            return FieldEnd::Torn;
+            return FieldEnd::End; // a CR LF cut after its CR
         if (data()[m_pos] != '\n')
             fail("carriage return without line feed");
         ++m_pos;
         ++m_line;
+        m_lfOnly = false;
         return FieldEnd::Line;
     }
     if (quoted)
@@ -141,7 +143,7 @@ CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes
     auto stop = [](char c) { return c == ',' || c == '\n' || c == '\r' || c == '"' || c == '\0'; };
     for (;;) {
         if (!fill())
-            return FieldEnd::Torn;
+            return FieldEnd::End;
         if (!takeUntil(field, recordBytes, stop))
             continue;
         const char c = data()[m_pos];
@@ -156,16 +158,19 @@ CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes
 CsvReader::FieldEnd CsvReader::readQuoted(std::string &field, size_t &recordBytes)
 {
     auto stop = [](char c) { return c == '"' || c == '\0'; };
+    const uint64_t openLine = m_line;
     for (;;) {
-        if (!fill())
-            return FieldEnd::Torn;
+        if (!fill()) {
+            m_line = openLine;
+            fail("the double quote that opens this field is never closed");
+        }
         if (!takeUntil(field, recordBytes, stop))
             continue;
         if (data()[m_pos] == '\0')
             fail("binary data (NUL byte)");
         ++m_pos; // the quote
         if (!fill())
-            return FieldEnd::Torn;
+            return FieldEnd::End;
         if (data()[m_pos] == '"') {
             ++m_pos;
             append(field, "\"", 1, recordBytes, *this);
@@ -177,7 +182,11 @@ CsvReader::FieldEnd CsvReader::readQuoted(std::string &field, size_t &recordByte
 
 bool CsvReader::next(std::vector<std::string> &fields)
 {
-    m_torn = false;
+    if (!fill())
+        return false; // missingLineEnd() still tells of the last record
+    m_missingLineEnd = false;
+    if (position() == 0 && m_end - m_pos >= 3 && std::memcmp(data() + m_pos, "\xEF\xBB\xBF", 3) == 0)
+        m_pos += 3; // a UTF-8 byte order mark, no part of the first field
     if (!fill())
         return false;
     m_recordOffset = position();
@@ -196,10 +205,10 @@ bool CsvReader::next(std::vector<std::string> &fields)
         } else {
             end = readPlain(field, recordBytes);
         }
-        if (end == FieldEnd::Torn) {
+        if (end == FieldEnd::End) {
             fields.resize(count);
-            m_torn = true;
-            return false;
+            m_missingLineEnd = true;
+            return true;
         }
         if (end == FieldEnd::Line) {
             fields.resize(count);

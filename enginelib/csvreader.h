@@ -6,12 +6,14 @@
 ** standing for one quote; quoted fields may hold commas and line breaks.
 **
 ** It reads through a fixed buffer, so memory stays bounded by the longest
-** record, never by the file.  A last record without a line end is what an
-** append torn by a crash leaves behind: it is not returned, and tornTail()
-** says that such bytes were left.  Malformed input (a quote inside an
-** unquoted field, text after a closing quote, a lone CR, a NUL byte, a
-** record longer than the limit) throws EngineError(QDBIERR_MALFORMEDCSV)
-** naming the source and the line.
+** record, never by the file.  A last record without a line end is a record
+** like any other (editors and other programs often write files that way);
+** missingLineEnd() says so, so that an append can add the line break first.
+** A UTF-8 byte order mark at the start of the data is skipped.  Malformed
+** input (a quote that is never closed, a quote inside an unquoted field,
+** text after a closing quote, a lone CR, a NUL byte, a record longer than
+** the limit) throws EngineError(QDBIERR_MALFORMEDCSV) naming the source and
+** the line.
 **
 ** Byte offsets of records let a caller come back to a record later with
 ** seek(), which is how cursors move backwards without keeping rows.
@@ -35,16 +37,18 @@ public:
     CsvReader(const CsvReader &) = delete;
     CsvReader &operator=(const CsvReader &) = delete;
 
-    // Reads the next complete record into fields. False at the end of the
-    // data, including when only an unterminated last line is left; then
-    // fields holds what was read of that line.
+    // Reads the next record into fields. False at the end of the data.
     bool next(std::vector<std::string> &fields);
 
     uint64_t recordOffset() const { return m_recordOffset; } // where the last record began
     uint64_t recordLine() const { return m_recordLine; }     // its 1-based line number
     uint64_t position() const { return m_bufferOffset + m_pos; }
     uint64_t line() const { return m_line; }
-    bool tornTail() const { return m_torn; }
+    // Whether the last record read ended at the end of the data without a line end.
+    bool missingLineEnd() const { return m_missingLineEnd; }
+    // The line end the data uses, as far as read: "\n" after an LF-ended
+    // line, else "\r\n".
+    const char *lineEnd() const { return m_lfOnly ? "\n" : "\r\n"; }
     const std::string &name() const { return m_name; }
 
     // Continues reading at a record start previously seen (offset, line).
@@ -56,7 +60,7 @@ private:
     const char *data() const;
     bool fill();                       // more bytes into the buffer; false at end of file
     [[noreturn]] void fail(const std::string &reason) const;
-    enum class FieldEnd { Comma, Line, Torn };
+    enum class FieldEnd { Comma, Line, End };
     // Appends bytes up to the first where stop() holds, counting line feeds;
     // false if the buffer ran out first.
     template <class Stop>
@@ -73,7 +77,8 @@ private:
     size_t m_end = 0;            // bytes held in the buffer
     uint64_t m_bufferOffset = 0; // file offset of the buffer's first byte
     bool m_eof = false;
-    bool m_torn = false;
+    bool m_missingLineEnd = false;
+    bool m_lfOnly = false;
     uint64_t m_line = 1;
     uint64_t m_recordOffset = 0;
     uint64_t m_recordLine = 1;

@@ -141,30 +141,26 @@ void CsvTable::append(const std::vector<std::string> &values) const
     if (::fstat(out.fd, &st) != 0)
         throwIo("Cannot read", m_path);
 
-    // Cut a torn last line (or note field names without a line end), then
-    // end the new line the way the file's last line ends.
+    // A last line without a line end gets one first (only its LF when it
+    // ends in a CR); the new line ends the way the file's lines end.
     std::string prefix;
-    off_t base = st.st_size; // where the new text begins
+    const off_t base = st.st_size; // where the new text begins
     uint64_t line = 1;
-    if (base > 0) {
-        bool headerOpen = false;
-        const uint64_t end = completeEnd(st, headerOpen, line);
-        if (headerOpen) {
-            prefix = "\r\n";
-        } else if (end < uint64_t(base)) {
-            base = off_t(end);
-            if (::ftruncate(out.fd, base) != 0)
-                throwIo("Cannot cut the torn last line of", m_path);
-        }
-    }
     const char *lineEnd = "\r\n";
-    if (base > 0 && prefix.empty()) {
+    if (base > 0) {
+        const Ending end = ending(st);
+        line = end.line;
         char tail[2] = {0, 0};
         const off_t from = base >= 2 ? base - 2 : 0;
         if (::pread(out.fd, tail, size_t(base - from), from) != base - from)
             throwIo("Cannot read", m_path);
-        if (base - from < 2 || tail[0] != '\r')
+        const char last = tail[base - from - 1];
+        if (end.open) {
+            prefix = last == '\r' ? "\n" : end.lineEnd;
+            lineEnd = last == '\r' ? "\r\n" : end.lineEnd;
+        } else if (base - from < 2 || tail[0] != '\r') {
             lineEnd = "\n";
+        }
     }
     const std::string text = prefix + formatLine(values, lineEnd);
     if (::lseek(out.fd, base, SEEK_SET) < 0)
@@ -192,7 +188,7 @@ void CsvTable::append(const std::vector<std::string> &values) const
                                line + uint64_t(std::count(text.begin(), text.end(), '\n'))};
 }
 
-uint64_t CsvTable::completeEnd(const struct stat &st, bool &headerOpen, uint64_t &line) const
+CsvTable::Ending CsvTable::ending(const struct stat &st) const
 {
     std::optional<CompleteMark> mark;
     {
@@ -204,25 +200,20 @@ uint64_t CsvTable::completeEnd(const struct stat &st, bool &headerOpen, uint64_t
     }
     std::vector<std::string> record;
     if (mark) {
-        // Only what was added since this process last appended needs reading.
-        uint64_t end = mark->offset;
-        line = mark->line;
-        if (end == uint64_t(st.st_size))
-            return end;
+        // Only what was added since this process last appended needs reading;
+        // its own text ended with a line end.
+        if (mark->offset == uint64_t(st.st_size))
+            return {false, "\r\n", mark->line};
         CsvReader reader(m_path);
-        reader.seek(end, line);
+        reader.seek(mark->offset, mark->line);
         while (reader.next(record)) {
-            end = reader.position();
-            line = reader.line();
         }
-        return end;
+        return {reader.missingLineEnd(), reader.lineEnd(), reader.line()};
     }
     CsvTableReader reader(m_path);
-    headerOpen = !reader.headerTerminated();
     while (reader.next(record)) {
     }
-    line = reader.completeLine();
-    return headerOpen ? uint64_t(st.st_size) : reader.completeEnd();
+    return {reader.missingLineEnd(), reader.lineEnd(), reader.line()};
 }
 
 } // namespace quillon::enginelib

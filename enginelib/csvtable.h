@@ -10,12 +10,15 @@
 ** size and modification time stay the same.
 **
 ** Appending takes an exclusive lock on the file itself (so concurrent
-** appenders in any process take turns), cuts off a torn last line so the
-** new row cannot merge with it, writes the row as one complete line with
-** one write and flushes it to disk before returning.  Finding a torn line
-** needs parsing (a torn quoted value may itself end in a line feed), so the
-** first append of a process reads the file once; later ones read only
-** what was added since, as long as the file is the same file.
+** appenders in any process take turns), adds the line break a last line
+** without one lacks so the new row cannot merge with it, writes the row as
+** one complete line with one write and flushes it to disk before
+** returning.  Nothing already in the file is ever cut: a file that ends
+** inside a quoted value that is never closed is refused with the reader's
+** error, naming the line.  Knowing how the file ends needs parsing (a
+** quoted value may itself end in a line feed), so the first append of a
+** process reads the file once; later ones read only what was added since,
+** as long as the file is the same file.
 */
 
 #include <cstdint>
@@ -42,9 +45,14 @@ public:
     static std::string formatLine(const std::vector<std::string> &values, const char *lineEnd);
 
 private:
-    // The offset after the last complete line; headerOpen when the file is
-    // field names without a line end; line gets the line number there.
-    uint64_t completeEnd(const struct stat &st, bool &headerOpen, uint64_t &line) const;
+    // How the file ends, read as far as this process has not read it yet.
+    struct Ending
+    {
+        bool open;           // the last line has no line end
+        const char *lineEnd; // the line end the file uses
+        uint64_t line;       // the line number at the end
+    };
+    Ending ending(const struct stat &st) const;
 
     std::string m_path;
 };

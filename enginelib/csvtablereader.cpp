@@ -19,13 +19,8 @@ CsvTableReader::CsvTableReader(std::string_view data, std::string name)
 
 void CsvTableReader::readHeader()
 {
-    if (!m_reader->next(m_header)) {
-        // Either an empty file (a table without fields) or field names
-        // without a line end, which are taken as they are.
-        m_headerTerminated = !m_reader->tornTail();
-        if (m_reader->tornTail() && m_header.size() == 1 && m_header[0].empty())
-            m_header.clear();
-    }
+    if (!m_reader->next(m_header))
+        m_header.clear(); // an empty file: a table without fields
     for (size_t i = 0; i < m_header.size(); ++i) {
         if (m_header[i].empty())
             throw EngineError(QDBIERR_MALFORMEDCSV,
@@ -35,19 +30,15 @@ void CsvTableReader::readHeader()
                 throw EngineError(QDBIERR_MALFORMEDCSV,
                                   m_reader->name() + ", line 1: field name \"" + m_header[i] + "\" appears twice");
     }
-    m_dataOffset = m_completeEnd = m_reader->position();
-    m_dataLine = m_completeLine = m_reader->line();
+    m_dataOffset = m_reader->position();
+    m_dataLine = m_reader->line();
 }
 
 bool CsvTableReader::next(std::vector<std::string> &row)
 {
-    if (!m_headerTerminated)
-        return false;
     for (;;) {
         if (!m_reader->next(row))
             return false;
-        m_completeEnd = m_reader->position();
-        m_completeLine = m_reader->line();
         if (row.size() == m_header.size())
             return true;
         if (row.size() == 1 && row[0].empty() && m_header.size() > 1)

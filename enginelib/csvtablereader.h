@@ -6,10 +6,9 @@
 ** lines are skipped when the table has more than one field (a blank line
 ** cannot be a row of several fields, and files often end with one).
 **
-** The header may lack its line end (a file holding only field names); for
-** rows a missing last line end means a torn append, and that line is not
-** returned.  Errors name the file and line: an empty or repeated field
-** name, a row with the wrong number of fields, and what CsvReader rejects.
+** The last line, header or row, may lack its line end.  Errors name the
+** file and line: an empty or repeated field name, a row with the wrong
+** number of fields, and what CsvReader rejects.
 */
 
 #include "enginelib/csvreader.h"
@@ -38,12 +37,10 @@ public:
     uint64_t recordOffset() const { return m_reader->recordOffset(); } // where the last row began
     uint64_t recordLine() const { return m_reader->recordLine(); }
 
-    // Where the rows end: the offset after the last complete line (or the
-    // header).  Meaningful once next() has returned false.
-    uint64_t completeEnd() const { return m_completeEnd; }
-    uint64_t completeLine() const { return m_completeLine; } // the line number there
-    bool tornTail() const { return m_reader->tornTail(); }
-    bool headerTerminated() const { return m_headerTerminated; }
+    // Whether the last line read has no line end, and the file's line end.
+    bool missingLineEnd() const { return m_reader->missingLineEnd(); }
+    const char *lineEnd() const { return m_reader->lineEnd(); }
+    uint64_t line() const { return m_reader->line(); }
 
 private:
     void readHeader();
@@ -52,9 +49,6 @@ private:
     std::vector<std::string> m_header;
     uint64_t m_dataOffset = 0;
     uint64_t m_dataLine = 1;
-    uint64_t m_completeEnd = 0;
-    uint64_t m_completeLine = 1;
-    bool m_headerTerminated = true;
 };
 
 } // namespace quillon::enginelib

@@ -31,6 +31,7 @@ struct CsvVtab
     ModuleContext *context = nullptr;
     std::string path;
     std::vector<std::string> header;
+    std::vector<bool> declaredNumeric; // the columns declared NUMERIC when the table was connected
     std::map<int, std::shared_ptr<CsvColumnIndex>> indexes; // by column, made on demand
 };
 
@@ -81,9 +82,14 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
         vtab->header = reader.header();
         if (vtab->header.empty())
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": the table has no fields");
+        // Numeric columns have numeric affinity, so that a comparison with a
+        // text literal ("CUSTNO = '1001'") converts the literal, as it does
+        // against a typed column of a SQLite file.
+        vtab->declaredNumeric = CsvTable(vtab->path).numericColumns();
         std::string declaration = "CREATE TABLE x(";
         for (size_t i = 0; i < vtab->header.size(); ++i)
-            declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]);
+            declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]) +
+                           (vtab->declaredNumeric[i] ? " NUMERIC" : "");
         declaration += ")";
         if (sqlite3_declare_vtab(db, declaration.c_str()) != SQLITE_OK)
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": unusable field names: " + sqlite3_errmsg(db));
@@ -243,11 +249,17 @@ int xColumn(sqlite3_vtab_cursor *base, sqlite3_context *ctx, int i)
         return SQLITE_OK;
     }
     const std::string &value = cursor->row[size_t(i)];
-    if (!cursor->numeric[size_t(i)]) {
+    // A column declared NUMERIC that has since taken text (the table stays
+    // connected while the file changes) answers as a NUMERIC column of
+    // SQLite's own: numbers where the text is one, text elsewhere.
+    const bool numeric = cursor->numeric[size_t(i)];
+    const bool declared = reinterpret_cast<CsvVtab *>(base->pVtab)->declaredNumeric[size_t(i)];
+    const NumberKind kind = numeric || declared ? classifyNumber(value) : NumberKind::NotNumber;
+    if (kind == NumberKind::NotNumber && !numeric) {
         sqlite3_result_text(ctx, value.data(), int(value.size()), SQLITE_TRANSIENT);
         return SQLITE_OK;
     }
-    switch (classifyNumber(value)) {
+    switch (kind) {
     case NumberKind::Integer:
         sqlite3_result_int64(ctx, std::strtoll(value.c_str(), nullptr, 10));
         break;

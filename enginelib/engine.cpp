@@ -124,7 +124,7 @@ void Engine::requireOpen() const
         throw EngineError(QDBIERR_NOTINITIALIZED, "The engine is not open: call DbiInitFn first");
 }
 
-void Engine::addAlias(const std::string &name, const char *driver, const std::string &params, bool persistent)
+void Engine::addAlias(const std::string &name, const char *driver, const std::string &params, Keep keep)
 {
     checkAliasName(name);
     Alias alias{name, normalDriver(driver), splitLines(params)};
@@ -159,7 +159,9 @@ void Engine::addAlias(const std::string &name, const char *driver, const std::st
         if (sameName(existing.name, name))
             throw EngineError(QDBIERR_ALIASEXISTS, "Alias \"" + name + "\" already exists");
     AliasStore aliases = store();
-    if (persistent)
+    if (keep == Keep::ReplacePersistent)
+        aliases.replace(alias);
+    else if (keep == Keep::Persistent)
         aliases.add(alias);
     else if (aliases.find(name))
         throw EngineError(QDBIERR_ALIASEXISTS, "Alias \"" + name + "\" already exists");

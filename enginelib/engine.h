@@ -56,7 +56,8 @@ public:
     void close();
     void requireOpen() const;
 
-    void addAlias(const std::string &name, const char *driver, const std::string &params, bool persistent);
+    enum class Keep { Session, Persistent, ReplacePersistent };
+    void addAlias(const std::string &name, const char *driver, const std::string &params, Keep keep);
     void deleteAlias(const std::string &name);
     std::vector<std::string> aliasNames() const;
     // params: the "NAME=value" lines given to open it; drivers with a login

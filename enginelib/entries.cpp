@@ -164,7 +164,10 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1207)(hDBICfg cfg, const char *aliasNa
     return runOpen([&] {
         if (cfg)
             throw EngineError(QDBIERR_INVALIDHANDLE, "Only the engine's own configuration (a null handle) is supported");
-        Engine::instance().addAlias(text(aliasName), driverType, text(params), persistent != 0);
+        const Engine::Keep keep = persistent == QDBI_PERSIST_REPLACE ? Engine::Keep::ReplacePersistent
+                                  : persistent != 0                  ? Engine::Keep::Persistent
+                                                                     : Engine::Keep::Session;
+        Engine::instance().addAlias(text(aliasName), driverType, text(params), keep);
     });
 }
 

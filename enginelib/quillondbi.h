@@ -59,9 +59,10 @@
 **   "PRICE > 10" compares numbers; learning this takes one streaming pass
 **   over the file the first time a process queries it (kept while the
 **   file's size and time stay the same).  Empty values of numeric columns
-**   are NULL in SQL.
-**   A last line without a line end (torn by a crash while appending) is
-**   ignored.  Tables can be read and appended to (DbiInsertRow); SQL
+**   are NULL in SQL, and compare with text literals as a typed SQLite
+**   column would ("CUSTNO = '1001'" finds 1001).  A last line without a
+**   line end is a row; a UTF-8 byte order mark is skipped; a quoted value
+**   that is never closed is an error naming the file and line.  Tables can be read and appended to (DbiInsertRow); SQL
 **   statements that change a CSV table are refused.
 ** - Driver "SQLITE": "PATH:" names a SQLite database file; its tables are
 **   listed without extension and SQL runs on it directly.
@@ -175,8 +176,12 @@ typedef DBIResult (*PFN_DLLEXITFUNCTION2)(const void *loaderClientRecord);
 ** here; opening the database checks it; a relative path is made absolute
 ** against the current directory).  persistent != 0
 ** writes the alias to the configuration file; 0 keeps it in this process.
-** An existing alias of that name: QDBIERR_ALIASEXISTS. */
+** An existing alias of that name: QDBIERR_ALIASEXISTS, except that
+** persistent == QDBI_PERSIST_REPLACE replaces a stored alias of that name
+** in the same single write, so that the configuration holds the old or the
+** new alias at every moment, also when the call fails or the process dies. */
 #define QDBI_ORD_ADDALIAS 1207
+#define QDBI_PERSIST_REPLACE 2
 typedef DBIResult (*PFN_DbiAddAlias)(hDBICfg cfg, const char *aliasName, const char *driverType,
                                      const char *params, DBIBool persistent);
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1207)(hDBICfg cfg, const char *aliasName, const char *driverType,
@@ -255,8 +260,10 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1107)(hDBIDb db, const char *tableName
 ** are compared without regard to case.  A name the table does not have:
 ** QDBIERR_NOSUCHFIELD; a name given twice: QDBIERR_INVALIDPARAM.  On a CSV
 ** table the row is appended as one complete line and flushed to disk
-** before the call returns; a torn last line left by a crash is cut off
-** first, so the new row never merges with it.  Values may contain commas,
+** before the call returns; a last line without a line end gets its line
+** break first, so the new row never merges with it, and a file that ends
+** inside an unclosed quoted value is refused (QDBIERR_MALFORMEDCSV), never
+** cut.  Values may contain commas,
 ** quotes and line breaks; they are quoted as needed. */
 #define QDBI_ORD_INSERTROW 1119
 typedef DBIResult (*PFN_DbiInsertRow)(hDBIDb db, const char *tableName, uint32_t count,

@@ -7,6 +7,15 @@
 ** Failures inside a virtual table reach SQLite only as text; the table
 ** leaves the full EngineError in pendingError, and throwError() prefers it
 ** to SQLite's generic message so callers see "malformed CSV", not "SQL".
+**
+** Every connection keeps its statements inside the alias's own database.
+** SQLite's authorizer refuses ATTACH and DETACH (so no statement opens or
+** creates another file, whatever the name or "file:" URI it gives; VACUUM
+** INTO attaches its target the same way and is refused with them), and
+** PRAGMA statements that change the database's settings; the limit on
+** attached databases is 0 as a second wall.  Statements that change data
+** stay allowed: the file belongs to the user.  The refusal is decided on
+** what SQLite has parsed, never on the statement's text.
 */
 
 #include "enginelib/engineerror.h"
@@ -35,6 +44,8 @@ public:
     std::optional<EngineError> pendingError;
 
 private:
+    static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
+
     sqlite3 *m_db = nullptr;
 };
 

@@ -70,9 +70,17 @@ SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3
         m_columns.emplace_back(name ? name : "");
     }
     if (!sqlite3_stmt_readonly(statement)) {
-        Row row;
-        while (step(row))
-            m_rows.push_back(row);
+        // A statement that fails while it runs (a constraint, a refusal)
+        // must not outlive this constructor, or the connection never closes.
+        try {
+            Row row;
+            while (step(row))
+                m_rows.push_back(row);
+        } catch (...) {
+            sqlite3_finalize(m_statement);
+            m_statement = nullptr;
+            throw;
+        }
         m_materialised = true;
     }
 }

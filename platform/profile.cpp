@@ -43,15 +43,35 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
         pos = ended ? lf + 1 : all.size();
     }
 
-    // Multi-line keys by folded section name; ending lines as given.
-    std::unordered_map<std::string, std::unordered_set<std::string>> multiKeys;
+    // Multi-line keys and the format's keys, by folded section name.
+    using KeySet = std::unordered_set<std::string>;
+    std::unordered_map<std::string, KeySet> multiKeys, formatKeys;
     for (const auto &[section, key] : multiLine.keys)
         multiKeys[foldAsciiCase(section)].insert(foldAsciiCase(key));
-    const std::unordered_set<std::string_view> endLines(multiLine.endLines.begin(),
-                                                        multiLine.endLines.end());
+    for (const auto &[section, keys] : multiLine.sections) {
+        KeySet &set = formatKeys[foldAsciiCase(section)];
+        for (const std::string &key : keys)
+            set.insert(foldAsciiCase(key));
+    }
+    const auto isFormatHeader = [&formatKeys](std::string_view line) {
+        const std::string_view body = trimBlanks(line);
+        return body.size() >= 2 && body.front() == '[' && body.back() == ']' &&
+               formatKeys.count(foldAsciiCase(trimBlanks(body.substr(1, body.size() - 2))));
+    };
 
     Section *current = nullptr;
-    const std::unordered_set<std::string> *currentMulti = nullptr; // this section's multi-line keys
+    const KeySet *currentMulti = nullptr;    // this section's multi-line keys
+    const KeySet *currentExpected = nullptr; // the keys the format reads in this section
+    KeySet seen;                             // keys this section of the file has had
+    const auto endsValue = [&](std::string_view line) {
+        if (isFormatHeader(line))
+            return true;
+        const auto eq = line.find('=');
+        if (!currentExpected || eq == std::string_view::npos)
+            return false;
+        const std::string key = foldAsciiCase(trimBlanks(line.substr(0, eq)));
+        return currentExpected->count(key) && !seen.count(key);
+    };
     for (std::size_t i = 0; i < p.m_lines.size(); ++i) {
         const std::string_view raw = p.line(i);
         const std::string_view body = trimBlanks(raw);
@@ -63,6 +83,9 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
             std::string folded = foldAsciiCase(name);
             const auto multi = multiKeys.find(folded);
             currentMulti = multi == multiKeys.end() ? nullptr : &multi->second;
+            const auto expected = formatKeys.find(folded);
+            currentExpected = expected == formatKeys.end() ? nullptr : &expected->second;
+            seen.clear();
             p.m_sections.push_back({std::string(name), {}, i});
             p.m_sectionIndex.try_emplace(std::move(folded), p.m_sections.size() - 1);
             current = &p.m_sections.back();
@@ -75,9 +98,12 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
             continue;
         const std::string_view key = trimBlanks(raw.substr(0, eq));
         Entry entry{std::string(key), std::string(raw.substr(eq + 1)), i, i};
-        if (currentMulti && currentMulti->count(foldAsciiCase(key))) {
-            while (entry.lastLine + 1 < p.m_lines.size() &&
-                   !endLines.count(p.line(entry.lastLine + 1))) {
+        if (currentMulti) {
+            std::string folded = foldAsciiCase(key);
+            const bool multi = currentMulti->count(folded) != 0;
+            seen.insert(std::move(folded));
+            while (multi && entry.lastLine + 1 < p.m_lines.size() &&
+                   !endsValue(p.line(entry.lastLine + 1))) {
                 ++entry.lastLine;
                 entry.value += "\r\n";
                 entry.value += p.line(entry.lastLine);

@@ -23,12 +23,17 @@
 ** Values spanning several lines: a format may write a value holding CR LF
 ** as it stands, so the lines after the key's line carry the rest of the
 ** value. The profile text alone cannot tell those lines from entries and
-** section headers, so the caller names its multi-line keys and the exact
-** lines that end such a value (its own section headers). The value of a
-** multi-line key is then its line plus every following line up to the next
-** ending line or the end of the text, joined with CR LF; the lines it takes
-** are never read as headers or entries, so text such as "[x]" or "a=b"
-** inside a value cannot make a section or a key.
+** section headers, so the caller names its multi-line keys and its own
+** sections with the keys each of them reads. The value of a multi-line key
+** is then its line plus every following line, joined with CR LF, up to the
+** end of the text or the first line that
+**   - is the header of one of the format's sections, in any letter case,
+**     with blanks around the name or the brackets, or
+**   - is an entry "Key=..." for a key of the format's section that this
+**     section of the file has not had yet (a hand-moved key that the value
+**     would otherwise swallow).
+** The lines a value takes are never read as headers or entries, so text
+** such as "[x]" or "a=b" inside a value cannot make a section or a key.
 */
 
 #include <cstddef>
@@ -63,7 +68,8 @@ public:
     struct MultiLine
     {
         std::vector<std::pair<std::string, std::string>> keys; // (section, key)
-        std::vector<std::string> endLines; // exact lines that end a value
+        // The format's sections, each with the keys it reads.
+        std::vector<std::pair<std::string, std::vector<std::string>>> sections;
     };
 
     Profile() = default;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace quillon::platform {
 
@@ -71,7 +72,9 @@ std::size_t unquote(std::string_view text, std::size_t pos, std::string &out)
 
 
 // One hive file: its keys in file order. Lines that are neither a key line
-// nor a value line are kept with the key they follow.
+// nor a value line are kept with the key they follow. Keys are found through
+// a hash index by folded path, so reading a hive of n keys is linear in its
+// size, not quadratic.
 struct HiveText
 {
     struct Entry
@@ -86,13 +89,18 @@ struct HiveText
     };
     std::vector<Entry> preamble; // lines before the first key
     std::vector<Key> keys;
+    std::unordered_map<std::string, std::size_t> index; // folded path -> keys[]
 
     Key *find(std::string_view path)
     {
-        for (auto &k : keys)
-            if (equalsNoCase(k.path, path))
-                return &k;
-        return nullptr;
+        const auto it = index.find(foldAsciiCase(path));
+        return it == index.end() ? nullptr : &keys[it->second];
+    }
+    Key &add(std::string path)
+    {
+        index.emplace(foldAsciiCase(path), keys.size());
+        keys.push_back({std::move(path), {}});
+        return keys.back();
     }
 };
 
@@ -123,11 +131,7 @@ HiveText parseHive(std::string_view text, Hive hive)
             if (inner.size() >= prefix.size() && equalsNoCase(inner.substr(0, prefix.size()), prefix)) {
                 const std::string path = normaliseKeyPath(inner.substr(prefix.size()));
                 HiveText::Key *k = h.find(path);
-                if (!k) {
-                    h.keys.push_back({path, {}});
-                    k = &h.keys.back();
-                }
-                current = &k->entries;
+                current = k ? &k->entries : &h.add(path).entries;
                 continue;
             }
         }
@@ -156,16 +160,24 @@ HiveText parseHive(std::string_view text, Hive hive)
 std::string formatHive(const HiveText &h, Hive hive)
 {
     std::string out;
+    std::size_t size = 16;
+    for (const auto &k : h.keys) {
+        size += k.path.size() + 32;
+        for (const auto &e : k.entries)
+            size += e.name.size() + e.data.size() + 8;
+    }
+    out.reserve(size);
     out += kHeader;
     out += "\r\n";
     auto entries = [&out](const std::vector<HiveText::Entry> &list) {
         for (const auto &e : list) {
-            if (e.name.empty())
-                out += e.data;
-            else if (e.name == "@")
-                out += "@=" + e.data;
-            else
-                out += quote(e.name) + "=" + e.data;
+            if (e.name == "@") {
+                out += "@=";
+            } else if (!e.name.empty()) {
+                out += quote(e.name);
+                out += '=';
+            }
+            out += e.data;
             out += "\r\n";
         }
     };
@@ -267,7 +279,7 @@ RegistryKey Registry::createKey(Hive hive, std::string_view path) const
                 values.push_back({std::move(e.name), std::move(e.data)});
         return RegistryKey(this, hive, k->path, std::move(values));
     }
-    h.keys.push_back({norm, {}});
+    h.add(norm);
     writeFileAtomically(file, formatHive(h, hive));
     return RegistryKey(this, hive, norm, {});
 }
@@ -340,10 +352,8 @@ void RegistryKey::write(std::string_view name, std::string data)
     FileLock lock(file + ".lock");
     HiveText h = loadHive(*m_registry, m_hive);
     HiveText::Key *k = h.find(m_path);
-    if (!k) {
-        h.keys.push_back({m_path, {}});
-        k = &h.keys.back();
-    }
+    if (!k)
+        k = &h.add(m_path);
     const std::string entryName = name.empty() ? std::string("@") : std::string(name);
     bool replaced = false;
     for (auto &e : k->entries) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace quillon {
 
@@ -82,8 +83,8 @@ const std::array<Row, 33> kRows{{
     {"DLLOutput", "OutputDLL", Kind::Text, nullptr, &WP::OutputDLL},
 }};
 
-// The multi-line keys, and the lines that end their values: this format's
-// own section headers, exactly as save writes them.
+// The multi-line keys, and this format's sections with the keys each reads
+// (list prefixes are no keys of their own), which end a multi-line value.
 const platform::Profile::MultiLine &multiLineRule()
 {
     static const platform::Profile::MultiLine rule = [] {
@@ -91,13 +92,23 @@ const platform::Profile::MultiLine &multiLineRule()
         for (const Row &row : kRows) {
             if (row.kind == Kind::MultiLine)
                 r.keys.emplace_back(row.section, row.key);
-            std::string header = std::string("[") + row.section + "]";
-            if (r.endLines.empty() || r.endLines.back() != header)
-                r.endLines.push_back(std::move(header));
+            if (r.sections.empty() || r.sections.back().first != row.section)
+                r.sections.emplace_back(row.section, std::vector<std::string>{});
+            if (!row.list)
+                r.sections.back().second.emplace_back(row.key);
         }
         return r;
     }();
     return rule;
+}
+
+// True when the profile has at least one of this format's sections.
+bool hasProjectSection(const platform::Profile &profile)
+{
+    for (const auto &section : multiLineRule().sections)
+        if (profile.section(section.first))
+            return true;
+    return false;
 }
 
 // Calls loadStarted now and loadFinished when the load ends, however it ends.
@@ -291,20 +302,32 @@ void ProjectFile::save(const WizardProject &project, const std::string &path)
 {
     try {
         writerFor(project).save(path);
-    } catch (const platform::FileError &) {
-        throw ProjectFileError("Unable to write to " + path);
+    } catch (const platform::FileError &e) {
+        // A refusal of ours names the path itself; a system error says why.
+        throw ProjectFileError(e.code() == 0 ? std::string(e.what())
+                                             : "Unable to write to " + path + ": " + e.reason());
     }
 }
 
 void ProjectFile::load(const std::string &path, WizardProject &project,
                        ProjectLoadObserver *observer)
 {
-    platform::Profile profile;
+    std::optional<std::string> text;
     try {
-        profile = platform::Profile::load(path, multiLineRule());
+        text = platform::readFileIfExists(path);
     } catch (const platform::FileError &e) {
-        throw ProjectFileError(std::string("Unable to read ") + e.what());
+        throw ProjectFileError(e.code() == 0 ? std::string(e.what())
+                                             : std::string("Unable to read ") + e.what());
     }
+    if (!text) {
+        loadProfile(platform::Profile(), project, observer);
+        return;
+    }
+    const platform::Profile profile = platform::Profile::parse(std::move(*text), multiLineRule());
+    // Loading a text with none of the sections would reset every list and
+    // choice, and a later save would write that over the user's file.
+    if (!hasProjectSection(profile))
+        throw ProjectFileError(path + " is not a project file");
     loadProfile(profile, project, observer);
 }
 

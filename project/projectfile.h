@@ -8,9 +8,10 @@
 ** entry (Input0, Input1, ...) and a section without keys is left out. The
 ** two multi-line texts (QrToBrowse, OtherInfo) are written with their CR LF
 ** breaks inside the value, and read back as their key's line plus every
-** following line up to the next line that is exactly one of this format's
-** section headers, so every text round-trips byte for byte, trailing empty
-** lines included.
+** following line up to the next line that is one of this format's section
+** headers (any letter case, blanks around) or a key of the same section not
+** read yet, so every text round-trips byte for byte, trailing empty lines
+** included, unless one of its lines looks like such a header.
 **
 ** Save builds the whole text and replaces the file atomically: the old file
 ** is untouched on failure. Load sets the fields onto a record passed in; a
@@ -41,12 +42,14 @@ public:
     static std::string toText(const WizardProject &project);
 
     // Writes the project to path atomically. Throws ProjectFileError with
-    // "Unable to write to " and the path.
+    // "Unable to write to ", the path, ": " and the reason, or with
+    // "PATH is not a regular file" for a device, FIFO or folder.
     static void save(const WizardProject &project, const std::string &path);
 
     // Reads path onto project. A missing file reads as a file without
-    // sections. A file that exists but cannot be read throws
-    // ProjectFileError before anything is changed.
+    // sections. A file that exists but cannot be read, is not a regular
+    // file, or holds none of the format's sections ("PATH is not a project
+    // file") throws ProjectFileError before anything is changed.
     static void load(const std::string &path, WizardProject &project,
                      ProjectLoadObserver *observer = nullptr);
 

@@ -8,6 +8,7 @@
 #include "realengine.h"
 
 #include "cli/dbcommands.h"
+#include "platform/atomicfile.h"
 #include "tests/support/shellquote.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <csignal>
+#include <random>
+#include <sys/mount.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillon::aliassetup::test {
 namespace {
@@ -168,6 +173,85 @@ TEST_F(AliasSetupTest, MissingEngineLibraryIsOneLineOnStderrAndExitZero)
     EXPECT_NE(r.stderrText.find("NOLIB"), std::string::npos) << r.stderrText;
     EXPECT_NE(r.stderrText.find("libidapi32.so"), std::string::npos) << r.stderrText;
     EXPECT_FALSE(hasAlias("NOLIB"));
+}
+
+TEST_F(AliasSetupTest, AFailedReplaceKeepsTheOldAliasAndSaysWhy)
+{
+    const fs::path old = tableDir("old", "a.csv");
+    ASSERT_EQ(run("KEEPME " + shellQuote(old.string())).exitCode, 0);
+
+    const Outcome lineBreak = run("KEEPME " + shellQuote(old.string() + "x\n[EVIL]"));
+    EXPECT_EQ(lineBreak.exitCode, 0);
+    EXPECT_NE(lineBreak.stderrText.find("line break"), std::string::npos) << lineBreak.stderrText;
+    EXPECT_EQ(tablesOf("KEEPME"), std::vector<std::string>{"a.csv"});
+
+    // A full disk, where this machine lets us mount a small tmpfs for the configuration.
+    const fs::path mnt = m_root / "small";
+    fs::create_directories(mnt);
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=32k tmpfs " + shellQuote(mnt.string()) +
+                                         " 2>/dev/null").c_str()) != 0)
+        return;
+    struct Unmount // also when an assertion ends the test early
+    {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{mnt.string()};
+    const std::string config = (mnt / "engine.cfg").string();
+    const std::string env = "QUILLON_ENGINE_CONFIG=" + shellQuote(config);
+    EXPECT_EQ(run("KEEPME " + shellQuote(old.string()), QUILLON_ALIASSETUP, env).stderrText, "");
+    const std::string before = platform::readFile(config);
+    EXPECT_NE(std::system(("dd if=/dev/zero of=" + shellQuote((mnt / "filler").string()) +
+                           " bs=1k count=64 2>/dev/null").c_str()),
+              -1);
+    const Outcome full = run("KEEPME " + shellQuote(tableDir("new", "b.csv").string()), QUILLON_ALIASSETUP, env);
+    EXPECT_EQ(full.exitCode, 0);
+    EXPECT_NE(full.stderrText.find("No space left on device"), std::string::npos) << full.stderrText;
+    EXPECT_EQ(platform::readFile(config), before);
+}
+
+/*
+** The program killed at a random moment while it replaces an alias, with a
+** reader looking while it runs: the stored alias is the old one or the new
+** one after every run, and the reader never finds it missing.
+** QUILLON_KILL_RUNS sets the number of runs (30 by default).
+*/
+TEST_F(AliasSetupTest, KilledWhileReplacingLeavesTheOldOrTheNewAlias)
+{
+    const char *runsText = std::getenv("QUILLON_KILL_RUNS");
+    const int runs = runsText ? std::atoi(runsText) : 30;
+    const fs::path dirs[2] = {tableDir("first", "a.csv"), tableDir("second", "b.csv")};
+    const std::vector<std::string> tables[2] = {{"a.csv"}, {"b.csv"}};
+    ASSERT_EQ(run("KEEPME " + shellQuote(dirs[0].string())).exitCode, 0);
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> delay(0, 50000); // microseconds; a run takes about 40 ms
+    int current = 0, replaced = 0, kept = 0, missingWhileRunning = 0;
+    for (int i = 0; i < runs; ++i) {
+        const int next = 1 - current;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execl(QUILLON_ALIASSETUP, QUILLON_ALIASSETUP, "KEEPME", dirs[next].c_str(), static_cast<char *>(nullptr));
+            std::_Exit(127);
+        }
+        ASSERT_GT(child, 0);
+        ::usleep(static_cast<useconds_t>(delay(rng)));
+        if (!hasAlias("KEEPME"))
+            ++missingWhileRunning;
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::vector<std::string> now = tablesOf("KEEPME");
+        if (now == tables[next]) {
+            ++replaced;
+            current = next;
+        } else {
+            ASSERT_EQ(now, tables[current]) << "run " << i << ": neither the old nor the new alias";
+            ++kept;
+        }
+    }
+    EXPECT_EQ(missingWhileRunning, 0);
+    std::printf("%d runs killed at random: %d left the new alias, %d the old one, 0 neither; "
+                "the reader never found it missing\n",
+                runs, replaced, kept);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace quillon;
@@ -125,7 +127,7 @@ TEST_F(Cli, ResaveIsByteExactAndFailuresLoseNothing)
     const std::string bad = dir.file("no/folder/out.qnp");
     const Result unwritable = run({"resave", in, bad});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "quillon: Unable to write to " + bad + "\n");
+    EXPECT_EQ(unwritable.err, "quillon: Unable to write to " + bad + ": No such file or directory\n");
 }
 
 TEST_F(Cli, SummaryPrintsOneLinePerSummaryLine)
@@ -272,6 +274,58 @@ TEST_F(Cli, AliasRegisteredByAliassetupIsBrowsedByDbCommands)
     const Result missing = run({"db", "tables", "NOSUCH"});
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("NOSUCH"), std::string::npos) << missing.err;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Cli, SavesWriteThroughLinksAndRefuseWhatIsNotARegularFile)
+{
+    const std::string in = saveProject(quillon::test::awkwardProject(), "in.qnp");
+    writeTemplate(dir.file("t.dpr"));
+    platform::writeFileAtomically(dir.file("target.qnp"), "old");
+    std::filesystem::create_symlink("target.qnp", dir.file("link.qnp"));
+    EXPECT_EQ(run({"resave", in, dir.file("link.qnp")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.qnp")));
+    EXPECT_EQ(platform::readFile(dir.file("target.qnp")), platform::readFile(in));
+
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Result resave = run({"resave", in, fifo});
+    EXPECT_EQ(resave.status, 1);
+    EXPECT_EQ(resave.err, "quillon: " + fifo + " is not a regular file\n");
+    WizardProject valid;
+    valid.Input = {"Town"};
+    const Result generate =
+        run({"generate", saveProject(valid, "valid.qnp"), "--template", dir.file("t.dpr"), "--output", fifo});
+    EXPECT_EQ(generate.status, 1);
+    EXPECT_EQ(generate.err, "quillon: " + fifo + " is not a regular file\n");
+    const Result read = run({"summary", fifo});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(read.err, "quillon: " + fifo + " is not a regular file\n");
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Cli, FilesThatAreNotProjectFilesAreRefusedWithoutWriting)
+{
+    writeTemplate(dir.file("t.dpr"));
+    platform::writeFileAtomically(dir.file("notes.txt"), "shopping list\r\nmilk\r\n");
+    platform::writeFileAtomically(dir.file("out.qnp"), "precious");
+    const std::string expected = "quillon: " + dir.file("notes.txt") + " is not a project file\n";
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"summary", dir.file("notes.txt")},
+          {"resave", dir.file("notes.txt"), dir.file("out.qnp")},
+          {"generate", dir.file("notes.txt"), "--template", dir.file("t.dpr"), "--output", dir.file("out.qnp")}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, expected) << args[0];
+    }
+    EXPECT_EQ(platform::readFile(dir.file("out.qnp")), "precious");
 }
 
 } // namespace

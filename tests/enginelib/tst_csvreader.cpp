@@ -25,7 +25,7 @@ struct GoodCase
     const char *name;
     std::string input;
     Records expected;
-    bool torn;
+    bool missingLineEnd;
 };
 
 class CsvReaderGood : public ::testing::TestWithParam<GoodCase>
@@ -37,7 +37,7 @@ TEST_P(CsvReaderGood, ReadsRecords)
     const GoodCase &c = GetParam();
     CsvReader reader(c.input, "mem");
     EXPECT_EQ(readAll(reader), c.expected);
-    EXPECT_EQ(reader.tornTail(), c.torn);
+    EXPECT_EQ(reader.missingLineEnd(), c.missingLineEnd);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,10 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"EmptyQuoted", "\"\",x\n", {{"", "x"}}, false},
         GoodCase{"BlankLine", "a\n\nb\n", {{"a"}, {""}, {"b"}}, false},
         GoodCase{"HighBytes", "caf\xe9,\x01\n", {{"caf\xe9", "\x01"}}, false},
-        GoodCase{"TornPlain", "a,b\n1,2", {{"a", "b"}}, true},
-        GoodCase{"TornInsideQuotes", "a\n\"open\n", {{"a"}}, true},
-        GoodCase{"TornAfterClosingQuote", "a\n\"x\"", {{"a"}}, true},
-        GoodCase{"TornAfterCr", "a\r\nb\r", {{"a"}}, true}),
+        GoodCase{"LastLineWithoutLineEnd", "a,b\n1,2", {{"a", "b"}, {"1", "2"}}, true},
+        GoodCase{"LastQuotedWithoutLineEnd", "a\n\"x\"", {{"a"}, {"x"}}, true},
+        GoodCase{"LastLineCutAfterCr", "a\r\nb\r", {{"a"}, {"b"}}, true},
+        GoodCase{"ByteOrderMark", "\xEF\xBB\xBF\"ID\",N\n1,\xEF\xBB\xBF\n", {{"ID", "N"}, {"1", "\xEF\xBB\xBF"}}, false},
+        GoodCase{"OnlyAByteOrderMark", "\xEF\xBB\xBF", {}, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct BadCase
@@ -90,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"TextAfterClosingQuote", "\"ab\"c,d\n", "after the closing quote"},
                       BadCase{"LoneCr", "a\rb\n", "carriage return"},
                       BadCase{"NulInPlain", std::string("a\n\0b\n", 5), "NUL"},
-                      BadCase{"NulInQuoted", std::string("\"a\0\"\n", 5), "NUL"}),
+                      BadCase{"NulInQuoted", std::string("\"a\0\"\n", 5), "NUL"},
+                      BadCase{"QuoteNeverClosed", "a,b\n1,2\n3,\"open\n4,5\n6,7\n", "line 3: the double quote"},
+                      BadCase{"QuoteNeverClosedAtTheEnd", "a\n\"open\n", "line 2: the double quote"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(CsvReader, LineNumbersCountQuotedLineBreaks)
@@ -159,19 +162,22 @@ TEST(CsvTableReader, RowsMustMatchTheHeader)
     }
 }
 
-TEST(CsvTableReader, HeaderWithoutLineEndIsKeptTornRowIsNot)
+TEST(CsvTableReader, LastLineWithoutLineEndIsARow)
 {
     CsvTableReader headerOnly(std::string("id,name"), "h.csv");
     EXPECT_EQ(headerOnly.header(), (std::vector<std::string>{"id", "name"}));
-    EXPECT_FALSE(headerOnly.headerTerminated());
+    EXPECT_TRUE(headerOnly.missingLineEnd());
     std::vector<std::string> row;
     EXPECT_FALSE(headerOnly.next(row));
 
-    CsvTableReader torn(std::string("id,name\n1,ann\n2,bo"), "t.csv");
-    ASSERT_TRUE(torn.next(row));
-    EXPECT_FALSE(torn.next(row));
-    EXPECT_TRUE(torn.tornTail());
-    EXPECT_EQ(torn.completeEnd(), 14u);
+    CsvTableReader open(std::string("\xEF\xBB\xBFid,name\n1,ann\n2,bob"), "t.csv");
+    EXPECT_EQ(open.header(), (std::vector<std::string>{"id", "name"}));
+    ASSERT_TRUE(open.next(row));
+    ASSERT_TRUE(open.next(row));
+    EXPECT_EQ(row, (std::vector<std::string>{"2", "bob"}));
+    EXPECT_FALSE(open.next(row));
+    EXPECT_TRUE(open.missingLineEnd());
+    EXPECT_STREQ(open.lineEnd(), "\n");
 }
 
 TEST(CsvTableReader, BadHeaders)

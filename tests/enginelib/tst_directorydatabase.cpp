@@ -97,7 +97,8 @@ TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
     const Rows tens{{"b"}, {"c"}, {"d"}};
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = 10 ORDER BY SKU"), tens);
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = 10.0 ORDER BY SKU"), tens);
-    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = '10'"), Rows{}) << "text is not a number";
+    EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = '10' ORDER BY SKU"), tens)
+        << "a numeric column converts a text literal, as a typed SQLite column does";
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE PRICE = NULL"), Rows{});
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE NOTE = '' ORDER BY SKU"), (Rows{{"b"}, {"d"}}));
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE NOTE = 'x' COLLATE NOCASE ORDER BY SKU"), (Rows{{"c"}, {"e"}}));
@@ -105,6 +106,18 @@ TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
     EXPECT_EQ(query(db, "SELECT SKU FROM price WHERE SKU = 'c' OR NOTE = 'x'"), (Rows{{"c"}})) << "once";
     EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE = 12"), Rows{}) << "a number is not text";
     EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE = '12'"), (Rows{{"12"}}));
+}
+
+TEST_F(DirectoryDb, ANumericColumnThatTakesTextWhileConnectedStillCompares)
+{
+    writeText(data("stock.csv"), "SKU,QTY\na,10\nb,20\n");
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = '10'"), (Rows{{"a"}}));
+    const char *names[] = {"SKU", "QTY"};
+    const char *values[] = {"c", "n/a"};
+    ASSERT_EQ(DbiInsertRow(db, "stock", 2, names, values), 0) << lastError();
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = '10'"), (Rows{{"a"}}));
+    EXPECT_EQ(query(db, "SELECT SKU FROM stock WHERE QTY = 'n/a'"), (Rows{{"c"}}));
+    EXPECT_EQ(query(db, "SELECT typeof(QTY) FROM stock ORDER BY SKU"), (Rows{{"integer"}, {"integer"}, {"text"}}));
 }
 
 TEST_F(DirectoryDb, JoinSeesRowsInsertedAfterItsFirstRun)
@@ -129,40 +142,69 @@ TEST_F(DirectoryDb, InsertAppendsOneCompleteLineAndIsReadBack)
     EXPECT_EQ(query(db, "SELECT count(*) FROM customer WHERE ID > 5"), (Rows{{"2"}})) << "still numeric";
 }
 
-TEST_F(DirectoryDb, TornLastLineIsIgnoredOnReadAndCutBeforeTheNextInsert)
+TEST_F(DirectoryDb, LastLineWithoutLineEndIsARowAndAnInsertKeepsIt)
 {
-    writeText(data("log.csv"), "N,T\n1,a\n2,b\n3,\"unfinish");
-    EXPECT_EQ(query(db, "SELECT N FROM log"), (Rows{{"1"}, {"2"}}));
-    hDBICur cursor = nullptr;
-    ASSERT_EQ(DbiOpenTable(db, "log", &cursor), 0);
-    ASSERT_EQ(DbiMoveLast(cursor), 0);
-    EXPECT_EQ(currentRow(cursor), (std::vector<std::string>{"2", "b"}));
-    DbiCloseCursor(cursor);
-
-    const char *names[] = {"N", "T"};
-    const char *values[] = {"4", "d"};
-    ASSERT_EQ(DbiInsertRow(db, "log", 2, names, values), 0) << lastError();
-    EXPECT_EQ(readText(data("log.csv")), "N,T\n1,a\n2,b\n4,d\n");
-}
-
-TEST_F(DirectoryDb, TornQuotedValueEndingInALineFeedIsCutToo)
-{
-    // A crash inside a quoted value that holds a line break leaves a file
-    // that ends in a line feed and still is torn.
-    writeText(data("memo.csv"), "N,T\n1,a\n2,\"first line\n");
-    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}}));
+    // The file's own line ends are followed; a CR LF cut after its CR is completed.
+    const struct
+    {
+        const char *before, *after;
+    } cases[] = {
+        {"N,T\n1,a\n2,bob", "N,T\n1,a\n2,bob\n3,c\n"},
+        {"N,T\r\n1,a\r\n2,bob", "N,T\r\n1,a\r\n2,bob\r\n3,c\r\n"},
+        {"N,T\r\n1,a\r\n2,bob\r", "N,T\r\n1,a\r\n2,bob\r\n3,c\r\n"},
+        {"N,T\n1,a\n2,\"bob\"", "N,T\n1,a\n2,\"bob\"\n3,c\n"},
+    };
     const char *names[] = {"N", "T"};
     const char *values[] = {"3", "c"};
-    ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
-    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n");
+    int n = 0;
+    for (const auto &c : cases) {
+        const std::string table = "log" + std::to_string(n++);
+        writeText(data(table + ".csv"), c.before);
+        EXPECT_EQ(query(db, "SELECT N, T FROM " + table), (Rows{{"1", "a"}, {"2", "bob"}})) << c.before;
+        hDBICur cursor = nullptr;
+        ASSERT_EQ(DbiOpenTable(db, table.c_str(), &cursor), 0);
+        ASSERT_EQ(DbiMoveLast(cursor), 0);
+        EXPECT_EQ(currentRow(cursor), (std::vector<std::string>{"2", "bob"}));
+        DbiCloseCursor(cursor);
+        ASSERT_EQ(DbiInsertRow(db, table.c_str(), 2, names, values), 0) << lastError();
+        EXPECT_EQ(readText(data(table + ".csv")), c.after);
+    }
+}
 
-    // Another writer tears a line after this process's last append: only
-    // the part added since is read, and the tear is found there as well.
-    std::ofstream(data("memo.csv"), std::ios::app) << "4,\"torn\n";
-    values[0] = "5";
+TEST_F(DirectoryDb, QuoteNeverClosedIsAnErrorAndTheInsertIsRefused)
+{
+    // A quoted value that holds a line break and is never closed: the rest
+    // of the file would vanish into it.
+    const std::string text = "N,T\n1,a\n2,\"first line\n3,c\n";
+    writeText(data("memo.csv"), text);
+    const Rows rows = query(db, "SELECT count(*) FROM memo");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows[0][0].find("memo.csv, line 3: the double quote that opens this field is never closed"),
+              std::string::npos)
+        << rows[0][0];
+    const char *names[] = {"N", "T"};
+    const char *values[] = {"4", "d"};
+    EXPECT_NE(DbiInsertRow(db, "memo", 2, names, values), 0);
+    EXPECT_NE(lastError().find("memo.csv, line 3"), std::string::npos) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), text);
+
+    // The same when another writer leaves it after this process's last append.
+    writeText(data("memo.csv"), "N,T\n1,a\n");
     ASSERT_EQ(DbiInsertRow(db, "memo", 2, names, values), 0) << lastError();
-    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n3,c\n5,c\n");
-    EXPECT_EQ(query(db, "SELECT N FROM memo"), (Rows{{"1"}, {"3"}, {"5"}}));
+    std::ofstream(data("memo.csv"), std::ios::app) << "5,\"torn\n";
+    EXPECT_NE(DbiInsertRow(db, "memo", 2, names, values), 0);
+    EXPECT_NE(lastError().find("memo.csv, line 4"), std::string::npos) << lastError();
+    EXPECT_EQ(readText(data("memo.csv")), "N,T\n1,a\n4,d\n5,\"torn\n");
+}
+
+TEST_F(DirectoryDb, ByteOrderMarkIsNoPartOfTheFirstFieldName)
+{
+    writeText(data("bom.csv"), "\xEF\xBB\xBFID,NAME\r\n1,Ann\r\n");
+    EXPECT_EQ(query(db, "SELECT ID FROM bom"), (Rows{{"1"}}));
+    const char *names[] = {"ID", "NAME"};
+    const char *values[] = {"2", "Bo"};
+    ASSERT_EQ(DbiInsertRow(db, "bom", 2, names, values), 0) << lastError();
+    EXPECT_EQ(readText(data("bom.csv")), "\xEF\xBB\xBFID,NAME\r\n1,Ann\r\n2,Bo\r\n");
 }
 
 TEST_F(DirectoryDb, InsertIntoHeaderWithoutLineEnd)

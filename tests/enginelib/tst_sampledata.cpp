@@ -35,6 +35,14 @@ TEST_F(SampleData, CsvFolderAndSqliteFileAnswerAlike)
     EXPECT_EQ(query(sql, join), fromCsv);
     for (const auto &row : fromCsv)
         ASSERT_EQ(row[2], row[3]) << "order total is the sum of its items";
+
+    // Numeric columns compared with text literals, the way the typed file compares them.
+    for (const char *where : {"CUSTNO = '1001'", "CUSTNO = '1001.0'", "'1001' = CUSTNO", "CUSTNO IN ('1001', '1221')",
+                              "CUSTNO < '1300'", "CUSTNO = ' 1001'", "COMPANY = 1001"}) {
+        const std::string sqlText = std::string("SELECT count(*) FROM customer WHERE ") + where;
+        EXPECT_EQ(query(csv, sqlText), query(sql, sqlText)) << where;
+    }
+    EXPECT_EQ(query(csv, "SELECT count(*) FROM customer WHERE CUSTNO = '1001'"), (std::vector<std::vector<std::string>>{{"1"}}));
     EXPECT_EQ(DbiCloseDatabase(csv), 0);
     EXPECT_EQ(DbiCloseDatabase(sql), 0);
 }

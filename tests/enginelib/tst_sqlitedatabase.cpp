@@ -99,3 +99,47 @@ TEST_F(SqliteDb, BadInput)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SqliteDb, StatementsStayInsideTheAliasOnEveryDriver)
+{
+    writeText(data("t.csv"), "A\n1\n");
+    ASSERT_EQ(DbiAddAlias(nullptr, "CSVDATA", nullptr, ("PATH:" + data("")).c_str(), 0), 0) << lastError();
+    hDBIDb csv = nullptr;
+    ASSERT_EQ(DbiOpenDatabase("CSVDATA", nullptr, &csv), 0) << lastError();
+    const TempDir elsewhere;
+    const std::string out = elsewhere.path();
+    const std::vector<std::string> refused{
+        "ATTACH DATABASE '" + out + "/x.db' AS x",
+        "ATTACH 'file:" + out + "/u.db?mode=rwc' AS u",
+        "VACUUM INTO '" + out + "/copy.db'",
+        "DETACH DATABASE main",
+        "PRAGMA user_version = 7",
+        "PRAGMA main.journal_mode = WAL",
+        "PRAGMA wal_checkpoint",
+    };
+    for (hDBIDb each : {db, csv}) {
+        for (const std::string &sql : refused) {
+            const Rows r = query(each, sql);
+            ASSERT_EQ(r.size(), 1u) << sql;
+            // (A CSV folder refuses VACUUM before it runs: it changes no data of a CSV table.)
+            const bool said = r[0][0].find(" not allowed: ") != std::string::npos ||
+                              (each == csv && r[0][0].find("Only statements that read data") != std::string::npos);
+            EXPECT_TRUE(said) << sql << ": " << r[0][0];
+        }
+        // Reading pragmas still work.
+        EXPECT_EQ(query(each, "SELECT count(*) > 0 FROM pragma_table_info('sqlite_master')"), (Rows{{"1"}}));
+        EXPECT_EQ(query(each, "PRAGMA user_version"), (Rows{{"0"}}));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(out)) << "nothing was written outside the aliases";
+    // The user's own file takes changes to its data.
+    EXPECT_EQ(query(db, "INSERT INTO Customer(id, name) VALUES (3, 'Cy')"), Rows{});
+    EXPECT_EQ(query(db, "SELECT name FROM Customer WHERE id = 3"), (Rows{{"Cy"}}));
+    EXPECT_EQ(query(db, "PRAGMA table_info(Customer)").size(), 3u);
+    // One that fails while it runs leaves no statement behind (the leak check of the sanitizer build).
+    EXPECT_NE(query(db, "INSERT INTO Customer(id, name) VALUES (3, 'again')")[0][0].find("UNIQUE"), std::string::npos);
+    EXPECT_EQ(DbiCloseDatabase(csv), 0);
+}
+
+} // namespace

@@ -60,19 +60,23 @@ TEST(Profile, EntriesInFileOrderIncludingDuplicates)
     EXPECT_EQ(p.line(3), "not an entry");
 }
 
-TEST(Profile, MultiLineValueRunsToAnEndLine)
+TEST(Profile, MultiLineValueRunsToAFormatHeaderOrAnUnreadKey)
 {
-    Profile::MultiLine rule{{{"S", "M"}}, {"[S]", "[T]"}};
-    const std::string text = "[S]\r\nM=one\r\n[x]\r\na=b\r\n\r\n[T]\r\nK=v\r\n";
+    Profile::MultiLine rule{{{"S", "M"}}, {{"S", {"A", "M", "B"}}, {"T", {"K"}}}};
+    const std::string text = "[S]\r\nA=1\r\nM=one\r\n[x]\r\na=b\r\n\r\n[T]\r\nK=v\r\n";
     const auto p = Profile::parse(text, rule);
-    EXPECT_EQ(p.value("s", "m"), "one\r\n[x]\r\na=b\r\n");
+    EXPECT_EQ(p.value("s", "m"), "one\r\n[x]\r\na=b\r\n") << "A was read already";
     EXPECT_EQ(p.section("x"), nullptr) << "lines of a value never open a section";
-    EXPECT_EQ(p.value("S", "a"), std::nullopt) << "lines of a value are never entries";
     EXPECT_EQ(p.value("T", "K"), "v");
 
-    // An end line must match exactly; at the end of the text the value ends too.
-    const auto q = Profile::parse("[S]\r\nM=a\r\n[t]\r\n [T]\r\n", rule);
-    EXPECT_EQ(q.value("S", "M"), "a\r\n[t]\r\n [T]");
+    // Any letter case and blanks around end it; so does a key still to come;
+    // at the end of the text the value ends too.
+    for (const char *end : {"[t]", " [T] ", "[ s ]\t", "B=2", " b =2", "A=9"}) {
+        const auto q = Profile::parse(std::string("[S]\r\nM=a\r\nz\r\n") + end + "\r\n", rule);
+        EXPECT_EQ(q.value("S", "M"), "a\r\nz") << end;
+    }
+    const auto r = Profile::parse("[S]\r\nM=a\r\n[U]\r\nM=again\r\nC=3", rule);
+    EXPECT_EQ(r.value("S", "M"), "a\r\n[U]\r\nM=again\r\nC=3");
 }
 
 TEST(Profile, WriterOmitsEmptySectionsAndEndsLinesWithCrLf)

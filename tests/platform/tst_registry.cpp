@@ -197,3 +197,27 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RegistryTest, LargeHiveFindsEveryKeyAndMergesARepeatedKeyInAnyCase)
+{
+    std::string text = "REGEDIT4\r\n";
+    for (int i = 0; i < 5000; ++i)
+        text += "\r\n[HKEY_LOCAL_MACHINE\\Software\\K" + std::to_string(i) + "]\r\n\"V\"=\"" + std::to_string(i) + "\"\r\n";
+    text += "\r\n[hkey_local_machine\\SOFTWARE\\k17\\]\r\n\"W\"=\"late\"\r\n";
+    writeFileAtomically(dir + "/HKEY_LOCAL_MACHINE.reg", text);
+    Registry reg(dir);
+    for (int i : {0, 17, 2500, 4999})
+        EXPECT_EQ(reg.openKey(Hive::LocalMachine, "Software\\K" + std::to_string(i))->readString("V"),
+                  std::to_string(i));
+    auto k17 = reg.openKey(Hive::LocalMachine, "software\\k17");
+    EXPECT_EQ(k17->readString("W"), "late");
+    k17->writeString("V", "changed");
+    const std::string after = readFile(dir + "/HKEY_LOCAL_MACHINE.reg");
+    EXPECT_EQ(after.find("[hkey_local_machine"), std::string::npos) << "the repeat joins the first";
+    EXPECT_EQ(reg.openKey(Hive::LocalMachine, "Software\\K17")->readString("V"), "changed");
+    EXPECT_EQ(reg.openKey(Hive::LocalMachine, "Software\\K4999")->readString("V"), "4999");
+}
+
+} // namespace

@@ -107,7 +107,7 @@ TEST(ProjectFileRoundTrip, MultiLineTexts)
 {
     for (const std::string text :
          {"", "\r\n", "\r\n\r\n", "one", "one\r\n", "a\r\n\r\nb\r\n\r\n\r\n", " lead\r\n=eq\r\n",
-          "[Input]x\r\n[input]\r\n [Input]", "a\rb\r\n\rc\r"}) {
+          "[Input]x\r\n[Inputs]\r\n[ ]", "Author=me\r\nQrBrowse=1", "a\rb\r\n\rc\r"}) {
         WizardProject p;
         p.QrToBrowse = text;
         p.OtherInfo = text;
@@ -166,7 +166,7 @@ TEST_F(ProjectFileSave, FailureKeepsOldFileAndNamesThePath)
         ProjectFile::save(quillon::test::awkwardProject(), path);
         FAIL() << "save should fail";
     } catch (const ProjectFileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path + ": No space left on device");
     }
     EXPECT_EQ(platform::readFile(path), old);
     EXPECT_EQ(fileCount(), 1) << "the temporary file is removed";

@@ -1,4 +1,5 @@
 #include "project/mapping.h"
+#include "platform/atomicfile.h"
 #include "project/projectfile.h"
 #include "tests/support/tempdir.h"
 
@@ -268,6 +269,76 @@ TEST(ProjectFileLoad, AHookThatThrowsStopsTheLoadAndStillFinishes)
     EXPECT_TRUE(s.finished);
     EXPECT_EQ(p.HeaderFile, "h");
     EXPECT_EQ(p.UserName, "") << "steps after the failing hook are not run";
+}
+
+} // namespace
+
+namespace {
+
+// ---- hand-edited files ---------------------------------------------------------
+
+struct HandEditCase
+{
+    const char *name;
+    const char *text;
+    const char *qrToBrowse, *otherInfo, *outputDll;
+    bool tbBrowse, qrBrowse;
+};
+
+class ProjectFileHandEdited : public ::testing::TestWithParam<HandEditCase>
+{};
+
+TEST_P(ProjectFileHandEdited, MultiLineValuesStopWhereTheFileGoesOn)
+{
+    const HandEditCase &c = GetParam();
+    WizardProject p;
+    p.TbBrowse = p.QrBrowse = false;
+    ProjectFile::loadText(c.text, p);
+    EXPECT_EQ(p.QrToBrowse, c.qrToBrowse);
+    EXPECT_EQ(p.OtherInfo, c.otherInfo);
+    EXPECT_EQ(p.OutputDLL, c.outputDll);
+    EXPECT_EQ(p.TbBrowse, c.tbBrowse);
+    EXPECT_EQ(p.QrBrowse, c.qrBrowse);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProjectFileHandEdited,
+    ::testing::Values(
+        HandEditCase{"LowerCaseHeader", "[OtherData]\r\nOtherInfo=a\r\nb\r\n[dlloutput]\r\nOutputDLL=x.dpr\r\n", "",
+                     "a\r\nb", "x.dpr", false, false},
+        HandEditCase{"BlanksAroundHeader", "[OtherData]\r\nOtherInfo=a\r\n\t[ DLLOutput ] \r\nOutputDLL=x.dpr\r\n", "",
+                     "a", "x.dpr", false, false},
+        HandEditCase{"QueryMovedToTheTop",
+                     "[DatabaseBR]\r\nQrToBrowse=select *\r\nfrom t\r\nTbBrowse=0\r\ntbtobrowse=\r\n QrBrowse =1\r\n", "select *\r\nfrom t", "", "",
+                     false, true},
+        HandEditCase{"KeysAlreadyReadStayInTheText",
+                     "[DatabaseBR]\r\nTbBrowse=0\r\nQrBrowse=1\r\nQrToBrowse=a\r\nTbBrowse=1\r\n[OtherData]\r\nOtherInfo=[Unknown]\r\nPageTitle=t\r\n",
+                     "a\r\nTbBrowse=1", "[Unknown]", "", false, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ProjectFileLoad, FilesWithoutAnyProjectSectionAreRefusedAndChangeNothing)
+{
+    const quillon::test::TempDir dir;
+    WizardProject before;
+    before.Input = {"a"};
+    before.PageTitle = "kept";
+    for (const std::string &text : {std::string(), std::string("just some text\n"),
+                                   std::string("[Unrelated]\r\nInput0=x\r\n"), std::string("\0\x01[", 3)}) {
+        platform::writeFileAtomically(dir.file("other.txt"), text);
+        WizardProject p = before;
+        try {
+            ProjectFile::load(dir.file("other.txt"), p);
+            ADD_FAILURE() << "loaded: " << text;
+        } catch (const ProjectFileError &e) {
+            EXPECT_EQ(std::string(e.what()), dir.file("other.txt") + " is not a project file");
+        }
+        EXPECT_EQ(p, before);
+    }
+    // One known section in any letter case is a project file.
+    platform::writeFileAtomically(dir.file("min.qnp"), "[input]\r\ninput0=x\r\n");
+    WizardProject p = before;
+    ProjectFile::load(dir.file("min.qnp"), p);
+    EXPECT_EQ(p.Input, StringList{"x"});
 }
 
 } // namespace
