@@ -3,6 +3,7 @@
 #include "cli/generatecommand.h"
 #include "cli/installcommand.h"
 #include "cli/projectcommands.h"
+#include "cli/servecommand.h"
 
 #include "cli/dbcommands.h"
 
@@ -26,6 +27,9 @@ const std::vector<Command> &commands()
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line)",
          [](const Args &args) { return runDbCommand(args); }},
+        {"serve", "serve EXT.so [--port N] [--bind ADDR]",
+         "serve a compiled extension through lighttpd on http://127.0.0.1:8080/ (or ADDR:N) until interrupted",
+         runServe},
     };
     return table;
 }
