@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -190,6 +191,22 @@ int runServe(const Args &args)
     if (answers(bind, port))
         throw std::runtime_error("something already listens on " + bind + ":" + std::to_string(port)
                                  + "; choose another port with --port");
+
+    // The library must load before a server is put in front of it: lighttpd
+    // would keep restarting a responder that cannot serve.
+    {
+        RunFolder checkFolder;
+        const fs::path log = checkFolder.path() / "check.log";
+        const std::string command = fcgi::shellQuote(responder.string()) + " --check "
+                                    + fcgi::shellQuote(library.string()) + " > " + fcgi::shellQuote(log.string())
+                                    + " 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            std::string why = platform::readFile(log.string());
+            while (!why.empty() && why.back() == '\n')
+                why.pop_back();
+            throw std::runtime_error(why.empty() ? "cannot run " + responder.string() : why);
+        }
+    }
 
     // Stop signals are waited for below, not taken by surprise.
     sigset_t stopSignals;

@@ -4,12 +4,16 @@
 **
 **   quillon-fcgi [--socket PATH | --listen HOST:PORT] [--threads N]
 **                [--chdir DIR] LIBRARY
+**   quillon-fcgi --check LIBRARY
 **
 ** Without --socket or --listen it serves on the socket the web server
 ** handed over as standard input (lighttpd's "bin-path", spawn-fcgi).
 ** SIGTERM, SIGINT or SIGHUP stop it: it lets the requests in flight end,
 ** calls the extension's TerminateExtension and exits with 0. Started by a
 ** web server, it also stops when that server goes away.
+**
+** --check loads the library as for serving (GetExtensionVersion, then
+** TerminateExtension), prints its description and exits.
 **
 ** Exit status: 0 after a clean stop, 1 when the requests in flight did not
 ** end in time, 2 for a usage error, a library that cannot be loaded or a
@@ -40,7 +44,8 @@
 namespace {
 
 constexpr const char *kUsage =
-    "usage: quillon-fcgi [--socket PATH | --listen HOST:PORT] [--threads N] [--chdir DIR] LIBRARY\n";
+    "usage: quillon-fcgi [--socket PATH | --listen HOST:PORT] [--threads N] [--chdir DIR] LIBRARY\n"
+    "       quillon-fcgi --check LIBRARY\n";
 
 struct Options
 {
@@ -49,6 +54,7 @@ struct Options
     std::string listen;
     std::string chdir;
     unsigned threads = 16;
+    bool check = false;
 };
 
 class UsageError : public std::runtime_error
@@ -71,6 +77,8 @@ Options parse(int argc, char **argv)
             o.socketPath = value();
         else if (a == "--listen")
             o.listen = value();
+        else if (a == "--check")
+            o.check = true;
         else if (a == "--chdir")
             o.chdir = value();
         else if (a == "--threads") {
@@ -188,6 +196,10 @@ int main(int argc, char **argv)
             std::filesystem::current_path(options.chdir);
         const std::filesystem::path library = std::filesystem::absolute(options.library);
         quillon::isapi::Extension extension(library);
+        if (options.check) {
+            std::cout << library.string() << ": " << extension.description() << std::endl;
+            return 0;
+        }
 
         if (!options.socketPath.empty()) {
             listenFd = openUnixSocket(options.socketPath);

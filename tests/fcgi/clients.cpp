@@ -210,6 +210,10 @@ int freePort()
 {
     for (int port = 18080; port <= 18099; ++port) {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Servers bind with SO_REUSEADDR, so closed connections waiting out
+        // their time on a port do not keep it from them.
+        const int one = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -237,22 +241,37 @@ ChildProcess::~ChildProcess()
 int ChildProcess::stop(int signal, std::chrono::milliseconds limit)
 {
     if (m_pid <= 0)
-        return -1;
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
     ::kill(m_pid, signal);
     return wait(limit);
+}
+
+bool ChildProcess::alive()
+{
+    if (m_pid > 0 && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
+        m_pid = -1;
+    return m_pid > 0;
 }
 
 int ChildProcess::wait(std::chrono::milliseconds limit)
 {
     if (m_pid <= 0)
-        return -1;
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
     int status = 0;
-    const bool ended = waitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, limit);
+    const auto ends = [&](std::chrono::milliseconds within) {
+        return waitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, within);
+    };
+    const bool ended = ends(limit);
+    // Late: asked to stop first, so that it can stop what it started.
     if (!ended) {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, &status, 0);
+        ::kill(m_pid, SIGTERM);
+        if (!ends(std::chrono::seconds(5))) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, &status, 0);
+        }
     }
     m_pid = -1;
+    m_status = status;
     if (!ended)
         return -2;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -62,20 +62,23 @@ public:
     // Starts argv with standard output and error in log.
     ChildProcess(const std::vector<std::string> &argv, const std::filesystem::path &log,
                  const std::vector<std::string> &extraEnv = {});
-    ~ChildProcess(); // SIGTERM, then SIGKILL after 10 s
+    ~ChildProcess(); // SIGTERM, then SIGTERM again and SIGKILL if it does not end
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;
 
     int pid() const { return m_pid; }
     // Sends signal and waits at most limit; returns the exit status, -1 if it
-    // died by a signal, -2 if it did not end in time (it is then killed).
+    // died by a signal, -2 if it did not end in time (it is then stopped: SIGTERM, and
+    // SIGKILL five seconds later).
     int stop(int signal, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Waits at most limit for the process to end on its own; same results.
     int wait(std::chrono::milliseconds limit);
-    bool running() const { return m_pid > 0; }
+    // Whether it still runs (collecting its exit status when it has ended).
+    bool alive();
 
 private:
     int m_pid = -1;
+    int m_status = -1; // once it has ended
 };
 
 // Waits at most limit for condition; returns whether it came true.
