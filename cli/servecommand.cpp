@@ -175,7 +175,7 @@ int runServe(const Args &args)
     in_addr ignored{};
     if (::inet_pton(AF_INET, bind.c_str(), &ignored) != 1)
         throw UsageError("serve: --bind wants an IPv4 address such as 127.0.0.1, not '" + bind + "'");
-    const fs::path library = fs::absolute(a.positionals()[0]);
+    const fs::path library = fs::absolute(a.positionals()[0]).lexically_normal();
     if (!fs::is_regular_file(library))
         throw std::runtime_error(library.string() + ": no such extension library");
 

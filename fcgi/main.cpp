@@ -194,7 +194,7 @@ int main(int argc, char **argv)
     try {
         if (!options.chdir.empty())
             std::filesystem::current_path(options.chdir);
-        const std::filesystem::path library = std::filesystem::absolute(options.library);
+        const std::filesystem::path library = std::filesystem::absolute(options.library).lexically_normal();
         quillon::isapi::Extension extension(library);
         if (options.check) {
             std::cout << library.string() << ": " << extension.description() << std::endl;

@@ -112,6 +112,15 @@ void appendLength(std::string &out, std::size_t n)
 
 } // namespace
 
+sockaddr_in loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
 std::string FcgiReply::status() const
 {
     const auto at = out.find("Status: ");
@@ -181,11 +190,8 @@ HttpReply httpRequest(int port, const std::string &method, const std::string &ta
                       const std::string &extraHeaders)
 {
     Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socket.connect(reinterpret_cast<sockaddr *>(&address), sizeof address, "127.0.0.1:" + std::to_string(port));
+    const sockaddr_in address = loopback(port);
+    socket.connect(reinterpret_cast<const sockaddr *>(&address), sizeof address, "127.0.0.1:" + std::to_string(port));
     std::string request = method + " " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" + extraHeaders;
     if (!body.empty() || method == "POST")
         request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
@@ -214,11 +220,8 @@ int freePort()
         // their time on a port do not keep it from them.
         const int one = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool free = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        const sockaddr_in address = loopback(port);
+        const bool free = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
         ::close(fd);
         if (free)
             return port;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <netinet/in.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,9 @@ struct HttpReply
 // ending in CR LF. Times out after 20 s.
 HttpReply httpRequest(int port, const std::string &method, const std::string &target, const std::string &body = {},
                       const std::string &extraHeaders = {});
+
+// 127.0.0.1:port.
+sockaddr_in loopback(int port);
 
 // A port in 18080-18099 that nothing on 127.0.0.1 listens on now.
 int freePort();
