@@ -209,6 +209,20 @@ TEST_P(WebServerTest, StopsCleanly)
     EXPECT_NE(server.log().find("quillon-fcgi: stopping"), std::string::npos) << server.log();
 }
 
+// A responder that lighttpd started stops when lighttpd goes away, even
+// without a word from it.
+TEST_P(WebServerTest, ResponderStopsWhenTheServerThatStartedItDies)
+{
+    if (GetParam() != ServerKind::Lighttpd)
+        GTEST_SKIP() << "nginx does not start the responder";
+    WebServer &server = serve(*Extensions::s_browse);
+    EXPECT_EQ(httpRequest(server.port(), "GET", "/browse?City=Bilbao").status, 200);
+    server.kill();
+    EXPECT_TRUE(waitFor([] { return processesMentioning(Extensions::s_browse->string()) == 0; }))
+        << "the responder outlived lighttpd";
+    EXPECT_NE(server.log().find("quillon-fcgi: stopping"), std::string::npos) << server.log();
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, WebServerTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 

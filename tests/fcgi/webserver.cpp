@@ -112,6 +112,13 @@ bool WebServer::stop()
     return clean;
 }
 
+void WebServer::kill()
+{
+    if (m_server)
+        m_server->stop(SIGKILL);
+    m_server.reset();
+}
+
 std::string WebServer::log() const
 {
     std::string text;

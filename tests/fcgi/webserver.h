@@ -32,6 +32,8 @@ public:
     int port() const { return m_port; }
     // Stops the server and the responder; true when both exited with 0 in time.
     bool stop();
+    // Ends the server at once, as a crash would (SIGKILL); the responder is left alone.
+    void kill();
     // The logs of the server and the responder.
     std::string log() const;
 
