@@ -106,26 +106,32 @@ Options parse(int argc, char **argv)
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
+// The socket appears at path only once it listens (it is bound under a
+// name of its own and renamed), so a server that sees it can connect.
 int openUnixSocket(const std::string &path)
 {
+    const std::string bound = path + "." + std::to_string(::getpid());
     sockaddr_un address{};
-    if (path.size() >= sizeof address.sun_path)
+    if (bound.size() >= sizeof address.sun_path)
         throw std::runtime_error("socket path " + path + " is too long");
     struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (!S_ISSOCK(st.st_mode))
-            throw std::runtime_error(path + " exists and is not a socket");
-        ::unlink(path.c_str()); // left by an earlier run
-    }
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISSOCK(st.st_mode))
+        throw std::runtime_error(path + " exists and is not a socket");
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         failed("cannot make a socket");
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    std::memcpy(address.sun_path, bound.c_str(), bound.size() + 1);
+    ::unlink(bound.c_str());
     if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-        failed("cannot bind " + path);
-    if (::listen(fd, 128) != 0)
+        failed("cannot bind " + bound);
+    // An earlier run's socket at path is replaced.
+    if (::listen(fd, 128) != 0 || ::rename(bound.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(bound.c_str());
+        errno = error;
         failed("cannot listen on " + path);
+    }
     return fd;
 }
 

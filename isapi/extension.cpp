@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -23,21 +24,39 @@ struct Call
     const Request *request;
     Connection *connection;
     std::uint64_t bodyLeft; // body bytes after those handed over so far
-    std::mutex mutex;       // guards done, for an extension that finishes on another thread
+    ExtensionControlBlock ecb;
+    // An extension that answered "pending" calls back from a thread of its
+    // own: the callbacks take the mutex, and once the wait for "done with
+    // session" has given up (abandoned), they refuse, and the Call is left
+    // allocated so that a late callback finds it.
+    std::mutex mutex;
     std::condition_variable doneChanged;
     bool done = false;
+    bool abandoned = false;
 };
-
-Call &call(HCONN conn)
-{
-    return *static_cast<Call *>(conn);
-}
 
 BOOL fail(int error)
 {
     errno = error;
     return 0;
 }
+
+// The request behind conn, locked for one callback; null once abandoned.
+class Locked
+{
+public:
+    explicit Locked(HCONN conn) : m_call(static_cast<Call *>(conn)), m_lock(m_call->mutex)
+    {
+        if (m_call->abandoned)
+            m_call = nullptr;
+    }
+    Call *operator->() const { return m_call; }
+    explicit operator bool() const { return m_call != nullptr; }
+
+private:
+    Call *m_call;
+    std::unique_lock<std::mutex> m_lock;
+};
 
 std::optional<std::string> variable(const Call &c, std::string_view name)
 {
@@ -61,7 +80,10 @@ BOOL getServerVariable(HCONN conn, const char *name, void *buffer, DWORD *size)
 {
     if (conn == nullptr || name == nullptr || size == nullptr)
         return fail(kErrorInvalidParameter);
-    const std::optional<std::string> value = variable(call(conn), name);
+    const Locked c(conn);
+    if (!c)
+        return fail(kErrorInvalidParameter);
+    const std::optional<std::string> value = variable(*c.operator->(), name);
     if (!value)
         return fail(kErrorInvalidIndex);
     const std::size_t needed = value->size() + 1;
@@ -80,7 +102,10 @@ BOOL writeClient(HCONN conn, const void *buffer, DWORD *bytes, DWORD)
         return fail(kErrorInvalidParameter);
     if (*bytes == 0)
         return 1;
-    if (!call(conn).connection->write(static_cast<const char *>(buffer), *bytes)) {
+    const Locked c(conn);
+    if (!c)
+        return fail(kErrorInvalidParameter);
+    if (!c->connection->write(static_cast<const char *>(buffer), *bytes)) {
         *bytes = 0;
         return fail(EPIPE);
     }
@@ -91,10 +116,12 @@ BOOL readClient(HCONN conn, void *buffer, DWORD *size)
 {
     if (conn == nullptr || size == nullptr || (buffer == nullptr && *size != 0))
         return fail(kErrorInvalidParameter);
-    Call &c = call(conn);
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(*size, c.bodyLeft));
-    const std::size_t got = wanted == 0 ? 0 : c.connection->read(static_cast<char *>(buffer), wanted);
-    c.bodyLeft -= got;
+    const Locked c(conn);
+    if (!c)
+        return fail(kErrorInvalidParameter);
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(*size, c->bodyLeft));
+    const std::size_t got = wanted == 0 ? 0 : c->connection->read(static_cast<char *>(buffer), wanted);
+    c->bodyLeft -= got;
     // A body that ends early reads as its end (0 bytes), as for a closed connection.
     *size = static_cast<DWORD>(got);
     return 1;
@@ -104,12 +131,14 @@ BOOL serverSupportFunction(HCONN conn, DWORD request, void *buffer, DWORD *size,
 {
     if (conn == nullptr)
         return fail(kErrorInvalidParameter);
-    Call &c = call(conn);
+    const Locked c(conn);
+    if (!c)
+        return fail(kErrorInvalidParameter);
     switch (request) {
     case kReqSendResponseHeader: {
         const char *status = buffer != nullptr ? static_cast<const char *>(buffer) : "200 OK";
         const char *headers = dataType != nullptr ? reinterpret_cast<const char *>(dataType) : "";
-        return c.connection->sendHeader(status, headers) ? 1 : fail(kErrorInvalidParameter);
+        return c->connection->sendHeader(status, headers) ? 1 : fail(kErrorInvalidParameter);
     }
     case kReqSendUrlRedirectResp: {
         if (buffer == nullptr)
@@ -120,18 +149,14 @@ BOOL serverSupportFunction(HCONN conn, DWORD request, void *buffer, DWORD *size,
                                  : std::strlen(static_cast<const char *>(buffer)));
         if (location.find_first_of("\r\n") != std::string::npos)
             return fail(kErrorInvalidParameter);
-        return c.connection->sendHeader("302 Object Moved", "Location: " + location + "\r\n\r\n")
+        return c->connection->sendHeader("302 Object Moved", "Location: " + location + "\r\n\r\n")
                    ? 1
                    : fail(kErrorInvalidParameter);
     }
-    case kReqDoneWithSession: {
-        {
-            std::lock_guard lock(c.mutex);
-            c.done = true;
-        }
-        c.doneChanged.notify_all();
+    case kReqDoneWithSession:
+        c->done = true;
+        c->doneChanged.notify_all();
         return 1;
-    }
     default:
         return fail(kErrorInvalidParameter);
     }
@@ -183,9 +208,13 @@ Outcome Extension::run(const Request &request, Connection &connection,
 {
     const std::uint32_t first = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(request.firstPart.size(), request.totalBytes));
-    Call c{&request, &connection, request.totalBytes - first, {}, {}, false};
+    auto owned = std::make_unique<Call>();
+    Call &c = *owned;
+    c.request = &request;
+    c.connection = &connection;
+    c.bodyLeft = request.totalBytes - first;
 
-    ExtensionControlBlock ecb{};
+    ExtensionControlBlock &ecb = c.ecb;
     ecb.cbSize = sizeof ecb;
     ecb.dwVersion = 1u << 16;
     ecb.ConnID = &c;
@@ -207,10 +236,14 @@ Outcome Extension::run(const Request &request, Connection &connection,
     outcome.result = reinterpret_cast<HttpExtensionProcFn>(m_httpExtensionProc)(&ecb);
     if (outcome.result == kStatusPending) {
         std::unique_lock lock(c.mutex);
-        if (c.doneChanged.wait_for(lock, pendingLimit, [&] { return c.done; }))
+        if (c.doneChanged.wait_for(lock, pendingLimit, [&] { return c.done; })) {
             outcome.result = kStatusSuccess;
-        else
+        } else {
             outcome.result = kStatusError;
+            c.abandoned = true;
+            lock.unlock();
+            owned.release(); // the extension may still call back with it
+        }
     }
     outcome.httpStatus = ecb.dwHttpStatusCode;
     return outcome;

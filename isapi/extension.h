@@ -101,7 +101,8 @@ public:
     // Runs one request; safe to call from several threads at once. An
     // extension that answers kStatusPending is waited for until it reports
     // "done with session", at most pendingLimit; after that the outcome is
-    // kStatusError.
+    // kStatusError and the request's callbacks fail from then on (the
+    // control block stays allocated, but its strings no longer hold).
     Outcome run(const Request &request, Connection &connection,
                 std::chrono::milliseconds pendingLimit = std::chrono::minutes(1)) const;
 

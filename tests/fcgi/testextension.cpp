@@ -11,6 +11,8 @@
 **   nocontent       sets the control block's status to 204 and sends nothing
 **   badstatus       sends a status line with a header line smuggled into it
 **   sleep&ms=N      waits N ms, then answers how many requests ran at once at most
+**   pending&ms=N    returns "pending" and answers from a thread of its own N ms
+**                   later, then reports "done with session"
 **
 ** TerminateExtension prints "TerminateExtension" on standard error. Built
 ** with QUILLON_TEST_NO_HTTP_PROC it lacks HttpExtensionProc.
@@ -138,6 +140,15 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
     } else if (query.starts_with("badstatus")) {
         header(ecb, "abc\r\nX-Injected: 1", "Content-Type: text/plain\r\n\r\n");
         send(ecb, "body\n");
+    } else if (query.starts_with("pending")) {
+        const int ms = std::stoi(queryValue(query, "ms"));
+        std::thread([ecb, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+            send(ecb, "answered later\n");
+            ecb->ServerSupportFunction(ecb->ConnID, kReqDoneWithSession, nullptr, nullptr, nullptr);
+        }).detach();
+        result = 3;
     } else if (query.starts_with("sleep")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(queryValue(query, "ms"))));
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");

@@ -139,6 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeRow{"ServerVariableFromTheServer", cgi("GET", "var=SERVER_PORT"), "", "200 OK", {"var=18080\n"}},
         ShapeRow{"AllHttpHeaders", cgi("GET", "var=ALL_HTTP", {{"HTTP_ACCEPT", "text/html"}}), "", "200 OK",
                  {"var=HTTP_ACCEPT:text/html\n"}},
+        ShapeRow{"AnsweredFromAnotherThread", cgi("GET", "pending&ms=200"), "", "200 OK", {"answered later\n"}},
         ShapeRow{"ExtensionError", cgi("GET", "error"), "", "500 Internal Server Error",
                  {"The extension reported an error."}},
         ShapeRow{"WriteWithoutHeader", cgi("GET", "raw"), "", "200 OK", {"Content-Type: text/html\r\n\r\nraw body\n"}},
