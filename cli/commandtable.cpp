@@ -3,6 +3,7 @@
 #include "cli/generatecommand.h"
 #include "cli/installcommand.h"
 #include "cli/projectcommands.h"
+#include "cli/servecommand.h"
 
 #include "cli/dbcommands.h"
 #ifdef QUILLON_WITH_WIZARD
@@ -31,6 +32,9 @@ const std::vector<Command> &commands()
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line)",
          runDbCommand},
+        {"serve", "serve EXT.so [--port N] [--bind ADDR]",
+         "serve a compiled extension through lighttpd on http://127.0.0.1:8080/ (or ADDR:N) until interrupted",
+         runServe},
 #ifdef QUILLON_WITH_WIZARD
         {"wizard", "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]",
          "show the wizard (loading PROJECT.qnp), or run a script on it offscreen and print its transcript",

@@ -12,14 +12,19 @@
 ** extension sends with WriteClient is collected, and the response header it
 ** sends through ServerSupportFunction is kept apart from the body.
 **
-** The control block below is the C layout of the ISAPI interface; the
-** Pascal unit qnisapi declares the same record.
+** The control block itself is built by the shared ISAPI host code
+** (isapi/extension.h), as for the FastCGI responder.
 */
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+
+namespace quillon::isapi {
+class Extension;
+}
 
 namespace quillon::testing {
 
@@ -51,17 +56,13 @@ public:
     IsapiHost(const IsapiHost &) = delete;
     IsapiHost &operator=(const IsapiHost &) = delete;
 
-    const std::string &description() const { return m_description; }
-    std::uint32_t version() const { return m_version; }
+    const std::string &description() const;
+    std::uint32_t version() const;
 
     Response run(const Request &request) const;
 
 private:
-    void *m_handle = nullptr;
-    void *m_httpExtensionProc = nullptr;
-    void *m_terminateExtension = nullptr;
-    std::string m_description;
-    std::uint32_t m_version = 0;
+    std::unique_ptr<isapi::Extension> m_extension;
 };
 
 } // namespace quillon::testing

@@ -1,0 +1,254 @@
+#include "cli/servecommand.h"
+
+#include "cli/arguments.h"
+#include "fcgi/serverconfig.h"
+#include "platform/atomicfile.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+extern char **environ;
+
+namespace fs = std::filesystem;
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr int kDefaultPort = 8080;
+
+// A program in PATH, or else in one of the system folders that a user's
+// PATH often lacks.
+fs::path findProgram(const std::string &name, const std::vector<fs::path> &more)
+{
+    std::vector<fs::path> folders;
+    if (const char *path = std::getenv("PATH")) {
+        std::string all = path;
+        for (std::size_t pos = 0; pos <= all.size();) {
+            const std::size_t end = std::min(all.find(':', pos), all.size());
+            if (end > pos)
+                folders.emplace_back(all.substr(pos, end - pos));
+            pos = end + 1;
+        }
+    }
+    folders.insert(folders.end(), more.begin(), more.end());
+    for (const fs::path &folder : folders)
+        if (::access((folder / name).c_str(), X_OK) == 0)
+            return folder / name;
+    return {};
+}
+
+int parsePort(const std::string &text)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos
+        || std::stoi(text) < 1 || std::stoi(text) > 65535)
+        throw UsageError("serve: --port wants a number from 1 to 65535, not '" + text + "'");
+    return std::stoi(text);
+}
+
+// The temporary folder of one run, removed with what is in it.
+class RunFolder
+{
+public:
+    RunFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "quillon-serve-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a temporary folder from " + pattern + ": " + std::strerror(errno));
+        m_path = pattern;
+    }
+    ~RunFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    RunFolder(const RunFolder &) = delete;
+    RunFolder &operator=(const RunFolder &) = delete;
+    const fs::path &path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// lighttpd in the foreground, its output in a log; stopped when this ends.
+class Server
+{
+public:
+    Server(const fs::path &program, const fs::path &config, const fs::path &log)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        // The child takes the stop signals that this process holds back.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+        const std::string p = program.string(), dashD = "-D", dashF = "-f", c = config.string();
+        char *argv[] = {const_cast<char *>(p.c_str()), const_cast<char *>(dashD.c_str()),
+                        const_cast<char *>(dashF.c_str()), const_cast<char *>(c.c_str()), nullptr};
+        const int rc = ::posix_spawn(&m_pid, argv[0], &actions, &attributes, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        if (rc != 0)
+            throw std::runtime_error("cannot start " + p + ": " + std::strerror(rc));
+    }
+    ~Server() { stop(); }
+    Server(const Server &) = delete;
+    Server &operator=(const Server &) = delete;
+
+    bool exited()
+    {
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            m_pid = -1;
+        return m_pid <= 0;
+    }
+
+    // SIGTERM (lighttpd then stops the responder it started), and SIGKILL
+    // after ten seconds.
+    void stop()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        for (int i = 0; i < 500 && !exited(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool answers(const std::string &bind, int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::inet_pton(AF_INET, bind == "0.0.0.0" ? "127.0.0.1" : bind.c_str(), &address.sin_addr);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string logText(const fs::path &folder)
+{
+    std::string text;
+    for (const char *name : {"lighttpd.log", "error.log"})
+        if (fs::exists(folder / name))
+            text += platform::readFile((folder / name).string());
+    return text;
+}
+
+} // namespace
+
+int runServe(const Args &args)
+{
+    const Arguments a("serve", args, {"--port", "--bind"});
+    a.expectPositionals({"the extension library (EXT.so)"});
+    const int port = a.option("--port") ? parsePort(*a.option("--port")) : kDefaultPort;
+    const std::string bind = a.option("--bind").value_or("127.0.0.1");
+    in_addr ignored{};
+    if (::inet_pton(AF_INET, bind.c_str(), &ignored) != 1)
+        throw UsageError("serve: --bind wants an IPv4 address such as 127.0.0.1, not '" + bind + "'");
+    const fs::path library = fs::absolute(a.positionals()[0]).lexically_normal();
+    if (!fs::is_regular_file(library))
+        throw std::runtime_error(library.string() + ": no such extension library");
+
+    const fs::path lighttpd = findProgram("lighttpd", {"/usr/sbin", "/usr/local/sbin"});
+    if (lighttpd.empty())
+        throw std::runtime_error("lighttpd not found: install the Debian package lighttpd");
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    fs::path responder = self.parent_path() / "quillon-fcgi";
+    if (::access(responder.c_str(), X_OK) != 0)
+        responder = findProgram("quillon-fcgi", {});
+    if (responder.empty())
+        throw std::runtime_error("quillon-fcgi not found beside " + self.string() + " or in PATH");
+    if (answers(bind, port))
+        throw std::runtime_error("something already listens on " + bind + ":" + std::to_string(port)
+                                 + "; choose another port with --port");
+
+    // The library must load before a server is put in front of it: lighttpd
+    // would keep restarting a responder that cannot serve.
+    {
+        RunFolder checkFolder;
+        const fs::path log = checkFolder.path() / "check.log";
+        const std::string command = fcgi::shellQuote(responder.string()) + " --check "
+                                    + fcgi::shellQuote(library.string()) + " > " + fcgi::shellQuote(log.string())
+                                    + " 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            std::string why = platform::readFile(log.string());
+            while (!why.empty() && why.back() == '\n')
+                why.pop_back();
+            throw std::runtime_error(why.empty() ? "cannot run " + responder.string() : why);
+        }
+    }
+
+    // Stop signals are waited for below, not taken by surprise.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&stopSignals, s);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    RunFolder folder;
+    fcgi::ServerSettings settings;
+    settings.bind = bind;
+    settings.port = port;
+    settings.folder = folder.path();
+    settings.socket = folder.path() / "fcgi.sock";
+    const fs::path starter = folder.path() / "responder.sh";
+    platform::writeFileAtomically(starter.string(), fcgi::responderScript(responder, library, fs::current_path()));
+    fs::permissions(starter, fs::perms::owner_all);
+    const fs::path config = folder.path() / "lighttpd.conf";
+    platform::writeFileAtomically(config.string(), fcgi::lighttpdConfig(settings, starter));
+
+    Server server(lighttpd, config, folder.path() / "lighttpd.log");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!answers(bind, port)) {
+        if (server.exited() || std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error("lighttpd did not start serving " + library.string() + ":\n"
+                                     + logText(folder.path()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::cout << "Serving " << library.string() << " at http://" << bind << ":" << port
+              << "/ (press Ctrl+C to stop)" << std::endl;
+
+    const timespec tick{0, 200 * 1000 * 1000};
+    for (;;) {
+        const int signal = ::sigtimedwait(&stopSignals, nullptr, &tick);
+        if (signal > 0)
+            break;
+        if (server.exited())
+            throw std::runtime_error("lighttpd stopped by itself:\n" + logText(folder.path()));
+    }
+    server.stop();
+    std::cout << "Stopped." << std::endl;
+    return 0;
+}
+
+} // namespace quillon::cli

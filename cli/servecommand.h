@@ -1,0 +1,11 @@
+#pragma once
+
+#include "cli/commandtable.h"
+
+namespace quillon::cli {
+
+// quillon serve EXT.so [--port N] [--bind ADDR]: serves the extension
+// through lighttpd and quillon-fcgi until interrupted.
+int runServe(const Args &args);
+
+} // namespace quillon::cli

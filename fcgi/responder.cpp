@@ -1,0 +1,361 @@
+#include "fcgi/responder.h"
+
+#include <fcgiapp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quillon::fcgi {
+
+namespace {
+
+// One line on standard error, whole even when threads log at once.
+void logLine(const std::string &text)
+{
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    std::cerr << "quillon-fcgi: " << text << std::endl;
+}
+
+const char *param(const FCGX_Request &r, const char *name)
+{
+    return FCGX_GetParam(name, r.envp);
+}
+
+std::string paramOr(const FCGX_Request &r, const char *name)
+{
+    const char *value = param(r, name);
+    return value != nullptr ? value : "";
+}
+
+bool validStatus(std::string_view status)
+{
+    return status.size() >= 3 && std::isdigit(static_cast<unsigned char>(status[0]))
+           && std::isdigit(static_cast<unsigned char>(status[1]))
+           && std::isdigit(static_cast<unsigned char>(status[2])) && status[0] >= '1' && status[0] <= '5'
+           && (status.size() == 3 || status[3] == ' ');
+}
+
+// One request on the FastCGI stream.
+class StreamConnection : public isapi::Connection
+{
+public:
+    explicit StreamConnection(FCGX_Request &request) : m_request(request) {}
+
+    std::optional<std::string> serverVariable(std::string_view name) const override
+    {
+        const std::string key(name);
+        if (key == "ALL_HTTP") {
+            std::string all;
+            for (char **p = m_request.envp; p != nullptr && *p != nullptr; ++p)
+                if (std::strncmp(*p, "HTTP_", 5) == 0) {
+                    std::string entry = *p;
+                    const auto eq = entry.find('=');
+                    all += entry.substr(0, eq) + ":" + (eq == std::string::npos ? "" : entry.substr(eq + 1)) + "\n";
+                }
+            return all;
+        }
+        if (key == "URL")
+            return paramOr(m_request, "SCRIPT_NAME") + paramOr(m_request, "PATH_INFO");
+        if (const char *value = param(m_request, key.c_str()))
+            return std::string(value);
+        // Headers the client did not send are empty, as servers answer them.
+        if (key.starts_with("HTTP_"))
+            return std::string();
+        return std::nullopt;
+    }
+
+    bool write(const char *data, std::size_t size) override
+    {
+        if (!m_headSent && !sendHead(responseHead("200 OK", "Content-Type: text/html\r\n")))
+            return false;
+        return put(data, size);
+    }
+
+    std::size_t read(char *buffer, std::size_t size) override
+    {
+        std::size_t got = 0;
+        if (m_aheadPos < m_ahead.size()) {
+            got = std::min(size, m_ahead.size() - m_aheadPos);
+            std::memcpy(buffer, m_ahead.data() + m_aheadPos, got);
+            m_aheadPos += got;
+            return got;
+        }
+        return readStream(buffer, size);
+    }
+
+    bool sendHeader(std::string_view status, std::string_view headers) override
+    {
+        if (m_headSent)
+            return false;
+        return sendHead(responseHead(status, headers));
+    }
+
+    // Reads up to size bytes from the stream, fewer only at its end.
+    std::size_t readStream(char *buffer, std::size_t size)
+    {
+        std::size_t got = 0;
+        while (got < size) {
+            const int chunk = static_cast<int>(std::min<std::size_t>(size - got, 1 << 20));
+            const int n = FCGX_GetStr(buffer + got, chunk, m_request.in);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        return got;
+    }
+
+    // The body bytes read before the extension runs; read() hands out what
+    // follows the first part.
+    void readAhead(std::size_t size, std::size_t firstPart)
+    {
+        m_ahead.resize(size);
+        m_ahead.resize(readStream(m_ahead.data(), size));
+        m_aheadPos = std::min(firstPart, m_ahead.size());
+    }
+
+    // Reads the body up to its end, at most limit + 1 bytes.
+    void readAheadToEnd(std::size_t limit)
+    {
+        char buffer[8192];
+        std::size_t n;
+        while (m_ahead.size() <= limit && (n = readStream(buffer, sizeof buffer)) > 0)
+            m_ahead.append(buffer, n);
+        m_aheadPos = std::min(kFirstPartSize, m_ahead.size());
+    }
+
+    const std::string &ahead() const { return m_ahead; }
+    bool headSent() const { return m_headSent; }
+    bool lost() const { return m_lost; }
+    bool wroteBody() const { return m_wroteBody; }
+
+    // An answer of the responder's own.
+    void answer(const char *status, const std::string &text)
+    {
+        if (m_headSent)
+            return;
+        if (sendHead(responseHead(status, "Content-Type: text/plain\r\n")))
+            put(text.data(), text.size());
+    }
+
+private:
+    bool sendHead(const std::string &head)
+    {
+        m_headSent = true;
+        return putRaw(head.data(), head.size());
+    }
+
+    bool put(const char *data, std::size_t size)
+    {
+        if (size > 0)
+            m_wroteBody = true;
+        return putRaw(data, size);
+    }
+
+    bool putRaw(const char *data, std::size_t size)
+    {
+        while (!m_lost && size > 0) {
+            const int chunk = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
+            if (FCGX_PutStr(data, chunk, m_request.out) != chunk)
+                m_lost = true;
+            data += chunk;
+            size -= static_cast<std::size_t>(chunk);
+        }
+        return !m_lost;
+    }
+
+    FCGX_Request &m_request;
+    std::string m_ahead;
+    std::size_t m_aheadPos = 0;
+    bool m_headSent = false;
+    bool m_wroteBody = false;
+    bool m_lost = false;
+};
+
+std::string describe(const FCGX_Request &r)
+{
+    return paramOr(r, "REQUEST_METHOD") + " " + paramOr(r, "SCRIPT_NAME") + paramOr(r, "PATH_INFO");
+}
+
+void handle(const isapi::Extension &extension, FCGX_Request &fcgx)
+{
+    StreamConnection connection(fcgx);
+    isapi::Request request;
+    request.method = paramOr(fcgx, "REQUEST_METHOD");
+    if (request.method.empty())
+        request.method = "GET";
+    request.queryString = paramOr(fcgx, "QUERY_STRING");
+    request.pathInfo = paramOr(fcgx, "PATH_INFO");
+    request.pathTranslated = paramOr(fcgx, "PATH_TRANSLATED");
+    request.contentType = paramOr(fcgx, "CONTENT_TYPE");
+
+    const std::optional<std::int64_t> length = parseContentLength(param(fcgx, "CONTENT_LENGTH"));
+    if (length && *length < 0) {
+        logLine(describe(fcgx) + ": CONTENT_LENGTH '" + paramOr(fcgx, "CONTENT_LENGTH") + "' is not a number");
+        connection.answer("400 Bad Request", "CONTENT_LENGTH is not a number.\n");
+        return;
+    }
+    if (length) {
+        if (*length > std::numeric_limits<std::uint32_t>::max()) {
+            logLine(describe(fcgx) + ": body of " + std::to_string(*length) + " bytes is too large");
+            connection.answer("413 Payload Too Large", "The request body is too large.\n");
+            return;
+        }
+        request.totalBytes = static_cast<std::uint32_t>(*length);
+        connection.readAhead(std::min<std::size_t>(request.totalBytes, kFirstPartSize), kFirstPartSize);
+        if (connection.ahead().size() < std::min<std::size_t>(request.totalBytes, kFirstPartSize))
+            request.totalBytes = static_cast<std::uint32_t>(connection.ahead().size()); // the body ended early
+    } else {
+        connection.readAheadToEnd(kMaxUnsizedBody);
+        if (connection.ahead().size() > kMaxUnsizedBody) {
+            logLine(describe(fcgx) + ": body without CONTENT_LENGTH is longer than "
+                    + std::to_string(kMaxUnsizedBody) + " bytes");
+            connection.answer("413 Payload Too Large", "The request body is too large.\n");
+            return;
+        }
+        request.totalBytes = static_cast<std::uint32_t>(connection.ahead().size());
+    }
+    request.firstPart = std::string_view(connection.ahead()).substr(0, kFirstPartSize);
+
+    const isapi::Outcome outcome = extension.run(request, connection);
+    const bool success = outcome.result == isapi::kStatusSuccess
+                         || outcome.result == isapi::kStatusSuccessAndKeepConn;
+    if (!success) {
+        if (!connection.lost())
+            logLine(describe(fcgx) + ": the extension returned status " + std::to_string(outcome.result));
+        if (!connection.wroteBody() && !connection.headSent())
+            connection.answer("500 Internal Server Error", "The extension reported an error.\n");
+    } else if (!connection.headSent()) {
+        // Nothing sent: the status the extension put into the control block.
+        const std::uint32_t code = outcome.httpStatus >= 100 && outcome.httpStatus <= 599 ? outcome.httpStatus : 200;
+        connection.sendHeader(std::to_string(code), "");
+    }
+}
+
+} // namespace
+
+std::string responseHead(std::string_view status, std::string_view headers)
+{
+    status = status.substr(0, status.find_first_of("\r\n"));
+    std::string head = "Status: ";
+    head += validStatus(status) ? status : std::string_view("500 Internal Server Error");
+    head += "\r\n";
+    // Header lines as sent, then exactly one blank line; text after the
+    // extension's own blank line would be body, and is kept as such.
+    std::string lines(headers);
+    if (lines.empty() || lines == "\r\n")
+        return head + "\r\n";
+    if (lines.find("\r\n\r\n") != std::string::npos || lines.find("\n\n") != std::string::npos)
+        return head + lines;
+    if (!lines.ends_with("\n"))
+        lines += "\r\n";
+    lines += "\r\n";
+    return head + lines;
+}
+
+std::optional<std::int64_t> parseContentLength(const char *value)
+{
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    std::int64_t n = 0;
+    for (const char *p = value; *p != '\0'; ++p) {
+        if (!std::isdigit(static_cast<unsigned char>(*p)))
+            return -1;
+        if (n > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return std::numeric_limits<std::int64_t>::max(); // too large to serve, in any case
+        n = n * 10 + (*p - '0');
+    }
+    return n;
+}
+
+Responder::Responder(const isapi::Extension &extension, int listenFd, unsigned threads)
+    : m_extension(extension), m_listenFd(listenFd), m_threads(std::max(1u, threads))
+{
+    if (::pipe(m_stopPipe) != 0)
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    FCGX_Init();
+}
+
+Responder::~Responder()
+{
+    ::close(m_stopPipe[0]);
+    ::close(m_stopPipe[1]);
+}
+
+void Responder::stop()
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(m_stopPipe[1], &byte, 1);
+    // Wakes a thread blocked in accept on a kept-alive connection's behalf.
+    ::shutdown(m_listenFd, SHUT_RDWR);
+}
+
+void Responder::work()
+{
+    FCGX_Request request;
+    FCGX_InitRequest(&request, m_listenFd, FCGI_FAIL_ACCEPT_ON_INTR);
+    for (;;) {
+        if (request.ipcFd < 0) {
+            // One thread at a time waits for a connection or for the stop.
+            std::unique_lock lock(m_acceptMutex);
+            pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
+            int n;
+            while ((n = ::poll(fds, 2, -1)) < 0 && errno == EINTR) {
+            }
+            if (n < 0 || (fds[1].revents & POLLIN) != 0 || (fds[0].revents & (POLLERR | POLLNVAL)) != 0)
+                break;
+            if (FCGX_Accept_r(&request) < 0)
+                continue;
+        } else if (FCGX_Accept_r(&request) < 0) {
+            continue;
+        }
+        try {
+            handle(m_extension, request);
+        } catch (const std::exception &e) {
+            logLine(describe(request) + ": " + e.what());
+        }
+        FCGX_Finish_r(&request);
+    }
+    FCGX_Free(&request, 1);
+    {
+        std::lock_guard lock(m_doneMutex);
+        --m_running;
+    }
+    m_doneChanged.notify_all();
+}
+
+bool Responder::serve(int graceMs)
+{
+    std::vector<std::thread> pool;
+    m_running = m_threads;
+    for (unsigned i = 0; i < m_threads; ++i)
+        pool.emplace_back([this] { work(); });
+    // Wait for the stop, then give the requests in flight their time.
+    {
+        pollfd fd{m_stopPipe[0], POLLIN, 0};
+        while (::poll(&fd, 1, -1) < 0 && errno == EINTR) {
+        }
+    }
+    std::unique_lock lock(m_doneMutex);
+    const bool ended = m_doneChanged.wait_for(lock, std::chrono::milliseconds(graceMs), [&] { return m_running == 0; });
+    lock.unlock();
+    for (std::thread &t : pool) {
+        if (ended)
+            t.join();
+        else
+            t.detach();
+    }
+    return ended;
+}
+
+} // namespace quillon::fcgi

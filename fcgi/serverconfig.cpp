@@ -1,0 +1,92 @@
+#include "fcgi/serverconfig.h"
+
+#include <stdexcept>
+
+namespace quillon::fcgi {
+
+namespace {
+
+// A value for a lighttpd or nginx string: both take double quotes with
+// backslash escapes; a line break cannot be written at all.
+std::string quoted(const std::string &text)
+{
+    if (text.find_first_of("\r\n") != std::string::npos)
+        throw std::runtime_error("a line break cannot stand in a web server configuration: " + text);
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\' || c == '$')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string in(const ServerSettings &s, const char *name)
+{
+    return quoted((s.folder / name).string());
+}
+
+} // namespace
+
+std::string lighttpdConfig(const ServerSettings &s, const std::filesystem::path &starter)
+{
+    return "server.modules = (\"mod_fastcgi\")\n"
+           "server.bind = " + quoted(s.bind) + "\n"
+           "server.port = " + std::to_string(s.port) + "\n"
+           "server.document-root = " + quoted(s.folder.string()) + "\n"
+           "server.errorlog = " + in(s, "error.log") + "\n"
+           "server.pid-file = " + in(s, "lighttpd.pid") + "\n"
+           "server.upload-dirs = (" + quoted(s.folder.string()) + ")\n"
+           "server.max-request-size = 65536\n" // KiB
+           "fastcgi.server = (\"/\" => ((\n"
+           "    \"socket\" => " + quoted(s.socket.string()) + ",\n"
+           "    \"bin-path\" => " + quoted(starter.string()) + ",\n"
+           "    \"check-local\" => \"disable\",\n"
+           "    \"fix-root-scriptname\" => \"enable\",\n"
+           "    \"max-procs\" => 1,\n"
+           ")))\n";
+}
+
+std::string nginxConfig(const ServerSettings &s)
+{
+    return "user root;\n" // ignored unless nginx starts as root; then the workers may use the socket
+           "worker_processes 1;\n"
+           "daemon off;\n"
+           "pid " + in(s, "nginx.pid") + ";\n"
+           "error_log " + in(s, "error.log") + ";\n"
+           "events { worker_connections 512; }\n"
+           "http {\n"
+           "    access_log off;\n"
+           "    client_body_temp_path " + in(s, "body") + ";\n"
+           "    fastcgi_temp_path " + in(s, "fastcgi") + ";\n"
+           "    proxy_temp_path " + in(s, "proxy") + ";\n"
+           "    uwsgi_temp_path " + in(s, "uwsgi") + ";\n"
+           "    scgi_temp_path " + in(s, "scgi") + ";\n"
+           "    client_max_body_size 64m;\n"
+           "    server {\n"
+           "        listen " + s.bind + ":" + std::to_string(s.port) + ";\n"
+           "        location / {\n"
+           "            include /etc/nginx/fastcgi_params;\n"
+           "            fastcgi_param PATH_INFO $fastcgi_path_info;\n"
+           "            fastcgi_pass " + quoted("unix:" + s.socket.string()) + ";\n"
+           "        }\n"
+           "    }\n"
+           "}\n";
+}
+
+std::string shellQuote(const std::string &text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string responderScript(const std::filesystem::path &responder, const std::filesystem::path &library,
+                            const std::filesystem::path &workDir)
+{
+    return "#!/bin/sh\nexec " + shellQuote(responder.string()) + " --chdir " + shellQuote(workDir.string()) + " "
+           + shellQuote(library.string()) + "\n";
+}
+
+} // namespace quillon::fcgi

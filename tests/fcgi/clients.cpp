@@ -1,0 +1,283 @@
+#include "clients.h"
+
+#include "fpcbuild.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <stdexcept>
+
+namespace quillon::testing {
+
+namespace {
+
+constexpr unsigned char kBeginRequest = 1;
+constexpr unsigned char kEndRequest = 3;
+constexpr unsigned char kParams = 4;
+constexpr unsigned char kStdin = 5;
+constexpr unsigned char kStdout = 6;
+constexpr unsigned char kStderr = 7;
+
+class Socket
+{
+public:
+    explicit Socket(int fd) : m_fd(fd)
+    {
+        if (fd < 0)
+            throw std::runtime_error(std::string("cannot make a socket: ") + std::strerror(errno));
+        timeval timeout{20, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    }
+    ~Socket() { ::close(m_fd); }
+    Socket(const Socket &) = delete;
+    Socket &operator=(const Socket &) = delete;
+
+    void connect(const sockaddr *address, socklen_t size, const std::string &name)
+    {
+        if (::connect(m_fd, address, size) != 0)
+            throw std::runtime_error("cannot connect to " + name + ": " + std::strerror(errno));
+    }
+    // False when the peer is gone.
+    bool sendAll(const std::string &data)
+    {
+        for (std::size_t done = 0; done < data.size();) {
+            const ssize_t n = ::send(m_fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    // Exactly size bytes, or false at the end of the stream or a timeout.
+    bool receive(char *buffer, std::size_t size)
+    {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::recv(m_fd, buffer + done, size - done, 0);
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::string record(unsigned char type, std::string_view content)
+{
+    std::string r;
+    r += static_cast<char>(1);
+    r += static_cast<char>(type);
+    r += static_cast<char>(0);
+    r += static_cast<char>(1); // request id 1
+    r += static_cast<char>(content.size() >> 8);
+    r += static_cast<char>(content.size() & 0xff);
+    r += static_cast<char>(0);
+    r += static_cast<char>(0);
+    r += content;
+    return r;
+}
+
+// A stream's records, at most 65535 bytes each, then the empty record that ends it.
+std::string stream(unsigned char type, const std::string &data)
+{
+    std::string out;
+    for (std::size_t pos = 0; pos < data.size(); pos += 65535)
+        out += record(type, std::string_view(data).substr(pos, 65535));
+    return out + record(type, {});
+}
+
+void appendLength(std::string &out, std::size_t n)
+{
+    if (n < 128) {
+        out += static_cast<char>(n);
+        return;
+    }
+    out += static_cast<char>(0x80 | ((n >> 24) & 0x7f));
+    out += static_cast<char>((n >> 16) & 0xff);
+    out += static_cast<char>((n >> 8) & 0xff);
+    out += static_cast<char>(n & 0xff);
+}
+
+} // namespace
+
+sockaddr_in loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+std::string FcgiReply::status() const
+{
+    const auto at = out.find("Status: ");
+    if (at == std::string::npos)
+        return {};
+    return out.substr(at + 8, out.find("\r\n", at) - at - 8);
+}
+
+std::string FcgiReply::body() const
+{
+    const auto end = out.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : out.substr(end + 4);
+}
+
+FcgiReply fcgiRequest(const std::filesystem::path &socketPath, const Params &params, const std::string &body,
+                      const FcgiOptions &options)
+{
+    Socket socket(::socket(AF_UNIX, SOCK_STREAM, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    socket.connect(reinterpret_cast<sockaddr *>(&address), sizeof address, socketPath.string());
+
+    std::string pairs;
+    for (const auto &[name, value] : params) {
+        appendLength(pairs, name.size());
+        appendLength(pairs, value.size());
+        pairs += name;
+        pairs += value;
+    }
+    const char begin[8] = {0, 1, 0, 0, 0, 0, 0, 0}; // the responder role, connection not kept
+    // The reply is read while the body is still being sent from a thread of
+    // its own, as a web server streams a large upload.
+    std::thread sender([&socket, request = record(kBeginRequest, std::string_view(begin, 8))
+                                               + stream(kParams, pairs) + stream(kStdin, body)]() mutable {
+        socket.sendAll(request);
+    });
+    FcgiReply reply;
+    char head[8];
+    while (socket.receive(head, 8)) {
+        const std::size_t length = (static_cast<unsigned char>(head[4]) << 8) | static_cast<unsigned char>(head[5]);
+        std::string content(length + static_cast<unsigned char>(head[6]), '\0');
+        if (!socket.receive(content.data(), content.size()))
+            break;
+        content.resize(length);
+        if (head[1] == kStdout)
+            reply.out += content;
+        else if (head[1] == kStderr)
+            reply.err += content;
+        else if (head[1] == kEndRequest) {
+            reply.ended = true;
+            reply.appStatus = (static_cast<unsigned char>(content[0]) << 24)
+                              | (static_cast<unsigned char>(content[1]) << 16)
+                              | (static_cast<unsigned char>(content[2]) << 8) | static_cast<unsigned char>(content[3]);
+            break;
+        }
+        if (reply.out.size() >= options.stopReadingAfter) {
+            ::shutdown(socket.fd(), SHUT_RDWR);
+            break;
+        }
+    }
+    sender.join();
+    return reply;
+}
+
+HttpReply httpRequest(int port, const std::string &method, const std::string &target, const std::string &body,
+                      const std::string &extraHeaders)
+{
+    Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+    const sockaddr_in address = loopback(port);
+    socket.connect(reinterpret_cast<const sockaddr *>(&address), sizeof address, "127.0.0.1:" + std::to_string(port));
+    std::string request = method + " " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" + extraHeaders;
+    if (!body.empty() || method == "POST")
+        request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    request += "\r\n" + body;
+    socket.sendAll(request);
+    std::string all;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::recv(socket.fd(), buffer, sizeof buffer, 0)) > 0)
+        all.append(buffer, static_cast<std::size_t>(n));
+    HttpReply reply;
+    const auto end = all.find("\r\n\r\n");
+    reply.head = all.substr(0, end);
+    if (end != std::string::npos)
+        reply.body = all.substr(end + 4);
+    if (all.starts_with("HTTP/1.") && all.size() > 12)
+        reply.status = std::atoi(all.c_str() + 9);
+    return reply;
+}
+
+int freePort()
+{
+    for (int port = 18080; port <= 18099; ++port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Servers bind with SO_REUSEADDR, so closed connections waiting out
+        // their time on a port do not keep it from them.
+        const int one = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        const sockaddr_in address = loopback(port);
+        const bool free = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (free)
+            return port;
+    }
+    throw std::runtime_error("no free port in 18080-18099 on 127.0.0.1");
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string> &argv, const std::filesystem::path &log,
+                           const std::vector<std::string> &extraEnv)
+    : m_pid(startProcess(argv, log, extraEnv))
+{
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0)
+        stop(SIGTERM);
+}
+
+int ChildProcess::stop(int signal, std::chrono::milliseconds limit)
+{
+    if (m_pid <= 0)
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+    ::kill(m_pid, signal);
+    return wait(limit);
+}
+
+bool ChildProcess::alive()
+{
+    if (m_pid > 0 && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
+        m_pid = -1;
+    return m_pid > 0;
+}
+
+int ChildProcess::wait(std::chrono::milliseconds limit)
+{
+    if (m_pid <= 0)
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+    int status = 0;
+    const auto ends = [&](std::chrono::milliseconds within) {
+        return waitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; }, within);
+    };
+    const bool ended = ends(limit);
+    // Late: asked to stop first, so that it can stop what it started.
+    if (!ended) {
+        ::kill(m_pid, SIGTERM);
+        if (!ends(std::chrono::seconds(5))) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, &status, 0);
+        }
+    }
+    m_pid = -1;
+    m_status = status;
+    if (!ended)
+        return -2;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace quillon::testing

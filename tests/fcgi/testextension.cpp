@@ -1,0 +1,171 @@
+/*
+** A small ISAPI extension for the responder's tests, in C++ so that it
+** builds with the tests (and under their sanitizers). The query string
+** chooses what it does:
+**
+**   echo (default)  reads the whole body and answers what it saw, one
+**                   "name=value" line each; var=NAME adds that server variable
+**   error           returns the error status without sending anything
+**   big&kb=N        writes N KiB of "x" in 4 KiB writes, stopping when one fails
+**   raw             writes without sending a response header
+**   nocontent       sets the control block's status to 204 and sends nothing
+**   badstatus       sends a status line with a header line smuggled into it
+**   sleep&ms=N      waits N ms, then answers how many requests ran at once at most
+**   pending&ms=N    returns "pending" and answers from a thread of its own N ms
+**                   later, then reports "done with session"
+**
+** TerminateExtension prints "TerminateExtension" on standard error. Built
+** with QUILLON_TEST_NO_HTTP_PROC it lacks HttpExtensionProc.
+*/
+
+#include "isapi/controlblock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+using namespace quillon::isapi::abi;
+
+namespace {
+
+std::atomic<int> g_running{0};
+std::atomic<int> g_mostAtOnce{0};
+
+std::string queryValue(const std::string &query, const std::string &name)
+{
+    std::size_t pos = 0;
+    while (pos <= query.size()) {
+        const std::size_t end = std::min(query.find('&', pos), query.size());
+        const std::string pair = query.substr(pos, end - pos);
+        const std::size_t eq = pair.find('=');
+        if (pair.substr(0, eq) == name)
+            return eq == std::string::npos ? "1" : pair.substr(eq + 1);
+        pos = end + 1;
+    }
+    return {};
+}
+
+bool send(ExtensionControlBlock *ecb, const std::string &text)
+{
+    DWORD n = static_cast<DWORD>(text.size());
+    return ecb->WriteClient(ecb->ConnID, text.data(), &n, 0) != 0;
+}
+
+void header(ExtensionControlBlock *ecb, const char *status, const char *headers)
+{
+    ecb->ServerSupportFunction(ecb->ConnID, kReqSendResponseHeader, const_cast<char *>(status), nullptr,
+                               reinterpret_cast<DWORD *>(const_cast<char *>(headers)));
+}
+
+std::string variable(ExtensionControlBlock *ecb, const std::string &name)
+{
+    DWORD size = 0;
+    if (ecb->GetServerVariable(ecb->ConnID, name.c_str(), nullptr, &size))
+        return "no error for an empty buffer";
+    if (errno != 122)
+        return "error " + std::to_string(errno);
+    std::string value(size, '\0');
+    if (!ecb->GetServerVariable(ecb->ConnID, name.c_str(), value.data(), &size))
+        return "error " + std::to_string(errno) + " with a buffer of the size asked for";
+    value.resize(size - 1);
+    return value;
+}
+
+[[maybe_unused]] DWORD echo(ExtensionControlBlock *ecb, const std::string &query)
+{
+    std::string body(reinterpret_cast<const char *>(ecb->lpbData), ecb->cbAvailable);
+    char buffer[5000];
+    for (;;) {
+        DWORD size = sizeof buffer;
+        if (!ecb->ReadClient(ecb->ConnID, buffer, &size) || size == 0)
+            break;
+        body.append(buffer, size);
+    }
+    std::uint32_t hash = 2166136261u; // FNV-1a
+    for (unsigned char c : body)
+        hash = (hash ^ c) * 16777619u;
+    std::string text = "method=" + std::string(ecb->lpszMethod) + "\n"
+                       + "query-length=" + std::to_string(std::strlen(ecb->lpszQueryString)) + "\n"
+                       + "path-info=" + ecb->lpszPathInfo + "\n"
+                       + "content-type=" + ecb->lpszContentType + "\n"
+                       + "total=" + std::to_string(ecb->cbTotalBytes) + "\n"
+                       + "available=" + std::to_string(ecb->cbAvailable) + "\n"
+                       + "read=" + std::to_string(body.size()) + "\n"
+                       + "hash=" + std::to_string(hash) + "\n";
+    const std::string name = queryValue(query, "var");
+    if (!name.empty())
+        text += "var=" + variable(ecb, name) + "\n";
+    header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+    return send(ecb, text) ? 1 : 4;
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL GetExtensionVersion(VersionInfo *info)
+{
+    info->dwExtensionVersion = 1u << 16;
+    std::snprintf(info->lpszExtensionDesc, kMaxExtDllNameLen, "test extension");
+    return 1;
+}
+
+#ifndef QUILLON_TEST_NO_HTTP_PROC
+DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
+{
+    const int now = ++g_running;
+    int most = g_mostAtOnce;
+    while (now > most && !g_mostAtOnce.compare_exchange_weak(most, now)) {
+    }
+    const std::string query = ecb->lpszQueryString;
+    DWORD result = 1;
+    if (query.starts_with("error")) {
+        result = 4;
+    } else if (query.starts_with("big")) {
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        const std::string chunk(4096, 'x');
+        for (int i = 0, n = std::stoi(queryValue(query, "kb")) / 4; i < n; ++i)
+            if (!send(ecb, chunk)) {
+                result = 4;
+                break;
+            }
+    } else if (query.starts_with("raw")) {
+        send(ecb, "raw body\n");
+    } else if (query.starts_with("nocontent")) {
+        ecb->dwHttpStatusCode = 204;
+    } else if (query.starts_with("badstatus")) {
+        header(ecb, "abc\r\nX-Injected: 1", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "body\n");
+    } else if (query.starts_with("pending")) {
+        const int ms = std::stoi(queryValue(query, "ms"));
+        std::thread([ecb, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+            send(ecb, "answered later\n");
+            ecb->ServerSupportFunction(ecb->ConnID, kReqDoneWithSession, nullptr, nullptr, nullptr);
+        }).detach();
+        result = 3;
+    } else if (query.starts_with("sleep")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(queryValue(query, "ms"))));
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "most=" + std::to_string(g_mostAtOnce.load()) + "\n");
+    } else {
+        result = echo(ecb, query);
+    }
+    --g_running;
+    return result;
+}
+#endif
+
+BOOL TerminateExtension(DWORD)
+{
+    std::fprintf(stderr, "TerminateExtension\n");
+    std::fflush(stderr);
+    return 1;
+}
+
+} // extern "C"
