@@ -37,23 +37,32 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     ProgramIcon = new QLabel(Panel1);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setPixmap(artwork::programIcon());
-    ProgramIcon->setGeometry(12, 12, 32, 32);
+    ProgramIcon->setGeometry(14, 14, 32, 32);
 
     ProductName = new QLabel(QStringLiteral(" Quillon ISAPI Extension Expert"), Panel1);
     ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont nameFont(QStringLiteral("Arial"));
-    nameFont.setPointSize(11);
+    nameFont.setPointSize(10);
     nameFont.setBold(true);
     ProductName->setFont(nameFont);
-    ProductName->setGeometry(56, 14, 220, 20);
+    ProductName->setGeometry(54, 14, 220, 18);
 
     Version = new QLabel(QStringLiteral(" version 1.0"), Panel1);
     Version->setObjectName(QStringLiteral("Version"));
-    Version->setGeometry(56, 38, 220, 16);
+    Version->setGeometry(54, 34, 220, 16);
 
     auto *rule = new QFrame(Panel1);
     rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    rule->setGeometry(12, 72, 258, 2);
+    rule->setGeometry(14, 62, 254, 2);
+
+    auto *comments = new QLabel(QStringLiteral("Creates the project source of an ISAPI Extension DLL "
+                                               "for Delphi 2.0 from your answers: request values, "
+                                               "database browsing or inserting, header and footer HTML."),
+                                Panel1);
+    comments->setObjectName(QStringLiteral("Comments"));
+    comments->setWordWrap(true);
+    comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    comments->setGeometry(14, 74, 254, 64);
 
     UrlLabel1 = new TUrlLabel(Panel1);
     UrlLabel1->setObjectName(QStringLiteral("UrlLabel1"));
@@ -66,7 +75,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     UrlLabel1->setFont(urlFont);
     UrlLabel1->setFontColor(QColor(0, 0, 255));
     UrlLabel1->setAlignment(Qt::AlignCenter);
-    UrlLabel1->setGeometry(12, 140, 258, 18);
+    UrlLabel1->setGeometry(14, 152, 254, 18);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

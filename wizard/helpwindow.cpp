@@ -70,12 +70,12 @@ HelpWindow::HelpWindow(std::unique_ptr<HelpFile> file, QWidget *parent)
     m_splitter->addWidget(m_panes);
     m_splitter->addWidget(m_browser);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({190, 450});
+    m_splitter->setSizes({230, 490});
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
-    resize(660, 480);
+    resize(720, 500);
 
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showTopic);
     connect(engine->contentModel(), &QHelpContentModel::contentsCreated, this,

@@ -48,6 +48,10 @@ TEST_F(AboutBoxTest, HasItsCaptionFixedSizeAndTexts)
         EXPECT_EQ(w->parentWidget(), panel) << name;
         EXPECT_TRUE(panel->rect().contains(w->geometry())) << name;
     }
+    for (const char *name : {"ProductName", "Version"}) {
+        auto *label = child<QLabel>(name);
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << name << " fits";
+    }
     auto *ok = child<QPushButton>("OKButton");
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));

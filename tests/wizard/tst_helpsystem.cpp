@@ -106,6 +106,9 @@ TEST(HelpFileTest, EveryTopicLinksOnlyToPagesInTheFile)
     const QRegularExpression href(QStringLiteral("href=\"([^\"#]+)"));
     for (const QUrl &page : pages) {
         const QString html = QString::fromUtf8(engine->fileData(page));
+        /* The text browser applies a linked stylesheet only when its type is given. */
+        EXPECT_TRUE(html.contains(QStringLiteral("type=\"text/css\" href=\"style.css\"")))
+            << page.fileName().toStdString();
         for (auto m = href.globalMatch(html); m.hasNext();) {
             const QUrl target = page.resolved(QUrl(m.next().captured(1)));
             EXPECT_FALSE(engine->fileData(target).isEmpty())
