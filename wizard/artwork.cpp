@@ -31,6 +31,32 @@ void smooth(QPainter &p)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
+/* A closed outline through the points, in order. */
+QPainterPath polygon(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(points)));
+    path.closeSubpath();
+    return path;
+}
+
+/* A two-colour gradient from one point to another. */
+QLinearGradient shade(QPointF from, QPointF to, const QColor &start, const QColor &end)
+{
+    QLinearGradient g(from, to);
+    g.setColorAt(0.0, start);
+    g.setColorAt(1.0, end);
+    return g;
+}
+
+/* Fills a shape and draws its outline. */
+void drawShape(QPainter &p, const QPainterPath &shape, const QBrush &fill, const QColor &outline, qreal width)
+{
+    p.setPen(QPen(outline, width));
+    p.setBrush(fill);
+    p.drawPath(shape);
+}
+
 /* A feather quill from its nib `tip` to the end of its vane `top`; `width`
 ** is the widest part of the vane.  The vane is a cream-to-gold shape with
 ** a darker shaft and a few barbs, the nib a short dark point. */
@@ -64,14 +90,9 @@ void drawQuill(QPainter &p, QPointF tip, QPointF top, qreal width)
     /* Shaft and nib. */
     p.setPen(QPen(QColor(120, 80, 25), std::max<qreal>(0.7, width * 0.1), Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(nib * 0.6, 0), QPointF(length * 0.97, -width * 0.12));
-    QPainterPath point;
-    point.moveTo(0, 0);
-    point.lineTo(nib, -width * 0.16);
-    point.lineTo(nib, width * 0.16);
-    point.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(40, 35, 45));
-    p.drawPath(point);
+    p.drawPath(polygon({{0, 0}, {nib, -width * 0.16}, {nib, width * 0.16}}));
     p.restore();
 }
 
@@ -113,27 +134,14 @@ void drawGlobe(QPainter &p, QPointF centre, qreal r)
 void drawPage(QPainter &p, const QRectF &r, int lines)
 {
     const qreal fold = r.width() * 0.22;
-    QPainterPath sheet;
-    sheet.moveTo(r.topLeft());
-    sheet.lineTo(r.right() - fold, r.top());
-    sheet.lineTo(r.right(), r.top() + fold);
-    sheet.lineTo(r.bottomRight());
-    sheet.lineTo(r.bottomLeft());
-    sheet.closeSubpath();
-    QLinearGradient paper(r.topLeft(), r.bottomRight());
-    paper.setColorAt(0.0, QColor(255, 255, 255));
-    paper.setColorAt(1.0, QColor(222, 228, 238));
-    p.setPen(QPen(QColor(90, 100, 120), 0.8));
-    p.setBrush(paper);
-    p.drawPath(sheet);
-
-    QPainterPath corner;
-    corner.moveTo(r.right() - fold, r.top());
-    corner.lineTo(r.right() - fold, r.top() + fold);
-    corner.lineTo(r.right(), r.top() + fold);
-    corner.closeSubpath();
-    p.setBrush(QColor(200, 208, 222));
-    p.drawPath(corner);
+    const QColor edge(90, 100, 120);
+    drawShape(p,
+              polygon({r.topLeft(), {r.right() - fold, r.top()}, {r.right(), r.top() + fold}, r.bottomRight(),
+                       r.bottomLeft()}),
+              shade(r.topLeft(), r.bottomRight(), Qt::white, QColor(222, 228, 238)), edge, 0.8);
+    drawShape(p,
+              polygon({{r.right() - fold, r.top()}, {r.right() - fold, r.top() + fold}, {r.right(), r.top() + fold}}),
+              QColor(200, 208, 222), edge, 0.8);
 
     /* Lines of source: indented like a program, in two colours. */
     static const qreal widths[] = {0.55, 0.75, 0.62, 0.45, 0.7, 0.5, 0.66, 0.4};
@@ -212,10 +220,7 @@ QPixmap wizardPicture()
     p.restore();
 
     /* A desk of light at the bottom. */
-    QLinearGradient desk(0, 150, 0, h);
-    desk.setColorAt(0.0, QColor(255, 255, 255, 0));
-    desk.setColorAt(1.0, QColor(200, 225, 250, 90));
-    p.fillRect(QRectF(0, 150, w, h - 150), desk);
+    p.fillRect(QRectF(0, 150, w, h - 150), shade({0, 150}, {0, qreal(h)}, QColor(255, 255, 255, 0), QColor(200, 225, 250, 90)));
 
     /* The page being written, tilted a little, and the quill on it. */
     p.save();
@@ -249,41 +254,18 @@ QImage loadProjectGlyph()
     QImage img = blank(24, 24);
     QPainter p(&img);
     smooth(p);
+    const QColor edge(130, 85, 10);
     /* The back of the folder with its tab. */
-    QPainterPath back;
-    back.moveTo(2.5, 6);
-    back.lineTo(8.5, 6);
-    back.lineTo(10.5, 8);
-    back.lineTo(19.5, 8);
-    back.lineTo(19.5, 20.5);
-    back.lineTo(2.5, 20.5);
-    back.closeSubpath();
-    QLinearGradient backFill(0, 6, 0, 21);
-    backFill.setColorAt(0.0, QColor(240, 190, 70));
-    backFill.setColorAt(1.0, QColor(200, 140, 30));
-    p.setPen(QPen(QColor(130, 85, 10), 1));
-    p.setBrush(backFill);
-    p.drawPath(back);
+    drawShape(p, polygon({{2.5, 6}, {8.5, 6}, {10.5, 8}, {19.5, 8}, {19.5, 20.5}, {2.5, 20.5}}),
+              shade({0, 6}, {0, 21}, QColor(240, 190, 70), QColor(200, 140, 30)), edge, 1);
     /* A page sticking out. */
-    p.setPen(QPen(QColor(120, 130, 150), 0.8));
-    p.setBrush(QColor(255, 255, 255));
-    p.drawRect(QRectF(6.5, 3.5, 10, 12));
+    drawShape(p, polygon({{6.5, 3.5}, {16.5, 3.5}, {16.5, 15.5}, {6.5, 15.5}}), Qt::white, QColor(120, 130, 150), 0.8);
     p.setPen(QPen(QColor(60, 100, 180), 1));
     for (qreal y : {6.5, 9.0, 11.5})
         p.drawLine(QPointF(8.5, y), QPointF(14.5, y));
     /* The front flap, opened towards the viewer. */
-    QPainterPath front;
-    front.moveTo(5.5, 11.5);
-    front.lineTo(22.5, 11.5);
-    front.lineTo(19.5, 20.5);
-    front.lineTo(2.5, 20.5);
-    front.closeSubpath();
-    QLinearGradient frontFill(0, 11, 0, 21);
-    frontFill.setColorAt(0.0, QColor(255, 225, 120));
-    frontFill.setColorAt(1.0, QColor(235, 175, 50));
-    p.setPen(QPen(QColor(130, 85, 10), 1));
-    p.setBrush(frontFill);
-    p.drawPath(front);
+    drawShape(p, polygon({{5.5, 11.5}, {22.5, 11.5}, {19.5, 20.5}, {2.5, 20.5}}),
+              shade({0, 11}, {0, 21}, QColor(255, 225, 120), QColor(235, 175, 50)), edge, 1);
     p.end();
     return img;
 }
@@ -294,33 +276,16 @@ QImage saveProjectGlyph()
     QPainter p(&img);
     smooth(p);
     /* The disk, its top right corner cut. */
-    QPainterPath disk;
-    disk.moveTo(3.5, 3.5);
-    disk.lineTo(18, 3.5);
-    disk.lineTo(20.5, 6);
-    disk.lineTo(20.5, 20.5);
-    disk.lineTo(3.5, 20.5);
-    disk.closeSubpath();
-    QLinearGradient body(3, 3, 21, 21);
-    body.setColorAt(0.0, QColor(70, 120, 210));
-    body.setColorAt(1.0, QColor(20, 50, 130));
-    p.setPen(QPen(QColor(10, 30, 80), 1));
-    p.setBrush(body);
-    p.drawPath(disk);
+    drawShape(p, polygon({{3.5, 3.5}, {18, 3.5}, {20.5, 6}, {20.5, 20.5}, {3.5, 20.5}}),
+              shade({3, 3}, {21, 21}, QColor(70, 120, 210), QColor(20, 50, 130)), QColor(10, 30, 80), 1);
     /* The metal shutter with its window. */
-    QLinearGradient metal(0, 4, 0, 10);
-    metal.setColorAt(0.0, QColor(235, 238, 245));
-    metal.setColorAt(1.0, QColor(160, 170, 185));
-    p.setPen(QPen(QColor(90, 100, 115), 0.8));
-    p.setBrush(metal);
-    p.drawRect(QRectF(7.5, 3.5, 9, 6.5));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 60, 110));
-    p.drawRect(QRectF(13, 4.8, 2.2, 4));
-    /* The label. */
-    p.setPen(QPen(QColor(150, 160, 180), 0.8));
-    p.setBrush(QColor(250, 250, 252));
-    p.drawRoundedRect(QRectF(6.5, 12.5, 11, 8), 1, 1);
+    drawShape(p, polygon({{7.5, 3.5}, {16.5, 3.5}, {16.5, 10}, {7.5, 10}}),
+              shade({0, 4}, {0, 10}, QColor(235, 238, 245), QColor(160, 170, 185)), QColor(90, 100, 115), 0.8);
+    p.fillRect(QRectF(13, 4.8, 2.2, 4), QColor(40, 60, 110));
+    /* The label with a red title line and a grey one. */
+    QPainterPath label;
+    label.addRoundedRect(QRectF(6.5, 12.5, 11, 8), 1, 1);
+    drawShape(p, label, QColor(250, 250, 252), QColor(150, 160, 180), 0.8);
     p.setPen(QPen(QColor(200, 60, 50), 1));
     p.drawLine(QPointF(8, 15), QPointF(16, 15));
     p.setPen(QPen(QColor(140, 150, 170), 0.8));
@@ -346,19 +311,8 @@ QImage aboutGlyph()
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawEllipse(QPointF(12, 7.3), 1.7, 1.7);
-    QPainterPath stem;
-    stem.moveTo(10, 10.2);
-    stem.lineTo(13.3, 10.2);
-    stem.lineTo(13.3, 15.6);
-    stem.lineTo(14.6, 15.6);
-    stem.lineTo(14.6, 17.2);
-    stem.lineTo(9.6, 17.2);
-    stem.lineTo(9.6, 15.6);
-    stem.lineTo(10.9, 15.6);
-    stem.lineTo(10.9, 11.8);
-    stem.lineTo(10, 11.8);
-    stem.closeSubpath();
-    p.drawPath(stem);
+    p.drawPath(polygon({{10, 10.2}, {13.3, 10.2}, {13.3, 15.6}, {14.6, 15.6}, {14.6, 17.2},
+                        {9.6, 17.2}, {9.6, 15.6}, {10.9, 15.6}, {10.9, 11.8}, {10, 11.8}}));
     p.end();
     return img;
 }
@@ -369,12 +323,9 @@ QPixmap programIcon()
     QPainter p(&img);
     smooth(p);
     /* A rounded tile of night blue, the globe on it and the quill across. */
-    QLinearGradient tile(0, 0, 0, 32);
-    tile.setColorAt(0.0, QColor(30, 70, 150));
-    tile.setColorAt(1.0, QColor(8, 22, 70));
-    p.setPen(QPen(QColor(5, 15, 50), 1));
-    p.setBrush(tile);
-    p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    drawShape(p, tile, shade({0, 0}, {0, 32}, QColor(30, 70, 150), QColor(8, 22, 70)), QColor(5, 15, 50), 1);
     drawGlobe(p, QPointF(14, 15), 9.5);
     drawQuill(p, QPointF(8, 28), QPointF(29, 4), 4.2);
     p.end();

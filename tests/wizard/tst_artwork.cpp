@@ -20,6 +20,11 @@ struct PictureRow {
     bool opaque; /* a full picture, not a glyph on a button face */
 };
 
+void PrintTo(const PictureRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
 class ArtworkTest : public testing::TestWithParam<PictureRow> {};
 
 TEST_P(ArtworkTest, IsAPictureOfItsSize)

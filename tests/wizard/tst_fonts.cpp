@@ -21,6 +21,11 @@ struct FontRow {
     bool fixedPitch;
 };
 
+void PrintTo(const FontRow &row, std::ostream *os)
+{
+    *os << row.family;
+}
+
 class FontSubstitutionTest : public testing::TestWithParam<FontRow> {
 protected:
     static void SetUpTestSuite()

@@ -123,6 +123,11 @@ struct BadFileRow {
     const char *problem;
 };
 
+void PrintTo(const BadFileRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
 class BadHelpFileTest : public testing::TestWithParam<BadFileRow> {};
 
 TEST_P(BadHelpFileTest, IsReportedNamingTheFile)
