@@ -18,17 +18,18 @@ namespace quillon::wizard::artwork {
 
 namespace {
 
-QImage blank(int w, int h)
+/* A transparent image of the size with draw's antialiased painting on it. */
+template <typename Draw>
+QImage painted(int w, int h, Draw draw)
 {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
-    return img;
-}
-
-void smooth(QPainter &p)
-{
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
+    draw(p);
+    p.end();
+    return img;
 }
 
 /* A closed outline through the points, in order. */
@@ -177,159 +178,143 @@ void drawSparkle(QPainter &p, QPointF c, qreal r, int alpha)
 QPixmap wizardPicture()
 {
     const int w = 107, h = 218;
-    QImage img = blank(w, h);
-    QPainter p(&img);
-    smooth(p);
+    return QPixmap::fromImage(painted(w, h, [=](QPainter &p) {
+        /* Night sky over a dark horizon. */
+        QLinearGradient sky(0, 0, 0, h);
+        sky.setColorAt(0.0, QColor(6, 18, 58));
+        sky.setColorAt(0.55, QColor(24, 66, 140));
+        sky.setColorAt(1.0, QColor(56, 120, 180));
+        p.fillRect(QRect(0, 0, w, h), sky);
 
-    /* Night sky over a dark horizon. */
-    QLinearGradient sky(0, 0, 0, h);
-    sky.setColorAt(0.0, QColor(6, 18, 58));
-    sky.setColorAt(0.55, QColor(24, 66, 140));
-    sky.setColorAt(1.0, QColor(56, 120, 180));
-    p.fillRect(img.rect(), sky);
+        /* Stars at fixed places, some brighter. */
+        static const struct { qreal x, y, r; int a; } stars[] = {
+            {12, 14, 2.5, 230}, {88, 22, 3.5, 255}, {47, 9, 1.8, 180}, {97, 58, 2.0, 200},
+            {8, 62, 1.6, 170},  {70, 40, 1.4, 150}, {24, 36, 1.3, 140}, {100, 100, 1.6, 160},
+            {6, 112, 1.8, 170}, {60, 16, 1.2, 130},
+        };
+        for (const auto &s : stars)
+            drawSparkle(p, QPointF(s.x, s.y), s.r, s.a);
 
-    /* Stars at fixed places, some brighter. */
-    static const struct { qreal x, y, r; int a; } stars[] = {
-        {12, 14, 2.5, 230}, {88, 22, 3.5, 255}, {47, 9, 1.8, 180}, {97, 58, 2.0, 200},
-        {8, 62, 1.6, 170},  {70, 40, 1.4, 150}, {24, 36, 1.3, 140}, {100, 100, 1.6, 160},
-        {6, 112, 1.8, 170}, {60, 16, 1.2, 130},
-    };
-    for (const auto &s : stars)
-        drawSparkle(p, QPointF(s.x, s.y), s.r, s.a);
+        /* The globe with an orbit of linked nodes: the web. */
+        const QPointF globe(54, 78);
+        drawGlobe(p, globe, 31);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 220, 120, 200), 1.1));
+        p.save();
+        p.translate(globe);
+        p.rotate(-18);
+        p.drawEllipse(QPointF(0, 0), 46, 13);
+        static const qreal nodeAngles[] = {20, 110, 200, 290};
+        for (qreal a : nodeAngles) {
+            const qreal rad = qDegreesToRadians(a);
+            const QPointF node(46 * std::cos(rad), 13 * std::sin(rad));
+            QRadialGradient glow(node, 4);
+            glow.setColorAt(0.0, QColor(255, 255, 230));
+            glow.setColorAt(1.0, QColor(255, 200, 80, 0));
+            p.setPen(Qt::NoPen);
+            p.setBrush(glow);
+            p.drawEllipse(node, 4, 4);
+        }
+        p.restore();
 
-    /* The globe with an orbit of linked nodes: the web. */
-    const QPointF globe(54, 78);
-    drawGlobe(p, globe, 31);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 220, 120, 200), 1.1));
-    p.save();
-    p.translate(globe);
-    p.rotate(-18);
-    p.drawEllipse(QPointF(0, 0), 46, 13);
-    static const qreal nodeAngles[] = {20, 110, 200, 290};
-    for (qreal a : nodeAngles) {
-        const qreal rad = qDegreesToRadians(a);
-        const QPointF node(46 * std::cos(rad), 13 * std::sin(rad));
-        QRadialGradient glow(node, 4);
-        glow.setColorAt(0.0, QColor(255, 255, 230));
-        glow.setColorAt(1.0, QColor(255, 200, 80, 0));
+        /* A desk of light at the bottom. */
+        p.fillRect(QRectF(0, 150, w, h - 150), shade({0, 150}, {0, qreal(h)}, QColor(255, 255, 255, 0), QColor(200, 225, 250, 90)));
+
+        /* The page being written, tilted a little, and the quill on it. */
+        p.save();
+        p.translate(48, 172);
+        p.rotate(-8);
         p.setPen(Qt::NoPen);
-        p.setBrush(glow);
-        p.drawEllipse(node, 4, 4);
-    }
-    p.restore();
+        p.setBrush(QColor(0, 0, 30, 70));
+        p.drawRoundedRect(QRectF(-26, -30, 56, 66), 2, 2); /* shadow */
+        drawPage(p, QRectF(-30, -34, 56, 66), 8);
+        p.restore();
+        drawQuill(p, QPointF(56, 190), QPointF(101, 118), 8.5);
+        /* A trace of fresh ink beside the nib. */
+        p.setPen(QPen(QColor(20, 40, 110), 1.2, Qt::SolidLine, Qt::RoundCap));
+        QPainterPath ink;
+        ink.moveTo(36, 193);
+        ink.cubicTo(42, 188, 46, 196, 51, 191);
+        ink.cubicTo(53, 189, 54, 191, 56, 190);
+        p.drawPath(ink);
+        drawSparkle(p, QPointF(60, 186), 4, 240);
 
-    /* A desk of light at the bottom. */
-    p.fillRect(QRectF(0, 150, w, h - 150), shade({0, 150}, {0, qreal(h)}, QColor(255, 255, 255, 0), QColor(200, 225, 250, 90)));
-
-    /* The page being written, tilted a little, and the quill on it. */
-    p.save();
-    p.translate(48, 172);
-    p.rotate(-8);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 30, 70));
-    p.drawRoundedRect(QRectF(-26, -30, 56, 66), 2, 2); /* shadow */
-    drawPage(p, QRectF(-30, -34, 56, 66), 8);
-    p.restore();
-    drawQuill(p, QPointF(56, 190), QPointF(101, 118), 8.5);
-    /* A trace of fresh ink beside the nib. */
-    p.setPen(QPen(QColor(20, 40, 110), 1.2, Qt::SolidLine, Qt::RoundCap));
-    QPainterPath ink;
-    ink.moveTo(36, 193);
-    ink.cubicTo(42, 188, 46, 196, 51, 191);
-    ink.cubicTo(53, 189, 54, 191, 56, 190);
-    p.drawPath(ink);
-    drawSparkle(p, QPointF(60, 186), 4, 240);
-
-    /* A thin light frame keeps the picture apart from the panel. */
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 60), 1));
-    p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
-    p.end();
-    return QPixmap::fromImage(img);
+        /* A thin light frame keeps the picture apart from the panel. */
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 255, 255, 60), 1));
+        p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
+    }));
 }
 
 QImage loadProjectGlyph()
 {
-    QImage img = blank(24, 24);
-    QPainter p(&img);
-    smooth(p);
-    const QColor edge(130, 85, 10);
-    /* The back of the folder with its tab. */
-    drawShape(p, polygon({{2.5, 6}, {8.5, 6}, {10.5, 8}, {19.5, 8}, {19.5, 20.5}, {2.5, 20.5}}),
-              shade({0, 6}, {0, 21}, QColor(240, 190, 70), QColor(200, 140, 30)), edge, 1);
-    /* A page sticking out. */
-    drawShape(p, polygon({{6.5, 3.5}, {16.5, 3.5}, {16.5, 15.5}, {6.5, 15.5}}), Qt::white, QColor(120, 130, 150), 0.8);
-    p.setPen(QPen(QColor(60, 100, 180), 1));
-    for (qreal y : {6.5, 9.0, 11.5})
-        p.drawLine(QPointF(8.5, y), QPointF(14.5, y));
-    /* The front flap, opened towards the viewer. */
-    drawShape(p, polygon({{5.5, 11.5}, {22.5, 11.5}, {19.5, 20.5}, {2.5, 20.5}}),
-              shade({0, 11}, {0, 21}, QColor(255, 225, 120), QColor(235, 175, 50)), edge, 1);
-    p.end();
-    return img;
+    return painted(24, 24, [](QPainter &p) {
+        const QColor edge(130, 85, 10);
+        /* The back of the folder with its tab. */
+        drawShape(p, polygon({{2.5, 6}, {8.5, 6}, {10.5, 8}, {19.5, 8}, {19.5, 20.5}, {2.5, 20.5}}),
+                  shade({0, 6}, {0, 21}, QColor(240, 190, 70), QColor(200, 140, 30)), edge, 1);
+        /* A page sticking out. */
+        drawShape(p, polygon({{6.5, 3.5}, {16.5, 3.5}, {16.5, 15.5}, {6.5, 15.5}}), Qt::white, QColor(120, 130, 150), 0.8);
+        p.setPen(QPen(QColor(60, 100, 180), 1));
+        for (qreal y : {6.5, 9.0, 11.5})
+            p.drawLine(QPointF(8.5, y), QPointF(14.5, y));
+        /* The front flap, opened towards the viewer. */
+        drawShape(p, polygon({{5.5, 11.5}, {22.5, 11.5}, {19.5, 20.5}, {2.5, 20.5}}),
+                  shade({0, 11}, {0, 21}, QColor(255, 225, 120), QColor(235, 175, 50)), edge, 1);
+    });
 }
 
 QImage saveProjectGlyph()
 {
-    QImage img = blank(24, 24);
-    QPainter p(&img);
-    smooth(p);
-    /* The disk, its top right corner cut. */
-    drawShape(p, polygon({{3.5, 3.5}, {18, 3.5}, {20.5, 6}, {20.5, 20.5}, {3.5, 20.5}}),
-              shade({3, 3}, {21, 21}, QColor(70, 120, 210), QColor(20, 50, 130)), QColor(10, 30, 80), 1);
-    /* The metal shutter with its window. */
-    drawShape(p, polygon({{7.5, 3.5}, {16.5, 3.5}, {16.5, 10}, {7.5, 10}}),
-              shade({0, 4}, {0, 10}, QColor(235, 238, 245), QColor(160, 170, 185)), QColor(90, 100, 115), 0.8);
-    p.fillRect(QRectF(13, 4.8, 2.2, 4), QColor(40, 60, 110));
-    /* The label with a red title line and a grey one. */
-    QPainterPath label;
-    label.addRoundedRect(QRectF(6.5, 12.5, 11, 8), 1, 1);
-    drawShape(p, label, QColor(250, 250, 252), QColor(150, 160, 180), 0.8);
-    p.setPen(QPen(QColor(200, 60, 50), 1));
-    p.drawLine(QPointF(8, 15), QPointF(16, 15));
-    p.setPen(QPen(QColor(140, 150, 170), 0.8));
-    p.drawLine(QPointF(8, 17.5), QPointF(14.5, 17.5));
-    p.end();
-    return img;
+    return painted(24, 24, [](QPainter &p) {
+        /* The disk, its top right corner cut. */
+        drawShape(p, polygon({{3.5, 3.5}, {18, 3.5}, {20.5, 6}, {20.5, 20.5}, {3.5, 20.5}}),
+                  shade({3, 3}, {21, 21}, QColor(70, 120, 210), QColor(20, 50, 130)), QColor(10, 30, 80), 1);
+        /* The metal shutter with its window. */
+        drawShape(p, polygon({{7.5, 3.5}, {16.5, 3.5}, {16.5, 10}, {7.5, 10}}),
+                  shade({0, 4}, {0, 10}, QColor(235, 238, 245), QColor(160, 170, 185)), QColor(90, 100, 115), 0.8);
+        p.fillRect(QRectF(13, 4.8, 2.2, 4), QColor(40, 60, 110));
+        /* The label with a red title line and a grey one. */
+        QPainterPath label;
+        label.addRoundedRect(QRectF(6.5, 12.5, 11, 8), 1, 1);
+        drawShape(p, label, QColor(250, 250, 252), QColor(150, 160, 180), 0.8);
+        p.setPen(QPen(QColor(200, 60, 50), 1));
+        p.drawLine(QPointF(8, 15), QPointF(16, 15));
+        p.setPen(QPen(QColor(140, 150, 170), 0.8));
+        p.drawLine(QPointF(8, 17.5), QPointF(14.5, 17.5));
+    });
 }
 
 QImage aboutGlyph()
 {
-    QImage img = blank(24, 24);
-    QPainter p(&img);
-    smooth(p);
-    const QPointF c(12, 12);
-    QRadialGradient ball(c + QPointF(-3, -3.5), 13);
-    ball.setColorAt(0.0, QColor(140, 200, 255));
-    ball.setColorAt(0.6, QColor(30, 110, 210));
-    ball.setColorAt(1.0, QColor(15, 55, 140));
-    p.setPen(QPen(QColor(10, 40, 100), 1));
-    p.setBrush(ball);
-    p.drawEllipse(c, 9.5, 9.5);
-    /* The letter i: a dot and a stem with a foot. */
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(12, 7.3), 1.7, 1.7);
-    p.drawPath(polygon({{10, 10.2}, {13.3, 10.2}, {13.3, 15.6}, {14.6, 15.6}, {14.6, 17.2},
-                        {9.6, 17.2}, {9.6, 15.6}, {10.9, 15.6}, {10.9, 11.8}, {10, 11.8}}));
-    p.end();
-    return img;
+    return painted(24, 24, [](QPainter &p) {
+        const QPointF c(12, 12);
+        QRadialGradient ball(c + QPointF(-3, -3.5), 13);
+        ball.setColorAt(0.0, QColor(140, 200, 255));
+        ball.setColorAt(0.6, QColor(30, 110, 210));
+        ball.setColorAt(1.0, QColor(15, 55, 140));
+        p.setPen(QPen(QColor(10, 40, 100), 1));
+        p.setBrush(ball);
+        p.drawEllipse(c, 9.5, 9.5);
+        /* The letter i: a dot and a stem with a foot. */
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(12, 7.3), 1.7, 1.7);
+        p.drawPath(polygon({{10, 10.2}, {13.3, 10.2}, {13.3, 15.6}, {14.6, 15.6}, {14.6, 17.2},
+                            {9.6, 17.2}, {9.6, 15.6}, {10.9, 15.6}, {10.9, 11.8}, {10, 11.8}}));
+    });
 }
 
 QPixmap programIcon()
 {
-    QImage img = blank(32, 32);
-    QPainter p(&img);
-    smooth(p);
-    /* A rounded tile of night blue, the globe on it and the quill across. */
-    QPainterPath tile;
-    tile.addRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
-    drawShape(p, tile, shade({0, 0}, {0, 32}, QColor(30, 70, 150), QColor(8, 22, 70)), QColor(5, 15, 50), 1);
-    drawGlobe(p, QPointF(14, 15), 9.5);
-    drawQuill(p, QPointF(8, 28), QPointF(29, 4), 4.2);
-    p.end();
-    return QPixmap::fromImage(img);
+    return QPixmap::fromImage(painted(32, 32, [](QPainter &p) {
+        /* A rounded tile of night blue, the globe on it and the quill across. */
+        QPainterPath tile;
+        tile.addRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+        drawShape(p, tile, shade({0, 0}, {0, 32}, QColor(30, 70, 150), QColor(8, 22, 70)), QColor(5, 15, 50), 1);
+        drawGlobe(p, QPointF(14, 15), 9.5);
+        drawQuill(p, QPointF(8, 28), QPointF(29, 4), 4.2);
+    }));
 }
 
 } // namespace quillon::wizard::artwork
