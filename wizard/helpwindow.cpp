@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace quillon::wizard {
@@ -72,8 +73,25 @@ HelpWindow::HelpWindow(std::unique_ptr<HelpFile> file, QWidget *parent)
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({230, 490});
 
+    /* Back and Forward through the topics read, as in a web browser. */
+    auto *tools = new QToolBar(this);
+    tools->setObjectName(QStringLiteral("HelpTools"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QAction *back = tools->addAction(QStringLiteral("< &Back"), m_browser, &QTextBrowser::backward);
+    back->setObjectName(QStringLiteral("HelpBack"));
+    back->setShortcut(QKeySequence::Back);
+    back->setEnabled(false);
+    QAction *forward = tools->addAction(QStringLiteral("&Forward >"), m_browser, &QTextBrowser::forward);
+    forward->setObjectName(QStringLiteral("HelpForward"));
+    forward->setShortcut(QKeySequence::Forward);
+    forward->setEnabled(false);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
     layout->addWidget(m_splitter);
     resize(720, 500);
 

@@ -2,7 +2,8 @@
 ** HelpWindow: the window that shows the wizard's help.  A text browser
 ** shows one topic, reading pages, pictures and the stylesheet from the help
 ** engine; beside it a tabbed pane offers the table of contents and the
-** index, whose filter box narrows the keywords as the user types.
+** index, whose filter box narrows the keywords as the user types, and a
+** tool bar goes back and forward through the topics read.
 */
 #ifndef QUILLON_WIZARD_HELPWINDOW_H
 #define QUILLON_WIZARD_HELPWINDOW_H

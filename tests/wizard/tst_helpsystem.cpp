@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -228,6 +229,31 @@ TEST_F(HelpWindowTest, TheIndexFilterNarrowsTheKeywordsAndEnterShowsTheTopic)
     EXPECT_EQ(index->model()->index(0, 0).data().toString(), QStringLiteral("Password"));
     index->setCurrentIndex(index->model()->index(0, 0));
     QTest::keyClick(filter, Qt::Key_Return);
+    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Database Login"));
+}
+
+TEST_F(HelpWindowTest, BackAndForwardRetraceTheTopicsRead)
+{
+    help->showContext(kHelpFile, 12, &wizard);
+    HelpWindow *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+    ASSERT_NE(window, nullptr);
+    auto *back = window->findChild<QAction *>(QStringLiteral("HelpBack"));
+    auto *forward = window->findChild<QAction *>(QStringLiteral("HelpForward"));
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(forward, nullptr);
+    EXPECT_FALSE(back->isEnabled());
+
+    /* A link of the topic, then a page asked for by the wizard. */
+    window->browser()->setSource(window->browser()->source().resolved(QUrl(QStringLiteral("login.html"))));
+    help->showContext(kHelpFile, 18, &wizard);
+    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Output File"));
+    back->trigger();
+    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Database Login"));
+    back->trigger();
+    EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Database Options"));
+    EXPECT_FALSE(back->isEnabled());
+    ASSERT_TRUE(forward->isEnabled());
+    forward->trigger();
     EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Database Login"));
 }
 
