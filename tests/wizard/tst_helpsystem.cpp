@@ -186,14 +186,21 @@ TEST(HelpFileTest, KeepsItsCollectionOutOfTheHelpFilesFolder)
 class HelpWindowTest : public testing::Test {
 protected:
     void TearDown() override { help.reset(); }
+    /* Asks for a topic and returns the help window that shows it. */
+    HelpWindow *showContext(int context)
+    {
+        help->showContext(kHelpFile, context, &wizard);
+        auto *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+        EXPECT_NE(window, nullptr);
+        return window;
+    }
     QWidget wizard;
     std::unique_ptr<HelpSystem> help = createQtHelpSystem();
 };
 
 TEST_F(HelpWindowTest, ShowsTheTopicAndReusesTheWindowForTheNextRequest)
 {
-    help->showContext(kHelpFile, 9, &wizard);
-    HelpWindow *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+    HelpWindow *window = showContext(9);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isWindow());
@@ -215,8 +222,7 @@ TEST_F(HelpWindowTest, ShowsTheTopicAndReusesTheWindowForTheNextRequest)
 
 TEST_F(HelpWindowTest, TheIndexFilterNarrowsTheKeywordsAndEnterShowsTheTopic)
 {
-    help->showContext(kHelpFile, 0, &wizard);
-    HelpWindow *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+    HelpWindow *window = showContext(0);
     ASSERT_NE(window, nullptr);
     auto *index = window->findChild<QHelpIndexWidget *>(QStringLiteral("HelpIndex"));
     auto *filter = window->findChild<QLineEdit *>(QStringLiteral("HelpIndexFilter"));
@@ -234,8 +240,7 @@ TEST_F(HelpWindowTest, TheIndexFilterNarrowsTheKeywordsAndEnterShowsTheTopic)
 
 TEST_F(HelpWindowTest, BackAndForwardRetraceTheTopicsRead)
 {
-    help->showContext(kHelpFile, 12, &wizard);
-    HelpWindow *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+    HelpWindow *window = showContext(12);
     ASSERT_NE(window, nullptr);
     auto *back = window->findChild<QAction *>(QStringLiteral("HelpBack"));
     auto *forward = window->findChild<QAction *>(QStringLiteral("HelpForward"));
@@ -270,8 +275,7 @@ TEST_F(HelpWindowTest, AHelpFileRemovedAfterTheWindowOpenedIsReported)
 
 TEST_F(HelpWindowTest, AContextWithoutATopicLeavesTheTopicShown)
 {
-    help->showContext(kHelpFile, 18, &wizard);
-    HelpWindow *window = wizard.findChild<HelpWindow *>(QStringLiteral("HelpWindow"));
+    HelpWindow *window = showContext(18);
     ASSERT_NE(window, nullptr);
     EXPECT_THROW(help->showContext(kHelpFile, 2, &wizard), HelpError);
     EXPECT_EQ(window->browser()->documentTitle(), QStringLiteral("Output File"));
