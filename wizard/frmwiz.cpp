@@ -2,7 +2,9 @@
 
 #include "platform/registry.h"
 #include "widgets/explbtn.h"
+#include "wizard/artwork.h"
 #include "wizard/controls.h"
+#include "wizard/fonts.h"
 #include "wizard/installpath.h"
 #include "wizard/controltext.h"
 #include "wizard/pages/pgdatabasebr.h"
@@ -55,8 +57,10 @@ TfrmWiz::TfrmWiz(WizardServices services, QWidget *parent)
     , m_registry(services.registry)
     , m_ctx{m_dialogs, *m_db, this}
 {
+    installFontSubstitutions();
     setObjectName(QStringLiteral("frmWiz"));
     setFont(QFont(QStringLiteral("Arial"), 8));
+    setWindowIcon(artwork::programIcon());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowContextHelpButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
@@ -91,6 +95,7 @@ void TfrmWiz::buildFrame()
     imgWiz->setObjectName(QStringLiteral("imgWiz"));
     imgWiz->setGeometry(0, 1, 107, 218);
     imgWiz->setScaledContents(true);
+    imgWiz->setPixmap(artwork::wizardPicture());
     nbWizImg->setCurrentWidget(pgFinished);
 
     nbWiz = new QStackedWidget(this);
@@ -146,6 +151,9 @@ void TfrmWiz::buildButtons()
     btnLoad = iconButton("btnLoad", "Load Project", 8, 25);
     ebtnSave = iconButton("ebtnSave", "Save Current Project", 42, 4);
     btnabout = iconButton("btnabout", "About", 76, 8);
+    btnLoad->setBitmap(artwork::loadProjectGlyph());
+    ebtnSave->setBitmap(artwork::saveProjectGlyph());
+    btnabout->setBitmap(artwork::aboutGlyph());
 
     const auto pushButton = [this](const char *name, const char *caption, int x, int context) {
         auto *b = new QPushButton(QString::fromLatin1(caption), pnlButtons);

@@ -9,25 +9,16 @@
 #include "generator/sourcegenerator.h"
 #include "platform/registry.h"
 #include "project/projectfile.h"
+#include "wizard/aboutbox.h"
 #include "wizard/ansitext.h"
 #include "wizard/controltext.h"
 #include "wizard/frmview.h"
 #include "wizard/helpsystem.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pginfo.h"
+#include "wizard/vendor.h"
 #include "wizard/wizardhost.h"
 
-#if __has_include("wizard/aboutbox.h")
-#include "wizard/aboutbox.h"
-#define QUILLON_HAVE_ABOUTBOX 1
-#endif
-#if __has_include("wizard/vendor.h")
-#include "wizard/vendor.h"
-#else
-namespace quillon::wizard {
-inline constexpr char kVendorSupportAddress[] = "support@tarvik.example";
-}
-#endif
 
 #include <QCheckBox>
 #include <QFile>
@@ -134,10 +125,8 @@ void TfrmWiz::showHelp(int context)
 
 void TfrmWiz::rdbAboutClick()
 {
-#ifdef QUILLON_HAVE_ABOUTBOX
     TAboutBox about(this);
     about.exec();
-#endif
 }
 
 void TfrmWiz::ViewasText1Click()

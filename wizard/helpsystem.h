@@ -1,4 +1,11 @@
-#pragma once
+/*
+** Context-sensitive help.  The wizard asks for the topic of a page or a
+** button by its context number; the help file is a Qt compressed help file
+** in which the keyword with the id "context-" and the number names that
+** topic, so the numbers are kept in one table: the help project.
+*/
+#ifndef QUILLON_WIZARD_HELPSYSTEM_H
+#define QUILLON_WIZARD_HELPSYSTEM_H
 
 #include <QString>
 
@@ -9,20 +16,24 @@ class QWidget;
 
 namespace quillon::wizard {
 
-class HelpError : public std::runtime_error
-{
+class HelpError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-class HelpSystem
-{
+class HelpSystem {
 public:
     virtual ~HelpSystem() = default;
     // Shows the topic of context number `context` from the compressed help file helpFile.
+    // Throws HelpError with a message naming the file when it is missing, unreadable,
+    // not a help file, or has no topic for that context.
     virtual void showContext(const QString &helpFile, int context, QWidget *parent) = 0;
 };
 
+/* The real one: a help window over Qt's help engine, opened on the first
+** request and reused (and raised) for later ones on the same file. */
 std::unique_ptr<HelpSystem> createQtHelpSystem();
 
 } // namespace quillon::wizard
+
+#endif

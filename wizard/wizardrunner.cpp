@@ -16,14 +16,6 @@ namespace quillon::wizard {
 
 namespace {
 
-std::unique_ptr<HelpSystem> qtHelp()
-{
-#if __has_include("wizard/helpwindow.h")
-    return createQtHelpSystem();
-#else
-    return nullptr;
-#endif
-}
 
 // Without an IDE, Finish only reports the file it wrote.
 class StandaloneHost : public WizardHost
@@ -79,7 +71,7 @@ int runWizard(const std::optional<QString> &projectFile)
 {
     QtDialogs dialogs;
     StandaloneHost host(true);
-    const std::unique_ptr<HelpSystem> help = qtHelp();
+    const std::unique_ptr<HelpSystem> help = createQtHelpSystem();
     WizardServices services;
     services.dialogs = &dialogs;
     services.help = help.get();
@@ -104,7 +96,7 @@ int runWizardScript(const QString &scriptFile, const QString &screenshotDir)
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     ScriptedDialogs dialogs(printLine);
     StandaloneHost host(false);
-    ReportedHelp help(printLine, qtHelp());
+    ReportedHelp help(printLine, createQtHelpSystem());
     WizardServices services;
     services.dialogs = &dialogs;
     services.help = &help;
