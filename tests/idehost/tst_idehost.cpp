@@ -1,0 +1,116 @@
+/*
+** The real host offscreen with the real libKestrel.so: the library loads
+** from the registry's list of experts, "Qu&illon" stands at index 9 with
+** its items, "&Show WebBar" hides and shows the bar with the check
+** following, the gallery lists the expert, the tool services Finish uses
+** are recorded, and a library that cannot be loaded is reported.
+*/
+
+#include "idehost/idemainwindow.h"
+#include "platform/registry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quillon::idehost {
+namespace {
+
+class IdeHostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        setenv("QUILLON_REGISTRY_DIR", (m_dir.path() + "/registry").toLocal8Bit().constData(), 1);
+        setenv("QUILLON_ENGINE_CONFIG", (m_dir.path() + "/engine.cfg").toLocal8Bit().constData(), 1);
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(m_oldDir); }
+
+    QString path(const char *name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+
+    QTemporaryDir m_dir;
+    QString m_oldDir;
+};
+
+QAction *quillonMenuAction(IdeMainWindow &window)
+{
+    return window.menuBar()->findChild<QAction *>(QStringLiteral("TQNMenu"));
+}
+
+TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
+{
+    platform::Registry().createKey(platform::Hive::CurrentUser, "Software\\Borland\\Delphi\\2.0\\Experts")
+        .writeString("Kestrel", KESTREL_LIBRARY);
+    IdeMainWindow window;
+    window.show();
+    window.loadRegisteredExperts();
+    EXPECT_EQ(window.messages->count(), 0);
+    ASSERT_EQ(window.experts().size(), 1u);
+    EXPECT_STREQ(window.experts()[0]->GetIDString(), "Developers.Kestrel");
+
+    const QList<QAction *> top = window.menuBar()->actions();
+    ASSERT_GE(top.size(), 11);
+    EXPECT_EQ(top.at(8)->objectName(), QStringLiteral("ToolsItem"));
+    EXPECT_EQ(top.at(9)->text(), QStringLiteral("Qu&illon"));
+    EXPECT_EQ(top.at(9), quillonMenuAction(window));
+    QStringList items;
+    for (QAction *a : top.at(9)->menu()->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(items, QStringList({"&New Web Application", "&Load Project", "-", "&Show WebBar"}));
+
+    auto *bar = window.findChild<QWidget *>(QStringLiteral("frmWebBar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    QAction *show = top.at(9)->menu()->actions().at(3);
+    EXPECT_TRUE(show->isChecked());
+    show->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(show->isChecked());
+    show->trigger();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(show->isChecked());
+    EXPECT_TRUE(show->isEnabled());
+
+    // What Finish asks of the IDE, through the tool services the expert holds.
+    QFile source(path("Ext.dpr"));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write("library Ext;\r\nbegin\r\nend.\r\n");
+    source.close();
+    expert::TIToolServices &services = window.toolServices();
+    services.CloseProject();
+    EXPECT_FALSE(services.OpenProjectInfo(path("missing.dpr").toLocal8Bit().constData()));
+    EXPECT_TRUE(services.OpenProjectInfo(path("Ext.dpr").toLocal8Bit().constData()));
+    services.OpenProject(path("Ext.dpr").toLocal8Bit().constData());
+    EXPECT_EQ(window.editor->toPlainText(), QStringLiteral("library Ext;\nbegin\nend.\n"));
+    EXPECT_EQ(window.calls(), QStringList({"ide closeproject", "ide openprojectinfo " + path("missing.dpr") + " -> false",
+                                           "ide openprojectinfo " + path("Ext.dpr") + " -> true",
+                                           "ide openproject " + path("Ext.dpr")}));
+}
+
+TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
+{
+    IdeMainWindow window;
+    EXPECT_FALSE(window.loadExpert(QStringLiteral("Missing"), path("nothere.so")));
+    EXPECT_FALSE(window.loadExpert(QStringLiteral("NoEntry"), QStringLiteral(NO_ENTRY_LIBRARY)));
+    ASSERT_EQ(window.messages->count(), 2);
+    EXPECT_TRUE(window.messages->item(0)->text().startsWith("Expert Missing: cannot load " + path("nothere.so")));
+    EXPECT_EQ(window.messages->item(1)->text(),
+              QStringLiteral("Expert NoEntry: %1 has no entry INITEXPERT0016").arg(QStringLiteral(NO_ENTRY_LIBRARY)));
+    EXPECT_TRUE(window.experts().empty());
+}
+
+} // namespace
+} // namespace quillon::idehost
