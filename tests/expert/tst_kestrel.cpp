@@ -8,6 +8,7 @@
 #include "idedoubles.h"
 
 #include "expert/entry.h"
+#include "expert/toolserviceshost.h"
 #include "wizard/frmwiz.h"
 
 #include <QApplication>
@@ -197,6 +198,30 @@ TEST_F(ExpertTest, AFailingEntryStepGoesToTheErrorReportAndStillReturnsTrue)
     EXPECT_EQ(ide->log.last(), QStringLiteral("ide error registration refused"));
     EXPECT_EQ(library().webBar, nullptr);
     ide->Release();
+}
+
+} // namespace
+} // namespace quillon::expert::test
+
+namespace quillon::expert::test {
+namespace {
+
+// Finish's last step reaches the IDE through the tool services, in order.
+TEST(ToolServicesHostTest, FinishStepsGoToTheToolServicesInOrder)
+{
+    for (const bool accepted : {true, false}) {
+        auto *ide = new FakeToolServices;
+        ide->infoSucceeds = accepted;
+        ToolServicesHost host(*ide);
+        host.closeProject();
+        if (host.openProjectInfo("/p/Ext.dpr"))
+            host.openProject("/p/Ext.dpr");
+        QStringList expected{"ide closeproject", QStringLiteral("ide openprojectinfo /p/Ext.dpr -> %1").arg(accepted ? "true" : "false")};
+        if (accepted)
+            expected << "ide openproject /p/Ext.dpr";
+        EXPECT_EQ(ide->log, expected);
+        ide->Release();
+    }
 }
 
 } // namespace
