@@ -56,6 +56,12 @@ TfrmWebBar::TfrmWebBar(QWidget *parent, const platform::Registry *registry)
     FormCreate();
 }
 
+TfrmWebBar::~TfrmWebBar()
+{
+    if (library().webBar == this)
+        library().webBar = nullptr;
+}
+
 TExplorerButton *TfrmWebBar::makeButton(int left, const char *hint, const QImage &glyph)
 {
     auto *button = new TExplorerButton(this);

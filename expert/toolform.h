@@ -20,6 +20,8 @@ class TfrmWebBar : public TForm
     Q_OBJECT
 public:
     explicit TfrmWebBar(QWidget *parent = nullptr, const platform::Registry *registry = nullptr);
+    // The library forgets the bar when it goes.
+    ~TfrmWebBar() override;
 
     TExplorerButton *ExplorerButton1;
     TExplorerButton *ExplorerButton2;

@@ -12,12 +12,9 @@
 #include "widgets/explbtn.h"
 #include "wizard/scripteddialogs.h"
 
-#include <QDir>
-#include <QTemporaryDir>
+#include "../support/isolatedfolder.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace quillon::expert::test {
 
@@ -26,11 +23,6 @@ class ExpertTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        setenv("QUILLON_REGISTRY_DIR", path("registry").c_str(), 1);
-        setenv("QUILLON_ENGINE_CONFIG", path("engine.cfg").c_str(), 1);
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
         library() = ExpertLibrary{};
         library().dialogs = &dialogs;
     }
@@ -41,18 +33,16 @@ protected:
         if (lib.expert)
             lib.expert->Release();
         lib = ExpertLibrary{};
-        QDir::setCurrent(m_oldDir);
     }
 
-    std::string path(const char *name) const { return (m_dir.path() + QLatin1Char('/') + QLatin1String(name)).toStdString(); }
-    QString qpath(const char *name) const { return QString::fromStdString(path(name)); }
+    std::string path(const char *name) const { return m_folder.path(name); }
+    QString qpath(const char *name) const { return m_folder.qpath(name); }
 
     QStringList transcript;
     wizard::ScriptedDialogs dialogs{[this](const QString &line) { transcript << line; }};
 
 private:
-    QTemporaryDir m_dir;
-    QString m_oldDir;
+    quillon::test::IsolatedFolder m_folder;
 };
 
 } // namespace quillon::expert::test

@@ -8,6 +8,7 @@
 
 #include "idehost/idemainwindow.h"
 #include "platform/registry.h"
+#include "../support/isolatedfolder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,20 +30,10 @@ namespace {
 class IdeHostTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        setenv("QUILLON_REGISTRY_DIR", (m_dir.path() + "/registry").toLocal8Bit().constData(), 1);
-        setenv("QUILLON_ENGINE_CONFIG", (m_dir.path() + "/engine.cfg").toLocal8Bit().constData(), 1);
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-    }
-    void TearDown() override { QDir::setCurrent(m_oldDir); }
+    QString path(const char *name) const { return m_folder.qpath(name); }
 
-    QString path(const char *name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
-
-    QTemporaryDir m_dir;
-    QString m_oldDir;
+private:
+    quillon::test::IsolatedFolder m_folder;
 };
 
 QAction *quillonMenuAction(IdeMainWindow &window)
