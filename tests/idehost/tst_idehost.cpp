@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -74,6 +76,21 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_TRUE(bar->isVisible());
     EXPECT_TRUE(show->isChecked());
     EXPECT_TRUE(show->isEnabled());
+
+    // File > New: the gallery's "Projects" page lists the expert with its comment and glyph.
+    QStringList listed;
+    QTimer::singleShot(0, [&] {
+        auto *gallery = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(gallery, nullptr);
+        auto *page = gallery->findChild<QListWidget *>(QStringLiteral("Projects"));
+        ASSERT_NE(page, nullptr);
+        for (int i = 0; i < page->count(); ++i)
+            listed << page->item(i)->text() + " | " + page->item(i)->toolTip() +
+                          (page->item(i)->icon().isNull() ? " | no glyph" : "");
+        gallery->reject();
+    });
+    window.findChild<QAction *>(QStringLiteral("FileNewItem"))->trigger();
+    EXPECT_EQ(listed, QStringList({"ISAPI Extension Expert | Generate compile-ready source code for an ISAPI Extension DLL."}));
 
     // What Finish asks of the IDE, through the tool services the expert holds.
     QFile source(path("Ext.dpr"));
