@@ -54,6 +54,8 @@ protected:
 
 TEST_F(TextViewTest, ShowsTheFileUnderItsName)
 {
+    view->show();
+    quillon::test::screenshotIfAsked(*view, "textview");
     EXPECT_EQ(view->windowTitle(), "Viewing as Text - [" + qpath("p.qnp") + "]");
     EXPECT_EQ(view->edProjectText->toPlainText(), QString::fromStdString(saved).replace("\r\n", "\n"));
 }

@@ -67,6 +67,11 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     auto *bar = window.findChild<QWidget *>(QStringLiteral("frmWebBar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
+    quillon::test::screenshotIfAsked(window, "ide-main");
+    quillon::test::screenshotIfAsked(*bar, "ide-webbar");
+    top.at(9)->menu()->popup(QPoint(0, 0));
+    quillon::test::screenshotIfAsked(*top.at(9)->menu(), "ide-quillon-menu");
+    top.at(9)->menu()->hide();
     QAction *show = top.at(9)->menu()->actions().at(3);
     EXPECT_TRUE(show->isChecked());
     show->trigger();

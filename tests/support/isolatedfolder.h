@@ -39,4 +39,13 @@ private:
     QString m_oldDir;
 };
 
+// Saves a picture of widget as NAME.png into $QUILLON_SCREENSHOT_DIR when
+// that is set (for the pictures that go with a change); otherwise nothing.
+template <typename Widget>
+void screenshotIfAsked(Widget &widget, const char *name)
+{
+    if (const char *dir = std::getenv("QUILLON_SCREENSHOT_DIR"))
+        widget.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".png"));
+}
+
 } // namespace quillon::test
