@@ -1,6 +1,7 @@
 #include "expert/ViewAsText.h"
 
 #include "expert/expertlibrary.h"
+#include "expert/glyphs.h"
 #include "platform/atomicfile.h"
 #include "wizard/ansitext.h"
 #include "wizard/frmwiz.h"
@@ -60,7 +61,8 @@ TExplorerButton *TfrmTextView::toolButton(const char *name, const char *hint, in
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(left, 4, 23, 23);
     button->setHint(QString::fromLatin1(hint));
-    button->setCaption(QString::fromLatin1(hint));
+    button->setCaption(QString());
+    button->setBitmap(textViewGlyph(QString::fromLatin1(hint)));
     button->setOptions(TExplorerButton::boPopupMark);
     if (handler)
         connect(button, &TExplorerButton::clicked, this, handler);
