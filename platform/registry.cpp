@@ -376,4 +376,13 @@ void RegistryKey::write(std::string_view name, std::string data)
     m_values.push_back({entryName, std::move(data)});
 }
 
+std::vector<std::string> RegistryKey::valueNames() const
+{
+    std::vector<std::string> names;
+    names.reserve(m_values.size());
+    for (const Value &v : m_values)
+        names.push_back(v.name);
+    return names;
+}
+
 } // namespace quillon::platform

@@ -54,6 +54,8 @@ class RegistryKey
 public:
     std::optional<std::string> readString(std::string_view name) const;
     std::optional<std::uint32_t> readDword(std::string_view name) const;
+    // The names of the key's values, in file order.
+    std::vector<std::string> valueNames() const;
 
     // Throw FileError if the hive file cannot be written.
     void writeString(std::string_view name, std::string_view value);

@@ -55,6 +55,7 @@ TfrmWiz::TfrmWiz(WizardServices services, QWidget *parent)
     , m_help(services.help)
     , m_host(services.host)
     , m_registry(services.registry)
+    , m_textView(std::move(services.textView))
     , m_ctx{m_dialogs, *m_db, this}
 {
     installFontSubstitutions();

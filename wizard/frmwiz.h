@@ -21,6 +21,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QFrame;
@@ -37,6 +38,7 @@ class Registry;
 namespace quillon::wizard {
 
 class HelpSystem;
+class TfrmWiz;
 class WizardHost;
 class PgWelcome;
 class PgHeaderFooter;
@@ -57,6 +59,9 @@ struct WizardServices
     HelpSystem *help = nullptr;
     WizardHost *host = nullptr;
     const platform::Registry *registry = nullptr; // null: the user's registry
+    // Opens the project text view on a window with a project file; empty:
+    // a read-only view of the file.
+    std::function<void(TfrmWiz &)> textView;
 };
 
 class TfrmWiz : public QDialog
@@ -81,6 +86,8 @@ public:
     bool openProjectFile(const QString &path);
     // Reads a project file into the window (open and the text view's update).
     void loadProjectFile(const QString &path);
+    // The About command, also run from the project text view.
+    void showAbout() { rdbAboutClick(); }
 
     PgWelcome *pgWelcome;
     PgHeaderFooter *pgHeaderFooter;
@@ -125,6 +132,7 @@ private:
     HelpSystem *m_help;
     WizardHost *m_host;
     const platform::Registry *m_registry;
+    std::function<void(TfrmWiz &)> m_textView;
     WizardContext m_ctx;
     QString m_projectFileName;
     QString m_helpFile;

@@ -135,6 +135,10 @@ void TfrmWiz::ViewasText1Click()
         m_ctx.error(QStringLiteral("No current project file! Please save current project or open an existing one."));
         return;
     }
+    if (m_textView) {
+        m_textView(*this);
+        return;
+    }
     QFile file(m_projectFileName);
     if (!file.open(QIODevice::ReadOnly)) {
         m_ctx.error(QStringLiteral("Unable to read ") + m_projectFileName + QStringLiteral(": ") + file.errorString());

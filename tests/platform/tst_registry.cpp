@@ -52,6 +52,7 @@ TEST_F(RegistryTest, WrittenValuesReadBackInAnyCase)
     EXPECT_FALSE(key->readString("Left").has_value()) << "a DWORD is not a string";
     EXPECT_FALSE(key->readDword("Name").has_value()) << "a string is not a DWORD";
     EXPECT_FALSE(key->readString("Missing").has_value());
+    EXPECT_EQ(key->valueNames(), (std::vector<std::string>{"Left", "Top", "Name"})) << "in file order";
     // The hives are separate.
     EXPECT_FALSE(reg.openKey(Hive::LocalMachine, "Software\\Tarvik\\WinSaver\\WebBar").has_value());
 }

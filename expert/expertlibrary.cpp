@@ -1,0 +1,54 @@
+#include "expert/expertlibrary.h"
+
+#include "expert/ideintf.h"
+#include "expert/ViewAsText.h"
+#include "expert/toolserviceshost.h"
+#include "wizard/wizardhost.h"
+
+#include <memory>
+#include <optional>
+
+namespace quillon::expert {
+
+ExpertLibrary &library()
+{
+    static ExpertLibrary instance;
+    return instance;
+}
+
+wizard::DialogService &expertDialogs()
+{
+    static wizard::QtDialogs qtDialogs;
+    return library().dialogs ? *library().dialogs : qtDialogs;
+}
+
+void showPlainMessage(const QString &text)
+{
+    expertDialogs().messageBox(library().parentWindow, QMessageBox::NoIcon, QString(), text, QMessageBox::Ok);
+}
+
+void runWizard(bool loadFirst)
+{
+    ExpertLibrary &lib = library();
+    std::optional<ToolServicesHost> host;
+    if (lib.toolServices)
+        host.emplace(*lib.toolServices);
+    wizard::WizardServices services;
+    services.dialogs = &expertDialogs();
+    services.host = host ? &*host : nullptr;
+    services.textView = &showProjectTextView;
+    if (lib.prepareWizard)
+        lib.prepareWizard(services);
+
+    auto window = std::make_unique<wizard::TfrmWiz>(std::move(services), lib.parentWindow);
+    lib.currentWizard = window.get();
+    struct Forget
+    {
+        ~Forget() { library().currentWizard = nullptr; }
+    } forget;
+    if (loadFirst && !window->openProject())
+        return;
+    window->exec();
+}
+
+} // namespace quillon::expert

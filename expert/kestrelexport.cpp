@@ -1,0 +1,31 @@
+/*
+** The one export of libKestrel.so, found by name and called once by the IDE.
+*/
+
+#include "expert/entry.h"
+#include "expert/expertlibrary.h"
+#include "expert/kestrel.h"
+
+extern "C" __attribute__((visibility("default"))) bool INITEXPERT0016(quillon::expert::TIToolServices *toolServices,
+                                                                    quillon::expert::TExpertRegisterProc registerProc,
+                                                                    quillon::expert::TExpertTerminateProc *terminate)
+{
+    return quillon::expert::initExpert(toolServices, registerProc, terminate);
+}
+
+namespace {
+
+// When the library is unloaded, the expert drops the library's own
+// reference, releasing its menu items once the IDE has let it go too.
+struct LibraryUnload
+{
+    ~LibraryUnload()
+    {
+        quillon::expert::ExpertLibrary &lib = quillon::expert::library();
+        if (lib.expert)
+            lib.expert->Release();
+        lib.expert = nullptr;
+    }
+} g_unload;
+
+} // namespace

@@ -1,0 +1,74 @@
+#pragma once
+
+/*
+** The host's main window: it plays the IDE's part for expert libraries.
+** Its menu bar holds the usual top-level menus (Tools is "ToolsItem", so
+** an expert menu inserted at index 9 lands between Tools and Help), an
+** editor pane for the current project, and a message area for what went
+** wrong while loading experts. It serves the tool services the experts are
+** given and records every call they make as a transcript line:
+**
+**   ide closeproject
+**   ide openprojectinfo PATH -> true|false
+**   ide openproject PATH
+**   ide error MESSAGE
+*/
+
+#include "expert/ideintf.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <vector>
+
+class QListWidget;
+class QPlainTextEdit;
+
+namespace quillon::idehost {
+
+class IdeMainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit IdeMainWindow(QWidget *parent = nullptr);
+    ~IdeMainWindow() override;
+
+    // Loads an expert library and enters it; false (with the reason in the
+    // message area) when it is missing, lacks the entry or fails.
+    bool loadExpert(const QString &name, const QString &libraryPath);
+    // Loads every expert listed under HKEY_CURRENT_USER
+    // "Software\Borland\Delphi\2.0\Experts".
+    void loadRegisteredExperts();
+
+    const std::vector<expert::TIExpert *> &experts() const { return m_experts; }
+    expert::TIToolServices &toolServices();
+    const QStringList &calls() const { return m_calls; }
+    QString projectPath() const { return m_projectPath; }
+
+    void message(const QString &text);
+
+    // The tool-service operations.
+    void closeProject();
+    bool openProjectInfo(const QString &path);
+    void openProject(const QString &path);
+    void reportError(const QString &text);
+
+    QPlainTextEdit *editor;
+    QListWidget *messages;
+
+private:
+    friend bool registerExpert(expert::TIExpert *expert);
+    void buildMenus();
+    void showGallery();
+
+    class Services;
+    Services *m_services;
+    std::vector<expert::TIExpert *> m_experts;
+    QStringList m_calls;
+    QString m_projectPath;
+};
+
+// The registration procedure handed to every expert.
+bool registerExpert(expert::TIExpert *expert);
+
+} // namespace quillon::idehost

@@ -1,0 +1,129 @@
+/*
+** The real host offscreen with the real libKestrel.so: the library loads
+** from the registry's list of experts, "Qu&illon" stands at index 9 with
+** its items, "&Show WebBar" hides and shows the bar with the check
+** following, the gallery lists the expert, the tool services Finish uses
+** are recorded, and a library that cannot be loaded is reported.
+*/
+
+#include "idehost/idemainwindow.h"
+#include "platform/registry.h"
+#include "../support/isolatedfolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quillon::idehost {
+namespace {
+
+class IdeHostTest : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return m_folder.qpath(name); }
+
+private:
+    quillon::test::IsolatedFolder m_folder;
+};
+
+QAction *quillonMenuAction(IdeMainWindow &window)
+{
+    return window.menuBar()->findChild<QAction *>(QStringLiteral("TQNMenu"));
+}
+
+TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
+{
+    platform::Registry().createKey(platform::Hive::CurrentUser, "Software\\Borland\\Delphi\\2.0\\Experts")
+        .writeString("Kestrel", KESTREL_LIBRARY);
+    IdeMainWindow window;
+    window.show();
+    window.loadRegisteredExperts();
+    EXPECT_EQ(window.messages->count(), 0);
+    ASSERT_EQ(window.experts().size(), 1u);
+    EXPECT_STREQ(window.experts()[0]->GetIDString(), "Developers.Kestrel");
+
+    const QList<QAction *> top = window.menuBar()->actions();
+    ASSERT_GE(top.size(), 11);
+    EXPECT_EQ(top.at(8)->objectName(), QStringLiteral("ToolsItem"));
+    EXPECT_EQ(top.at(9)->text(), QStringLiteral("Qu&illon"));
+    EXPECT_EQ(top.at(9), quillonMenuAction(window));
+    QStringList items;
+    for (QAction *a : top.at(9)->menu()->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(items, QStringList({"&New Web Application", "&Load Project", "-", "&Show WebBar"}));
+
+    auto *bar = window.findChild<QWidget *>(QStringLiteral("frmWebBar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    quillon::test::screenshotIfAsked(window, "ide-main");
+    quillon::test::screenshotIfAsked(*bar, "ide-webbar");
+    top.at(9)->menu()->popup(QPoint(0, 0));
+    quillon::test::screenshotIfAsked(*top.at(9)->menu(), "ide-quillon-menu");
+    top.at(9)->menu()->hide();
+    QAction *show = top.at(9)->menu()->actions().at(3);
+    EXPECT_TRUE(show->isChecked());
+    show->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(show->isChecked());
+    show->trigger();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(show->isChecked());
+    EXPECT_TRUE(show->isEnabled());
+
+    // File > New: the gallery's "Projects" page lists the expert with its comment and glyph.
+    QStringList listed;
+    QTimer::singleShot(0, [&] {
+        auto *gallery = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(gallery, nullptr);
+        auto *page = gallery->findChild<QListWidget *>(QStringLiteral("Projects"));
+        ASSERT_NE(page, nullptr);
+        for (int i = 0; i < page->count(); ++i)
+            listed << page->item(i)->text() + " | " + page->item(i)->toolTip() +
+                          (page->item(i)->icon().isNull() ? " | no glyph" : "");
+        gallery->reject();
+    });
+    window.findChild<QAction *>(QStringLiteral("FileNewItem"))->trigger();
+    EXPECT_EQ(listed, QStringList({"ISAPI Extension Expert | Generate compile-ready source code for an ISAPI Extension DLL."}));
+
+    // What Finish asks of the IDE, through the tool services the expert holds.
+    QFile source(path("Ext.dpr"));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write("library Ext;\r\nbegin\r\nend.\r\n");
+    source.close();
+    expert::TIToolServices &services = window.toolServices();
+    services.CloseProject();
+    EXPECT_FALSE(services.OpenProjectInfo(path("missing.dpr").toLocal8Bit().constData()));
+    EXPECT_TRUE(services.OpenProjectInfo(path("Ext.dpr").toLocal8Bit().constData()));
+    services.OpenProject(path("Ext.dpr").toLocal8Bit().constData());
+    EXPECT_EQ(window.editor->toPlainText(), QStringLiteral("library Ext;\nbegin\nend.\n"));
+    EXPECT_EQ(window.calls(), QStringList({"ide closeproject", "ide openprojectinfo " + path("missing.dpr") + " -> false",
+                                           "ide openprojectinfo " + path("Ext.dpr") + " -> true",
+                                           "ide openproject " + path("Ext.dpr")}));
+}
+
+TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
+{
+    IdeMainWindow window;
+    EXPECT_FALSE(window.loadExpert(QStringLiteral("Missing"), path("nothere.so")));
+    EXPECT_FALSE(window.loadExpert(QStringLiteral("NoEntry"), QStringLiteral(NO_ENTRY_LIBRARY)));
+    ASSERT_EQ(window.messages->count(), 2);
+    EXPECT_TRUE(window.messages->item(0)->text().startsWith("Expert Missing: cannot load " + path("nothere.so")));
+    EXPECT_EQ(window.messages->item(1)->text(),
+              QStringLiteral("Expert NoEntry: %1 has no entry INITEXPERT0016").arg(QStringLiteral(NO_ENTRY_LIBRARY)));
+    EXPECT_TRUE(window.experts().empty());
+}
+
+} // namespace
+} // namespace quillon::idehost
