@@ -17,9 +17,7 @@ class ListEditing : public WizardTest, public testing::WithParamInterface<ListCa
 
 TEST_P(ListEditing, Transcript)
 {
-    const QStringList t = run(GetParam().script);
-    EXPECT_EQ(only(t, {"box", "show"}), GetParam().expected) << t.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(status, 0);
+    expectTranscript(GetParam().script, {"box", "show"}, GetParam().expected);
 }
 
 // The insert page with table customer chosen and input values Town and Name.

@@ -27,15 +27,11 @@ class WindowScripts : public WizardTest, public testing::WithParamInterface<Scri
 
 TEST_P(WindowScripts, Transcript)
 {
-    const ScriptCase &c = GetParam();
-    const QStringList transcript = run(c.script);
-    EXPECT_EQ(only(transcript, c.words), c.expected) << transcript.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(status, 0) << transcript.join(QLatin1Char('\n')).toStdString();
+    expectTranscript(GetParam().script, GetParam().words, GetParam().expected);
 }
 
 
 const QStringList pages{"page"};
-const QStringList boxes{"box", "focus"};
 
 INSTANTIATE_TEST_SUITE_P(
     Navigation, WindowScripts,

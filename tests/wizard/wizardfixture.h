@@ -122,6 +122,16 @@ protected:
         return kept;
     }
 
+    // Runs the script; its transcript lines that start with one of the words
+    // must be expected, and the script must run to its end.
+    void expectTranscript(const QStringList &script, const QStringList &words, const QStringList &expected)
+    {
+        const QStringList t = run(script);
+        const std::string all = t.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(only(t, words), expected) << all;
+        EXPECT_EQ(status, 0) << all;
+    }
+
     QTemporaryDir m_dir;
     QString m_oldDir;
     FakeState engine;
