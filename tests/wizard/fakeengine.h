@@ -33,10 +33,10 @@ struct FakeState
     std::vector<std::string> ranSql;
 };
 
-class FakeRows : public QueryRows
+class ListedRows : public QueryRows
 {
 public:
-    FakeRows(std::vector<std::string> columns, std::vector<std::vector<std::string>> rows)
+    ListedRows(std::vector<std::string> columns, std::vector<std::vector<std::string>> rows)
         : m_columns(std::move(columns))
         , m_rows(std::move(rows))
     {}
@@ -90,7 +90,7 @@ public:
     }
     std::unique_ptr<QueryRows> openQuery(const std::string &sql) override
     {
-        return std::make_unique<FakeRows>(queryColumns(sql), m_s.rows);
+        return std::make_unique<ListedRows>(queryColumns(sql), m_s.rows);
     }
 
 private:
