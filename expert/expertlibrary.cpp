@@ -5,6 +5,9 @@
 #include "expert/toolserviceshost.h"
 #include "wizard/wizardhost.h"
 
+#include <QApplication>
+#include <QVariant>
+
 #include <memory>
 #include <optional>
 
@@ -19,12 +22,18 @@ ExpertLibrary &library()
 wizard::DialogService &expertDialogs()
 {
     static wizard::QtDialogs qtDialogs;
-    return library().dialogs ? *library().dialogs : qtDialogs;
+    if (library().dialogs)
+        return *library().dialogs;
+    if (qApp) {
+        if (void *offered = qApp->property(kHostDialogServiceProperty).value<void *>())
+            return *static_cast<wizard::DialogService *>(offered);
+    }
+    return qtDialogs;
 }
 
 void showPlainMessage(const QString &text)
 {
-    expertDialogs().messageBox(library().parentWindow, QMessageBox::NoIcon, QString(), text, QMessageBox::Ok);
+    expertDialogs().showMessage(library().parentWindow, text);
 }
 
 void runWizard(bool loadFirst)

@@ -184,4 +184,12 @@ using TInitExpertProc = bool (*)(TIToolServices *toolServices, TExpertRegisterPr
 
 inline constexpr char kExpertEntryName[] = "INITEXPERT0016";
 
+// Beyond the IDE's interfaces, a host that drives its experts from a script
+// offers its dialog service (a quillon::wizard::DialogService *, carried as
+// a void * in this application property) so that the expert's message
+// boxes, file dialogs and pop-up menus answer the script. The abstract
+// class crosses the library boundary through its virtual table, as the
+// interfaces above do. Unset: the expert shows real dialogs.
+inline constexpr char kHostDialogServiceProperty[] = "quillonHostDialogService";
+
 } // namespace quillon::expert

@@ -1,7 +1,11 @@
 #include "idehost/idemainwindow.h"
 
 #include "idehost/hostmenu.h"
+#include "platform/atomicfile.h"
 #include "platform/registry.h"
+
+#include <Qsci/qscilexerpascal.h>
+#include <Qsci/qsciscintilla.h>
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,7 +14,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
@@ -61,10 +64,23 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     setObjectName(QStringLiteral("IdeMainWindow"));
     setWindowTitle(QStringLiteral("Quillon IDE"));
     resize(900, 600);
-    editor = new QPlainTextEdit(this);
+    editor = new QsciScintilla(this);
     editor->setObjectName(QStringLiteral("editor"));
-    editor->setLineWrapMode(QPlainTextEdit::NoWrap);
-    editor->setFont(QFont(QStringLiteral("Monospace"), 10));
+    const QFont font(QStringLiteral("Liberation Mono"), 10);
+    auto *lexer = new QsciLexerPascal(editor);
+    lexer->setDefaultFont(font);
+    lexer->setFont(font);
+    editor->setLexer(lexer);
+    editor->setUtf8(false); // project sources are 8-bit text
+    editor->setEolMode(QsciScintilla::EolWindows);
+    editor->setMarginType(0, QsciScintilla::NumberMargin);
+    editor->setMarginWidth(0, QStringLiteral("00000"));
+    editor->setMarginsFont(font);
+    editor->setFolding(QsciScintilla::BoxedTreeFoldStyle);
+    editor->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    editor->setCaretLineVisible(true);
+    editor->setAutoIndent(true);
+    editor->setReadOnly(true); // until a project is open
     setCentralWidget(editor);
     auto *dock = new QDockWidget(QStringLiteral("Messages"), this);
     messages = new QListWidget(dock);
@@ -100,6 +116,9 @@ void IdeMainWindow::buildMenus()
         if (qstrcmp(m[1], "FileMenu") == 0) {
             QAction *newItem = menu->addAction(QStringLiteral("&New..."), this, &IdeMainWindow::showGallery);
             newItem->setObjectName(QStringLiteral("FileNewItem"));
+            QAction *save = menu->addAction(QStringLiteral("&Save"), this, &IdeMainWindow::saveProject);
+            save->setObjectName(QStringLiteral("FileSaveItem"));
+            save->setShortcut(QKeySequence::Save);
             menu->addAction(QStringLiteral("&Close Project"), this, &IdeMainWindow::closeProject)
                 ->setObjectName(QStringLiteral("FileCloseItem"));
             menu->addSeparator();
@@ -192,11 +211,21 @@ void IdeMainWindow::loadRegisteredExperts()
             loadExpert(QString::fromStdString(name), QString::fromStdString(*path));
 }
 
+void IdeMainWindow::record(const QString &line)
+{
+    m_calls << line;
+    emit called(line);
+}
+
 void IdeMainWindow::closeProject()
 {
-    m_calls << QStringLiteral("ide closeproject");
+    record(QStringLiteral("ide closeproject"));
     m_projectPath.clear();
+    editor->setReadOnly(false);
     editor->clear();
+    editor->setModified(false);
+    editor->setReadOnly(true);
+    setWindowTitle(QStringLiteral("Quillon IDE"));
 }
 
 // A readable Pascal project source: its first word is "library" or "program".
@@ -209,26 +238,57 @@ bool IdeMainWindow::openProjectInfo(const QString &path)
                                              QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
         ok = head.match(QString::fromLatin1(file.read(64 * 1024))).hasMatch();
     }
-    m_calls << QStringLiteral("ide openprojectinfo %1 -> %2").arg(path, ok ? "true" : "false");
+    record(QStringLiteral("ide openprojectinfo %1 -> %2").arg(path, ok ? "true" : "false"));
     return ok;
 }
 
 void IdeMainWindow::openProject(const QString &path)
 {
-    m_calls << QStringLiteral("ide openproject ") + path;
+    record(QStringLiteral("ide openproject ") + path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         message(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
         return;
     }
     m_projectPath = path;
-    editor->setPlainText(QString::fromLatin1(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The bytes as they are: the editor shows 8-bit text as Latin-1 and
+    // keeps the file's CR LF line ends.
+    editor->setReadOnly(false);
+    editor->setText(QString::fromLatin1(file.readAll()));
+    editor->setModified(false);
     setWindowTitle(QStringLiteral("Quillon IDE - ") + QFileInfo(path).fileName());
+}
+
+bool IdeMainWindow::saveProject()
+{
+    if (m_projectPath.isEmpty()) {
+        message(QStringLiteral("No project is open."));
+        return false;
+    }
+    if (!editor->isModified())
+        return true;
+    try {
+        const QByteArray bytes = editor->text().toLatin1();
+        platform::writeFileAtomically(QFile::encodeName(m_projectPath).toStdString(),
+                                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } catch (const std::exception &e) {
+        message(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    editor->setModified(false);
+    return true;
+}
+
+void IdeMainWindow::goToLine(int line, int column)
+{
+    editor->setCursorPosition(std::max(line - 1, 0), std::max(column - 1, 0));
+    editor->ensureLineVisible(std::max(line - 1, 0));
+    editor->setFocus();
 }
 
 void IdeMainWindow::reportError(const QString &text)
 {
-    m_calls << QStringLiteral("ide error ") + text;
+    record(QStringLiteral("ide error ") + text);
     message(text);
 }
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 class QListWidget;
-class QPlainTextEdit;
+class QsciScintilla;
 
 namespace quillon::idehost {
 
@@ -47,16 +47,29 @@ public:
 
     void message(const QString &text);
 
+    // Writes the editor's text back to the project file (replaced
+    // atomically); false, with the reason in the message area, on failure.
+    bool saveProject();
+
     // The tool-service operations.
     void closeProject();
     bool openProjectInfo(const QString &path);
     void openProject(const QString &path);
     void reportError(const QString &text);
 
-    QPlainTextEdit *editor;
+    QsciScintilla *editor; // the current project, with Pascal highlighting
     QListWidget *messages;
 
+public slots:
+    // Puts the caret at a line and column of the project (both from 1).
+    void goToLine(int line, int column);
+
+signals:
+    // Each tool-service call, as its transcript line.
+    void called(const QString &line);
+
 private:
+    void record(const QString &line);
     friend bool registerExpert(expert::TIExpert *expert);
     void buildMenus();
     void showGallery();

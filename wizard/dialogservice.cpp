@@ -31,6 +31,11 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, QMessageBox::I
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+void QtDialogs::showMessage(QWidget *owner, const QString &text)
+{
+    messageBox(owner, QMessageBox::NoIcon, QString(), text, QMessageBox::Ok);
+}
+
 std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogRequest &request)
 {
     QFileDialog dialog(owner, request.title);

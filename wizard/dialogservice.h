@@ -40,6 +40,9 @@ public:
     virtual QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                                    const QString &text, QMessageBox::StandardButtons buttons) = 0;
 
+    // A plain message box: the text and an OK button, no caption or icon.
+    virtual void showMessage(QWidget *owner, const QString &text) = 0;
+
     // A file dialog; nullopt when cancelled. A chosen name without an
     // extension gets the default one.
     virtual std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) = 0;
@@ -59,6 +62,7 @@ class QtDialogs : public DialogService
 public:
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
+    void showMessage(QWidget *owner, const QString &text) override;
     std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
 };

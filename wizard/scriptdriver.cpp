@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QEventLoop>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTableView>
@@ -69,40 +71,81 @@ QWidget *topLevelWindow()
 
 } // namespace
 
-ScriptDriver::ScriptDriver(QStringList script, TfrmWiz &window, ScriptedDialogs &dialogs, Sink sink,
+// The wizard window's class, told by name: a wizard window created by an
+// expert library comes from that library's own copy of the class.
+constexpr char kWizardClass[] = "quillon::wizard::TfrmWiz";
+
+ScriptDriver::ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &dialogs, Sink sink,
                            QString screenshotDir)
     : m_script(std::move(script))
-    , m_window(&window)
+    , m_root(&root)
     , m_dialogs(dialogs)
     , m_sink(std::move(sink))
     , m_shots(std::move(screenshotDir))
     , m_handedOver(static_cast<std::size_t>(m_script.size()), false)
 {
-    connect(window.nbWiz, &QStackedWidget::currentChanged, this, [this](int index) {
-        m_sink(QStringLiteral("page ") + QString::fromLatin1(pageName(static_cast<Page>(index))));
-        // Taken once the line is done, so the page shows what arriving did.
-        m_pendingShot = index;
-    });
-    connect(&window, &QWidget::windowTitleChanged, this,
+    if (root.inherits(kWizardClass))
+        attachWizard(qobject_cast<QDialog *>(&root));
+    qApp->installEventFilter(this);
+}
+
+void ScriptDriver::addCommand(const QString &name, Command command)
+{
+    m_commands.emplace_back(name, std::move(command));
+}
+
+void ScriptDriver::attachWizard(QDialog *window)
+{
+    if (!window || window == m_wizard)
+        return;
+    m_wizard = window;
+    if (auto *notebook = window->findChild<QStackedWidget *>(QStringLiteral("nbWiz"))) {
+        connect(notebook, &QStackedWidget::currentChanged, this, [this](int index) {
+            m_sink(QStringLiteral("page ") + QString::fromLatin1(pageName(static_cast<Page>(index))));
+            // Taken once the line is done, so the page shows what arriving did.
+            m_pendingShot = index;
+        });
+    }
+    connect(window, &QWidget::windowTitleChanged, this,
             [this](const QString &title) { m_sink(QStringLiteral("caption ") + escapeTranscript(title)); });
-    connect(&window, &TfrmWiz::generated, this,
-            [this](const QString &path) { m_sink(QStringLiteral("finish ") + escapeTranscript(path)); });
+    // By signature: the class may be another library's copy.
+    connect(window, SIGNAL(generated(QString)), this, SLOT(reportGenerated(QString)));
     // The window closed by the script's own lines, not by the driver at the
     // end of the script or after an error.
-    connect(&window, &QDialog::finished, this, [this] {
+    connect(window, &QDialog::finished, this, [this] {
         if (!m_done)
             m_sink(QStringLiteral("closed"));
     });
-    qApp->installEventFilter(this);
+}
+
+void ScriptDriver::reportGenerated(const QString &path)
+{
+    m_sink(QStringLiteral("finish ") + escapeTranscript(path));
+}
+
+QWidget *ScriptDriver::activeRoot() const
+{
+    if (m_wizard && m_wizard->isVisible())
+        return m_wizard;
+    return m_root;
 }
 
 int ScriptDriver::run()
 {
-    m_window->show();
-    pageShot(m_window->nbWiz->currentIndex());
-    m_focus = m_window->focusWidget();
+    auto *dialog = qobject_cast<QDialog *>(m_root.data());
+    m_root->show();
+    if (m_wizard)
+        pageShot(m_wizard->findChild<QStackedWidget *>(QStringLiteral("nbWiz"))->currentIndex());
+    m_focus = m_root->focusWidget();
     QTimer::singleShot(0, this, &ScriptDriver::step);
-    m_window->exec();
+    if (dialog) {
+        dialog->exec();
+    } else {
+        QEventLoop loop;
+        connect(this, &ScriptDriver::ended, &loop, &QEventLoop::quit);
+        if (!m_done)
+            loop.exec();
+    }
     // The window has closed: the lines left still run, as far as they can.
     while (!m_done)
         step();
@@ -114,8 +157,9 @@ void ScriptDriver::step()
     while (!m_done) {
         if (m_next >= m_script.size()) {
             m_done = true;
-            if (m_window && m_window->isVisible())
-                m_window->reject();
+            if (m_wizard && m_wizard->isVisible())
+                m_wizard->reject();
+            emit ended();
             return;
         }
         const int index = m_next++;
@@ -142,8 +186,8 @@ void ScriptDriver::afterLine(int index)
         fail(index, *failure);
         return;
     }
-    QWidget *focus = m_window ? m_window->focusWidget() : nullptr;
-    if (QWidget *top = QApplication::activeModalWidget(); top && top != m_window)
+    QWidget *focus = activeRoot() ? activeRoot()->focusWidget() : nullptr;
+    if (QWidget *top = QApplication::activeModalWidget(); top && top != activeRoot())
         focus = top->focusWidget();
     if (focus && focus != m_focus && !focus->objectName().isEmpty())
         m_sink(QStringLiteral("focus ") + focus->objectName());
@@ -164,14 +208,21 @@ void ScriptDriver::fail(int index, const QString &message)
         if (modal == QApplication::activeModalWidget())
             break;
     }
-    if (m_window && m_window->isVisible())
-        m_window->reject();
+    if (m_wizard && m_wizard->isVisible())
+        m_wizard->reject();
+    emit ended();
+}
+
+void ScriptDriver::failCurrent(const QString &message)
+{
+    if (!m_done)
+        fail(m_running.empty() ? m_next - 1 : m_running.back(), message);
 }
 
 QObject *ScriptDriver::find(const QString &name) const
 {
     for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible() && top != m_window)
+        if (!top->isVisible() && top != m_wizard && top != m_root)
             continue;
         if (top->objectName() == name)
             return top;
@@ -273,10 +324,18 @@ void ScriptDriver::perform(int index)
     } else if (c == QLatin1String("screenshot")) {
         QWidget *w = topLevelWindow();
         if (!w)
-            w = m_window;
+            w = activeRoot();
         if (!w || !w->grab().save(line.text, "PNG"))
             fail(index, QStringLiteral("cannot write the screenshot %1").arg(line.text));
     } else {
+        for (const auto &[name, command] : m_commands) {
+            if (name == c) {
+                const QString text = m_script[index].trimmed().mid(c.size()).trimmed();
+                if (const QString error = command(unescapeScript(text)); !error.isEmpty())
+                    fail(index, error);
+                return;
+            }
+        }
         fail(index, QStringLiteral("unknown command %1").arg(c));
     }
 }
@@ -337,31 +396,34 @@ QString ScriptDriver::controlState(QObject *control)
 
 void ScriptDriver::pageShot(int page)
 {
-    if (m_shots.isEmpty() || !m_window)
+    if (m_shots.isEmpty() || !m_wizard)
         return;
     QDir().mkpath(m_shots);
     const QString file = QStringLiteral("%1/%2-%3.png")
                              .arg(m_shots)
                              .arg(++m_shotCount, 2, 10, QLatin1Char('0'))
                              .arg(QString::fromLatin1(pageName(static_cast<Page>(page))));
-    m_window->grab().save(file, "PNG");
+    m_wizard->grab().save(file, "PNG");
 }
 
 bool ScriptDriver::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show) {
-        auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w->isWindow() && w != m_window && !qobject_cast<QMenu *>(w) &&
-            !w->inherits("QTipLabel") && !w->inherits("QComboBoxPrivateContainer")) {
-            m_sink(QStringLiteral("window ") + escapeTranscript(w->windowTitle()));
-            // A modal window of ours: the next lines run inside its event loop.
-            if (w->isModal() || w->windowModality() != Qt::NonModal) {
-                if (!m_running.empty() && !m_handedOver[static_cast<std::size_t>(m_running.back())]) {
-                    m_handedOver[static_cast<std::size_t>(m_running.back())] = true;
-                    QTimer::singleShot(0, this, &ScriptDriver::step);
-                }
-            }
-        }
+    if (event->type() != QEvent::Show)
+        return QObject::eventFilter(watched, event);
+    auto *w = qobject_cast<QWidget *>(watched);
+    // Menus, tips, drop-down lists and progress windows (shown after a
+    // delay of their own) are not windows a script acts in.
+    if (!w || !w->isWindow() || w == m_root || w == m_wizard || qobject_cast<QMenu *>(w) ||
+        qobject_cast<QProgressDialog *>(w) || w->inherits("QTipLabel") || w->inherits("QComboBoxPrivateContainer"))
+        return QObject::eventFilter(watched, event);
+    m_sink(QStringLiteral("window ") + escapeTranscript(w->windowTitle()));
+    if (w->inherits(kWizardClass))
+        attachWizard(qobject_cast<QDialog *>(w));
+    // A modal window of ours: the next lines run inside its event loop.
+    if ((w->isModal() || w->windowModality() != Qt::NonModal) && !m_handoverBlocked && !m_running.empty() &&
+        !m_handedOver[static_cast<std::size_t>(m_running.back())]) {
+        m_handedOver[static_cast<std::size_t>(m_running.back())] = true;
+        QTimer::singleShot(0, this, &ScriptDriver::step);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -7,11 +7,16 @@
 ** ours (the query results, the About box) hands the following lines to the
 ** event loop of that window, so a later line can act in it and close it.
 **
+** The script starts on a root window: a wizard window, or a host's main
+** window in which wizard windows open later; each wizard window is followed
+** (page, caption, finish, closed) from the moment it shows.
+**
 ** Script lines: type, check, uncheck, click, choose, select, select+,
-** answer, file, popup, close, show, screenshot (blank lines and "#"
-** comments are skipped; \n, \r, \t and \\ are escapes in TEXT). Transcript
-** lines: page, focus, box, dialog, popup, show, caption, help, window,
-** finish, closed, error. README.md describes both.
+** answer, file, popup, close, show, screenshot, and the commands a host
+** adds (blank lines and "#" comments are skipped; \n, \r, \t and \\ are
+** escapes in TEXT). Transcript lines: page, focus, box, message, dialog,
+** popup, show, caption, help, window, finish, closed, error. README.md
+** describes both.
 */
 
 #include <QObject>
@@ -20,14 +25,15 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace quillon::wizard {
 
 class ScriptedDialogs;
-class TfrmWiz;
 
 class ScriptDriver : public QObject
 {
@@ -35,14 +41,35 @@ class ScriptDriver : public QObject
 public:
     using Sink = std::function<void(const QString &line)>;
 
-    ScriptDriver(QStringList script, TfrmWiz &window, ScriptedDialogs &dialogs, Sink sink,
+    // A command a host adds: performs TEXT (everything after the command's
+    // name) and returns an error message, empty when it worked.
+    using Command = std::function<QString(const QString &text)>;
+
+    ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &dialogs, Sink sink,
                  QString screenshotDir = QString());
 
-    // Runs the script to its end; returns 0, or 1 after an error line.
+    void addCommand(const QString &name, Command command);
+
+    // Runs the script to its end; returns 0, or 1 after an error line. A
+    // root that is a dialog runs modally; another root is shown and the
+    // script runs in an event loop of its own.
     int run();
+
+    // Fails the line now running (a host command's later part found a fault).
+    void failCurrent(const QString &message);
+
+    // Windows shown while this is set take no lines of the script: a host
+    // command answers them itself.
+    void setHandoverBlocked(bool blocked) { m_handoverBlocked = blocked; }
 
     // The state of a control as a one-line JSON object.
     static QString controlState(QObject *control);
+
+signals:
+    void ended(); // the last line has run, or a line failed
+
+private slots:
+    void reportGenerated(const QString &path);
 
 private:
     void step();
@@ -51,10 +78,15 @@ private:
     void fail(int index, const QString &message);
     QObject *find(const QString &name) const;
     void pageShot(int page);
+    void attachWizard(QDialog *window);
+    QWidget *activeRoot() const;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QStringList m_script;
-    QPointer<TfrmWiz> m_window;
+    QPointer<QWidget> m_root;
+    QPointer<QDialog> m_wizard; // the wizard window followed now
+    std::vector<std::pair<QString, Command>> m_commands;
+    bool m_handoverBlocked = false;
     ScriptedDialogs &m_dialogs;
     Sink m_sink;
     QString m_shots;

@@ -159,6 +159,12 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, QMessageBox::
     return answer;
 }
 
+// Answered OK by itself; an answer queued for it is not taken.
+void ScriptedDialogs::showMessage(QWidget *, const QString &text)
+{
+    m_sink(QStringLiteral("message ") + escapeTranscript(text));
+}
+
 std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogRequest &request)
 {
     std::optional<QString> path;

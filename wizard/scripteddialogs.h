@@ -6,6 +6,7 @@
 ** driver can check the exact caption and text of each box:
 **
 **   box CAPTION | TEXT -> ANSWER
+**   message TEXT
 **   dialog TITLE | FILTER | DEFAULT-EXTENSION -> PATH
 **   popup NAME | ITEM, ITEM -> CHOSEN
 **
@@ -46,6 +47,7 @@ public:
 
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
+    void showMessage(QWidget *owner, const QString &text) override;
     std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
 

@@ -34,7 +34,7 @@ TEST_P(MenuBuilding, InsertsTheMenuOrShowsWhyNot)
     auto *expert = new TKestrel(ide);
     EXPECT_EQ(ide->log.join(QLatin1Char('|')), QString::fromLatin1(row.ideCalls));
     EXPECT_EQ(transcript.join(QLatin1Char('|')),
-              *row.message ? QStringLiteral("box  | %1 -> ok").arg(QLatin1String(row.message)) : QString());
+              *row.message ? QStringLiteral("message %1").arg(QLatin1String(row.message)) : QString());
     EXPECT_EQ(expert->toolItem() != nullptr, row.shape == FakeToolServices::FullMenu);
     // The expert holds one reference to each kept item, the menu tree another.
     if (FakeMenuItem *menu = ide->quillonMenu()) {

@@ -19,7 +19,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <Qsci/qsciscintilla.h>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -100,17 +100,24 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     // What Finish asks of the IDE, through the tool services the expert holds.
     QFile source(path("Ext.dpr"));
     ASSERT_TRUE(source.open(QIODevice::WriteOnly));
-    source.write("library Ext;\r\nbegin\r\nend.\r\n");
+    source.write("library Ext; { caf\xe9 }\r\nbegin\r\nend.\r\n");
     source.close();
     expert::TIToolServices &services = window.toolServices();
     services.CloseProject();
     EXPECT_FALSE(services.OpenProjectInfo(path("missing.dpr").toLocal8Bit().constData()));
     EXPECT_TRUE(services.OpenProjectInfo(path("Ext.dpr").toLocal8Bit().constData()));
     services.OpenProject(path("Ext.dpr").toLocal8Bit().constData());
-    EXPECT_EQ(window.editor->toPlainText(), QStringLiteral("library Ext;\nbegin\nend.\n"));
+    EXPECT_EQ(window.editor->text(), QString::fromLatin1("library Ext; { caf\xe9 }\r\nbegin\r\nend.\r\n"));
     EXPECT_EQ(window.calls(), QStringList({"ide closeproject", "ide openprojectinfo " + path("missing.dpr") + " -> false",
                                            "ide openprojectinfo " + path("Ext.dpr") + " -> true",
                                            "ide openproject " + path("Ext.dpr")}));
+
+    // An edit saved goes back as the same 8-bit bytes, CR LF kept.
+    window.editor->setCursorPosition(1, 5);
+    window.editor->insert(QStringLiteral(" { \u00e0 }"));
+    ASSERT_TRUE(window.saveProject());
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(source.readAll(), QByteArray("library Ext; { caf\xe9 }\r\nbegin { \xe0 }\r\nend.\r\n"));
 }
 
 TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
