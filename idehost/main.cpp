@@ -3,12 +3,16 @@
 ** under HKEY_CURRENT_USER "Software\Borland\Delphi\2.0\Experts" (and any
 ** library named with --expert PATH) and shows its main window.
 **
-**   quillon-ide [--expert PATH]...
+**   quillon-ide [--expert PATH]... [PROJECT.dpr]
+**   quillon-ide --script FILE [--screenshots DIR]   drives the host from a
+**                                    script and prints its transcript
 **   quillon-ide --register PATH     registers an expert library and exits
 */
 
+#include "idehost/hostscript.h"
 #include "idehost/idemainwindow.h"
 #include "platform/registry.h"
+#include "wizard/scriptdriver.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -65,12 +70,40 @@ int main(int argc, char **argv)
     const QCommandLineOption expertOption(QStringLiteral("expert"), QStringLiteral("Also load the expert library PATH."),
                                           QStringLiteral("PATH"));
     parser.addOption(expertOption);
+    const QCommandLineOption scriptOption(QStringLiteral("script"),
+                                          QStringLiteral("Drive the host from the script FILE and print its transcript."),
+                                          QStringLiteral("FILE"));
+    parser.addOption(scriptOption);
+    const QCommandLineOption shotsOption(QStringLiteral("screenshots"),
+                                         QStringLiteral("With --script: save a picture of each wizard page in DIR."),
+                                         QStringLiteral("DIR"));
+    parser.addOption(shotsOption);
+    parser.addPositionalArgument(QStringLiteral("PROJECT"), QStringLiteral("A project source to open."), QStringLiteral("[PROJECT]"));
     parser.process(app);
+    if (parser.positionalArguments().size() > 1)
+        parser.showHelp(2);
+
+    std::optional<QStringList> script;
+    if (parser.isSet(scriptOption)) {
+        QString error;
+        script = quillon::wizard::readScriptFile(parser.value(scriptOption), error);
+        if (!script) {
+            std::fprintf(stderr, "quillon-ide: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
 
     quillon::idehost::IdeMainWindow window;
+    std::optional<quillon::idehost::HostScript> driver;
+    if (script)
+        driver.emplace(window, &quillon::wizard::printTranscriptLine);
     window.show();
     window.loadRegisteredExperts();
     for (const QString &path : parser.values(expertOption))
         window.loadExpert(QFileInfo(path).completeBaseName(), path);
+    if (!parser.positionalArguments().isEmpty())
+        window.openProject(QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath());
+    if (driver)
+        return driver->run(std::move(*script), parser.value(shotsOption));
     return app.exec();
 }

@@ -1,8 +1,5 @@
 #include "wizard/scriptdriver.h"
 
-#include "widgets/UrlLabel.h"
-#include "widgets/explbtn.h"
-#include "wizard/controls.h"
 #include "wizard/frmwiz.h"
 #include "wizard/scripteddialogs.h"
 
@@ -12,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QEventLoop>
@@ -26,6 +25,8 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace quillon::wizard {
 
@@ -69,7 +70,34 @@ QWidget *topLevelWindow()
     return QApplication::activeWindow();
 }
 
+// Told apart by their class names and properties, not by their types: a
+// window of an expert library brings its own copy of our control classes.
+bool isEnabledControl(const QObject *control)
+{
+    const auto *w = qobject_cast<const QWidget *>(control);
+    const QVariant own = control->property("Enabled"); // an explorer button's own switch
+    return (!w || w->isEnabled()) && (!own.isValid() || own.toBool());
+}
+
 } // namespace
+
+std::optional<QStringList> readScriptFile(const QString &path, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        error = QStringLiteral("cannot read the script %1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+}
+
+void printTranscriptLine(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
 
 // The wizard window's class, told by name: a wizard window created by an
 // expert library comes from that library's own copy of the class.
@@ -268,13 +296,12 @@ void ScriptDriver::perform(int index)
     } else if (c == QLatin1String("click")) {
         if (auto *b = qobject_cast<QAbstractButton *>(target))
             b->click();
-        else if (auto *e = qobject_cast<TExplorerButton *>(target)) {
-            if (e->isButtonEnabled() && e->isEnabled())
-                emit e->clicked();
-        } else if (auto *l = qobject_cast<ClickLabel *>(target))
-            l->click();
-        else if (auto *u = qobject_cast<TUrlLabel *>(target))
-            emit u->clicked();
+        else if (target->metaObject()->indexOfSignal("clicked()") >= 0) {
+            // Our own clickable controls (explorer buttons, labels): their
+            // click is their clicked signal, unless they are disabled.
+            if (isEnabledControl(target))
+                QMetaObject::invokeMethod(target, "clicked");
+        }
         else if (auto *a = qobject_cast<QAction *>(target))
             a->trigger();
         else
@@ -283,8 +310,9 @@ void ScriptDriver::perform(int index)
         auto *combo = qobject_cast<QComboBox *>(target);
         if (!need(combo, "a combo box"))
             return;
-        if (auto *list = qobject_cast<DropDownList *>(combo))
-            list->openList();
+        // A list filled as it opens is told so first.
+        if (combo->metaObject()->indexOfSignal("listOpening()") >= 0)
+            QMetaObject::invokeMethod(combo, "listOpening");
         if (m_done)
             return;
         const int i = combo->findText(line.text, Qt::MatchExactly);
@@ -356,9 +384,9 @@ QString ScriptDriver::controlState(QObject *control)
         o[QStringLiteral("text")] = b->text();
         if (b->isCheckable())
             o[QStringLiteral("checked")] = b->isChecked();
-    } else if (auto *e = qobject_cast<TExplorerButton *>(control)) {
-        o[QStringLiteral("enabled")] = e->isEnabled() && e->isButtonEnabled();
-        o[QStringLiteral("text")] = e->caption();
+    } else if (control->inherits("TExplorerButton")) {
+        o[QStringLiteral("enabled")] = isEnabledControl(control);
+        o[QStringLiteral("text")] = control->property("Caption").toString();
     } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
         o[QStringLiteral("text")] = combo->currentIndex() >= 0 ? combo->currentText() : QString();
         QJsonArray entries;

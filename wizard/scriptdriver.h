@@ -25,6 +25,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,13 @@ class QWidget;
 namespace quillon::wizard {
 
 class ScriptedDialogs;
+
+// Reads a script file as its lines; nullopt with error set when it cannot
+// be read ("cannot read the script PATH: REASON").
+std::optional<QStringList> readScriptFile(const QString &path, QString &error);
+
+// Writes a transcript line to standard output at once.
+void printTranscriptLine(const QString &line);
 
 class ScriptDriver : public QObject
 {

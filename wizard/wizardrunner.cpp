@@ -6,10 +6,8 @@
 #include "wizard/scripteddialogs.h"
 #include "wizard/wizardhost.h"
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <iostream>
 
 namespace quillon::wizard {
@@ -57,14 +55,6 @@ private:
     std::unique_ptr<HelpSystem> m_real;
 };
 
-void printLine(const QString &line)
-{
-    const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int runWizard(const std::optional<QString> &projectFile)
@@ -87,22 +77,21 @@ int runWizard(const std::optional<QString> &projectFile)
 
 int runWizardScript(const QString &scriptFile, const QString &screenshotDir)
 {
-    QFile file(scriptFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::cerr << "quillon wizard: cannot read the script " << scriptFile.toStdString() << ": "
-                  << file.errorString().toStdString() << std::endl;
+    QString error;
+    std::optional<QStringList> lines = readScriptFile(scriptFile, error);
+    if (!lines) {
+        std::cerr << "quillon wizard: " << error.toStdString() << std::endl;
         return 1;
     }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    ScriptedDialogs dialogs(printLine);
+    ScriptedDialogs dialogs(printTranscriptLine);
     StandaloneHost host(false);
-    ReportedHelp help(printLine, createQtHelpSystem());
+    ReportedHelp help(printTranscriptLine, createQtHelpSystem());
     WizardServices services;
     services.dialogs = &dialogs;
     services.help = &help;
     services.host = &host;
     TfrmWiz window(std::move(services));
-    ScriptDriver driver(std::move(lines), window, dialogs, printLine, screenshotDir);
+    ScriptDriver driver(std::move(*lines), window, dialogs, printTranscriptLine, screenshotDir);
     return driver.run();
 }
 

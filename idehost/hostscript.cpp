@@ -1,0 +1,147 @@
+#include "idehost/hostscript.h"
+
+#include "expert/ideintf.h"
+#include "idehost/idemainwindow.h"
+#include "wizard/scriptdriver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+#include <QVariant>
+
+namespace quillon::idehost {
+
+namespace {
+
+// The item reached by captions joined with "/", from the menu bar down.
+QAction *menuItem(QMenuBar *bar, const QString &path)
+{
+    QList<QAction *> actions = bar->actions();
+    QAction *found = nullptr;
+    for (const QString &caption : path.split(QLatin1Char('/'))) {
+        found = nullptr;
+        for (QAction *a : actions) {
+            if (!a->isSeparator() && a->text() == caption) {
+                found = a;
+                break;
+            }
+        }
+        if (!found)
+            return nullptr;
+        actions = found->menu() ? found->menu()->actions() : QList<QAction *>();
+    }
+    return found;
+}
+
+} // namespace
+
+HostScript::HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink)
+    : m_window(window)
+    , m_sink(sink)
+    , m_dialogs(sink)
+{
+    qApp->setProperty(expert::kHostDialogServiceProperty,
+                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::DialogService *>(&m_dialogs))));
+    QObject::connect(&window, &IdeMainWindow::called, &window, [this](const QString &line) { m_sink(line); });
+}
+
+HostScript::~HostScript()
+{
+    qApp->setProperty(expert::kHostDialogServiceProperty, QVariant());
+}
+
+int HostScript::run(QStringList lines, const QString &screenshotDir)
+{
+    wizard::ScriptDriver driver(std::move(lines), m_window, m_dialogs, m_sink, screenshotDir);
+    QMenuBar *bar = m_window.menuBar();
+    driver.addCommand(QStringLiteral("menu"), [bar](const QString &path) {
+        QAction *item = menuItem(bar, path);
+        if (!item || item->menu())
+            return QStringLiteral("no menu item %1").arg(path);
+        if (!item->isEnabled())
+            return QStringLiteral("the menu item %1 is disabled").arg(path);
+        item->trigger();
+        return QString();
+    });
+    driver.addCommand(QStringLiteral("gallery"), [this, &driver](const QString &name) {
+        QAction *newItem = m_window.findChild<QAction *>(QStringLiteral("FileNewItem"));
+        if (!newItem)
+            return QStringLiteral("the host has no File > New");
+        // The gallery is answered here; the window that choosing opens takes
+        // the next lines.
+        driver.setHandoverBlocked(true);
+        QTimer::singleShot(0, &m_window, [&driver, name] {
+            driver.setHandoverBlocked(false);
+            auto *gallery = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            auto *page = gallery ? gallery->findChild<QListWidget *>(QStringLiteral("Projects")) : nullptr;
+            if (!page) {
+                driver.failCurrent(QStringLiteral("the gallery did not open"));
+                return;
+            }
+            const QList<QListWidgetItem *> found = page->findItems(name, Qt::MatchExactly);
+            if (found.isEmpty()) {
+                gallery->reject();
+                driver.failCurrent(QStringLiteral("the gallery has no item \"%1\"").arg(name));
+                return;
+            }
+            page->setCurrentItem(found.first());
+            gallery->accept();
+        });
+        newItem->trigger();
+        driver.setHandoverBlocked(false);
+        return QString();
+    });
+    driver.addCommand(QStringLiteral("desktop"), [bar](const QString &text) {
+        const qsizetype sp = text.indexOf(QLatin1Char(' '));
+        const QString file = sp < 0 ? text : text.left(sp);
+        QMenu *menu = nullptr;
+        if (sp >= 0) {
+            const QString path = text.mid(sp + 1);
+            QAction *item = menuItem(bar, path);
+            menu = item ? item->menu() : nullptr;
+            if (!menu)
+                return QStringLiteral("no menu %1").arg(path);
+            const QRect at = bar->actionGeometry(item);
+            menu->popup(bar->mapToGlobal(at.bottomLeft()));
+        }
+        const bool saved = saveDesktopPicture(file);
+        if (menu)
+            menu->hide();
+        return saved ? QString() : QStringLiteral("cannot write the picture %1").arg(file);
+    });
+    return driver.run();
+}
+
+bool saveDesktopPicture(const QString &file)
+{
+    QApplication::processEvents();
+    QList<QWidget *> windows;
+    QRect area;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->inherits("QTipLabel"))
+            continue;
+        windows << w;
+        area |= w->frameGeometry();
+    }
+    if (windows.isEmpty())
+        return false;
+    // Main windows first, tool windows and menus over them.
+    std::stable_sort(windows.begin(), windows.end(), [](QWidget *a, QWidget *b) {
+        const auto rank = [](QWidget *w) { return qobject_cast<QMenu *>(w) ? 2 : w->parentWidget() ? 1 : 0; };
+        return rank(a) < rank(b);
+    });
+    QImage picture(area.size(), QImage::Format_RGB32);
+    picture.fill(QColor(0x3a, 0x6e, 0xa5)); // the desktop behind the windows
+    QPainter painter(&picture);
+    for (QWidget *w : windows)
+        painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+    painter.end();
+    return picture.save(file, "PNG");
+}
+
+} // namespace quillon::idehost

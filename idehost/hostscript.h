@@ -1,0 +1,54 @@
+#pragma once
+
+/*
+** Drives the host and the experts it loaded from a script, offscreen or
+** not: the wizard driver's language, plus
+**
+**   menu PATH              triggers a menu item by its captions joined with
+**                          "/" ("Qu&illon/&New Web Application")
+**   gallery NAME           File > New, then chooses NAME on "Projects"
+**   desktop FILE [PATH]    a picture of every visible window of the host
+**                          where it stands, with the menu PATH open
+**
+** and the transcript lines of the host: "ide closeproject", "ide
+** openprojectinfo PATH -> true|false", "ide openproject PATH", "ide error
+** MESSAGE" for the tool-service calls, "message TEXT" for a plain message
+** box, and the build's own lines.
+**
+** The host's dialog service is offered to the experts before they load, so
+** the messages they show while starting already land in the transcript.
+*/
+
+#include "wizard/scripteddialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace quillon::idehost {
+
+class IdeMainWindow;
+
+class HostScript
+{
+public:
+    // Offers the scripted dialogs to the experts and follows the window's
+    // tool-service calls; call before the experts load.
+    HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink);
+    ~HostScript();
+    HostScript(const HostScript &) = delete;
+    HostScript &operator=(const HostScript &) = delete;
+
+    // Runs the lines; 0, or 1 after an error line.
+    int run(QStringList lines, const QString &screenshotDir = QString());
+
+private:
+    IdeMainWindow &m_window;
+    wizard::ScriptedDialogs::Sink m_sink;
+    wizard::ScriptedDialogs m_dialogs;
+};
+
+// Saves a picture of the visible top-level windows of the application at
+// their places on the screen (and an open menu over them).
+bool saveDesktopPicture(const QString &file);
+
+} // namespace quillon::idehost
