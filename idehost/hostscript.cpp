@@ -47,11 +47,12 @@ HostScript::HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink
 {
     qApp->setProperty(expert::kHostDialogServiceProperty,
                       QVariant::fromValue(static_cast<void *>(static_cast<wizard::DialogService *>(&m_dialogs))));
-    QObject::connect(&window, &IdeMainWindow::called, &window, [this](const QString &line) { m_sink(line); });
+    m_calls = QObject::connect(&window, &IdeMainWindow::called, &window, [this](const QString &line) { m_sink(line); });
 }
 
 HostScript::~HostScript()
 {
+    QObject::disconnect(m_calls);
     qApp->setProperty(expert::kHostDialogServiceProperty, QVariant());
 }
 

@@ -21,6 +21,7 @@
 
 #include "wizard/scripteddialogs.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +46,7 @@ private:
     IdeMainWindow &m_window;
     wizard::ScriptedDialogs::Sink m_sink;
     wizard::ScriptedDialogs m_dialogs;
+    QMetaObject::Connection m_calls;
 };
 
 // Saves a picture of the visible top-level windows of the application at

@@ -6,6 +6,7 @@
 ** are recorded, and a library that cannot be loaded is reported.
 */
 
+#include "idehost/hostscript.h"
 #include "idehost/idemainwindow.h"
 #include "platform/registry.h"
 #include "../support/isolatedfolder.h"
@@ -131,6 +132,89 @@ TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
               QStringLiteral("Expert NoEntry: %1 has no entry INITEXPERT0016").arg(QStringLiteral(NO_ENTRY_LIBRARY)));
     EXPECT_TRUE(window.experts().empty());
 }
+
+// The whole road through the real host and library, as a script drives it:
+// the expert chosen from the menu or the gallery, the wizard walked to
+// Finish, the generated project open in the editor.
+class HostScriptTest : public IdeHostTest
+{
+protected:
+    QStringList run(const QStringList &lines)
+    {
+        platform::Registry registry;
+        registry.createKey(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0")
+            .writeString("RootDir", QUILLON_PASCAL_DIR);
+        QStringList transcript;
+        HostScript script(window, [&](const QString &line) { transcript << line; });
+        window.show();
+        window.loadExpert(QStringLiteral("Kestrel"), QStringLiteral(KESTREL_LIBRARY));
+        status = script.run(lines);
+        return transcript;
+    }
+    // Welcome to the summary of a project without a database.
+    QStringList toSummary(const QString &name) const
+    {
+        return {"click btnNext", "click btnNext", "click btnNext", "uncheck cbDataOK", "click btnNext",
+                "type edPageTitle " + name, "type edExtName " + name, "click btnNext", "type edDLLFile " + path("") + name,
+                "click btnNext"};
+    }
+    static QStringList only(const QStringList &t, const QStringList &kinds)
+    {
+        QStringList kept;
+        for (const QString &line : t)
+            if (kinds.contains(line.section(QLatin1Char(' '), 0, 0)))
+                kept << line;
+        return kept;
+    }
+
+    IdeMainWindow window;
+    int status = -1;
+};
+
+// One process loads the library once, as the IDE does: one row a test.
+class HostRoad : public HostScriptTest, public ::testing::WithParamInterface<const char *>
+{};
+
+TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
+{
+    QStringList script{QString::fromLatin1(GetParam())};
+    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish";
+    const QStringList t = run(script);
+    const QString out = path("Hello.dpr");
+    EXPECT_EQ(only(t, {"finish", "ide", "closed", "error"}),
+              (QStringList{"finish " + out, "ide closeproject", "ide openprojectinfo " + out + " -> true",
+                           "ide openproject " + out, "closed"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(window.projectPath(), out);
+    EXPECT_TRUE(window.editor->text().startsWith(QStringLiteral("library Hello;")));
+}
+
+INSTANTIATE_TEST_SUITE_P(FromMenuAndGallery, HostRoad,
+                         ::testing::Values("menu Qu&illon/&New Web Application", "gallery ISAPI Extension Expert"));
+
+struct CommandRow
+{
+    const char *line;
+    const char *error;
+};
+
+class HostCommand : public HostScriptTest, public ::testing::WithParamInterface<CommandRow>
+{};
+
+TEST_P(HostCommand, SaysWhatWentWrongAndStops)
+{
+    const QStringList t = run({QString::fromLatin1(GetParam().line), "show edPageTitle"});
+    EXPECT_EQ(only(t, {"error", "show"}), QStringList{QString::fromLatin1(GetParam().error)});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HostCommand,
+    ::testing::Values(CommandRow{"menu Qu&illon/&Nothing", "error 1: no menu item Qu&illon/&Nothing"},
+                      CommandRow{"menu Qu&illon", "error 1: no menu item Qu&illon"}, // a menu, not an item
+                      CommandRow{"gallery Nothing", "error 1: the gallery has no item \"Nothing\""},
+                      CommandRow{"desktop /nonexistent/dir/x.png", "error 1: cannot write the picture /nonexistent/dir/x.png"}));
 
 } // namespace
 } // namespace quillon::idehost
