@@ -1,6 +1,7 @@
 #include "cli/wizardcommand.h"
 
 #include "cli/arguments.h"
+#include "expert/ViewAsText.h"
 #include "wizard/wizardrunner.h"
 
 #include <QApplication>
@@ -29,11 +30,12 @@ int runWizardCommand(const Args &args)
     QApplication app(argc, argv);
     if (script)
         return wizard::runWizardScript(QString::fromStdString(*script),
-                                       QString::fromStdString(a.option("--screenshots").value_or("")));
+                                       QString::fromStdString(a.option("--screenshots").value_or("")),
+                                       &expert::showProjectTextView);
     std::optional<QString> project;
     if (!a.positionals().empty())
         project = QString::fromStdString(a.positionals().front());
-    return wizard::runWizard(project);
+    return wizard::runWizard(project, &expert::showProjectTextView);
 }
 
 } // namespace quillon::cli

@@ -59,9 +59,10 @@ struct WizardServices
     HelpSystem *help = nullptr;
     WizardHost *host = nullptr;
     const platform::Registry *registry = nullptr; // null: the user's registry
-    // Opens the project text view on a window with a project file; empty:
-    // a read-only view of the file.
-    std::function<void(TfrmWiz &)> textView;
+    // Opens the project text view on a window with a project file (the
+    // IDE side's TfrmTextView); empty: "View as Text" says it is not here.
+    using TextView = std::function<void(TfrmWiz &)>;
+    TextView textView;
 };
 
 class TfrmWiz : public QDialog
@@ -132,7 +133,7 @@ private:
     HelpSystem *m_help;
     WizardHost *m_host;
     const platform::Registry *m_registry;
-    std::function<void(TfrmWiz &)> m_textView;
+    WizardServices::TextView m_textView;
     WizardContext m_ctx;
     QString m_projectFileName;
     QString m_helpFile;

@@ -21,9 +21,6 @@
 
 
 #include <QCheckBox>
-#include <QFile>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
 
 namespace quillon::wizard {
 
@@ -135,30 +132,11 @@ void TfrmWiz::ViewasText1Click()
         m_ctx.error(QStringLiteral("No current project file! Please save current project or open an existing one."));
         return;
     }
-    if (m_textView) {
-        m_textView(*this);
+    if (!m_textView) {
+        m_ctx.error(QStringLiteral("Viewing the project as text is not available in this window."));
         return;
     }
-    QFile file(m_projectFileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_ctx.error(QStringLiteral("Unable to read ") + m_projectFileName + QStringLiteral(": ") + file.errorString());
-        return;
-    }
-    // A read-only view of the file as last saved or opened.
-    QDialog view(this);
-    view.setObjectName(QStringLiteral("frmTextView"));
-    view.setWindowTitle(QStringLiteral("Viewing as Text - [") + m_projectFileName + QLatin1Char(']'));
-    view.resize(441, 308);
-    auto *text = new QPlainTextEdit(&view);
-    text->setObjectName(QStringLiteral("edProjectText"));
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFont(QStringLiteral("Courier New"), 9));
-    text->setPlainText(displayText(file.readAll().toStdString()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    auto *layout = new QVBoxLayout(&view);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(text);
-    view.exec();
+    m_textView(*this);
 }
 
 void TfrmWiz::previewQuery()

@@ -57,7 +57,7 @@ private:
 
 } // namespace
 
-int runWizard(const std::optional<QString> &projectFile)
+int runWizard(const std::optional<QString> &projectFile, WizardServices::TextView textView)
 {
     QtDialogs dialogs;
     StandaloneHost host(true);
@@ -66,6 +66,7 @@ int runWizard(const std::optional<QString> &projectFile)
     services.dialogs = &dialogs;
     services.help = help.get();
     services.host = &host;
+    services.textView = textView;
     TfrmWiz window(std::move(services));
     if (projectFile) {
         if (!window.openProjectFile(*projectFile))
@@ -75,7 +76,7 @@ int runWizard(const std::optional<QString> &projectFile)
     return 0;
 }
 
-int runWizardScript(const QString &scriptFile, const QString &screenshotDir)
+int runWizardScript(const QString &scriptFile, const QString &screenshotDir, WizardServices::TextView textView)
 {
     QString error;
     std::optional<QStringList> lines = readScriptFile(scriptFile, error);
@@ -90,6 +91,7 @@ int runWizardScript(const QString &scriptFile, const QString &screenshotDir)
     services.dialogs = &dialogs;
     services.help = &help;
     services.host = &host;
+    services.textView = textView;
     TfrmWiz window(std::move(services));
     ScriptDriver driver(std::move(*lines), window, dialogs, printTranscriptLine, screenshotDir);
     return driver.run();

@@ -6,6 +6,8 @@
 ** standard output. Both return the exit status. A QApplication must exist.
 */
 
+#include "wizard/frmwiz.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,10 +15,10 @@
 namespace quillon::wizard {
 
 // Shows the wizard, loading the project file first when one is given.
-int runWizard(const std::optional<QString> &projectFile);
+int runWizard(const std::optional<QString> &projectFile, WizardServices::TextView textView);
 
 // Performs the script on the real window offscreen; writes one PNG per
 // page reached into screenshotDir when it is not empty.
-int runWizardScript(const QString &scriptFile, const QString &screenshotDir);
+int runWizardScript(const QString &scriptFile, const QString &screenshotDir, WizardServices::TextView textView);
 
 } // namespace quillon::wizard

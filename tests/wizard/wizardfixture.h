@@ -8,6 +8,7 @@
 */
 
 #include "fakeengine.h"
+#include "expert/ViewAsText.h"
 #include "wizard/frmwiz.h"
 #include "wizard/helpsystem.h"
 #include "wizard/scriptdriver.h"
@@ -101,6 +102,7 @@ protected:
             services.engine = std::make_unique<FakeEngine>(engine);
         services.help = &help;
         services.host = &host;
+        services.textView = &expert::showProjectTextView;
         TfrmWiz window(std::move(services));
         if (prepare)
             prepare(window);
