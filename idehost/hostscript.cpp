@@ -139,8 +139,15 @@ bool saveDesktopPicture(const QString &file)
     QImage picture(area.size(), QImage::Format_RGB32);
     picture.fill(QColor(0x3a, 0x6e, 0xa5)); // the desktop behind the windows
     QPainter painter(&picture);
-    for (QWidget *w : windows)
-        painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+    for (QWidget *w : windows) {
+        const QRect at = w->geometry().translated(-area.topLeft());
+        painter.drawPixmap(at.topLeft(), w->grab());
+        // Without a window manager there are no frames: a line shows where
+        // each window ends.
+        painter.setPen(QColor(0x40, 0x40, 0x40));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(at.adjusted(0, 0, -1, -1));
+    }
     painter.end();
     return picture.save(file, "PNG");
 }

@@ -87,6 +87,7 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     messages->setObjectName(QStringLiteral("messages"));
     dock->setWidget(messages);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    resizeDocks({dock}, {110}, Qt::Vertical);
     buildMenus();
 }
 
