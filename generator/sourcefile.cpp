@@ -61,7 +61,7 @@ std::string fileErrorText(int code)
 
 } // namespace
 
-std::string templatePathFromRegistry(const platform::Registry &registry)
+std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose)
 {
     std::optional<std::string> value;
     try {
@@ -72,13 +72,18 @@ std::string templatePathFromRegistry(const platform::Registry &registry)
     }
     if (value) {
         if (const auto why = registry.untrustedHiveReason(platform::Hive::LocalMachine); !why.empty())
-            throw GenerationError("its RootDir is not trusted to choose the template, since " + why,
+            throw GenerationError("its RootDir is not trusted to choose " + std::string(purpose) + ", since " + why,
                                   registry.hiveFile(platform::Hive::LocalMachine));
     }
     std::string root = value.value_or(std::string());
     // A stored value ends at its first NUL, as a C string would.
     root.resize(std::min(root.size(), root.find('\0')));
-    return root + std::string(kTemplateName);
+    return root;
+}
+
+std::string templatePathFromRegistry(const platform::Registry &registry)
+{
+    return rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
 }
 
 void generateSourceFile(const WizardProject &project, const std::string &templatePath,

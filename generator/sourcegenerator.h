@@ -87,6 +87,11 @@ inline constexpr std::string_view kRootDirValue = "RootDir";
 // decides the code of every extension generated from it.
 std::string templatePathFromRegistry(const platform::Registry &registry);
 
+// The "RootDir" value itself (up to its first NUL), empty when the key or
+// value is missing. Throws GenerationError as templatePathFromRegistry()
+// does; purpose names what the folder would choose ("the template").
+std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose);
+
 // Refuses a project whose values that the source uses as bare identifiers
 // are not all usable names (isUsableName()): the request value names, the
 // value side of the insert mapping in insert mode, and the library name
