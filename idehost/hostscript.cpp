@@ -2,6 +2,7 @@
 
 #include "expert/ideintf.h"
 #include "idehost/idemainwindow.h"
+#include "idehost/projectbuild.h"
 #include "wizard/scriptdriver.h"
 
 #include <QAction>
@@ -47,12 +48,15 @@ HostScript::HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink
 {
     qApp->setProperty(expert::kHostDialogServiceProperty,
                       QVariant::fromValue(static_cast<void *>(static_cast<wizard::DialogService *>(&m_dialogs))));
-    m_calls = QObject::connect(&window, &IdeMainWindow::called, &window, [this](const QString &line) { m_sink(line); });
+    const auto forward = [this](const QString &line) { m_sink(line); };
+    m_calls = QObject::connect(&window, &IdeMainWindow::called, &window, forward);
+    m_reports = QObject::connect(&window.build(), &ProjectBuild::report, &window, forward);
 }
 
 HostScript::~HostScript()
 {
     QObject::disconnect(m_calls);
+    QObject::disconnect(m_reports);
     qApp->setProperty(expert::kHostDialogServiceProperty, QVariant());
 }
 

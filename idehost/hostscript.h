@@ -13,7 +13,8 @@
 ** and the transcript lines of the host: "ide closeproject", "ide
 ** openprojectinfo PATH -> true|false", "ide openproject PATH", "ide error
 ** MESSAGE" for the tool-service calls, "message TEXT" for a plain message
-** box, and the build's own lines.
+** box, and the build's lines ("compile PATH -> ok", "run LIBRARY QUERY ->
+** STATUS", ...).
 **
 ** The host's dialog service is offered to the experts before they load, so
 ** the messages they show while starting already land in the transcript.
@@ -47,6 +48,7 @@ private:
     wizard::ScriptedDialogs::Sink m_sink;
     wizard::ScriptedDialogs m_dialogs;
     QMetaObject::Connection m_calls;
+    QMetaObject::Connection m_reports;
 };
 
 // Saves a picture of the visible top-level windows of the application at

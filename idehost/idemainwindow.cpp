@@ -1,6 +1,8 @@
 #include "idehost/idemainwindow.h"
 
+#include "idehost/buildpanel.h"
 #include "idehost/hostmenu.h"
+#include "idehost/projectbuild.h"
 #include "platform/atomicfile.h"
 #include "platform/registry.h"
 
@@ -12,6 +14,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -60,6 +63,7 @@ private:
 IdeMainWindow::IdeMainWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_services(new Services(*this))
+    , m_build(new ProjectBuild(this))
 {
     setObjectName(QStringLiteral("IdeMainWindow"));
     setWindowTitle(QStringLiteral("Quillon IDE"));
@@ -87,7 +91,20 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     messages->setObjectName(QStringLiteral("messages"));
     dock->setWidget(messages);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
-    resizeDocks({dock}, {110}, Qt::Vertical);
+    m_buildDock = new QDockWidget(QStringLiteral("Build"), this);
+    m_buildDock->setObjectName(QStringLiteral("buildDock"));
+    buildPanel = new BuildPanel(*m_build, m_buildDock);
+    m_buildDock->setWidget(buildPanel);
+    addDockWidget(Qt::BottomDockWidgetArea, m_buildDock);
+    tabifyDockWidget(dock, m_buildDock);
+    dock->raise();
+    resizeDocks({dock}, {150}, Qt::Vertical);
+    connect(buildPanel, &BuildPanel::gotoLine, this, [this](const QString &file, int line, int column) {
+        if (QFileInfo(file).fileName() == QFileInfo(m_projectPath).fileName())
+            goToLine(line, column);
+        else
+            message(QStringLiteral("%1 is not the open project").arg(file));
+    });
     buildMenus();
 }
 
@@ -124,6 +141,14 @@ void IdeMainWindow::buildMenus()
                 ->setObjectName(QStringLiteral("FileCloseItem"));
             menu->addSeparator();
             menu->addAction(QStringLiteral("E&xit"), this, &QWidget::close)->setObjectName(QStringLiteral("FileExitItem"));
+        } else if (qstrcmp(m[1], "ProjectMenu") == 0) {
+            QAction *compile = menu->addAction(QStringLiteral("&Compile"), this, &IdeMainWindow::compileProject);
+            compile->setObjectName(QStringLiteral("ProjectCompileItem"));
+            compile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
+        } else if (qstrcmp(m[1], "RunMenu") == 0) {
+            QAction *run = menu->addAction(QStringLiteral("&Run"), this, &IdeMainWindow::runProject);
+            run->setObjectName(QStringLiteral("RunRunItem"));
+            run->setShortcut(QKeySequence(Qt::Key_F9));
         }
     }
 }
@@ -278,6 +303,31 @@ bool IdeMainWindow::saveProject()
     }
     editor->setModified(false);
     return true;
+}
+
+bool IdeMainWindow::compileProject()
+{
+    if (!saveProject())
+        return false;
+    buildPanel->clear();
+    m_buildDock->raise();
+    const bool ok = m_build->compile(m_projectPath);
+    message(ok ? QStringLiteral("Compiled %1 into %2").arg(m_projectPath, ProjectBuild::libraryFor(m_projectPath))
+               : m_build->failure());
+    return ok;
+}
+
+bool IdeMainWindow::runProject()
+{
+    if (!saveProject())
+        return false;
+    buildPanel->clear();
+    m_buildDock->raise();
+    const bool ok = m_build->run(m_projectPath, buildPanel->edRequest->text());
+    buildPanel->showRunResult(ok);
+    if (!ok)
+        message(m_build->failure());
+    return ok;
 }
 
 void IdeMainWindow::goToLine(int line, int column)

@@ -22,9 +22,13 @@
 #include <vector>
 
 class QListWidget;
+class QDockWidget;
 class QsciScintilla;
 
 namespace quillon::idehost {
+
+class BuildPanel;
+class ProjectBuild;
 
 class IdeMainWindow : public QMainWindow
 {
@@ -51,6 +55,15 @@ public:
     // atomically); false, with the reason in the message area, on failure.
     bool saveProject();
 
+    // Project > Compile: saves, then compiles the open project with Free
+    // Pascal; Run > Run: saves, compiles when needed and serves one request
+    // with the parameters typed in the build panel. Both report in the
+    // message area and return whether they succeeded.
+    bool compileProject();
+    bool runProject();
+    ProjectBuild &build() { return *m_build; }
+    BuildPanel *buildPanel;
+
     // The tool-service operations.
     void closeProject();
     bool openProjectInfo(const QString &path);
@@ -76,6 +89,8 @@ private:
 
     class Services;
     Services *m_services;
+    ProjectBuild *m_build;
+    QDockWidget *m_buildDock;
     std::vector<expert::TIExpert *> m_experts;
     QStringList m_calls;
     QString m_projectPath;

@@ -113,7 +113,12 @@ bool ProjectBuild::compile(const QString &projectPath)
     const QString library = libraryFor(projectPath);
     auto fail = [&](const QString &why) {
         m_failure = why;
-        addReport(QStringLiteral("compile %1 -> failed (%2 errors)").arg(projectPath).arg(std::max(1, errorCount())));
+        // The compiler's own errors are counted; a failure without any (no
+        // compiler, no RootDir) gives its reason instead.
+        if (errorCount() > 0)
+            addReport(QStringLiteral("compile %1 -> failed (%2 errors)").arg(projectPath).arg(errorCount()));
+        else
+            addReport(QStringLiteral("compile %1 -> failed: %2").arg(projectPath, why));
         return false;
     };
     if (!source.isFile())

@@ -9,7 +9,7 @@
 ** local event loop meanwhile, so cancel() (from a progress dialog or a
 ** timer) can kill the process. Every step ends with one transcript line:
 **
-**   compile PATH -> ok | failed (N errors) | cancelled
+**   compile PATH -> ok | failed (N errors) | failed: REASON | cancelled
 **   run LIBRARY QUERY -> STATUS-LINE | failed: REASON
 **
 ** Success needs both a zero exit status and the library on disk.

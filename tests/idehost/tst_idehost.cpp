@@ -7,6 +7,7 @@
 */
 
 #include "idehost/hostscript.h"
+#include "idehost/buildpanel.h"
 #include "idehost/idemainwindow.h"
 #include "platform/registry.h"
 #include "../support/isolatedfolder.h"
@@ -17,6 +18,9 @@
 #include <QTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTextBrowser>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -178,15 +182,44 @@ class HostRoad : public HostScriptTest, public ::testing::WithParamInterface<con
 TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
 {
     QStringList script{QString::fromLatin1(GetParam())};
-    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish";
+    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
+           << "menu &Project/&Compile" << "type edRequest City=Lyon" << "menu &Run/&Run";
     const QStringList t = run(script);
     const QString out = path("Hello.dpr");
-    EXPECT_EQ(only(t, {"finish", "ide", "closed", "error"}),
+    EXPECT_EQ(only(t, {"finish", "ide", "closed", "error", "compile", "run"}),
               (QStringList{"finish " + out, "ide closeproject", "ide openprojectinfo " + out + " -> true",
-                           "ide openproject " + out, "closed"}));
+                           "ide openproject " + out, "closed", "compile " + out + " -> ok",
+                           "run " + path("libHello.so") + " City=Lyon -> 200 OK"}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(window.projectPath(), out);
     EXPECT_TRUE(window.editor->text().startsWith(QStringLiteral("library Hello;")));
+    // The page the extension returned, rendered and as source.
+    EXPECT_EQ(window.buildPanel->pageView->documentTitle(), QStringLiteral("Hello"));
+    EXPECT_TRUE(window.buildPanel->pageSource->toPlainText().contains(QStringLiteral("<TITLE>Hello</TITLE>")));
+}
+
+TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
+{
+    platform::Registry().createKey(platform::Hive::LocalMachine, "SOFTWARE\\Borland\\Delphi\\2.0")
+        .writeString("RootDir", QUILLON_PASCAL_DIR);
+    QFile source(path("Broken.dpr"));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write("library Broken;\r\nbegin\r\n  Undeclared := 1;\r\nend.\r\n");
+    source.close();
+    window.openProject(path("Broken.dpr"));
+    EXPECT_FALSE(window.compileProject());
+    QListWidget *list = window.buildPanel->buildMessages;
+    QListWidgetItem *error = nullptr;
+    for (int i = 0; i < list->count() && !error; ++i)
+        if (list->item(i)->text().contains(QStringLiteral("Broken.dpr(3,")))
+            error = list->item(i);
+    ASSERT_NE(error, nullptr) << "no message at line 3";
+    emit list->itemActivated(error);
+    int line = -1, column = -1;
+    window.editor->getCursorPosition(&line, &column);
+    EXPECT_EQ(line, 2); // the editor counts from 0
+    EXPECT_EQ(column, 2);
+    EXPECT_FALSE(QFileInfo::exists(path("libBroken.so")));
 }
 
 INSTANTIATE_TEST_SUITE_P(FromMenuAndGallery, HostRoad,

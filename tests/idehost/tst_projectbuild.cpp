@@ -164,7 +164,7 @@ TEST_F(ProjectBuildTest, AMissingCompilerOrRootDirIsNamed)
     build.setCompiler(path("no-such-fpc"));
     EXPECT_FALSE(build.compile(dpr));
     EXPECT_TRUE(build.failure().contains(path("no-such-fpc"))) << build.failure().toStdString();
-    EXPECT_EQ(build.reports().last(), QStringLiteral("compile %1 -> failed (1 errors)").arg(dpr));
+    EXPECT_EQ(build.reports().last(), QStringLiteral("compile %1 -> failed: %2").arg(dpr, build.failure()));
 }
 
 } // namespace
