@@ -20,6 +20,8 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include <dlfcn.h>
 
 namespace quillon::idehost {
@@ -114,6 +116,10 @@ IdeMainWindow::~IdeMainWindow()
     // libraries themselves stay loaded until the program ends.
     for (TIExpert *e : m_experts)
         e->Release();
+    // A library that asked to hear of the end is told, last first, while the
+    // tool services are still there.
+    for (auto it = m_terminates.rbegin(); it != m_terminates.rend(); ++it)
+        (*it)();
     m_services->Release();
 }
 
@@ -210,12 +216,24 @@ bool IdeMainWindow::loadExpert(const QString &name, const QString &libraryPath)
     auto entry = reinterpret_cast<TInitExpertProc>(dlsym(handle, kExpertEntryName));
     if (!entry) {
         message(QStringLiteral("Expert %1: %2 has no entry %3").arg(name, libraryPath, QLatin1String(kExpertEntryName)));
+        dlclose(handle);
         return false;
+    }
+    // The same library listed twice (under two names, or in the registry and
+    // on the command line) is one module: entering it again would build a
+    // second menu and a second WebBar over the first.
+    if (std::find(m_entered.begin(), m_entered.end(), handle) != m_entered.end()) {
+        message(QStringLiteral("Expert %1: %2 is already loaded").arg(name, libraryPath));
+        dlclose(handle);
+        return true;
     }
     TExpertTerminateProc terminate = nullptr;
     g_registering = this;
     const bool ok = entry(m_services, &registerExpert, &terminate);
     g_registering = nullptr;
+    m_entered.push_back(handle);
+    if (terminate)
+        m_terminates.push_back(terminate);
     if (!ok)
         message(QStringLiteral("Expert %1: %2 failed to start").arg(name, libraryPath));
     return ok;

@@ -38,7 +38,8 @@ public:
     ~IdeMainWindow() override;
 
     // Loads an expert library and enters it; false (with the reason in the
-    // message area) when it is missing, lacks the entry or fails.
+    // message area) when it is missing, lacks the entry or fails. A library
+    // already entered is reported and not entered again.
     bool loadExpert(const QString &name, const QString &libraryPath);
     // Loads every expert listed under HKEY_CURRENT_USER
     // "Software\Borland\Delphi\2.0\Experts".
@@ -92,6 +93,8 @@ private:
     ProjectBuild *m_build;
     QDockWidget *m_buildDock;
     std::vector<expert::TIExpert *> m_experts;
+    std::vector<void *> m_entered; // library handles whose entry has run
+    std::vector<expert::TExpertTerminateProc> m_terminates;
     QStringList m_calls;
     QString m_projectPath;
 };

@@ -69,6 +69,16 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(items, QStringList({"&New Web Application", "&Load Project", "-", "&Show WebBar"}));
 
+    // Listed a second time (as --expert would): reported, not entered again.
+    EXPECT_TRUE(window.loadExpert(QStringLiteral("Again"), QStringLiteral(KESTREL_LIBRARY)));
+    ASSERT_EQ(window.messages->count(), 1);
+    EXPECT_EQ(window.messages->item(0)->text(),
+              QStringLiteral("Expert Again: %1 is already loaded").arg(QStringLiteral(KESTREL_LIBRARY)));
+    EXPECT_EQ(window.experts().size(), 1u);
+    EXPECT_EQ(window.menuBar()->actions().size(), top.size());
+    EXPECT_EQ(window.findChildren<QWidget *>(QStringLiteral("frmWebBar")).size(), 1);
+    window.messages->clear();
+
     auto *bar = window.findChild<QWidget *>(QStringLiteral("frmWebBar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
