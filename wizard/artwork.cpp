@@ -6,6 +6,7 @@
 */
 #include "wizard/artwork.h"
 
+#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -315,6 +316,98 @@ QPixmap programIcon()
         drawGlobe(p, QPointF(14, 15), 9.5);
         drawQuill(p, QPointF(8, 28), QPointF(29, 4), 4.2);
     }));
+}
+
+namespace {
+
+/* A small table: a blue heading row over three rows of cells; `column`
+** (0 to 2, or -1 for none) is picked out in gold. */
+void drawGrid(QPainter &p, int column)
+{
+    const QRectF r(1.5, 2.5, 11, 10);
+    p.fillRect(r, Qt::white);
+    p.fillRect(QRectF(r.left(), r.top(), r.width(), 2.5), QColor(40, 90, 180));
+    if (column >= 0)
+        p.fillRect(QRectF(r.left() + column * r.width() / 3, r.top() + 2.5, r.width() / 3, r.height() - 2.5),
+                   QColor(250, 210, 90));
+    p.setPen(QPen(QColor(90, 100, 120), 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r);
+    for (int i = 1; i < 3; ++i) {
+        const qreal x = r.left() + i * r.width() / 3;
+        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+    }
+    for (qreal y = r.top() + 2.5 + 2.5; y < r.bottom(); y += 2.5)
+        p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+}
+
+/* A green plus at the bottom right: "add to the SQL". */
+void drawPlus(QPainter &p)
+{
+    p.setPen(QPen(QColor(20, 110, 30), 1));
+    p.setBrush(QColor(70, 190, 70));
+    p.drawPath(polygon({{10.5, 8.5}, {12.5, 8.5}, {12.5, 10.5}, {14.5, 10.5}, {14.5, 12.5}, {12.5, 12.5},
+                        {12.5, 14.5}, {10.5, 14.5}, {10.5, 12.5}, {8.5, 12.5}, {8.5, 10.5}, {10.5, 10.5}}));
+}
+
+/* A page with the statement's initial on a coloured badge. */
+void drawSkeleton(QPainter &p, QChar initial, const QColor &badge)
+{
+    drawPage(p, QRectF(1.5, 0.5, 10, 13), 4);
+    QPainterPath round;
+    round.addEllipse(QPointF(11, 11), 4.5, 4.5);
+    drawShape(p, round, badge, badge.darker(160), 0.8);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(7);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(6.5, 6.5, 9, 9), Qt::AlignCenter, QString(initial));
+}
+
+} // namespace
+
+QImage sqlGlyph(SqlGlyph which)
+{
+    return painted(16, 16, [which](QPainter &p) {
+        switch (which) {
+        case SqlGlyph::AddTable:
+            drawGrid(p, -1);
+            drawPlus(p);
+            break;
+        case SqlGlyph::AddField:
+            drawGrid(p, 1);
+            drawPlus(p);
+            break;
+        case SqlGlyph::Clear: {
+            /* A waste bin: lid with its handle, and a ribbed body. */
+            const QColor edge(70, 80, 95);
+            drawShape(p, polygon({{3.5, 5.5}, {12.5, 5.5}, {11.5, 14.5}, {4.5, 14.5}}),
+                      shade({3, 0}, {13, 0}, QColor(210, 215, 225), QColor(140, 150, 165)), edge, 0.9);
+            p.setPen(QPen(edge, 0.8));
+            for (qreal x : {6.3, 8.0, 9.7})
+                p.drawLine(QPointF(x, 7), QPointF(x, 13));
+            drawShape(p, polygon({{2.5, 3.5}, {13.5, 3.5}, {13.5, 5}, {2.5, 5}}), QColor(180, 188, 200), edge, 0.9);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(6.5, 1.5, 3, 2));
+            break;
+        }
+        case SqlGlyph::Execute:
+            /* A lightning bolt: run the statement now. */
+            drawShape(p, polygon({{9, 0.5}, {2.5, 9.5}, {7, 9.5}, {5, 15.5}, {13.5, 6}, {9, 6}, {11.5, 0.5}}),
+                      shade({3, 0}, {13, 16}, QColor(255, 235, 90), QColor(235, 150, 20)), QColor(150, 90, 10), 0.8);
+            break;
+        case SqlGlyph::SelectSkeleton:
+            drawSkeleton(p, QLatin1Char('S'), QColor(40, 100, 200));
+            break;
+        case SqlGlyph::InsertSkeleton:
+            drawSkeleton(p, QLatin1Char('I'), QColor(40, 150, 60));
+            break;
+        case SqlGlyph::UpdateSkeleton:
+            drawSkeleton(p, QLatin1Char('U'), QColor(220, 120, 30));
+            break;
+        }
+    });
 }
 
 } // namespace quillon::wizard::artwork

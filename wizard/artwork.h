@@ -17,6 +17,10 @@ QImage saveProjectGlyph(); //   ebtnSave and btnabout (widgets/explbtn.h: TExplo
 QImage aboutGlyph();
 QPixmap programIcon();     // 32 x 32: the About box's ProgramIcon, also the wizard window icon
 
+// 16 x 16 glyphs of the SQL helper buttons on the browse page.
+enum class SqlGlyph { AddTable, AddField, Clear, Execute, SelectSkeleton, InsertSkeleton, UpdateSkeleton };
+QImage sqlGlyph(SqlGlyph which);
+
 } // namespace quillon::wizard::artwork
 
 #endif

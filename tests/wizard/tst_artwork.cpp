@@ -62,13 +62,22 @@ TEST_P(ArtworkTest, IsAPictureOfItsSize)
 
 QImage wizardPicture() { return artwork::wizardPicture().toImage(); }
 QImage programIcon() { return artwork::programIcon().toImage(); }
+template <artwork::SqlGlyph G>
+QImage sqlGlyph() { return artwork::sqlGlyph(G); }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, ArtworkTest,
                          testing::Values(PictureRow{"wizardPicture", wizardPicture, {107, 218}, true},
                                          PictureRow{"loadProjectGlyph", artwork::loadProjectGlyph, {24, 24}, false},
                                          PictureRow{"saveProjectGlyph", artwork::saveProjectGlyph, {24, 24}, false},
                                          PictureRow{"aboutGlyph", artwork::aboutGlyph, {24, 24}, false},
-                                         PictureRow{"programIcon", programIcon, {32, 32}, false}),
+                                         PictureRow{"programIcon", programIcon, {32, 32}, false},
+                                         PictureRow{"sqlAddTable", sqlGlyph<artwork::SqlGlyph::AddTable>, {16, 16}, false},
+                                         PictureRow{"sqlAddField", sqlGlyph<artwork::SqlGlyph::AddField>, {16, 16}, false},
+                                         PictureRow{"sqlClear", sqlGlyph<artwork::SqlGlyph::Clear>, {16, 16}, false},
+                                         PictureRow{"sqlExecute", sqlGlyph<artwork::SqlGlyph::Execute>, {16, 16}, false},
+                                         PictureRow{"sqlSelect", sqlGlyph<artwork::SqlGlyph::SelectSkeleton>, {16, 16}, false},
+                                         PictureRow{"sqlInsert", sqlGlyph<artwork::SqlGlyph::InsertSkeleton>, {16, 16}, false},
+                                         PictureRow{"sqlUpdate", sqlGlyph<artwork::SqlGlyph::UpdateSkeleton>, {16, 16}, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "wizard/pages/pgdatabasebr.h"
 
 #include "wizard/ansitext.h"
+#include "wizard/artwork.h"
 #include "wizard/controls.h"
 #include "wizard/controltext.h"
 
+#include <QIcon>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -29,19 +31,23 @@ PgDatabaseBR::PgDatabaseBR(WizardContext &context, QWidget *parent)
         const char *name;
         const char *caption;
         const char *hint;
+        artwork::SqlGlyph glyph;
     } buttons[] = {
-        {&sbAddTable, "sbAddTable", "T", "Add table to SQL"},
-        {&sbAddField, "sbAddField", "F", "Add Field to SQL"},
-        {&sbTrashSQL, "sbTrashSQL", "C", "Clear SQL Text"},
-        {&sbExecSQL, "sbExecSQL", "!", "Execute Now!"},
-        {&sbSelSkel, "sbSelSkel", "S", "Insert Skeleton SELECT"},
-        {&sbInsSkel, "sbInsSkel", "I", "Insert Skeleton INSERT"},
-        {&sbUpdSkel, "sbUpdSkel", "U", "Insert Skeleton UPDATE"},
+        {&sbAddTable, "sbAddTable", "T", "Add table to SQL", artwork::SqlGlyph::AddTable},
+        {&sbAddField, "sbAddField", "F", "Add Field to SQL", artwork::SqlGlyph::AddField},
+        {&sbTrashSQL, "sbTrashSQL", "C", "Clear SQL Text", artwork::SqlGlyph::Clear},
+        {&sbExecSQL, "sbExecSQL", "!", "Execute Now!", artwork::SqlGlyph::Execute},
+        {&sbSelSkel, "sbSelSkel", "S", "Insert Skeleton SELECT", artwork::SqlGlyph::SelectSkeleton},
+        {&sbInsSkel, "sbInsSkel", "I", "Insert Skeleton INSERT", artwork::SqlGlyph::InsertSkeleton},
+        {&sbUpdSkel, "sbUpdSkel", "U", "Insert Skeleton UPDATE", artwork::SqlGlyph::UpdateSkeleton},
     };
     int x = 30;
     for (const auto &b : buttons) {
+        // The letter stays as the button's text for screen readers; the glyph is what shows.
         *b.button = speedButton(b.name, QString::fromLatin1(b.caption), QString::fromLatin1(b.hint),
                                 QRect(x, 210, 26, 24));
+        (*b.button)->setIcon(QIcon(QPixmap::fromImage(artwork::sqlGlyph(b.glyph))));
+        (*b.button)->setIconSize(QSize(16, 16));
         x += 30;
     }
     pmAddTable = new QMenu(this);
