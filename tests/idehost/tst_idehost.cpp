@@ -147,6 +147,32 @@ TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
     EXPECT_TRUE(window.experts().empty());
 }
 
+TEST_F(IdeHostTest, AnExpertsTerminationProcedureRunsWhenTheHostCloses)
+{
+    const QString log = path("expert.log");
+    qputenv("QUILLON_FAKE_EXPERT_LOG", QFile::encodeName(log));
+    {
+        qputenv("QUILLON_FAKE_EXPERT_FAIL", "1");
+        IdeMainWindow window;
+        EXPECT_FALSE(window.loadExpert(QStringLiteral("Fake"), QStringLiteral(FAKE_EXPERT_LIBRARY)));
+        ASSERT_EQ(window.messages->count(), 1);
+        EXPECT_EQ(window.messages->item(0)->text(),
+                  QStringLiteral("Expert Fake: %1 failed to start").arg(QStringLiteral(FAKE_EXPERT_LIBRARY)));
+        qunsetenv("QUILLON_FAKE_EXPERT_FAIL");
+    }
+    EXPECT_FALSE(QFileInfo::exists(log)) << "an entry that failed left no procedure";
+    {
+        IdeMainWindow window;
+        EXPECT_TRUE(window.loadExpert(QStringLiteral("Fake"), QStringLiteral(FAKE_EXPERT_LIBRARY)));
+        EXPECT_EQ(window.messages->count(), 0);
+        EXPECT_FALSE(QFileInfo::exists(log));
+    }
+    QFile written(log);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("terminated\n")) << "called once, when the window went";
+    qunsetenv("QUILLON_FAKE_EXPERT_LOG");
+}
+
 // The whole road through the real host and library, as a script drives it:
 // the expert chosen from the menu or the gallery, the wizard walked to
 // Finish, the generated project open in the editor.
