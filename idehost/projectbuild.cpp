@@ -76,12 +76,13 @@ void ProjectBuild::cancel()
     m_process->kill();
 }
 
-// Runs one child to its end with a local event loop, merging its output.
+// Runs one child to its end with a local event loop. Its standard error goes
+// to `errors` when given, else it is merged into `output`.
 ProjectBuild::Outcome ProjectBuild::runProcess(const QString &program, const QStringList &args, const QString &dir,
-                                               QByteArray &output, int &exitCode)
+                                               QByteArray &output, QByteArray *errors, int &exitCode)
 {
     QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessChannelMode(errors ? QProcess::SeparateChannels : QProcess::MergedChannels);
     process.setWorkingDirectory(dir);
     QEventLoop loop;
     bool failedToStart = false;
@@ -98,7 +99,9 @@ ProjectBuild::Outcome ProjectBuild::runProcess(const QString &program, const QSt
     if (!failedToStart)
         loop.exec();
     m_process = nullptr;
-    output = process.readAll();
+    output = process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
     exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     if (m_cancelled)
         return Outcome::Cancelled;
@@ -148,7 +151,7 @@ bool ProjectBuild::compile(const QString &projectPath)
         m_compiler,
         {QStringLiteral("-Cg"), QStringLiteral("-Fu") + root, QStringLiteral("-FUunits"), QStringLiteral("-FE."),
          source.fileName()},
-        dir, output, exitCode);
+        dir, output, nullptr, exitCode);
     emit stepFinished();
     for (const QString &line : QString::fromLocal8Bit(output).split(QLatin1Char('\n'))) {
         if (line.trimmed().isEmpty())
@@ -186,9 +189,12 @@ bool ProjectBuild::run(const QString &projectPath, const QString &query)
     }
     m_failure.clear();
     emit stepStarted(QStringLiteral("Running %1").arg(QFileInfo(library).fileName()));
-    QByteArray output;
+    // isapihost writes the status line and the headers to standard error,
+    // the page to standard output.
+    QByteArray page, header;
     int exitCode = -1;
-    const Outcome outcome = runProcess(m_isapiHost, {library, query}, QFileInfo(library).absolutePath(), output, exitCode);
+    const Outcome outcome =
+        runProcess(m_isapiHost, {library, query}, QFileInfo(library).absolutePath(), page, &header, exitCode);
     emit stepFinished();
     if (outcome == Outcome::Cancelled)
         m_failure = QStringLiteral("cancelled");
@@ -196,17 +202,13 @@ bool ProjectBuild::run(const QString &projectPath, const QString &query)
         m_failure = QStringLiteral("cannot run %1: it is missing or not executable").arg(m_isapiHost);
     else if (exitCode != 0)
         m_failure = QStringLiteral("%1 exited with status %2: %3")
-                        .arg(m_isapiHost).arg(exitCode).arg(QString::fromLocal8Bit(output).trimmed());
+                        .arg(m_isapiHost).arg(exitCode).arg(QString::fromLocal8Bit(header).trimmed());
     if (!m_failure.isEmpty()) {
         addReport(QStringLiteral("run %1 %2 -> failed: %3").arg(library, query, m_failure));
         return false;
     }
-    // The response: headers, a blank line, the body.
-    const QString response = QString::fromLocal8Bit(output);
-    static const QRegularExpression blank(QStringLiteral("\r?\n\r?\n"));
-    const auto split = blank.match(response);
-    m_headers = split.hasMatch() ? response.left(split.capturedStart()) : response;
-    m_body = split.hasMatch() ? response.mid(split.capturedEnd()) : QString();
+    m_headers = QString::fromLocal8Bit(header).trimmed();
+    m_body = QString::fromLocal8Bit(page);
     const QString status = m_headers.section(QLatin1Char('\n'), 0, 0).trimmed();
     addReport(QStringLiteral("run %1 %2 -> %3").arg(library, query, status));
     return true;

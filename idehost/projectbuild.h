@@ -72,7 +72,7 @@ signals:
 
 private:
     enum class Outcome { Finished, FailedToStart, Cancelled };
-    Outcome runProcess(const QString &program, const QStringList &args, const QString &dir, QByteArray &output,
+    Outcome runProcess(const QString &program, const QStringList &args, const QString &dir, QByteArray &output, QByteArray *errors,
                        int &exitCode);
     void addReport(const QString &line);
 
