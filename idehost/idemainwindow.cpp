@@ -323,12 +323,20 @@ bool IdeMainWindow::saveProject()
     return true;
 }
 
-bool IdeMainWindow::compileProject()
+// Both build commands work on the saved file and start from an empty panel.
+bool IdeMainWindow::prepareBuild()
 {
     if (!saveProject())
         return false;
     buildPanel->clear();
     m_buildDock->raise();
+    return true;
+}
+
+bool IdeMainWindow::compileProject()
+{
+    if (!prepareBuild())
+        return false;
     const bool ok = m_build->compile(m_projectPath);
     message(ok ? QStringLiteral("Compiled %1 into %2").arg(m_projectPath, ProjectBuild::libraryFor(m_projectPath))
                : m_build->failure());
@@ -337,10 +345,8 @@ bool IdeMainWindow::compileProject()
 
 bool IdeMainWindow::runProject()
 {
-    if (!saveProject())
+    if (!prepareBuild())
         return false;
-    buildPanel->clear();
-    m_buildDock->raise();
     const bool ok = m_build->run(m_projectPath, buildPanel->edRequest->text());
     buildPanel->showRunResult(ok);
     if (!ok)

@@ -86,6 +86,7 @@ private:
     void record(const QString &line);
     friend bool registerExpert(expert::TIExpert *expert);
     void buildMenus();
+    bool prepareBuild();
     void showGallery();
 
     class Services;
