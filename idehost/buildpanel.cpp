@@ -73,7 +73,7 @@ BuildPanel::BuildPanel(ProjectBuild &build, QWidget *parent)
 
     connect(&build, &ProjectBuild::messageAdded, this, [this](const BuildMessage &m) {
         auto *row = new QListWidgetItem(messageText(m), buildMessages);
-        if (m.kind == QLatin1String("Error") || m.kind == QLatin1String("Fatal"))
+        if (m.isError())
             row->setForeground(QColor(0xb0, 0, 0));
         row->setData(FileRole, m.file);
         row->setData(LineRole, m.line);

@@ -58,7 +58,7 @@ int ProjectBuild::errorCount() const
 {
     int n = 0;
     for (const BuildMessage &m : m_messages)
-        n += m.kind == QLatin1String("Error") || m.kind == QLatin1String("Fatal");
+        n += m.isError();
     return n;
 }
 

@@ -32,6 +32,9 @@ struct BuildMessage
     int column = 0;
     QString kind;   // "Error", "Fatal", "Warning", "Note", "Hint"; empty for plain output
     QString text;
+
+    // What counts towards "failed (N errors)" and is shown in red.
+    bool isError() const { return kind == QLatin1String("Error") || kind == QLatin1String("Fatal"); }
 };
 
 // Parses one line of fpc output (a trailing CR is dropped).
