@@ -96,10 +96,12 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     editor->setMarginsFont(font);
     editor->setFolding(QsciScintilla::BoxedTreeFoldStyle);
     editor->setBraceMatching(QsciScintilla::SloppyBraceMatch);
-    // The current line is marked quietly, in the palette's alternate base
-    // colour, as item views mark alternate rows.
+    // The current line is marked quietly: the editor's background with a
+    // tenth of the palette's highlight colour mixed in.
     editor->setCaretLineVisible(true);
-    editor->setCaretLineBackgroundColor(palette().color(QPalette::AlternateBase));
+    const QColor base = palette().color(QPalette::Base), mark = palette().color(QPalette::Highlight);
+    editor->setCaretLineBackgroundColor(QColor((base.red() * 9 + mark.red()) / 10, (base.green() * 9 + mark.green()) / 10,
+                                               (base.blue() * 9 + mark.blue()) / 10));
     editor->setAutoIndent(true);
     editor->setReadOnly(true); // until a project is open
 
@@ -127,6 +129,7 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     mainSplitter->setStretchFactor(0, 3);
     mainSplitter->setStretchFactor(1, 1);
     mainSplitter->setChildrenCollapsible(false);
+    mainSplitter->setSizes({420, 150});
     setCentralWidget(mainSplitter);
 
     caretPosition = new QLabel(this);

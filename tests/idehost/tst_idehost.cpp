@@ -3,7 +3,10 @@
 ** from the registry's list of experts, "Qu&illon" stands at index 9 with
 ** its items, "&Show WebBar" hides and shows the bar with the check
 ** following, the gallery lists the expert, the tool services Finish uses
-** are recorded, and a library that cannot be loaded is reported.
+** are recorded, and a library that cannot be loaded is reported. Through
+** the script driver, as a user: unsaved edits are asked about before they
+** could be lost, help opens inside the IDE, the last project comes back,
+** closed panels return, and the editor's commands act on it.
 */
 
 #include "idehost/hostscript.h"
@@ -28,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QLabel>
 #include <QSplitter>
@@ -66,6 +70,7 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     window.show();
     window.loadRegisteredExperts();
     EXPECT_EQ(window.messages->count(), 0);
+    EXPECT_TRUE(window.startPage->btnStartLoad->isEnabled()) << "the expert gave Load Project";
     ASSERT_EQ(window.experts().size(), 1u);
     EXPECT_STREQ(window.experts()[0]->GetIDString(), "Developers.Kestrel");
 
@@ -368,6 +373,7 @@ TEST_F(UnsavedTest, TheModifiedMarkFollowsTheEditorAndNothingUnchangedIsAskedAbo
     EXPECT_EQ(window.editorTabs->tabText(0), QStringLiteral("Ext.dpr"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon IDE - Ext.dpr[*]"));
     const QStringList t = run({"type editor x", "menu &Edit/&Undo", "close ide"});
+    EXPECT_EQ(window.caretPosition->text(), QStringLiteral("Line 1, Col 1")) << "back where the undone x began";
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(only(t, {"box"}).isEmpty()) << "undone to the saved text: nothing to ask";
     EXPECT_FALSE(window.isVisible());
