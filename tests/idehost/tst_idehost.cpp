@@ -578,6 +578,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandRow{"menu Qu&illon/&Nothing", "error 1: no menu item Qu&illon/&Nothing"},
                       CommandRow{"menu Qu&illon", "error 1: no menu item Qu&illon"}, // a menu, not an item
                       CommandRow{"gallery Nothing", "error 1: the gallery has no item \"Nothing\""},
+                      CommandRow{"type editor x", "error 1: the editor has no project open"},
+                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save or discard"},
                       CommandRow{"desktop /nonexistent/dir/x.png", "error 1: cannot write the picture /nonexistent/dir/x.png"}));
 
 } // namespace
