@@ -307,6 +307,33 @@ TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
     quillon::platform::writeFileAtomically(table("customer.csv").string(), before);
 }
 
+// A request value with an escaped NUL byte ("%00") cannot reach the
+// engine whole: the row is refused with an error naming the field, and
+// the table keeps what it had, rather than a value cut at the NUL.
+TEST_F(DatabaseExtensionTest, InsertRefusesAValueWithANulByte)
+{
+    WizardProject p = browse("InsertNul");
+    p.DoBrowse = false;
+    p.DoInsert = true;
+    p.TbInsData = "customer";
+    p.Input = {"Town", "Who"};
+    p.UpdFields = {"CITY=Town", "NAME=Who"};
+    const fs::path library = build(p, "InsertNul");
+    const std::string before = quillon::platform::readFile(table("customer.csv").string());
+    IsapiHost host(library);
+    IsapiHost::Request post;
+    post.method = "POST";
+    post.body = "Town=Bonn&Who=before%00after";
+    for (const IsapiHost::Request &request : {[] { IsapiHost::Request r; r.queryString = "Town=before%00after&Who=Ann"; return r; }(), post}) {
+        const std::string body = host.run(request).body;
+        const auto error = body.find("<P>Error: ");
+        ASSERT_NE(error, std::string::npos) << body;
+        EXPECT_NE(body.find("holds a NUL byte", error), std::string::npos) << body;
+        EXPECT_NE(body.find(request.method == "GET" ? "field CITY" : "field NAME", error), std::string::npos) << body;
+        EXPECT_EQ(quillon::platform::readFile(table("customer.csv").string()), before);
+    }
+}
+
 struct EscapeRow
 {
     const char *name;
