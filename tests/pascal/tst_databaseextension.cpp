@@ -99,6 +99,18 @@ protected:
         return p;
     }
 
+    // Adds a customer row: CITY from the request value Town, NAME from Who.
+    static WizardProject customerInsert(const std::string &name)
+    {
+        WizardProject p = browse(name);
+        p.DoBrowse = false;
+        p.DoInsert = true;
+        p.TbInsData = "customer";
+        p.Input = {"Town", "Who"};
+        p.UpdFields = {"CITY=Town", "NAME=Who"};
+        return p;
+    }
+
     static fs::path build(const WizardProject &project, const std::string &name)
     {
         return s_builder->build(project, name);
@@ -275,13 +287,7 @@ TEST_F(DatabaseExtensionTest, QueryWithALiteralTheUserQuoted)
 
 TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
 {
-    WizardProject p = browse("Insert");
-    p.DoBrowse = false;
-    p.DoInsert = true;
-    p.TbInsData = "customer";
-    p.Input = {"Town", "Who"};
-    p.UpdFields = {"CITY=Town", "NAME=Who"};
-    const fs::path library = build(p, "Insert");
+    const fs::path library = build(customerInsert("Insert"), "Insert");
     const std::string before = quillon::platform::readFile(table("customer.csv").string());
 
     // A request without every value adds nothing.
@@ -312,19 +318,13 @@ TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
 // the table keeps what it had, rather than a value cut at the NUL.
 TEST_F(DatabaseExtensionTest, InsertRefusesAValueWithANulByte)
 {
-    WizardProject p = browse("InsertNul");
-    p.DoBrowse = false;
-    p.DoInsert = true;
-    p.TbInsData = "customer";
-    p.Input = {"Town", "Who"};
-    p.UpdFields = {"CITY=Town", "NAME=Who"};
-    const fs::path library = build(p, "InsertNul");
+    IsapiHost host(build(customerInsert("InsertNul"), "InsertNul"));
     const std::string before = quillon::platform::readFile(table("customer.csv").string());
-    IsapiHost host(library);
-    IsapiHost::Request post;
+    IsapiHost::Request get, post;
+    get.queryString = "Town=before%00after&Who=Ann";
     post.method = "POST";
     post.body = "Town=Bonn&Who=before%00after";
-    for (const IsapiHost::Request &request : {[] { IsapiHost::Request r; r.queryString = "Town=before%00after&Who=Ann"; return r; }(), post}) {
+    for (const IsapiHost::Request &request : {get, post}) {
         const std::string body = host.run(request).body;
         const auto error = body.find("<P>Error: ");
         ASSERT_NE(error, std::string::npos) << body;
