@@ -341,6 +341,11 @@ struct EscapeRow
     std::string shown;  // its cell in the page
 };
 
+void PrintTo(const EscapeRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
 class PageEscapeTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<EscapeRow>
 {
 };
