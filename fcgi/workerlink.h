@@ -1,0 +1,48 @@
+#pragma once
+
+/*
+** The line between the supervisor and one worker process: a Unix
+** SOCK_SEQPACKET socket pair, so every message arrives whole and several
+** worker threads may wait on it at once (each message goes to one).
+**
+** Supervisor to worker: a job, the connection's descriptor passed along
+** (SCM_RIGHTS) with the slot number the supervisor keeps it under.
+** Shutting the supervisor's side for writing retires the worker: its
+** threads see the end and it exits after TerminateExtension.
+**
+** Worker to supervisor: Ready once the extension loaded; per slot Begin
+** (with the request line), Sent (the first response byte is on its way,
+** too late for an answer of the supervisor's own), Ending (the response is
+** complete and the connection is being closed) and Done.
+*/
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillon::fcgi {
+
+enum class WorkerEvent : std::uint32_t { Ready = 1, Begin, Sent, Ending, Done };
+
+struct WorkerMessage
+{
+    WorkerEvent event = WorkerEvent::Ready;
+    std::uint32_t slot = 0;
+    std::string text; // Begin: the request line
+};
+
+// Sends a message; false when the other side is gone.
+bool sendMessage(int link, const WorkerMessage &message);
+
+// Receives one message without waiting: true with a message, false when
+// none is there (wouldBlock set) or the other side is gone.
+bool receiveMessage(int link, WorkerMessage &message, bool &wouldBlock);
+
+// Passes connection (the descriptor stays open here) as the job of slot.
+bool sendJob(int link, int connection, std::uint32_t slot);
+
+// Waits for a job; returns the connection's descriptor, -1 once the
+// supervisor retired the worker (or is gone).
+int receiveJob(int link, std::uint32_t &slot);
+
+} // namespace quillon::fcgi
