@@ -230,6 +230,65 @@ TEST_P(NginxFailoverTest, StoppingOneOfTwoRespondersFailsNoRequest)
 INSTANTIATE_TEST_SUITE_P(Nginx, NginxFailoverTest, ::testing::Values(ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 
+struct ExampleRow
+{
+    const char *name;
+    const char *file;     // in examples/, copied with its paths made the test's own
+    const char *copyAs;   // the copy's name
+    const char *checker;  // program, found in /usr/sbin or /usr/bin; the test is skipped without it
+    std::vector<std::string> arguments; // "@" stands for the copied file, "#" for its folder
+};
+
+class ExampleTest : public ::testing::TestWithParam<ExampleRow>
+{
+};
+
+// The configurations in examples/ are accepted by the programs they are
+// for, with the paths they name pointed at this build.
+TEST_P(ExampleTest, IsAcceptedByItsChecker)
+{
+    const ExampleRow &row = GetParam();
+    fs::path checker;
+    for (const char *folder : {"/usr/sbin/", "/usr/bin/"})
+        if (fs::exists(std::string(folder) + row.checker))
+            checker = std::string(folder) + row.checker;
+    if (checker.empty())
+        GTEST_SKIP() << row.checker << " is not installed";
+    ScratchDir scratch;
+    fs::create_directories(scratch.path() / "uploads");
+    std::string text = quillon::platform::readFile(std::string(QUILLON_EXAMPLES "/") + row.file);
+    const auto replace = [&](const std::string &from, const std::string &to) {
+        for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    };
+    replace("/usr/local/bin/quillon-fcgi", QUILLON_FCGI);
+    replace("/srv/demo/libDemoExt.so", QUILLON_TEST_EXTENSION);
+    replace("/srv/demo", scratch.path().string());
+    replace("/tmp/quillon-lighttpd", scratch.path().string());
+    replace("/tmp/quillon-nginx", scratch.path().string());
+    const fs::path copy = scratch.path() / row.copyAs;
+    quillon::platform::writeFileAtomically(copy.string(), text);
+    std::vector<std::string> argv = {checker.string()};
+    for (std::string a : row.arguments)
+        argv.push_back(a == "@" ? copy.string() : a == "#" ? scratch.path().string() : a);
+    const fs::path log = scratch.path() / "check.log";
+    ChildProcess check(argv, log);
+    EXPECT_EQ(check.wait(std::chrono::seconds(20)), 0) << quillon::platform::readFile(log.string());
+    const std::string said = quillon::platform::readFile(log.string());
+    EXPECT_EQ(said.find("rror"), std::string::npos) << said;     // error, Error
+    EXPECT_EQ(said.find("invalid"), std::string::npos) << said;
+    EXPECT_EQ(said.find("doesn't exist"), std::string::npos) << said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ExampleTest,
+    ::testing::Values(ExampleRow{"Lighttpd", "lighttpd.conf", "lighttpd.conf", "lighttpd", {"-tt", "-f", "@"}},
+                      ExampleRow{"Nginx", "nginx.conf", "nginx.conf", "nginx", {"-t", "-p", "#", "-c", "@"}},
+                      // an instance of the template unit, as systemctl would start it
+                      ExampleRow{"SystemdUnit", "quillon-fcgi@.service", "quillon-fcgi@a.service", "systemd-analyze",
+                                 {"verify", "@"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 #ifdef QUILLON_BIN
 class ServeKilledTest : public ServeFaultTest
 {
@@ -240,7 +299,7 @@ class ServeKilledTest : public ServeFaultTest
 TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
 {
     const fs::path library = install(QUILLON_TEST_EXTENSION);
-    const fs::path temp = folder() / "tmp";
+    const fs::path temp = m_scratch.path() / "tmp"; // short: the socket's path must fit in sun_path
     fs::create_directories(temp);
     const auto runFolders = [&] {
         int n = 0;
@@ -249,18 +308,19 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
         return n;
     };
     const auto start = [&](const std::string &name, int port) {
+        return std::make_unique<ChildProcess>(
+            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)},
+            folder() / name, std::vector<std::string>{"TMPDIR=" + temp.string()});
+    };
+    const auto serving = [&](const std::string &name) {
         const fs::path log = folder() / name;
-        auto serve = std::make_unique<ChildProcess>(
-            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)}, log,
-            std::vector<std::string>{"TMPDIR=" + temp.string()});
-        EXPECT_TRUE(waitFor([&] { return quillon::platform::readFile(log.string()).find("Serving") != std::string::npos; },
-                            std::chrono::seconds(20)))
-            << quillon::platform::readFile(log.string());
-        return serve;
+        return waitFor([&] { return quillon::platform::readFile(log.string()).find("Serving") != std::string::npos; },
+                       std::chrono::seconds(20));
     };
 
     const int port = freePort();
     auto first = start("serve1.log", port);
+    ASSERT_TRUE(serving("serve1.log")) << quillon::platform::readFile((folder() / "serve1.log").string());
     EXPECT_EQ(httpRequest(port, "GET", "/?who").status, 200);
     EXPECT_EQ(runFolders(), 1);
     first->stop(SIGKILL);
@@ -269,6 +329,7 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     EXPECT_EQ(runFolders(), 1) << "the killed run's folder is left, to be removed by the next";
 
     auto second = start("serve2.log", port);
+    ASSERT_TRUE(serving("serve2.log")) << quillon::platform::readFile((folder() / "serve2.log").string());
     EXPECT_EQ(runFolders(), 1) << "the killed run's folder is still there";
     EXPECT_EQ(second->stop(SIGINT), 0);
     EXPECT_EQ(runFolders(), 0);
