@@ -56,54 +56,63 @@ bool receiveMessage(int link, WorkerMessage &message, bool &wouldBlock)
     return true;
 }
 
-bool sendJob(int link, int connection, std::uint32_t slot)
+namespace {
+
+// A job message: the slot number as data, room for one descriptor.
+struct JobMessage
 {
-    char data[4];
-    putU32(data, slot);
+    char data[4] = {};
     iovec io{data, sizeof data};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
     msghdr msg{};
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    cmsghdr *c = CMSG_FIRSTHDR(&msg);
+
+    JobMessage()
+    {
+        msg.msg_iov = &io;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+    }
+    JobMessage(const JobMessage &) = delete;
+    JobMessage &operator=(const JobMessage &) = delete;
+};
+
+} // namespace
+
+bool sendJob(int link, int connection, std::uint32_t slot)
+{
+    JobMessage job;
+    putU32(job.data, slot);
+    cmsghdr *c = CMSG_FIRSTHDR(&job.msg);
     c->cmsg_level = SOL_SOCKET;
     c->cmsg_type = SCM_RIGHTS;
     c->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(c), &connection, sizeof(int));
     ssize_t n;
-    while ((n = ::sendmsg(link, &msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+    while ((n = ::sendmsg(link, &job.msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
-    return n == static_cast<ssize_t>(sizeof data);
+    return n == static_cast<ssize_t>(sizeof job.data);
 }
 
 int receiveJob(int link, std::uint32_t &slot)
 {
     for (;;) {
-        char data[4];
-        iovec io{data, sizeof data};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-        msghdr msg{};
-        msg.msg_iov = &io;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(link, &msg, MSG_CMSG_CLOEXEC);
+        JobMessage job;
+        const ssize_t n = ::recvmsg(link, &job.msg, MSG_CMSG_CLOEXEC);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return -1;
         int fd = -1;
-        for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c))
+        for (cmsghdr *c = CMSG_FIRSTHDR(&job.msg); c != nullptr; c = CMSG_NXTHDR(&job.msg, c))
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
                 std::memcpy(&fd, CMSG_DATA(c), sizeof(int));
-        if (n != static_cast<ssize_t>(sizeof data) || fd < 0) {
+        if (n != static_cast<ssize_t>(sizeof job.data) || fd < 0) {
             if (fd >= 0)
                 ::close(fd);
             continue; // not a job: nothing else is ever sent this way
         }
-        slot = getU32(data);
+        slot = getU32(job.data);
         return fd;
     }
 }

@@ -63,8 +63,11 @@ protected:
         std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket().string()};
         argv.insert(argv.end(), more.begin(), more.end());
         argv.push_back(library);
+        fs::remove(log());
         m_responder = std::make_unique<ChildProcess>(argv, log());
-        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); })) << logText();
+        // Serving: a worker is ready, so requests are taken as they come.
+        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()) && logText().find("serving") != std::string::npos; }))
+            << logText();
     }
 
     fs::path socket() const { return fs::path(m_dir.path()) / "responder.sock"; }
