@@ -589,7 +589,11 @@ void Pool::grow()
     for (auto &w : m_workers)
         if (w->generation == m_generation && !w->retiring && w->killedFor.empty()) {
             ++current;
-            freeSlots += m_settings.threads - std::min<unsigned>(m_settings.threads, w->jobs.size());
+            // A request whose answer is complete frees its slot in a moment.
+            unsigned busy = 0;
+            for (const auto &[slot, job] : w->jobs)
+                busy += !job.ending;
+            freeSlots += m_settings.threads - std::min(m_settings.threads, busy);
         }
     const unsigned minimum = std::max(1u, m_settings.minWorkers);
     while (current < minimum || (m_queue.size() > freeSlots && current < m_settings.maxWorkers)) {
