@@ -57,13 +57,11 @@ struct Waiting
 };
 
 // A request a worker serves.
+// A request a worker serves (how it goes is in the worker's SharedSlots).
 struct Job
 {
     int fd = -1;
     int requestId = 0;
-    std::string line = "a request"; // until the worker reports it
-    bool sent = false;
-    bool ending = false;
     Clock::time_point deadline;
 };
 
@@ -76,6 +74,7 @@ struct Worker
     bool retiring = false;
     std::string killedFor; // why the supervisor killed it; empty when it did not
     std::map<std::uint32_t, Job> jobs;
+    std::unique_ptr<SharedSlots> slots;
     std::uint32_t nextSlot = 1;
     Clock::time_point idleSince = Clock::now();
 };
@@ -403,31 +402,15 @@ void Pool::onLink(Worker &worker)
             continue;
         }
         const auto found = worker.jobs.find(message.slot);
-        if (found == worker.jobs.end())
+        if (message.event != WorkerEvent::Done || found == worker.jobs.end())
             continue;
-        Job &job = found->second;
-        switch (message.event) {
-        case WorkerEvent::Begin:
-            job.line = message.text;
-            break;
-        case WorkerEvent::Sent:
-            job.sent = true;
-            break;
-        case WorkerEvent::Ending:
-            job.ending = true;
-            break;
-        case WorkerEvent::Done:
-            m_busy.erase(job.fd);
-            ::close(job.fd);
-            worker.jobs.erase(found);
-            if (worker.jobs.empty()) {
-                worker.idleSince = Clock::now();
-                if (worker.generation != m_generation && !worker.retiring && !m_reloading)
-                    retire(worker); // a newer worker is ready to take over
-            }
-            break;
-        case WorkerEvent::Ready:
-            break;
+        m_busy.erase(found->second.fd);
+        ::close(found->second.fd);
+        worker.jobs.erase(found);
+        if (worker.jobs.empty()) {
+            worker.idleSince = Clock::now();
+            if (worker.generation != m_generation && !worker.retiring && !m_reloading)
+                retire(worker); // a newer worker is ready to take over
         }
     }
     if (!wouldBlock) {
@@ -440,8 +423,8 @@ void Pool::onHangUp(int fd)
 {
     const auto [worker, slot] = m_busy.at(fd);
     onLink(*worker); // a request that ended just now is not a hang-up
-    const auto found = worker->jobs.find(slot);
-    if (found == worker->jobs.end() || found->second.ending)
+    const SharedSlots::View job = worker->slots->view(slot);
+    if (!worker->jobs.contains(slot) || job.ending)
         return;
     // Only a whole close (not a half-close after the request) is a hang-up,
     // and a worker serving others too is left to finish.
@@ -454,7 +437,7 @@ void Pool::onHangUp(int fd)
         return;
     if (m_settings.threads > 1)
         return;
-    kill(*worker, "the web server closed the connection of " + found->second.line + " (the client went away)");
+    kill(*worker, "the web server closed the connection of " + job.line + " (the client went away)");
 }
 
 void Pool::kill(Worker &worker, const std::string &why)
@@ -524,12 +507,14 @@ void Pool::workerGone(Worker &worker, int status)
     if (worker.killedFor.empty() && !(worker.retiring && WIFEXITED(status) && WEXITSTATUS(status) == 0)
         && !(worker.jobs.empty() && WIFEXITED(status) && WEXITSTATUS(status) == 0))
         log(who + " " + cause
-            + (worker.jobs.empty() ? std::string(" while idle") : " while serving " + worker.jobs.begin()->second.line));
+            + (worker.jobs.empty() ? std::string(" while idle")
+                                   : " while serving " + worker.slots->view(worker.jobs.begin()->first).line));
     else if (!worker.killedFor.empty())
         log(who + " stopped: " + worker.killedFor);
     for (auto &[slot, job] : worker.jobs) {
         m_busy.erase(job.fd);
-        if (job.ending || job.sent)
+        const SharedSlots::View state = worker.slots->view(slot);
+        if (state.ending || state.sent)
             ::close(job.fd);
         else if (timedOut)
             answerAndClose(job.fd, job.requestId, "504 Gateway Timeout",
@@ -571,8 +556,11 @@ void Pool::checkTimes()
             ++current;
     for (auto &w : m_workers) {
         for (auto &[slot, job] : w->jobs)
-            if (!job.ending && now > job.deadline)
-                kill(*w, "no answer to " + job.line + " within " + seconds(m_settings.requestTimeout));
+            if (now > job.deadline) {
+                const SharedSlots::View state = w->slots->view(slot);
+                if (!state.ending)
+                    kill(*w, "no answer to " + state.line + " within " + seconds(m_settings.requestTimeout));
+            }
         if (w->ready && w->jobs.empty() && !w->retiring && current > m_settings.minWorkers
             && now - w->idleSince > m_settings.idleTimeout) {
             retire(*w);
@@ -592,7 +580,7 @@ void Pool::grow()
             // A request whose answer is complete frees its slot in a moment.
             unsigned busy = 0;
             for (const auto &[slot, job] : w->jobs)
-                busy += !job.ending;
+                busy += !w->slots->view(slot).ending;
             freeSlots += m_settings.threads - std::min(m_settings.threads, busy);
         }
     const unsigned minimum = std::max(1u, m_settings.minWorkers);
@@ -605,6 +593,13 @@ void Pool::grow()
 
 void Pool::spawn()
 {
+    std::unique_ptr<SharedSlots> slots;
+    try {
+        slots = std::make_unique<SharedSlots>(std::max(1u, m_settings.threads));
+    } catch (const std::exception &e) {
+        log(std::string("cannot start a worker: ") + e.what());
+        return;
+    }
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
         log(std::string("cannot start a worker: ") + std::strerror(errno));
@@ -635,7 +630,7 @@ void Pool::spawn()
         ::sigprocmask(SIG_UNBLOCK, &child, nullptr); // the extension may wait for processes of its own
         runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads),
                                  static_cast<int>(m_settings.readTimeout.count())},
-                  3);
+                  3, *slots);
     }
     ::close(pair[1]);
     ::fcntl(pair[0], F_SETFL, O_NONBLOCK);
@@ -643,6 +638,7 @@ void Pool::spawn()
     worker->pid = pid;
     worker->link = pair[0];
     worker->generation = m_generation;
+    worker->slots = std::move(slots);
     watch(pair[0], EPOLLIN);
     m_workers.push_back(std::move(worker));
 }

@@ -7,7 +7,9 @@
 #include <fcgiapp.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <thread>
@@ -20,25 +22,32 @@ namespace {
 class LinkObserver : public RequestObserver
 {
 public:
-    LinkObserver(int link, std::uint32_t slot) : m_link(link), m_slot(slot) {}
-    void began(const std::string &requestLine) override { send(WorkerEvent::Begin, requestLine); }
-    void sent() override { send(WorkerEvent::Sent); }
-    void ending() override { send(WorkerEvent::Ending); }
-    void done() { send(WorkerEvent::Done); }
+    LinkObserver(int link, SlotState &state, std::uint32_t slot) : m_link(link), m_state(state), m_slot(slot)
+    {
+        m_state.sent = false;
+        m_state.ending = false;
+        m_state.lineLength.store(0, std::memory_order_release);
+        m_state.slot.store(slot, std::memory_order_release);
+    }
+    void began(const std::string &requestLine) override
+    {
+        const std::size_t length = std::min(requestLine.size(), sizeof m_state.line);
+        std::memcpy(m_state.line, requestLine.data(), length);
+        m_state.lineLength.store(static_cast<std::uint32_t>(length), std::memory_order_release);
+    }
+    void sent() override { m_state.sent = true; }
+    void ending() override { m_state.ending = true; }
+    void done() { sendMessage(m_link, WorkerMessage{WorkerEvent::Done, m_slot, {}}); }
 
 private:
-    void send(WorkerEvent event, const std::string &text = {})
-    {
-        sendMessage(m_link, WorkerMessage{event, m_slot, text});
-    }
-
     int m_link;
+    SlotState &m_state;
     std::uint32_t m_slot;
 };
 
 } // namespace
 
-void runWorker(const WorkerSettings &settings, int link)
+void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots)
 {
     {
         std::optional<isapi::Extension> extension;
@@ -50,18 +59,18 @@ void runWorker(const WorkerSettings &settings, int link)
         }
         FCGX_Init();
         sendMessage(link, WorkerMessage{WorkerEvent::Ready, 0, {}});
-        auto serve = [&] {
+        auto serve = [&](unsigned thread) {
             std::uint32_t slot = 0;
             for (int fd; (fd = receiveJob(link, slot)) >= 0;) {
-                LinkObserver observer(link, slot);
+                LinkObserver observer(link, slots[thread], slot);
                 serveConnection(*extension, fd, observer, settings.readTimeoutMs);
                 observer.done();
             }
         };
         std::vector<std::thread> more;
         for (unsigned i = 1; i < settings.threads; ++i)
-            more.emplace_back(serve);
-        serve();
+            more.emplace_back(serve, i);
+        serve(0);
         for (std::thread &t : more)
             t.join();
     } // TerminateExtension

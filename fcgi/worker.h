@@ -21,7 +21,10 @@ struct WorkerSettings
     int readTimeoutMs = 10000;
 };
 
-// Runs in the child after fork(); link is the worker's end of the line.
-[[noreturn]] void runWorker(const WorkerSettings &settings, int link);
+class SharedSlots;
+
+// Runs in the child after fork(); link is the worker's end of the line,
+// slots has a state for each of its threads.
+[[noreturn]] void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots);
 
 } // namespace quillon::fcgi

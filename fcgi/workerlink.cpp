@@ -1,11 +1,14 @@
 #include "fcgi/workerlink.h"
 
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace quillon::fcgi {
 
@@ -115,6 +118,41 @@ int receiveJob(int link, std::uint32_t &slot)
         slot = getU32(job.data);
         return fd;
     }
+}
+
+SharedSlots::SharedSlots(unsigned count) : m_count(count)
+{
+    void *memory = ::mmap(nullptr, sizeof(SlotState) * count, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        throw std::runtime_error(std::string("cannot share memory with a worker: ") + std::strerror(errno));
+    m_states = static_cast<SlotState *>(memory);
+    for (unsigned i = 0; i < count; ++i)
+        new (&m_states[i]) SlotState;
+}
+
+SharedSlots::~SharedSlots()
+{
+    ::munmap(m_states, sizeof(SlotState) * m_count);
+}
+
+SharedSlots::View SharedSlots::view(std::uint32_t slot) const
+{
+    View view;
+    for (unsigned i = 0; i < m_count; ++i) {
+        const SlotState &state = m_states[i];
+        if (state.slot.load(std::memory_order_acquire) != slot)
+            continue;
+        view.sent = state.sent;
+        view.ending = state.ending;
+        const std::uint32_t length = state.lineLength.load(std::memory_order_acquire);
+        if (length > 0)
+            view.line.assign(state.line, std::min<std::size_t>(length, sizeof state.line));
+        // Taken over by the thread's next job meanwhile: this one ended.
+        if (state.slot.load(std::memory_order_acquire) != slot)
+            return View{};
+        return view;
+    }
+    return view;
 }
 
 } // namespace quillon::fcgi
