@@ -183,6 +183,33 @@ TEST_P(ServeFaultTest, ReloadUnderLoad)
     EXPECT_EQ(failed, 0) << m_server->log();
 }
 
+// Clients that ask for a large answer and never read it fill no disk:
+// the server streams the answer instead of spooling it to its folder, and
+// goes on serving others.
+TEST_P(ServeFaultTest, ClientsThatDoNotReadFillNoDisk)
+{
+    serve();
+    const auto bytesInFolder = [&] {
+        std::uintmax_t total = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(folder()))
+            if (entry.is_regular_file())
+                total += entry.file_size();
+        return total;
+    };
+    const std::uintmax_t before = bytesInFolder();
+    {
+        std::vector<std::unique_ptr<StalledClient>> readers;
+        for (int i = 0; i < 4; ++i)
+            readers.push_back(std::make_unique<StalledClient>(
+                fs::path(), m_server->port(), "GET /ext?big&kb=65536 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_EQ(get("who"), 200) << m_server->log();
+        const std::uintmax_t grown = bytesInFolder() - before;
+        EXPECT_LT(grown, 32u << 20) << grown << " bytes of temporary files for 256 MiB not read";
+    } // the clients go away; their workers are freed
+    EXPECT_EQ(get("who"), 200) << m_server->log();
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, ServeFaultTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 
