@@ -1,5 +1,7 @@
 #include "fcgi/records.h"
 
+#include <algorithm>
+
 namespace quillon::fcgi {
 
 namespace {
@@ -33,7 +35,9 @@ Opening inspectOpening(std::string_view bytes)
 {
     Opening opening;
     std::size_t at = 0;
-    while (at + kHeaderSize <= bytes.size()) {
+    // Only headers within the first kEnoughToServe bytes are judged, so
+    // that more bytes never change a judgement made.
+    while (at + kHeaderSize <= std::min(bytes.size(), kEnoughToServe)) {
         if (byteAt(bytes, at) != 1) {
             opening.state = Opening::Invalid;
             return opening;

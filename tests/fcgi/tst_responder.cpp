@@ -7,6 +7,7 @@
 */
 
 #include "clients.h"
+#include "fcgi/records.h"
 #include "fcgi/responder.h"
 #include "platform/atomicfile.h"
 #include "support/tempdir.h"
@@ -496,6 +497,56 @@ INSTANTIATE_TEST_SUITE_P(
                         {"--min-workers", "8", "--max-workers", "4", QUILLON_TEST_EXTENSION},
                         "--min-workers 8 is more than --max-workers 4"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+struct OpeningRow
+{
+    const char *name;
+    std::string bytes;
+    quillon::fcgi::Opening::State state;
+    int requestId;
+};
+
+class OpeningTest : public ::testing::TestWithParam<OpeningRow>
+{
+};
+
+// What a connection's first bytes say decides when it is handed to a
+// worker (Ready), waited for (Incomplete) or dropped (Invalid).
+TEST_P(OpeningTest, JudgesTheFirstBytes)
+{
+    const quillon::fcgi::Opening opening = quillon::fcgi::inspectOpening(GetParam().bytes);
+    EXPECT_EQ(opening.state, GetParam().state);
+    EXPECT_EQ(opening.requestId, GetParam().requestId);
+}
+
+const std::string kOpening = fcgiOpening(cgi("GET", "a=1"));
+
+INSTANTIATE_TEST_SUITE_P(
+    Openings, OpeningTest,
+    ::testing::Values(
+        OpeningRow{"Nothing", "", quillon::fcgi::Opening::Incomplete, 0},
+        OpeningRow{"HalfAHeader", kOpening.substr(0, 4), quillon::fcgi::Opening::Incomplete, 0},
+        OpeningRow{"BeginOnly", kOpening.substr(0, 16), quillon::fcgi::Opening::Incomplete, 1},
+        OpeningRow{"ParametersNotEnded", kOpening.substr(0, kOpening.size() - 8), quillon::fcgi::Opening::Incomplete, 1},
+        OpeningRow{"Whole", kOpening, quillon::fcgi::Opening::Ready, 1},
+        OpeningRow{"NotFastCgi", "GET / HTTP/1.0\r\n\r\n", quillon::fcgi::Opening::Invalid, 0},
+        OpeningRow{"ManagementRecord", std::string("\x01\x09\0\0\0\0\0\0", 8), quillon::fcgi::Opening::Ready, 0},
+        // parameters going on past what the supervisor looks at: the worker reads the rest
+        OpeningRow{"LongParameters", fcgiOpening(cgi("GET", std::string(100000, 'q'))).substr(0, 70000),
+                   quillon::fcgi::Opening::Ready, 1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The supervisor's own answers are whole FastCGI responses.
+TEST(ShortResponseTest, EndsTheRequest)
+{
+    const std::string reply = quillon::fcgi::shortResponse(7, "503 Service Unavailable", "busy\n");
+    const std::string head = "\x01\x06\x00\x07";
+    ASSERT_TRUE(reply.starts_with(head));
+    EXPECT_NE(reply.find("Status: 503 Service Unavailable\r\nContent-Type: text/plain\r\n\r\nbusy\n"),
+              std::string::npos);
+    EXPECT_NE(reply.find(std::string("\x01\x06\x00\x07\x00\x00\x00\x00", 8)), std::string::npos); // stdout ends
+    EXPECT_TRUE(reply.ends_with(std::string("\x01\x03\x00\x07\x00\x08\x00\x00", 8) + std::string(8, '\0')));
+}
 
 struct HeadRow
 {
