@@ -571,7 +571,8 @@ void Pool::checkTimes()
 
 void Pool::grow()
 {
-    if (m_stopping || Clock::now() < m_noSpawnUntil)
+    // While stopping, only the requests already queued still need workers.
+    if ((m_stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
         return;
     unsigned current = 0, freeSlots = 0;
     for (auto &w : m_workers)
