@@ -2,8 +2,9 @@
 ** Faults of the extension and of its clients, through the real lighttpd
 ** and nginx with quillon-fcgi behind them and the test extension in
 ** front: a crash among requests in flight, crashes under load, forty
-** hung requests, a reload under load, two responders behind nginx with
-** one stopped, and `quillon serve` killed outright. Each server runs in a
+** hung requests, stalled clients and clients that do not read, a reload
+** under load, two responders behind nginx with one stopped, the example
+** configurations, and `quillon serve` killed outright. Each server runs in a
 ** folder of its own and is stopped when its test ends, passed or not.
 ** The figures (recovery time, answers under crashes) are printed.
 */
@@ -208,6 +209,21 @@ TEST_P(ServeFaultTest, ClientsThatDoNotReadFillNoDisk)
         EXPECT_LT(grown, 32u << 20) << grown << " bytes of temporary files for 256 MiB not read";
     } // the clients go away; their workers are freed
     EXPECT_EQ(get("who"), 200) << m_server->log();
+}
+
+// Two hundred clients that stop halfway through their request header, and
+// one TCP connection that sends nothing, do not keep a request from being
+// served.
+TEST_P(ServeFaultTest, StalledClientsDelayNoOne)
+{
+    serve();
+    std::vector<std::unique_ptr<StalledClient>> stalled;
+    for (int i = 0; i < 200; ++i)
+        stalled.push_back(
+            std::make_unique<StalledClient>(fs::path(), m_server->port(), "GET /ext?who HTTP/1.1\r\nHost: 127.0.0"));
+    stalled.push_back(std::make_unique<StalledClient>(fs::path(), m_server->port(), ""));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(get("who"), 200) << m_server->log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServeFaultTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
