@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,8 +21,6 @@
 #include <filesystem>
 #include <iostream>
 #include <thread>
-
-extern char **environ;
 
 namespace fs = std::filesystem;
 
@@ -61,13 +59,39 @@ int parsePort(const std::string &text)
     return std::stoi(text);
 }
 
-// The temporary folder of one run, removed with what is in it.
+constexpr const char *kRunFolderPrefix = "quillon-serve-";
+
+// Removes the temporary folders that runs killed before they could clean
+// up left behind: quillon-serve-PID-XXXXXX whose process PID is gone.
+void removeAbandonedRunFolders()
+{
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(fs::temp_directory_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kRunFolderPrefix))
+            continue;
+        const std::string rest = name.substr(std::strlen(kRunFolderPrefix));
+        const auto dash = rest.find('-');
+        if (dash == 0 || dash == std::string::npos || dash > 9
+            || rest.find_first_not_of("0123456789") != dash)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+        if (::kill(pid, 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
+// The temporary folder of one run, removed with what is in it; its name
+// holds our process id, so a later run can tell when it was abandoned.
 class RunFolder
 {
 public:
     RunFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "quillon-serve-XXXXXX").string();
+        std::string pattern =
+            (fs::temp_directory_path() / (kRunFolderPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary folder from " + pattern + ": " + std::strerror(errno));
         m_path = pattern;
@@ -86,31 +110,44 @@ private:
 };
 
 // lighttpd in the foreground, its output in a log; stopped when this ends.
+// It runs in a process group of its own with the responder it starts and
+// the responder's workers, all stopped together; and it gets SIGTERM when
+// this process dies, however it dies (the responder stops with lighttpd,
+// the workers with the responder).
 class Server
 {
 public:
     Server(const fs::path &program, const fs::path &config, const fs::path &log)
     {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        // The child takes the stop signals that this process holds back.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-        const std::string p = program.string(), dashD = "-D", dashF = "-f", c = config.string();
-        char *argv[] = {const_cast<char *>(p.c_str()), const_cast<char *>(dashD.c_str()),
-                        const_cast<char *>(dashF.c_str()), const_cast<char *>(c.c_str()), nullptr};
-        const int rc = ::posix_spawn(&m_pid, argv[0], &actions, &attributes, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        if (rc != 0)
-            throw std::runtime_error("cannot start " + p + ": " + std::strerror(rc));
+        const std::string p = program.string(), c = config.string();
+        const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (logFd < 0)
+            throw std::runtime_error("cannot write " + log.string() + ": " + std::strerror(errno));
+        const pid_t parent = ::getpid();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent)
+                std::_Exit(0);
+            const int null = ::open("/dev/null", O_RDONLY);
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(logFd, STDOUT_FILENO);
+            ::dup2(logFd, STDERR_FILENO);
+            // The child takes the stop signals that this process holds back.
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            char *argv[] = {const_cast<char *>(p.c_str()), const_cast<char *>("-D"), const_cast<char *>("-f"),
+                            const_cast<char *>(c.c_str()), nullptr};
+            ::execv(argv[0], argv);
+            std::_Exit(127);
+        }
+        const int error = errno;
+        ::close(logFd);
+        if (m_pid < 0)
+            throw std::runtime_error("cannot start " + p + ": " + std::strerror(error));
+        ::setpgid(m_pid, m_pid); // also here, so that stop() finds the group at once
     }
     ~Server() { stop(); }
     Server(const Server &) = delete;
@@ -124,19 +161,26 @@ public:
     }
 
     // SIGTERM (lighttpd then stops the responder it started), and SIGKILL
-    // after ten seconds.
+    // to the whole group after ten seconds; then whatever of the group is
+    // left is ended too.
     void stop()
     {
         if (m_pid <= 0)
             return;
+        const pid_t group = m_pid;
         ::kill(m_pid, SIGTERM);
         for (int i = 0; i < 500 && !exited(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
+            ::kill(-group, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
             m_pid = -1;
         }
+        // The responder stops by itself when lighttpd goes; give it the
+        // grace time it gives its requests, then end what remains.
+        for (int i = 0; i < 600 && ::kill(-group, 0) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ::kill(-group, SIGKILL);
     }
 
 private:
@@ -215,6 +259,7 @@ int runServe(const Args &args)
         sigaddset(&stopSignals, s);
     sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    removeAbandonedRunFolders();
     RunFolder folder;
     fcgi::ServerSettings settings;
     settings.bind = bind;

@@ -1,16 +1,20 @@
 /*
 ** quillon-fcgi: serves an ISAPI extension library to a web server over
-** FastCGI.
+** FastCGI, from a pool of worker processes (see fcgi/supervisor.h).
 **
-**   quillon-fcgi [--socket PATH | --listen HOST:PORT] [--threads N]
-**                [--chdir DIR] LIBRARY
+**   quillon-fcgi [--socket PATH | --listen HOST:PORT] [--chdir DIR]
+**                [--min-workers N] [--max-workers N] [--threads N]
+**                [--request-timeout S] [--read-timeout S]
+**                [--idle-timeout S] [--backlog N] LIBRARY
 **   quillon-fcgi --check LIBRARY
 **
 ** Without --socket or --listen it serves on the socket the web server
 ** handed over as standard input (lighttpd's "bin-path", spawn-fcgi).
-** SIGTERM, SIGINT or SIGHUP stop it: it lets the requests in flight end,
-** calls the extension's TerminateExtension and exits with 0. Started by a
-** web server, it also stops when that server goes away.
+** SIGTERM or SIGINT stop it: it lets the requests in flight end, retires
+** the workers (each calls the extension's TerminateExtension) and exits
+** with 0. SIGHUP replaces the workers with ones that load the library
+** again. Started by a web server, it also stops when that server goes
+** away; its workers end with it however it ends.
 **
 ** --check loads the library as for serving (GetExtensionVersion, then
 ** TerminateExtension), prints its description and exits.
@@ -20,7 +24,7 @@
 ** socket that cannot be opened.
 */
 
-#include "fcgi/responder.h"
+#include "fcgi/supervisor.h"
 #include "isapi/extension.h"
 
 #include <arpa/inet.h>
@@ -28,6 +32,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -39,21 +44,22 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace {
 
 constexpr const char *kUsage =
-    "usage: quillon-fcgi [--socket PATH | --listen HOST:PORT] [--threads N] [--chdir DIR] LIBRARY\n"
+    "usage: quillon-fcgi [--socket PATH | --listen HOST:PORT] [--chdir DIR]\n"
+    "                    [--min-workers N] [--max-workers N] [--threads N]\n"
+    "                    [--request-timeout S] [--read-timeout S] [--idle-timeout S]\n"
+    "                    [--backlog N] LIBRARY\n"
     "       quillon-fcgi --check LIBRARY\n";
 
 struct Options
 {
-    std::string library;
     std::string socketPath;
     std::string listen;
     std::string chdir;
-    unsigned threads = 16;
+    quillon::fcgi::PoolSettings pool;
     bool check = false;
 };
 
@@ -63,9 +69,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A whole number from low to high, as an option's value.
+unsigned number(const std::string &option, const std::string &text, unsigned low, unsigned high)
+{
+    const bool digits = !text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stoul(text) < low || std::stoul(text) > high)
+        throw UsageError(option + " wants a number from " + std::to_string(low) + " to " + std::to_string(high)
+                         + ", not '" + text + "'");
+    return static_cast<unsigned>(std::stoul(text));
+}
+
 Options parse(int argc, char **argv)
 {
     Options o;
+    auto &pool = o.pool;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -81,23 +98,34 @@ Options parse(int argc, char **argv)
             o.check = true;
         else if (a == "--chdir")
             o.chdir = value();
-        else if (a == "--threads") {
-            const std::string n = value();
-            if (n.empty() || n.size() > 4 || n.find_first_not_of("0123456789") != std::string::npos
-                || std::stoi(n) < 1)
-                throw UsageError("--threads wants a number from 1 to 9999, not '" + n + "'");
-            o.threads = static_cast<unsigned>(std::stoi(n));
-        } else if (a.starts_with("-"))
+        else if (a == "--threads")
+            pool.threads = number(a, value(), 1, 1024);
+        else if (a == "--min-workers")
+            pool.minWorkers = number(a, value(), 1, 1024);
+        else if (a == "--max-workers")
+            pool.maxWorkers = number(a, value(), 1, 1024);
+        else if (a == "--backlog")
+            pool.backlog = number(a, value(), 1, 65535);
+        else if (a == "--request-timeout")
+            pool.requestTimeout = std::chrono::seconds(number(a, value(), 1, 86400));
+        else if (a == "--read-timeout")
+            pool.readTimeout = std::chrono::seconds(number(a, value(), 1, 3600));
+        else if (a == "--idle-timeout")
+            pool.idleTimeout = std::chrono::seconds(number(a, value(), 1, 86400));
+        else if (a.starts_with("-"))
             throw UsageError("unknown option " + a);
-        else if (o.library.empty())
-            o.library = a;
+        else if (pool.library.empty())
+            pool.library = a;
         else
             throw UsageError("more than one library given: " + a);
     }
-    if (o.library.empty())
+    if (pool.library.empty())
         throw UsageError("no extension library given");
     if (!o.socketPath.empty() && !o.listen.empty())
         throw UsageError("give --socket or --listen, not both");
+    if (pool.minWorkers > pool.maxWorkers)
+        throw UsageError("--min-workers " + std::to_string(pool.minWorkers) + " is more than --max-workers "
+                         + std::to_string(pool.maxWorkers));
     return o;
 }
 
@@ -126,7 +154,7 @@ int openUnixSocket(const std::string &path)
     if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         failed("cannot bind " + bound);
     // An earlier run's socket at path is replaced.
-    if (::listen(fd, 128) != 0 || ::rename(bound.c_str(), path.c_str()) != 0) {
+    if (::listen(fd, SOMAXCONN) != 0 || ::rename(bound.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(bound.c_str());
         errno = error;
@@ -152,7 +180,7 @@ int openTcpSocket(const std::string &hostPort, std::string &bound)
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     if (fd < 0 || ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0
-        || ::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, 128) != 0) {
+        || ::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, SOMAXCONN) != 0) {
         ::freeaddrinfo(found);
         failed("cannot listen on " + hostPort);
     }
@@ -185,27 +213,33 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    // Stop signals are taken by one thread; a lost client is an error of a
-    // write, not a signal.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // The supervisor takes these signals through a descriptor of its own.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGCHLD})
+        sigaddset(&signals, s);
+    ::sigprocmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+    // Every connection waiting for its request holds a descriptor.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     int listenFd = 0;
     std::string where;
     try {
         if (!options.chdir.empty())
             std::filesystem::current_path(options.chdir);
-        const std::filesystem::path library = std::filesystem::absolute(options.library).lexically_normal();
-        quillon::isapi::Extension extension(library);
+        options.pool.library = std::filesystem::absolute(options.pool.library).lexically_normal();
         if (options.check) {
-            std::cout << library.string() << ": " << extension.description() << std::endl;
+            const quillon::isapi::Extension extension(options.pool.library);
+            std::cout << options.pool.library.string() << ": " << extension.description() << std::endl;
             return 0;
         }
+        if (!std::filesystem::is_regular_file(options.pool.library))
+            throw std::runtime_error("cannot load " + options.pool.library.string() + ": no such file");
 
         if (!options.socketPath.empty()) {
             listenFd = openUnixSocket(options.socketPath);
@@ -223,24 +257,10 @@ int main(int argc, char **argv)
                              " or let the web server start quillon-fcgi");
         }
 
-        quillon::fcgi::Responder responder(extension, listenFd, options.threads);
-        std::thread signalThread([&] {
-            int signal = 0;
-            sigwait(&stopSignals, &signal);
-            std::cerr << "quillon-fcgi: stopping (" << ::strsignal(signal) << ")" << std::endl;
-            responder.stop();
-        });
-        std::cerr << "quillon-fcgi: serving " << library.string() << " (" << extension.description()
-                  << ") on " << where << " with " << options.threads << " threads" << std::endl;
-        const bool ended = responder.serve();
-        signalThread.join();
+        const int status = quillon::fcgi::supervise(options.pool, listenFd, where);
         if (!options.socketPath.empty())
             ::unlink(options.socketPath.c_str());
-        if (!ended) {
-            std::cerr << "quillon-fcgi: requests still running; exiting without TerminateExtension" << std::endl;
-            std::_Exit(1);
-        }
-        return 0; // the extension's TerminateExtension runs as it goes out of scope
+        return status;
     } catch (const UsageError &e) {
         std::cerr << "quillon-fcgi: " << e.what() << "\n" << kUsage;
         return 2;

@@ -1,19 +1,15 @@
 #include "fcgi/responder.h"
 
 #include <fcgiapp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <limits>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 namespace quillon::fcgi {
 
@@ -50,7 +46,7 @@ bool validStatus(std::string_view status)
 class StreamConnection : public isapi::Connection
 {
 public:
-    explicit StreamConnection(FCGX_Request &request) : m_request(request) {}
+    StreamConnection(FCGX_Request &request, RequestObserver &observer) : m_request(request), m_observer(observer) {}
 
     std::optional<std::string> serverVariable(std::string_view name) const override
     {
@@ -152,6 +148,7 @@ private:
     bool sendHead(const std::string &head)
     {
         m_headSent = true;
+        m_observer.sent();
         return putRaw(head.data(), head.size());
     }
 
@@ -175,6 +172,7 @@ private:
     }
 
     FCGX_Request &m_request;
+    RequestObserver &m_observer;
     std::string m_ahead;
     std::size_t m_aheadPos = 0;
     bool m_headSent = false;
@@ -187,9 +185,21 @@ std::string describe(const FCGX_Request &r)
     return paramOr(r, "REQUEST_METHOD") + " " + paramOr(r, "SCRIPT_NAME") + paramOr(r, "PATH_INFO");
 }
 
-void handle(const isapi::Extension &extension, FCGX_Request &fcgx)
+// The request line for the log: method, path and query (cut short).
+std::string requestLine(const FCGX_Request &r)
 {
-    StreamConnection connection(fcgx);
+    std::string line = describe(r);
+    const std::string query = paramOr(r, "QUERY_STRING");
+    if (!query.empty())
+        line += "?" + query;
+    if (line.size() > 300)
+        line = line.substr(0, 300) + "...";
+    return line;
+}
+
+void handle(const isapi::Extension &extension, FCGX_Request &fcgx, RequestObserver &observer)
+{
+    StreamConnection connection(fcgx, observer);
     isapi::Request request;
     request.method = paramOr(fcgx, "REQUEST_METHOD");
     if (request.method.empty())
@@ -278,84 +288,39 @@ std::optional<std::int64_t> parseContentLength(const char *value)
     return n;
 }
 
-Responder::Responder(const isapi::Extension &extension, int listenFd, unsigned threads)
-    : m_extension(extension), m_listenFd(listenFd), m_threads(std::max(1u, threads))
+void serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
+                     int readTimeoutMs)
 {
-    if (::pipe(m_stopPipe) != 0)
-        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-    FCGX_Init();
-}
+    // A web server that stalls makes the reads fail after the timeout, and
+    // libfcgi then takes the stream as ended.
+    const timeval timeout{readTimeoutMs / 1000, (readTimeoutMs % 1000) * 1000};
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 
-Responder::~Responder()
-{
-    ::close(m_stopPipe[0]);
-    ::close(m_stopPipe[1]);
-}
-
-void Responder::stop()
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(m_stopPipe[1], &byte, 1);
-    // Wakes a thread blocked in accept on a kept-alive connection's behalf.
-    ::shutdown(m_listenFd, SHUT_RDWR);
-}
-
-void Responder::work()
-{
+    // libfcgi reads a request from a connection it holds already when
+    // ipcFd is set; keepConnection keeps its first finishing step from
+    // closing it. On a connection that holds no request it closes the
+    // descriptor and fails to accept on the listening socket it lacks.
     FCGX_Request request;
-    FCGX_InitRequest(&request, m_listenFd, FCGI_FAIL_ACCEPT_ON_INTR);
-    for (;;) {
-        if (request.ipcFd < 0) {
-            // One thread at a time waits for a connection or for the stop.
-            std::unique_lock lock(m_acceptMutex);
-            pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
-            int n;
-            while ((n = ::poll(fds, 2, -1)) < 0 && errno == EINTR) {
-            }
-            if (n < 0 || (fds[1].revents & POLLIN) != 0 || (fds[0].revents & (POLLERR | POLLNVAL)) != 0)
-                break;
-            if (FCGX_Accept_r(&request) < 0)
-                continue;
-        } else if (FCGX_Accept_r(&request) < 0) {
-            continue;
-        }
-        try {
-            handle(m_extension, request);
-        } catch (const std::exception &e) {
-            logLine(describe(request) + ": " + e.what());
-        }
-        FCGX_Finish_r(&request);
+    FCGX_InitRequest(&request, -1, 0);
+    request.ipcFd = connection;
+    request.keepConnection = 1;
+    if (FCGX_Accept_r(&request) < 0) {
+        if (request.ipcFd >= 0)
+            FCGX_Free(&request, 1);
+        return;
     }
-    FCGX_Free(&request, 1);
-    {
-        std::lock_guard lock(m_doneMutex);
-        --m_running;
+    observer.began(requestLine(request));
+    try {
+        handle(extension, request, observer);
+    } catch (const std::exception &e) {
+        logLine(describe(request) + ": " + e.what());
     }
-    m_doneChanged.notify_all();
-}
-
-bool Responder::serve(int graceMs)
-{
-    std::vector<std::thread> pool;
-    m_running = m_threads;
-    for (unsigned i = 0; i < m_threads; ++i)
-        pool.emplace_back([this] { work(); });
-    // Wait for the stop, then give the requests in flight their time.
-    {
-        pollfd fd{m_stopPipe[0], POLLIN, 0};
-        while (::poll(&fd, 1, -1) < 0 && errno == EINTR) {
-        }
-    }
-    std::unique_lock lock(m_doneMutex);
-    const bool ended = m_doneChanged.wait_for(lock, std::chrono::milliseconds(graceMs), [&] { return m_running == 0; });
-    lock.unlock();
-    for (std::thread &t : pool) {
-        if (ended)
-            t.join();
-        else
-            t.detach();
-    }
-    return ended;
+    observer.ending();
+    // One request a connection: a web server that asked to keep it gets
+    // it closed all the same, as the supervisor hands out connections.
+    FCGX_Finish_r(&request);
+    if (request.ipcFd >= 0)
+        FCGX_Free(&request, 1);
 }
 
 } // namespace quillon::fcgi

@@ -4,8 +4,8 @@
 ** The FastCGI responder: serves the requests a web server sends over a
 ** FastCGI socket through one ISAPI extension.
 **
-** A pool of threads accepts connections, one request a thread at a time,
-** as the extension's one-session-per-thread design expects. Each request's
+** serveConnection() serves the one request of a connection that a worker
+** process was handed (see supervisor.h for the pool). Each request's
 ** FastCGI parameters become the extension control block (isapi::Request);
 ** the first part of the body (up to kFirstPartSize bytes) is handed over
 ** in the block and the rest is read from the FastCGI stream through
@@ -23,9 +23,6 @@
 
 #include "isapi/extension.h"
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -49,33 +46,20 @@ std::string responseHead(std::string_view status, std::string_view headers);
 // or empty one, -1 for one that is not a decimal number.
 std::optional<std::int64_t> parseContentLength(const char *value);
 
-class Responder
+// What the supervisor hears of a request while a worker serves it.
+class RequestObserver
 {
 public:
-    // listenFd: a listening socket, 0 when the web server started us on one.
-    Responder(const isapi::Extension &extension, int listenFd, unsigned threads);
-    ~Responder();
-    Responder(const Responder &) = delete;
-    Responder &operator=(const Responder &) = delete;
-
-    // Serves until stop(); returns once every request in flight has ended,
-    // or false when some are still running after graceMs.
-    bool serve(int graceMs = 10000);
-
-    // Stops accepting; callable from any thread.
-    void stop();
-
-private:
-    void work();
-
-    const isapi::Extension &m_extension;
-    int m_listenFd;
-    unsigned m_threads;
-    int m_stopPipe[2] = {-1, -1};
-    std::atomic<unsigned> m_running{0};
-    std::mutex m_acceptMutex;
-    std::mutex m_doneMutex;
-    std::condition_variable m_doneChanged;
+    virtual ~RequestObserver() = default;
+    virtual void began(const std::string &requestLine) = 0;
+    virtual void sent() = 0;   // the first response bytes are on their way
+    virtual void ending() = 0; // the response is whole; the connection closes next
 };
+
+// Serves the request on connection, an accepted FastCGI connection whose
+// descriptor it closes. A web server that sends nothing or stops sending
+// for readTimeoutMs loses the connection.
+void serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
+                     int readTimeoutMs);
 
 } // namespace quillon::fcgi

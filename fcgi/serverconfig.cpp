@@ -38,6 +38,12 @@ std::string lighttpdConfig(const ServerSettings &s, const std::filesystem::path 
            "server.pid-file = " + in(s, "lighttpd.pid") + "\n"
            "server.upload-dirs = (" + quoted(s.folder.string()) + ")\n"
            "server.max-request-size = 65536\n" // KiB
+           "server.max-fds = 4096\n"
+           "server.max-connections = 1024\n"
+           "server.max-read-idle = 15\n"
+           "server.max-write-idle = 60\n"
+           "server.max-keep-alive-idle = 5\n"
+           "server.stream-response-body = 2\n"
            "fastcgi.server = (\"/\" => ((\n"
            "    \"socket\" => " + quoted(s.socket.string()) + ",\n"
            "    \"bin-path\" => " + quoted(starter.string()) + ",\n"
@@ -49,26 +55,42 @@ std::string lighttpdConfig(const ServerSettings &s, const std::filesystem::path 
 
 std::string nginxConfig(const ServerSettings &s)
 {
+    // A responder that refuses a connection is passed over for ten seconds.
+    std::string upstream = "    upstream quillon {\n        server " + quoted("unix:" + s.socket.string()) + ";\n";
+    for (const auto &socket : s.moreSockets)
+        upstream += "        server " + quoted("unix:" + socket.string()) + ";\n";
+    upstream += "    }\n";
     return "user root;\n" // ignored unless nginx starts as root; then the workers may use the socket
            "worker_processes 1;\n"
            "daemon off;\n"
            "pid " + in(s, "nginx.pid") + ";\n"
            "error_log " + in(s, "error.log") + ";\n"
-           "events { worker_connections 512; }\n"
+           "worker_rlimit_nofile 4096;\n"
+           "events { worker_connections 2048; }\n"
            "http {\n"
            "    access_log off;\n"
+           "    limit_conn_zone $binary_remote_addr zone=perclient:1m;\n"
+           "    limit_conn perclient 512;\n"
+           "    client_header_timeout 15s;\n"
+           "    client_body_timeout 15s;\n"
+           "    send_timeout 60s;\n"
+           "    keepalive_timeout 5s;\n"
            "    client_body_temp_path " + in(s, "body") + ";\n"
            "    fastcgi_temp_path " + in(s, "fastcgi") + ";\n"
            "    proxy_temp_path " + in(s, "proxy") + ";\n"
            "    uwsgi_temp_path " + in(s, "uwsgi") + ";\n"
            "    scgi_temp_path " + in(s, "scgi") + ";\n"
            "    client_max_body_size 64m;\n"
+           "    fastcgi_max_temp_file_size 0;\n" // a client that does not read slows its responder, fills no disk
+           "    fastcgi_read_timeout 300s;\n"    // the responder's own request timeout answers first
+           "    fastcgi_next_upstream error timeout;\n"
+           + upstream +
            "    server {\n"
            "        listen " + s.bind + ":" + std::to_string(s.port) + ";\n"
            "        location / {\n"
            "            include /etc/nginx/fastcgi_params;\n"
            "            fastcgi_param PATH_INFO $fastcgi_path_info;\n"
-           "            fastcgi_pass " + quoted("unix:" + s.socket.string()) + ";\n"
+           "            fastcgi_pass quillon;\n"
            "        }\n"
            "    }\n"
            "}\n";
@@ -83,10 +105,12 @@ std::string shellQuote(const std::string &text)
 }
 
 std::string responderScript(const std::filesystem::path &responder, const std::filesystem::path &library,
-                            const std::filesystem::path &workDir)
+                            const std::filesystem::path &workDir, const std::vector<std::string> &options)
 {
-    return "#!/bin/sh\nexec " + shellQuote(responder.string()) + " --chdir " + shellQuote(workDir.string()) + " "
-           + shellQuote(library.string()) + "\n";
+    std::string command = "#!/bin/sh\nexec " + shellQuote(responder.string()) + " --chdir " + shellQuote(workDir.string());
+    for (const std::string &option : options)
+        command += " " + shellQuote(option);
+    return command + " " + shellQuote(library.string()) + "\n";
 }
 
 } // namespace quillon::fcgi

@@ -4,12 +4,19 @@
 ** Configurations that put quillon-fcgi behind a web server, for
 ** `quillon serve` and for the tests: lighttpd starting the responder
 ** itself (mod_fastcgi's bin-path), and nginx passing requests to the
-** socket of a responder started beside it. Everything the server writes
+** sockets of responders started beside it. Everything the server writes
 ** (logs, temporary files, pid file) goes into one folder.
+**
+** Both hold against clients that are slow or many: a cap on connections
+** (in all and from one address), short timeouts for a client that stops
+** sending or reading, request bodies of at most 64 MiB in temporary files
+** of the private folder, and responses streamed to the client instead of
+** being spooled to disk, so a client that does not read cannot fill it.
 */
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quillon::fcgi {
 
@@ -19,19 +26,22 @@ struct ServerSettings
     int port = 8080;
     std::filesystem::path folder; // the server's own files
     std::filesystem::path socket; // the responder's FastCGI socket
+    std::vector<std::filesystem::path> moreSockets; // nginx: further responders, requests spread over all
 };
 
 // lighttpd: every URL goes to the responder that the script starter starts.
 std::string lighttpdConfig(const ServerSettings &settings, const std::filesystem::path &starter);
 
 // nginx (run as `nginx -p FOLDER -c FILE`, in the foreground): every URL
-// goes to the responder's socket.
+// goes to the responders' sockets, the next one taking a request that one
+// cannot (a responder stopped or not started).
 std::string nginxConfig(const ServerSettings &settings);
 
-// A /bin/sh script that runs the responder for library in workDir, for a
-// server that takes a command without arguments.
+// A /bin/sh script that runs the responder for library in workDir (with
+// options before the library), for a server that takes a command without
+// arguments.
 std::string responderScript(const std::filesystem::path &responder, const std::filesystem::path &library,
-                            const std::filesystem::path &workDir);
+                            const std::filesystem::path &workDir, const std::vector<std::string> &options = {});
 
 // text quoted for /bin/sh.
 std::string shellQuote(const std::string &text);

@@ -29,15 +29,26 @@ constexpr unsigned char kStderr = 7;
 class Socket
 {
 public:
-    explicit Socket(int fd) : m_fd(fd)
+    explicit Socket(int fd, std::chrono::milliseconds limit = std::chrono::seconds(20)) : m_fd(fd)
     {
         if (fd < 0)
             throw std::runtime_error(std::string("cannot make a socket: ") + std::strerror(errno));
-        timeval timeout{20, 0};
+        const timeval timeout{static_cast<time_t>(limit.count() / 1000),
+                              static_cast<suseconds_t>(limit.count() % 1000 * 1000)};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     }
-    ~Socket() { ::close(m_fd); }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    ~Socket()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     Socket(const Socket &) = delete;
     Socket &operator=(const Socket &) = delete;
 
@@ -135,27 +146,27 @@ std::string FcgiReply::body() const
     return end == std::string::npos ? std::string() : out.substr(end + 4);
 }
 
-FcgiReply fcgiRequest(const std::filesystem::path &socketPath, const Params &params, const std::string &body,
-                      const FcgiOptions &options)
+namespace {
+
+void connectUnix(Socket &socket, const std::filesystem::path &socketPath)
 {
-    Socket socket(::socket(AF_UNIX, SOCK_STREAM, 0));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
     socket.connect(reinterpret_cast<sockaddr *>(&address), sizeof address, socketPath.string());
+}
 
-    std::string pairs;
-    for (const auto &[name, value] : params) {
-        appendLength(pairs, name.size());
-        appendLength(pairs, value.size());
-        pairs += name;
-        pairs += value;
-    }
-    const char begin[8] = {0, 1, 0, 0, 0, 0, 0, 0}; // the responder role, connection not kept
+void connectTcp(Socket &socket, int port)
+{
+    const sockaddr_in address = loopback(port);
+    socket.connect(reinterpret_cast<const sockaddr *>(&address), sizeof address, "127.0.0.1:" + std::to_string(port));
+}
+
+FcgiReply exchange(Socket &socket, const Params &params, const std::string &body, const FcgiOptions &options)
+{
     // The reply is read while the body is still being sent from a thread of
     // its own, as a web server streams a large upload.
-    std::thread sender([&socket, request = record(kBeginRequest, std::string_view(begin, 8))
-                                               + stream(kParams, pairs) + stream(kStdin, body)]() mutable {
+    std::thread sender([&socket, request = fcgiOpening(params) + stream(kStdin, body)]() mutable {
         socket.sendAll(request);
     });
     FcgiReply reply;
@@ -177,13 +188,70 @@ FcgiReply fcgiRequest(const std::filesystem::path &socketPath, const Params &par
                               | (static_cast<unsigned char>(content[2]) << 8) | static_cast<unsigned char>(content[3]);
             break;
         }
-        if (reply.out.size() >= options.stopReadingAfter) {
-            ::shutdown(socket.fd(), SHUT_RDWR);
+        if (reply.out.size() >= options.stopReadingAfter)
             break;
-        }
     }
+    ::shutdown(socket.fd(), SHUT_RDWR);
     sender.join();
     return reply;
+}
+
+} // namespace
+
+std::string fcgiOpening(const Params &params)
+{
+    std::string pairs;
+    for (const auto &[name, value] : params) {
+        appendLength(pairs, name.size());
+        appendLength(pairs, value.size());
+        pairs += name;
+        pairs += value;
+    }
+    const char begin[8] = {0, 1, 0, 0, 0, 0, 0, 0}; // the responder role, connection not kept
+    return record(kBeginRequest, std::string_view(begin, 8)) + stream(kParams, pairs);
+}
+
+FcgiReply fcgiRequest(const std::filesystem::path &socketPath, const Params &params, const std::string &body,
+                      const FcgiOptions &options)
+{
+    Socket socket(::socket(AF_UNIX, SOCK_STREAM, 0), options.giveUpAfter);
+    connectUnix(socket, socketPath);
+    return exchange(socket, params, body, options);
+}
+
+FcgiReply fcgiRequest(int port, const Params &params, const std::string &body, const FcgiOptions &options)
+{
+    Socket socket(::socket(AF_INET, SOCK_STREAM, 0), options.giveUpAfter);
+    connectTcp(socket, port);
+    return exchange(socket, params, body, options);
+}
+
+StalledClient::StalledClient(const std::filesystem::path &socketPath, int port, const std::string &sent)
+{
+    Socket socket(::socket(port == 0 ? AF_UNIX : AF_INET, SOCK_STREAM, 0));
+    if (port == 0)
+        connectUnix(socket, socketPath);
+    else
+        connectTcp(socket, port);
+    socket.sendAll(sent);
+    m_fd = socket.release();
+}
+
+StalledClient::~StalledClient()
+{
+    ::close(m_fd);
+}
+
+bool StalledClient::droppedWithin(std::chrono::milliseconds limit)
+{
+    const timeval timeout{static_cast<time_t>(limit.count() / 1000),
+                          static_cast<suseconds_t>(limit.count() % 1000 * 1000)};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    char byte;
+    const ssize_t n = ::recv(m_fd, &byte, 1, 0);
+    if (n < 0)
+        return errno != EAGAIN && errno != EWOULDBLOCK;
+    return n == 0;
 }
 
 HttpReply httpRequest(int port, const std::string &method, const std::string &target, const std::string &body,

@@ -34,6 +34,7 @@ struct FcgiReply
 struct FcgiOptions
 {
     std::size_t stopReadingAfter = SIZE_MAX; // close the connection after this much stdout
+    std::chrono::milliseconds giveUpAfter{20000}; // close it when no answer came for this long
 };
 
 // One request over the Unix socket at socketPath. Throws std::runtime_error
@@ -41,6 +42,28 @@ struct FcgiOptions
 // responder that hangs from hanging the test.
 FcgiReply fcgiRequest(const std::filesystem::path &socketPath, const Params &params, const std::string &body = {},
                       const FcgiOptions &options = {});
+
+// The same over TCP to 127.0.0.1:port.
+FcgiReply fcgiRequest(int port, const Params &params, const std::string &body = {}, const FcgiOptions &options = {});
+
+// A connection to a responder's Unix socket (port 0) or 127.0.0.1:port
+// that sends `sent` and then nothing; closed when destroyed.
+class StalledClient
+{
+public:
+    StalledClient(const std::filesystem::path &socketPath, int port, const std::string &sent);
+    ~StalledClient();
+    StalledClient(const StalledClient &) = delete;
+    StalledClient &operator=(const StalledClient &) = delete;
+    // Whether the responder closed the connection (waits at most limit).
+    bool droppedWithin(std::chrono::milliseconds limit);
+
+private:
+    int m_fd = -1;
+};
+
+// The opening records of a request for params, without its end of stdin.
+std::string fcgiOpening(const Params &params);
 
 struct HttpReply
 {

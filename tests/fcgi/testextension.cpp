@@ -10,9 +10,16 @@
 **   raw             writes without sending a response header
 **   nocontent       sets the control block's status to 204 and sends nothing
 **   badstatus       sends a status line with a header line smuggled into it
-**   sleep&ms=N      waits N ms, then answers how many requests ran at once at most
+**   sleep&ms=N      waits N ms, then answers how many requests ran at once at
+**                   most in this process, and its pid ("most=M pid=P")
 **   pending&ms=N    returns "pending" and answers from a thread of its own N ms
 **                   later, then reports "done with session"
+**   crash           writes through a null pointer (SIGSEGV)
+**   abort           calls abort()
+**   exit            calls exit(3)
+**   hang            never returns
+**   who             answers "pid=P variant=V": the process serving it and
+**                   QUILLON_TEST_VARIANT it was built with (1 by default)
 **
 ** TerminateExtension prints "TerminateExtension" on standard error. Built
 ** with QUILLON_TEST_NO_HTTP_PROC it lacks HttpExtensionProc.
@@ -20,15 +27,22 @@
 
 #include "isapi/controlblock.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 
 using namespace quillon::isapi::abi;
+
+#ifndef QUILLON_TEST_VARIANT
+#define QUILLON_TEST_VARIANT 1
+#endif
 
 namespace {
 
@@ -149,10 +163,23 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
             ecb->ServerSupportFunction(ecb->ConnID, kReqDoneWithSession, nullptr, nullptr, nullptr);
         }).detach();
         result = 3;
+    } else if (query.starts_with("crash")) {
+        volatile int *nowhere = nullptr;
+        *nowhere = 1;
+    } else if (query.starts_with("abort")) {
+        std::abort();
+    } else if (query.starts_with("exit")) {
+        std::exit(3);
+    } else if (query.starts_with("hang")) {
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    } else if (query.starts_with("who")) {
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT) + "\n");
     } else if (query.starts_with("sleep")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(queryValue(query, "ms"))));
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
-        send(ecb, "most=" + std::to_string(g_mostAtOnce.load()) + "\n");
+        send(ecb, "most=" + std::to_string(g_mostAtOnce.load()) + " pid=" + std::to_string(::getpid()) + "\n");
     } else {
         result = echo(ecb, query);
     }

@@ -1,11 +1,13 @@
 /*
 ** The FastCGI responder with a test extension, spoken to over its socket
 ** as a web server would: how requests of every shape reach the extension,
-** what comes back for its faults and the client's, concurrency, and
+** what comes back for its faults and the client's, concurrency, the worker
+** pool (crashes, timeouts, stalled clients, overload, reload), and
 ** stopping. No web server is needed, so these run in the sanitizer build.
 */
 
 #include "clients.h"
+#include "fcgi/records.h"
 #include "fcgi/responder.h"
 #include "platform/atomicfile.h"
 #include "support/tempdir.h"
@@ -16,6 +18,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -55,11 +58,17 @@ protected:
 
     void start(const std::string &library, const std::vector<std::string> &more = {})
     {
-        std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket().string(), "--threads", "16"};
+        if (m_responder) {
+            EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
+        }
+        std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket().string()};
         argv.insert(argv.end(), more.begin(), more.end());
         argv.push_back(library);
+        fs::remove(log());
         m_responder = std::make_unique<ChildProcess>(argv, log());
-        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()); })) << logText();
+        // Serving: a worker is ready, so requests are taken as they come.
+        ASSERT_TRUE(waitFor([&] { return fs::exists(socket()) && logText().find("serving") != std::string::npos; }))
+            << logText();
     }
 
     fs::path socket() const { return fs::path(m_dir.path()) / "responder.sock"; }
@@ -162,31 +171,268 @@ TEST_F(ResponderTest, LostConnectionMidResponseLeavesTheResponderServing)
     EXPECT_NE(after.out.find("query-length=3\n"), std::string::npos);
 }
 
-// Sixteen requests at once each run on a thread of their own, and each
-// response comes whole.
-TEST_F(ResponderTest, ConcurrentRequestsRunAtOnce)
+struct PoolRow
 {
-    constexpr int kClients = 16;
-    std::atomic<int> complete{0};
+    const char *name;
+    std::vector<std::string> options;
+    int mostAtOnceInAWorker; // requests one worker served at once, at most
+    int workersAtLeast;      // distinct worker processes that answered
+};
+
+class PoolTest : public ResponderTest, public ::testing::WithParamInterface<PoolRow>
+{
+};
+
+// Twelve requests at once each come back whole; by default each worker
+// serves one at a time and the pool grows to take them; with threads a
+// worker serves several.
+TEST_P(PoolTest, ConcurrentRequestsAllComplete)
+{
+    start(QUILLON_TEST_EXTENSION, GetParam().options);
+    constexpr int kClients = 12;
     std::vector<std::thread> clients;
-    std::vector<std::string> bodies(kClients);
+    std::vector<FcgiReply> replies(kClients);
     for (int i = 0; i < kClients; ++i)
-        clients.emplace_back([&, i] {
-            const FcgiReply r = request(cgi("GET", "sleep&ms=400"));
-            if (r.ended && r.status() == "200 OK")
-                ++complete;
-            bodies[i] = r.body();
-        });
+        clients.emplace_back([&, i] { replies[i] = request(cgi("GET", "sleep&ms=400")); });
     for (auto &c : clients)
         c.join();
-    EXPECT_EQ(complete, kClients);
+    int most = 0;
+    std::set<std::string> pids;
+    for (const FcgiReply &r : replies) {
+        ASSERT_EQ(r.status(), "200 OK") << r.out << logText();
+        ASSERT_TRUE(r.body().starts_with("most=")) << r.body();
+        most = std::max(most, std::stoi(r.body().substr(5)));
+        pids.insert(r.body().substr(r.body().find("pid=")));
+    }
+    EXPECT_EQ(most, GetParam().mostAtOnceInAWorker);
+    EXPECT_GE(static_cast<int>(pids.size()), GetParam().workersAtLeast);
     const FcgiReply big = request(cgi("GET", "big&kb=4096"));
     EXPECT_EQ(big.body(), std::string(4096 * 1024, 'x'));
-    int most = 0;
-    for (const std::string &b : bodies)
-        if (b.starts_with("most="))
-            most = std::max(most, std::stoi(b.substr(5)));
-    EXPECT_GE(most, 4) << "requests did not overlap";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pools, PoolTest,
+    ::testing::Values(PoolRow{"OneRequestAWorker", {}, 1, 4},
+                      PoolRow{"FourThreadsInTwoWorkers", {"--threads", "4", "--max-workers", "2"}, 4, 2}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr const char *kCrashCause = "exited with status 1"; // the sanitizer reports the fault and exits
+#else
+constexpr const char *kCrashCause = "died of Segmentation fault (signal 11)";
+#endif
+
+struct FaultRow
+{
+    const char *name;
+    const char *query;
+    const char *cause; // in the log, with the request line
+};
+
+class FaultTest : public ResponderTest, public ::testing::WithParamInterface<FaultRow>
+{
+};
+
+// A request that brings its worker down fails alone with 500: the request
+// in flight beside it completes, the cause and the request line are
+// logged, and the pool serves on.
+TEST_P(FaultTest, FailsAloneAndIsLogged)
+{
+    FcgiReply beside;
+    std::thread client([&] { beside = request(cgi("GET", "sleep&ms=800")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const FcgiReply failed = request(cgi("GET", GetParam().query));
+    client.join();
+    EXPECT_EQ(failed.status(), "500 Internal Server Error") << failed.out;
+    EXPECT_NE(failed.body().find("The extension failed"), std::string::npos) << failed.out;
+    EXPECT_EQ(beside.status(), "200 OK") << beside.out << logText();
+    EXPECT_NE(logText().find(std::string(GetParam().cause) + " while serving GET /ext?" + GetParam().query),
+              std::string::npos)
+        << logText();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultTest,
+                         ::testing::Values(FaultRow{"Crash", "crash", kCrashCause},
+                                           FaultRow{"Abort", "abort", "died of Aborted (signal 6)"},
+                                           FaultRow{"Exit", "exit", "exited with status 3"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A request that runs past the timeout is answered 504 and its worker
+// replaced; the line says which request it was.
+TEST_F(ResponderTest, RequestTimeoutAnswers504)
+{
+    start(QUILLON_TEST_EXTENSION, {"--request-timeout", "1"});
+    const FcgiReply hung = request(cgi("GET", "hang"));
+    EXPECT_EQ(hung.status(), "504 Gateway Timeout") << hung.out;
+    EXPECT_NE(logText().find("no answer to GET /ext?hang within 1 s"), std::string::npos) << logText();
+    EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
+}
+
+// A web server that closes the connection of a request that hangs (its
+// client went away) frees the worker: with one worker only, the next
+// request is served long before the request timeout.
+TEST_F(ResponderTest, ClientHangUpFreesItsWorker)
+{
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "1", "--request-timeout", "600"});
+    FcgiOptions hangUp;
+    hangUp.giveUpAfter = std::chrono::milliseconds(300);
+    EXPECT_FALSE(request(cgi("GET", "hang"), {}, hangUp).ended);
+    FcgiOptions patient;
+    patient.giveUpAfter = std::chrono::seconds(10);
+    EXPECT_EQ(request(cgi("GET", "who"), {}, patient).status(), "200 OK") << logText();
+    EXPECT_TRUE(waitFor([&] { return logText().find("the client went away)\n") != std::string::npos; }))
+        << logText();
+}
+
+// Requests beyond the free workers and the queue are answered 503 at
+// once; the one that fits in the queue is served when the worker is free.
+TEST_F(ResponderTest, OverloadIsAnswered503)
+{
+    start(QUILLON_TEST_EXTENSION,
+          {"--min-workers", "1", "--max-workers", "1", "--backlog", "1", "--request-timeout", "3"});
+    FcgiReply hung;
+    std::thread hanging([&] { hung = request(cgi("GET", "hang")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::vector<FcgiReply> replies(3);
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 3; ++i) {
+        clients.emplace_back([&, i] { replies[i] = request(cgi("GET", "who")); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    for (auto &c : clients)
+        c.join();
+    hanging.join();
+    EXPECT_EQ(hung.status(), "504 Gateway Timeout");
+    int busy = 0, served = 0;
+    for (const FcgiReply &r : replies) {
+        busy += r.status() == "503 Service Unavailable" && r.body().find("The server is busy") != std::string::npos;
+        served += r.status() == "200 OK";
+    }
+    EXPECT_EQ(busy, 2) << logText();
+    EXPECT_EQ(served, 1) << logText();
+    EXPECT_TRUE(waitFor([&] { return logText().find("with 503: every worker busy") != std::string::npos; }))
+        << logText();
+}
+
+struct StallRow
+{
+    const char *name;
+    bool tcp;
+    int sentBytes; // of a request's opening; -1: all of it but the end of the parameters
+};
+
+class StalledClientTest : public ResponderTest, public ::testing::WithParamInterface<StallRow>
+{
+};
+
+// A connection that sends nothing or part of a request holds nothing that
+// others need: with a single worker, a request goes through while it is
+// connected, and it is dropped after the read timeout.
+TEST_P(StalledClientTest, IsDroppedWithoutDelayingOthers)
+{
+    std::vector<std::string> options = {"--min-workers", "1", "--max-workers", "1", "--read-timeout", "2"};
+    if (GetParam().tcp)
+        options.insert(options.end(), {"--listen", "127.0.0.1:0"});
+    EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
+    fs::remove(log());
+    m_responder = std::make_unique<ChildProcess>(
+        [&] {
+            std::vector<std::string> argv = {QUILLON_FCGI};
+            if (!GetParam().tcp)
+                argv.insert(argv.end(), {"--socket", socket().string()});
+            argv.insert(argv.end(), options.begin(), options.end());
+            argv.push_back(QUILLON_TEST_EXTENSION);
+            return argv;
+        }(),
+        log());
+    ASSERT_TRUE(waitFor([&] { return logText().find("serving") != std::string::npos; })) << logText();
+    int port = 0;
+    if (GetParam().tcp) {
+        const std::string text = logText();
+        const auto at = text.find("on 127.0.0.1:");
+        ASSERT_NE(at, std::string::npos) << text;
+        port = std::stoi(text.substr(at + 13));
+    }
+    const std::string opening = fcgiOpening(cgi("GET", "who"));
+    const std::string sent = GetParam().sentBytes < 0 ? opening.substr(0, opening.size() - 8)
+                                                      : opening.substr(0, GetParam().sentBytes);
+    StalledClient staller(socket(), port, sent);
+    FcgiOptions patient;
+    patient.giveUpAfter = std::chrono::seconds(10);
+    const FcgiReply other = port != 0 ? fcgiRequest(port, cgi("GET", "who"), {}, patient)
+                                      : request(cgi("GET", "who"), {}, patient);
+    EXPECT_EQ(other.status(), "200 OK") << logText();
+    EXPECT_TRUE(staller.droppedWithin(std::chrono::seconds(10))) << "the stalled connection stayed open";
+}
+
+INSTANTIATE_TEST_SUITE_P(Stalls, StalledClientTest,
+                         ::testing::Values(StallRow{"SocketNothing", false, 0}, StallRow{"SocketOneByte", false, 1},
+                                           StallRow{"SocketPartialParameters", false, -1},
+                                           StallRow{"TcpNothing", true, 0}, StallRow{"TcpHalfARecord", true, 12}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// SIGHUP brings in workers that load the library anew (a rebuilt library
+// goes live) while requests keep coming; a library that no longer loads
+// leaves the running workers serving.
+TEST_F(ResponderTest, ReloadLoadsTheLibraryAgain)
+{
+    const fs::path library = fs::path(m_dir.path()) / "ext.so";
+    const auto install = [&](const char *from) {
+        fs::copy_file(from, library.string() + ".new", fs::copy_options::overwrite_existing);
+        fs::rename(library.string() + ".new", library);
+    };
+    install(QUILLON_TEST_EXTENSION);
+    start(library.string());
+    std::atomic<bool> done{false};
+    std::atomic<int> served{0};
+    std::thread load([&] {
+        while (!done) {
+            const FcgiReply r = request(cgi("GET", "who"));
+            if (r.status() == "200 OK")
+                ++served;
+            else
+                ADD_FAILURE() << "failed during the reload: " << r.out;
+        }
+    });
+    const auto variant = [&] { return request(cgi("GET", "who")).body(); };
+    EXPECT_NE(variant().find("variant=1"), std::string::npos);
+
+    install(QUILLON_TEST_EXTENSION_V2);
+    ::kill(m_responder->pid(), SIGHUP);
+    EXPECT_TRUE(waitFor([&] { return variant().find("variant=2") != std::string::npos; })) << logText();
+
+    install(QUILLON_TEST_EXTENSION_NO_PROC);
+    ::kill(m_responder->pid(), SIGHUP);
+    EXPECT_TRUE(waitFor([&] { return logText().find("the reload is given up") != std::string::npos; }))
+        << logText();
+    done = true;
+    load.join();
+    EXPECT_NE(variant().find("variant=2"), std::string::npos) << logText();
+    EXPECT_GT(served, 0);
+}
+
+// Workers beyond the minimum are retired once idle, each calling
+// TerminateExtension.
+TEST_F(ResponderTest, IdleWorkersAreRetired)
+{
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "4", "--idle-timeout", "1"});
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.emplace_back([&] { request(cgi("GET", "sleep&ms=500")); });
+    for (auto &c : clients)
+        c.join();
+    const auto terminations = [&] {
+        const std::string text = logText();
+        int n = 0;
+        for (auto at = text.find("TerminateExtension"); at != std::string::npos;
+             at = text.find("TerminateExtension", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_TRUE(waitFor([&] { return terminations() >= 3; })) << logText();
+    EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK");
 }
 
 // SIGTERM lets the request in flight end, then calls TerminateExtension,
@@ -244,8 +490,63 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailureRow{"SocketPathIsAFile", {"--socket", "@/notalibrary.so", QUILLON_TEST_EXTENSION},
                         "exists and is not a socket"},
         StartFailureRow{"NoSocket", {QUILLON_TEST_EXTENSION}, "standard input is not a listening socket"},
-        StartFailureRow{"BadThreadCount", {"--threads", "0", QUILLON_TEST_EXTENSION}, "--threads"}),
+        StartFailureRow{"BadThreadCount", {"--threads", "0", QUILLON_TEST_EXTENSION}, "--threads"},
+        StartFailureRow{"BadTimeout", {"--request-timeout", "1s", QUILLON_TEST_EXTENSION},
+                        "--request-timeout wants a number from 1 to 86400, not '1s'"},
+        StartFailureRow{"MoreMinimumThanMaximum",
+                        {"--min-workers", "8", "--max-workers", "4", QUILLON_TEST_EXTENSION},
+                        "--min-workers 8 is more than --max-workers 4"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+struct OpeningRow
+{
+    const char *name;
+    std::string bytes;
+    quillon::fcgi::Opening::State state;
+    int requestId;
+};
+
+class OpeningTest : public ::testing::TestWithParam<OpeningRow>
+{
+};
+
+// What a connection's first bytes say decides when it is handed to a
+// worker (Ready), waited for (Incomplete) or dropped (Invalid).
+TEST_P(OpeningTest, JudgesTheFirstBytes)
+{
+    const quillon::fcgi::Opening opening = quillon::fcgi::inspectOpening(GetParam().bytes);
+    EXPECT_EQ(opening.state, GetParam().state);
+    EXPECT_EQ(opening.requestId, GetParam().requestId);
+}
+
+const std::string kOpening = fcgiOpening(cgi("GET", "a=1"));
+
+INSTANTIATE_TEST_SUITE_P(
+    Openings, OpeningTest,
+    ::testing::Values(
+        OpeningRow{"Nothing", "", quillon::fcgi::Opening::Incomplete, 0},
+        OpeningRow{"HalfAHeader", kOpening.substr(0, 4), quillon::fcgi::Opening::Incomplete, 0},
+        OpeningRow{"BeginOnly", kOpening.substr(0, 16), quillon::fcgi::Opening::Incomplete, 1},
+        OpeningRow{"ParametersNotEnded", kOpening.substr(0, kOpening.size() - 8), quillon::fcgi::Opening::Incomplete, 1},
+        OpeningRow{"Whole", kOpening, quillon::fcgi::Opening::Ready, 1},
+        OpeningRow{"NotFastCgi", "GET / HTTP/1.0\r\n\r\n", quillon::fcgi::Opening::Invalid, 0},
+        OpeningRow{"ManagementRecord", std::string("\x01\x09\0\0\0\0\0\0", 8), quillon::fcgi::Opening::Ready, 0},
+        // parameters going on past what the supervisor looks at: the worker reads the rest
+        OpeningRow{"LongParameters", fcgiOpening(cgi("GET", std::string(100000, 'q'))).substr(0, 70000),
+                   quillon::fcgi::Opening::Ready, 1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The supervisor's own answers are whole FastCGI responses.
+TEST(ShortResponseTest, EndsTheRequest)
+{
+    const std::string reply = quillon::fcgi::shortResponse(7, "503 Service Unavailable", "busy\n");
+    const std::string head = "\x01\x06\x00\x07";
+    ASSERT_TRUE(reply.starts_with(head));
+    EXPECT_NE(reply.find("Status: 503 Service Unavailable\r\nContent-Type: text/plain\r\n\r\nbusy\n"),
+              std::string::npos);
+    EXPECT_NE(reply.find(std::string("\x01\x06\x00\x07\x00\x00\x00\x00", 8)), std::string::npos); // stdout ends
+    EXPECT_TRUE(reply.ends_with(std::string("\x01\x03\x00\x07\x00\x08\x00\x00", 8) + std::string(8, '\0')));
+}
 
 struct HeadRow
 {

@@ -46,8 +46,8 @@ int processesMentioning(const std::string &text)
     return found;
 }
 
-WebServer::WebServer(ServerKind kind, const fs::path &library, const fs::path &folder)
-    : m_kind(kind), m_library(library), m_folder(folder)
+WebServer::WebServer(ServerKind kind, const fs::path &library, const fs::path &folder, const ServeOptions &options)
+    : m_kind(kind), m_library(library), m_folder(folder), m_options(options)
 {
     fs::create_directories(folder);
     // Another test may take the port between the look and the start: try again on another.
@@ -78,18 +78,25 @@ void WebServer::start()
     const fs::path serverLog = m_folder / "server.log";
     if (m_kind == ServerKind::Lighttpd) {
         const fs::path starter = m_folder / "responder.sh";
-        platform::writeFileAtomically(starter.string(), fcgi::responderScript(QUILLON_FCGI, m_library, m_folder));
+        platform::writeFileAtomically(starter.string(), fcgi::responderScript(QUILLON_FCGI, m_library, m_folder,
+                                                                              m_options.responderOptions));
         fs::permissions(starter, fs::perms::owner_all);
         platform::writeFileAtomically(config.string(), fcgi::lighttpdConfig(settings, starter));
         m_server = std::make_unique<ChildProcess>(
             std::vector<std::string>{QUILLON_LIGHTTPD, "-D", "-f", config.string()}, serverLog);
     } else {
-        m_responder = std::make_unique<ChildProcess>(
-            std::vector<std::string>{QUILLON_FCGI, "--socket", settings.socket.string(), "--chdir",
-                                     m_folder.string(), m_library.string()},
-            m_folder / "responder.log");
-        if (!waitFor([&] { return fs::exists(settings.socket); }))
-            throw std::runtime_error("the responder did not start:\n" + log());
+        for (int i = 0; i < m_options.responders; ++i) {
+            const fs::path socket = i == 0 ? settings.socket : m_folder / ("fcgi" + std::to_string(i) + ".sock");
+            if (i > 0)
+                settings.moreSockets.push_back(socket);
+            std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket.string(), "--chdir", m_folder.string()};
+            argv.insert(argv.end(), m_options.responderOptions.begin(), m_options.responderOptions.end());
+            argv.push_back(m_library.string());
+            m_responders.push_back(std::make_unique<ChildProcess>(
+                argv, m_folder / (i == 0 ? std::string("responder.log") : "responder" + std::to_string(i) + ".log")));
+            if (!waitFor([&] { return fs::exists(socket); }))
+                throw std::runtime_error("the responder did not start:\n" + log());
+        }
         platform::writeFileAtomically(config.string(), fcgi::nginxConfig(settings));
         m_server = std::make_unique<ChildProcess>(
             std::vector<std::string>{QUILLON_NGINX, "-p", m_folder.string(), "-c", config.string()}, serverLog);
@@ -105,10 +112,10 @@ bool WebServer::stop()
     bool clean = true;
     if (m_server)
         clean = m_server->stop(SIGTERM) == 0 && clean;
-    if (m_responder)
-        clean = m_responder->stop(SIGTERM) == 0 && clean;
+    for (auto &responder : m_responders)
+        clean = responder->stop(SIGTERM) == 0 && clean;
     m_server.reset();
-    m_responder.reset();
+    m_responders.clear();
     return clean;
 }
 
@@ -122,10 +129,38 @@ void WebServer::kill()
 std::string WebServer::log() const
 {
     std::string text;
-    for (const char *name : {"server.log", "error.log", "responder.log"})
+    for (const char *name : {"server.log", "error.log", "responder.log", "responder1.log"})
         if (fs::exists(m_folder / name))
             text += std::string("== ") + name + "\n" + platform::readFile((m_folder / name).string());
     return text;
+}
+
+int WebServer::responderPid(int i) const
+{
+    if (m_kind == ServerKind::Nginx)
+        return i < static_cast<int>(m_responders.size()) ? m_responders[i]->pid() : -1;
+    // lighttpd's child that runs the library (the script execs it).
+    if (!m_server)
+        return -1;
+    for (const auto &entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid, command, state;
+        int parent = 0;
+        stat >> pid >> command >> state >> parent;
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (parent == m_server->pid() && cmdline.find(m_library.string()) != std::string::npos)
+            return std::stoi(name);
+    }
+    return -1;
+}
+
+int WebServer::stopResponder(int i, int signal)
+{
+    return m_responders.at(i)->stop(signal);
 }
 
 } // namespace quillon::testing

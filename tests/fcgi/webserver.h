@@ -13,10 +13,17 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillon::testing {
 
 enum class ServerKind { Lighttpd, Nginx };
+
+struct ServeOptions
+{
+    std::vector<std::string> responderOptions; // before the library
+    int responders = 1;                        // nginx: requests spread over this many
+};
 
 const char *serverName(ServerKind kind);
 
@@ -24,7 +31,8 @@ class WebServer
 {
 public:
     // Throws std::runtime_error with the server's log when it does not start.
-    WebServer(ServerKind kind, const std::filesystem::path &library, const std::filesystem::path &folder);
+    WebServer(ServerKind kind, const std::filesystem::path &library, const std::filesystem::path &folder,
+              const ServeOptions &options = {});
     ~WebServer();
     WebServer(const WebServer &) = delete;
     WebServer &operator=(const WebServer &) = delete;
@@ -34,8 +42,12 @@ public:
     bool stop();
     // Ends the server at once, as a crash would (SIGKILL); the responder is left alone.
     void kill();
-    // The logs of the server and the responder.
+    // The logs of the server and the responders.
     std::string log() const;
+    // The process id of responder i (the supervisor), -1 when none runs.
+    int responderPid(int i = 0) const;
+    // Stops nginx's responder i with signal; returns its exit status as ChildProcess::stop.
+    int stopResponder(int i, int signal);
 
 private:
     void start();
@@ -43,8 +55,9 @@ private:
     ServerKind m_kind;
     std::filesystem::path m_library;
     std::filesystem::path m_folder;
+    ServeOptions m_options;
     int m_port = 0;
-    std::unique_ptr<ChildProcess> m_responder; // nginx only
+    std::vector<std::unique_ptr<ChildProcess>> m_responders; // nginx only
     std::unique_ptr<ChildProcess> m_server;
 };
 

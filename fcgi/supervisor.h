@@ -1,0 +1,68 @@
+#pragma once
+
+/*
+** The supervisor: one process that owns the listening socket and a pool
+** of worker processes (worker.h) that each load the extension once.
+**
+** How a request travels. The supervisor accepts every connection itself
+** and watches it (epoll, without taking its bytes: MSG_PEEK) until the
+** request's opening has come whole (records.h). Only then is the
+** connection queued, and passed (SCM_RIGHTS) to a worker with a free
+** thread; the supervisor keeps its own descriptor of it. So nothing that
+** others need waits on a client's data: a connection that sends nothing
+** or a partial record is closed after the read timeout without having
+** held a worker, and one that stalls later costs its own worker only,
+** until the worker's reads time out.
+**
+** Faults. A worker that dies (a signal, abort, exit) fails only the
+** requests it was serving: the supervisor answers each with 500 when
+** nothing was sent yet, logs the cause and the request line, and starts a
+** replacement at once. A request that runs past the request timeout gets
+** its worker killed and a 504 answer (when nothing was sent yet); a web
+** server that closes a connection on a Unix socket while its request runs
+** (the client went away) frees the worker the same way, when workers run
+** one request at a time. Ready requests beyond the free workers wait in
+** a queue of at most `backlog`; more are answered 503 at once, as are
+** requests that waited a whole request timeout for a worker.
+**
+** The pool stays between minWorkers and maxWorkers: it grows while
+** requests wait and shrinks back when workers have been idle for the idle
+** timeout. SIGHUP starts a new generation of workers that load the library
+** again; the old ones take requests only until a new one is ready, and are
+** retired as soon as they are idle. A new generation that cannot load the
+** library is given up and the old one goes on serving. SIGTERM or SIGINT
+** stop accepting, let the requests in flight and queued end, and retire
+** every worker (TerminateExtension runs in each).
+**
+** The supervisor is one thread and never loads the library itself, so
+** that each worker it forks loads the library as it is on disk then.
+*/
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace quillon::fcgi {
+
+struct PoolSettings
+{
+    std::filesystem::path library;
+    unsigned minWorkers = 2;
+    unsigned maxWorkers = 64;
+    unsigned threads = 1;    // requests a worker serves at once
+    unsigned backlog = 1024; // ready requests that may wait for a worker
+    std::chrono::milliseconds requestTimeout{30000};
+    std::chrono::milliseconds readTimeout{10000};
+    std::chrono::milliseconds idleTimeout{10000};
+    std::chrono::milliseconds grace{10000}; // for the requests in flight at a stop
+};
+
+// Serves listenFd (a listening socket, non-blocking or not) until SIGTERM
+// or SIGINT, which with SIGHUP and SIGCHLD the caller must have blocked.
+// Returns the exit status: 0 after a clean stop, 1 when requests still ran
+// after the grace time, 2 when the library does not load. `where` names
+// the socket in the log.
+int supervise(const PoolSettings &settings, int listenFd, const std::string &where);
+
+} // namespace quillon::fcgi

@@ -1,0 +1,30 @@
+#pragma once
+
+/*
+** One worker process of the pool: loads the extension (GetExtensionVersion
+** once), says Ready, then serves the connections the supervisor passes it,
+** on `threads` threads (one by default, so a request that brings the
+** process down takes no other request with it). When the supervisor
+** retires it, the threads finish their requests, TerminateExtension runs
+** and the process exits with 0; when the library does not load it prints
+** why and exits with 2.
+*/
+
+#include <filesystem>
+
+namespace quillon::fcgi {
+
+struct WorkerSettings
+{
+    std::filesystem::path library;
+    unsigned threads = 1;
+    int readTimeoutMs = 10000;
+};
+
+class SharedSlots;
+
+// Runs in the child after fork(); link is the worker's end of the line,
+// slots has a state for each of its threads.
+[[noreturn]] void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots);
+
+} // namespace quillon::fcgi
