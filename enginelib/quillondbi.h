@@ -52,7 +52,7 @@
 ** - Default driver (driver type null, "" or "STANDARD"): "PATH:" names a
 **   directory.  Every *.csv file in it (RFC 4180, first row = field names,
 **   CR LF or LF line ends) is a table, listed as "name.csv".  In SQL, both
-**   customer and "customer.csv" name customer.csv; only the tables that a
+**   customer, customer.csv and "customer.csv" name customer.csv; only the tables that a
 **   statement names are attached, and SQLite reads them as streams.  A
 **   column whose non-empty values all look like numbers (optional sign,
 **   digits, optional decimal point and exponent) is numeric in SQL, so

@@ -81,6 +81,36 @@ TEST_F(DirectoryDb, BothSpellingsNameTheSameTableInSql)
               (Rows{{"Cy", "b"}}));
 }
 
+TEST_F(DirectoryDb, TheListedNameRunsUnquotedAndQuotedInSql)
+{
+    // The name as the table list gives it, put into SQL as typed: unquoted
+    // customer.csv is no database "customer" with a table "csv".
+    writeText(data("Mixed.CSV"), "K\n7\n");
+    const struct
+    {
+        const char *sql;
+        Rows rows;
+    } cases[] = {
+        {"SELECT NAME FROM customer.csv WHERE CITY = 'Oslo' ORDER BY ID", {{"Ann"}, {"Cy"}}},
+        {"SELECT * FROM \"customer.csv\" WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"SELECT * FROM [customer.csv] WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"SELECT * FROM `customer.csv` WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"select count(*) from CUSTOMER . CSV", {{"3"}}},
+        {"SELECT customer.csv.NAME FROM customer.csv WHERE ID = 1", {{"Ann"}}},
+        {"SELECT c.NAME, i.SKU FROM customer.csv c JOIN items.csv AS i ON c.ID = i.PRICE", {{"Cy", "b"}}},
+        {"SELECT K FROM mixed.csv", {{"7"}}},
+        {"SELECT 'customer.csv' /* customer.csv */ FROM customer.csv -- customer.csv\nLIMIT 1", {{"customer.csv"}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(query(db, c.sql), c.rows) << c.sql;
+    // Names that are no table stay SQLite's own error.
+    for (const char *missing : {"nothere.csv", "notes.txt"}) {
+        const Rows rows = query(db, std::string("SELECT * FROM ") + missing);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_NE(rows[0][0].find(std::string("no such table: ") + missing), std::string::npos) << rows[0][0];
+    }
+}
+
 TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
 {
     // PRICE holds only numbers (and an empty value): 9.5 < 10 < 100 numerically.
