@@ -341,6 +341,16 @@ typedef DBIResult (*PFN_DbiGetFieldText)(hDBICur cursor, uint32_t index, const c
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1118)(hDBICur cursor, uint32_t index, const char **text,
                                                 DBIBool *isNull);
 
+/* Every field of the current row at once: texts[i] (and isNull[i], when
+** isNull is not null) for i < count, as DbiGetFieldText gives them, in one
+** call.  count may be less than the number of columns; more is
+** QDBIERR_INVALIDPARAM.  Valid until the cursor moves or closes.  No rows:
+** QDBIERR_NOCURRENTROW. */
+#define QDBI_ORD_GETRECORD 1121
+typedef DBIResult (*PFN_DbiGetRecord)(hDBICur cursor, uint32_t count, const char **texts, DBIBool *isNull);
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1121)(hDBICur cursor, uint32_t count, const char **texts,
+                                                DBIBool *isNull);
+
 /* ------------------------------------------------------------------ */
 /* Errors (ordinal 1120)                                               */
 /* ------------------------------------------------------------------ */

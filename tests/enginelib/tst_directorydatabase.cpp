@@ -359,6 +359,61 @@ TEST_F(DirectoryDb, ClosingTheDatabaseInvalidatesItsCursors)
     db = nullptr; // closing null is accepted in TearDown
 }
 
+TEST_F(DirectoryDb, StaleHandlesStayRefusedWhenTheirPlaceIsReused)
+{
+    // Closed handles, handles of the wrong kind and made-up values are all
+    // refused, also after a new object took the closed one's place.
+    hDBICur first = nullptr, second = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT NAME FROM customer", &first), 0);
+    ASSERT_EQ(DbiCloseCursor(first), 0);
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT CITY FROM customer", &second), 0);
+    hDBIList list = nullptr;
+    ASSERT_EQ(DbiListTables(db, nullptr, 1, 0, &list), 0);
+    const struct
+    {
+        hDBICur handle;
+        const char *what;
+    } refused[] = {
+        {first, "closed and reused"},
+        {reinterpret_cast<hDBICur>(db), "a database"},
+        {reinterpret_cast<hDBICur>(list), "a list"},
+        {reinterpret_cast<hDBICur>(uintptr_t(0xFFFFFFFF)), "beyond every slot"},
+        {reinterpret_cast<hDBICur>(uintptr_t(1)), "generation 0, never given"},
+        {nullptr, "null"},
+    };
+    for (const auto &r : refused) {
+        EXPECT_EQ(DbiMoveNext(r.handle), QDBIERR_INVALIDHANDLE) << r.what;
+        EXPECT_EQ(lastError(), "Invalid cursor handle") << r.what;
+        const char *text = nullptr;
+        EXPECT_EQ(DbiGetRecord(r.handle, 0, &text, nullptr), QDBIERR_INVALIDHANDLE) << r.what;
+    }
+    EXPECT_EQ(DbiCloseCursor(first), QDBIERR_INVALIDHANDLE);
+    EXPECT_EQ(DbiListFree(reinterpret_cast<hDBIList>(second)), QDBIERR_INVALIDHANDLE) << "a cursor is no list";
+    EXPECT_EQ(currentRow(second), std::vector<std::string>{"Oslo"}) << "the live cursor is untouched";
+    EXPECT_EQ(DbiListFree(list), 0);
+    EXPECT_EQ(DbiCloseCursor(second), 0);
+}
+
+TEST_F(DirectoryDb, RecordReadChecksItsArguments)
+{
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT ID, NAME, NULL FROM customer WHERE ID = 2", &cursor), 0);
+    const char *texts[4] = {};
+    DBIBool nulls[4] = {9, 9, 9, 9};
+    ASSERT_EQ(DbiGetRecord(cursor, 3, texts, nulls), 0) << lastError();
+    EXPECT_STREQ(texts[1], "Bo, Jr.");
+    EXPECT_EQ((std::vector<int>(nulls, nulls + 4)), (std::vector<int>{0, 0, 1, 9}));
+    ASSERT_EQ(DbiGetRecord(cursor, 1, texts, nullptr), 0) << "fewer fields than columns";
+    EXPECT_STREQ(texts[0], "2");
+    EXPECT_EQ(DbiGetRecord(cursor, 4, texts, nulls), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(lastError(), "A record of 4 fields was asked for; the row has 3");
+    EXPECT_EQ(DbiGetRecord(cursor, 2, nullptr, nulls), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(DbiCloseCursor(cursor), 0);
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT ID FROM customer WHERE ID = 99", &cursor), 0);
+    EXPECT_EQ(DbiGetRecord(cursor, 1, texts, nulls), QDBIERR_NOCURRENTROW);
+    EXPECT_EQ(DbiCloseCursor(cursor), 0);
+}
+
 TEST_F(DirectoryDb, OpeningFailsForUnknownAliasAndMissingDirectory)
 {
     hDBIDb other = nullptr;
