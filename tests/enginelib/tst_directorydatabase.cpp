@@ -121,6 +121,43 @@ TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
     EXPECT_EQ(query(db, "SELECT typeof(ID), typeof(NAME) FROM customer LIMIT 1"), (Rows{{"integer", "text"}}));
 }
 
+TEST_F(DirectoryDb, LargeFilesLearnTheSameTypesAsOneSequentialPass)
+{
+    // Files large enough to be read in two halves at once.  The halves meet
+    // at a line start near the middle, which may lie inside a quoted value
+    // whose lines look like rows; neither that nor an error may depend on
+    // where the halves meet.
+    const auto rows = [](size_t count, const std::string &second) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += std::to_string(i) + "," + second + "\n";
+        return text;
+    };
+    const size_t n = 200000; // about 3.5 MB of rows
+    const std::string block = rows(n, "plain text value");
+    const std::string inQuote = "7,\"" + rows(n, "x").replace(0, 1, "w") + "end\"\n";
+    const struct
+    {
+        const char *name;
+        std::string text;
+        const char *sql;
+        Rows expected;
+    } cases[] = {
+        {"late", "N,T\n" + block + block + block + "x,late\n", "SELECT typeof(N), count(*) FROM late WHERE N = '0'",
+         {{"text", "3"}}},
+        {"inquote", "N,T\n" + block + inQuote + block, "SELECT typeof(N), count(*) FROM inquote WHERE N = 7",
+         {{"integer", "3"}}},
+        {"ragged", "N,T\n" + block + block + block + "1,2,3\n" + block,
+         "SELECT count(*) FROM ragged",
+         {{"<" + std::to_string(QDBIERR_MALFORMEDCSV) + ": " + data("ragged.csv") + ", line " +
+           std::to_string(3 * n + 2) + ": 3 fields where the header has 2>"}}},
+    };
+    for (const auto &c : cases) {
+        writeText(data(std::string(c.name) + ".csv"), c.text);
+        EXPECT_EQ(query(db, c.sql), c.expected) << c.name;
+    }
+}
+
 TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
 {
     writeText(data("price.csv"), "SKU,PRICE,NOTE\nb,10,\nc,10.0,x\nd,1e1,\ne,,X\n");
