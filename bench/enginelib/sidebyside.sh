@@ -150,12 +150,12 @@ if wants pg; then
         export PGUSER=${QUILLON_TEST_PG_USER:-} PGPASSWORD=${QUILLON_TEST_PG_PASSWORD:-}
         echo "Making a PostgreSQL table of 1,000,000 rows..." >&2
         pg_made=1
-        psql -X -q -v ON_ERROR_STOP=1 -d "$QUILLON_TEST_PG_URI" -c "DROP TABLE IF EXISTS bench_1m;
+        PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -d "$QUILLON_TEST_PG_URI" -c "DROP TABLE IF EXISTS bench_1m;
             CREATE TABLE bench_1m AS SELECT i AS id, 'Customer ' || (i::bigint * 7919 % 100000) || ', Ltd' AS name,
                 (ARRAY['Oslo','Lyon','Porto','Graz','Turku','Bilbao','Gent','Leeds'])[1 + i % 8] AS city,
                 round((i::bigint * 7907 % 100000) / 100.0, 2) AS price
-              FROM generate_series(1, 1000000) i;
-            VACUUM ANALYZE bench_1m;" > /dev/null
+              FROM generate_series(1, 1000000) i;" > /dev/null
+        psql -X -q -d "$QUILLON_TEST_PG_URI" -c "VACUUM ANALYZE bench_1m" > /dev/null
         "$bin/quillon" db alias PGBENCH "$QUILLON_TEST_PG_URI" > /dev/null
         pair pg 1000000 sameRowsSkippingOurHeader "${q[@]}" PGBENCH "SELECT * FROM bench_1m" \
             --user "$PGUSER" --password "$PGPASSWORD" -- \
