@@ -28,18 +28,33 @@ const Verb kVerbs[] = {
     {"alias", {"NAME", "URI"}, false}, // or NAME --remove
 };
 
+// The letter after the backslash that stands for a byte, or 0 for a byte
+// written as it is.
+struct EscapeLetters
+{
+    char letter[256] = {};
+    constexpr EscapeLetters()
+    {
+        letter[static_cast<unsigned char>('\\')] = '\\';
+        letter[static_cast<unsigned char>('\t')] = 't';
+        letter[static_cast<unsigned char>('\r')] = 'r';
+        letter[static_cast<unsigned char>('\n')] = 'n';
+    }
+};
+constexpr EscapeLetters kEscapes;
+
 // Appends one value as one field of a line: backslash, tab, CR and LF
 // escaped. Runs of plain bytes are copied whole.
 void appendEscaped(std::string &out, std::string_view value)
 {
     std::size_t start = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const char c = value[i];
-        const char *escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
-        if (!escape)
+        const char letter = kEscapes.letter[static_cast<unsigned char>(value[i])];
+        if (!letter)
             continue;
         out.append(value.data() + start, i - start);
-        out.append(escape, 2);
+        out += '\\';
+        out += letter;
         start = i + 1;
     }
     out.append(value.data() + start, value.size() - start);
