@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iostream>
 #include <iterator>
+#include <string_view>
 
 namespace quillon::cli {
 
@@ -27,28 +28,77 @@ const Verb kVerbs[] = {
     {"alias", {"NAME", "URI"}, false}, // or NAME --remove
 };
 
-// One value as one field of a line: backslash, tab, CR and LF escaped.
+// The letter after the backslash that stands for a byte, or 0 for a byte
+// written as it is.
+struct EscapeLetters
+{
+    char letter[256] = {};
+    constexpr EscapeLetters()
+    {
+        letter[static_cast<unsigned char>('\\')] = '\\';
+        letter[static_cast<unsigned char>('\t')] = 't';
+        letter[static_cast<unsigned char>('\r')] = 'r';
+        letter[static_cast<unsigned char>('\n')] = 'n';
+    }
+};
+constexpr EscapeLetters kEscapes;
+
+// Appends one value as one field of a line: backslash, tab, CR and LF
+// escaped. Runs of plain bytes are copied whole.
+void appendEscaped(std::string &out, std::string_view value)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char letter = kEscapes.letter[static_cast<unsigned char>(value[i])];
+        if (!letter)
+            continue;
+        out.append(value.data() + start, i - start);
+        out += '\\';
+        out += letter;
+        start = i + 1;
+    }
+    out.append(value.data() + start, value.size() - start);
+}
+
 std::string escaped(const std::string &value)
 {
     std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
-        }
-    }
+    appendEscaped(out, value);
     return out;
 }
 
-void writeLine(std::ostream &out, const std::vector<std::string> &fields)
+// Appends one line of tab-separated fields.
+template <class Fields>
+void appendLine(std::string &out, const Fields &fields, std::size_t count)
 {
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        out << (i ? "\t" : "") << escaped(fields[i]);
-    out << '\n';
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            out += '\t';
+        appendEscaped(out, fields[i] ? std::string_view(fields[i]) : std::string_view());
+    }
+    out += '\n';
+}
+
+// The rows of a query, written through one buffer that goes out in large
+// pieces.
+void writeRows(std::ostream &out, engine::Cursor &cursor)
+{
+    constexpr std::size_t kFlushAt = 1 << 16;
+    std::string buffer;
+    buffer.reserve(kFlushAt + 4096);
+    std::vector<const char *> names;
+    const std::vector<std::string> columns = cursor.columnNames();
+    for (const std::string &name : columns)
+        names.push_back(name.c_str());
+    appendLine(buffer, names, names.size());
+    for (; !cursor.eof(); cursor.next()) {
+        cursor.readRow([&](const char *const *texts, std::size_t count) { appendLine(buffer, texts, count); });
+        if (buffer.size() >= kFlushAt) {
+            out.write(buffer.data(), std::streamsize(buffer.size()));
+            buffer.clear();
+        }
+    }
+    out.write(buffer.data(), std::streamsize(buffer.size()));
 }
 
 void writeList(std::ostream &out, const std::vector<std::string> &names)
@@ -108,9 +158,7 @@ void run(const Args &args, std::ostream &out)
         for (std::size_t i = 3; i < words.size(); ++i)
             sql += " " + words[i];
         engine::Cursor cursor = db.openQuery(sql);
-        writeLine(out, cursor.columnNames());
-        for (; !cursor.eof(); cursor.next())
-            writeLine(out, cursor.row());
+        writeRows(out, cursor);
     }
     out.flush();
 }

@@ -63,13 +63,26 @@ std::optional<std::string> Cursor::field(std::size_t index) const
 
 std::vector<std::string> Cursor::row() const
 {
-    uint32_t count = 0;
-    check(DbiGetColumnCount(handle().handle, &count), m_what);
     std::vector<std::string> fields;
-    fields.reserve(count);
-    for (uint32_t i = 0; i < count; ++i)
-        fields.push_back(field(i).value_or(std::string()));
+    readRow([&](const char *const *texts, std::size_t count) { fields.assign(texts, texts + count); });
     return fields;
+}
+
+void Cursor::readRow(const std::function<void(const char *const *texts, std::size_t count)> &take) const
+{
+    const hDBICur cursor = handle().handle;
+    if (m_columnCount < 0) {
+        uint32_t count = 0;
+        check(DbiGetColumnCount(cursor, &count), m_what);
+        m_columnCount = count;
+        m_texts.resize(count);
+    }
+    if (m_columnCount == 0) {
+        take(m_texts.data(), 0);
+        return;
+    }
+    check(DbiGetRecord(cursor, static_cast<uint32_t>(m_columnCount), m_texts.data(), nullptr), m_what);
+    take(m_texts.data(), m_texts.size());
 }
 
 } // namespace quillon::engine

@@ -8,6 +8,7 @@
 ** EngineError.
 */
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,9 @@ public:
     std::optional<std::string> field(std::size_t index) const;
     // Every field of the current row, NULL as the empty text.
     std::vector<std::string> row() const;
+    // The same without copies: take() gets the row's texts (valid until
+    // the cursor moves) in one call into the engine.
+    void readRow(const std::function<void(const char *const *texts, std::size_t count)> &take) const;
 
 private:
     friend class Database;
@@ -47,6 +51,8 @@ private:
 
     std::unique_ptr<CursorHandle> m_handle;
     std::string m_what; // names the table or query in messages
+    mutable long m_columnCount = -1;          // learned by the first readRow
+    mutable std::vector<const char *> m_texts; // the row readRow hands out
 };
 
 } // namespace quillon::engine

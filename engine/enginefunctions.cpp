@@ -114,6 +114,11 @@ DBIResult DbiGetFieldText(hDBICur cursor, uint32_t index, const char **text, DBI
     return callSlot<QDBI_ORD_GETFIELDTEXT>(cursor, index, text, isNull);
 }
 
+DBIResult DbiGetRecord(hDBICur cursor, uint32_t count, const char **texts, DBIBool *isNull)
+{
+    return callSlot<QDBI_ORD_GETRECORD>(cursor, count, texts, isNull);
+}
+
 DBIResult DbiGetLastError(DBIResult *status, char *buffer, uint32_t bufferSize)
 {
     return callSlot<QDBI_ORD_GETLASTERROR>(status, buffer, bufferSize);

@@ -63,6 +63,7 @@ QUILLON_ENGINE_SLOT(QDBI_ORD_MOVEPRIOR, PFN_DbiMovePrior);
 QUILLON_ENGINE_SLOT(QDBI_ORD_MOVELAST, PFN_DbiMoveLast);
 QUILLON_ENGINE_SLOT(QDBI_ORD_GETCURSORSTATE, PFN_DbiGetCursorState);
 QUILLON_ENGINE_SLOT(QDBI_ORD_GETFIELDTEXT, PFN_DbiGetFieldText);
+QUILLON_ENGINE_SLOT(QDBI_ORD_GETRECORD, PFN_DbiGetRecord);
 QUILLON_ENGINE_SLOT(QDBI_ORD_GETLASTERROR, PFN_DbiGetLastError);
 
 #undef QUILLON_ENGINE_SLOT
@@ -100,6 +101,7 @@ DBIResult DbiMovePrior(hDBICur cursor);
 DBIResult DbiMoveLast(hDBICur cursor);
 DBIResult DbiGetCursorState(hDBICur cursor, DBIBool *bof, DBIBool *eof);
 DBIResult DbiGetFieldText(hDBICur cursor, uint32_t index, const char **text, DBIBool *isNull);
+DBIResult DbiGetRecord(hDBICur cursor, uint32_t count, const char **texts, DBIBool *isNull);
 DBIResult DbiGetLastError(DBIResult *status, char *buffer, uint32_t bufferSize);
 
 } // namespace quillon::engine

@@ -2,6 +2,7 @@
 
 #include "enginelib/engineerror.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -122,17 +123,42 @@ CsvReader::FieldEnd CsvReader::afterField(bool quoted)
     fail("unexpected character");
 }
 
-template <class Stop>
-bool CsvReader::takeUntil(std::string &field, size_t &recordBytes, Stop stop)
+// The bytes that end an unquoted field (or make it malformed).
+struct PlainStops
 {
+    bool stop[256] = {};
+    constexpr PlainStops()
+    {
+        for (unsigned char c : {',', '\n', '\r', '"', '\0'})
+            stop[c] = true;
+    }
+};
+constexpr PlainStops kPlainStops;
+
+bool CsvReader::takePlain(std::string &field, size_t &recordBytes)
+{
+    // A line feed ends the field, so no line is counted here.
     const char *d = data();
     const size_t start = m_pos;
     size_t i = start;
-    while (i < m_end && !stop(d[i])) {
-        if (d[i] == '\n')
-            ++m_line;
+    while (i < m_end && !kPlainStops.stop[static_cast<unsigned char>(d[i])])
         ++i;
-    }
+    append(field, d + start, i - start, recordBytes, *this);
+    m_pos = i;
+    return i < m_end;
+}
+
+bool CsvReader::takeQuoted(std::string &field, size_t &recordBytes)
+{
+    // Up to the next quote, found with memchr; the span is then checked for
+    // NUL bytes and its line feeds counted, both vectorised scans.
+    const char *d = data();
+    const size_t start = m_pos;
+    const void *quote = std::memchr(d + start, '"', m_end - start);
+    const size_t stop = quote ? size_t(static_cast<const char *>(quote) - d) : m_end;
+    const void *nul = std::memchr(d + start, '\0', stop - start);
+    const size_t i = nul ? size_t(static_cast<const char *>(nul) - d) : stop;
+    m_line += uint64_t(std::count(d + start, d + i, '\n'));
     append(field, d + start, i - start, recordBytes, *this);
     m_pos = i;
     return i < m_end;
@@ -140,11 +166,10 @@ bool CsvReader::takeUntil(std::string &field, size_t &recordBytes, Stop stop)
 
 CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes)
 {
-    auto stop = [](char c) { return c == ',' || c == '\n' || c == '\r' || c == '"' || c == '\0'; };
     for (;;) {
         if (!fill())
             return FieldEnd::End;
-        if (!takeUntil(field, recordBytes, stop))
+        if (!takePlain(field, recordBytes))
             continue;
         const char c = data()[m_pos];
         if (c == '"')
@@ -157,14 +182,13 @@ CsvReader::FieldEnd CsvReader::readPlain(std::string &field, size_t &recordBytes
 
 CsvReader::FieldEnd CsvReader::readQuoted(std::string &field, size_t &recordBytes)
 {
-    auto stop = [](char c) { return c == '"' || c == '\0'; };
     const uint64_t openLine = m_line;
     for (;;) {
         if (!fill()) {
             m_line = openLine;
             fail("the double quote that opens this field is never closed");
         }
-        if (!takeUntil(field, recordBytes, stop))
+        if (!takeQuoted(field, recordBytes))
             continue;
         if (data()[m_pos] == '\0')
             fail("binary data (NUL byte)");

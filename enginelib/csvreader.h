@@ -61,10 +61,10 @@ private:
     bool fill();                       // more bytes into the buffer; false at end of file
     [[noreturn]] void fail(const std::string &reason) const;
     enum class FieldEnd { Comma, Line, End };
-    // Appends bytes up to the first where stop() holds, counting line feeds;
-    // false if the buffer ran out first.
-    template <class Stop>
-    bool takeUntil(std::string &field, size_t &recordBytes, Stop stop);
+    // Append the bytes of an unquoted (quoted) field up to the first byte
+    // that ends it, counting line feeds; false if the buffer ran out first.
+    bool takePlain(std::string &field, size_t &recordBytes);
+    bool takeQuoted(std::string &field, size_t &recordBytes);
     FieldEnd readQuoted(std::string &field, size_t &recordBytes);
     FieldEnd readPlain(std::string &field, size_t &recordBytes);
     FieldEnd afterField(bool quoted);

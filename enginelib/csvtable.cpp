@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,114 @@ bool sameStamp(const NumericCacheEntry &e, const struct stat &st)
     return e.size == st.st_size && e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
+// Which columns hold only numbers, as far as the rows read tell: numeric
+// stays true while every non-empty value is a number, seen turns true at
+// the first non-empty value.
+struct ColumnKinds
+{
+    std::vector<bool> numeric, seen;
+    explicit ColumnKinds(size_t n) : numeric(n, true), seen(n, false) {}
+    void take(const std::vector<std::string> &row)
+    {
+        for (size_t i = 0; i < numeric.size(); ++i) {
+            if (!numeric[i] || row[i].empty())
+                continue;
+            seen[i] = true;
+            if (classifyNumber(row[i]) == NumberKind::NotNumber)
+                numeric[i] = false;
+        }
+    }
+    void merge(const ColumnKinds &other)
+    {
+        for (size_t i = 0; i < numeric.size(); ++i) {
+            numeric[i] = numeric[i] && other.numeric[i];
+            seen[i] = seen[i] || other.seen[i];
+        }
+    }
+};
+
+// Files this large are read by two threads, one half each.
+constexpr uint64_t kSplitAt = 8u << 20;
+
+// The first byte after the first line feed at or after offset (the start
+// of a line, though perhaps inside a quoted value), or 0 if there is none.
+uint64_t lineStartFrom(const std::string &path, uint64_t offset)
+{
+    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
+        throwIo("Cannot open", path);
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::pread(file.fd, buffer, sizeof buffer, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throwIo("Cannot read", path);
+        if (n == 0)
+            return 0;
+        if (const void *lf = std::memchr(buffer, '\n', size_t(n)))
+            return offset + uint64_t(static_cast<const char *>(lf) - buffer) + 1;
+        offset += uint64_t(n);
+    }
+}
+
+/*
+** One pass over the rows.  A large file is split at a line start near its
+** middle and the second half read by a second thread.  A line start may
+** lie inside a quoted value, so the split is trusted only when the first
+** thread, reading on from the top, ends a record exactly there; otherwise
+** (or when the second half fails to parse from its guessed start) the
+** first thread simply reads on to the end, and the answer and any error
+** are those of one sequential pass.
+*/
+std::vector<bool> learnNumericColumns(const std::string &path, uint64_t size)
+{
+    CsvTableReader reader(path);
+    const size_t n = reader.header().size();
+    ColumnKinds kinds(n);
+    std::vector<std::string> row;
+    const uint64_t split = size >= kSplitAt && std::thread::hardware_concurrency() > 1 && n > 0
+                               ? lineStartFrom(path, size / 2)
+                               : 0;
+    if (split > reader.recordOffset()) {
+        ColumnKinds second(n);
+        bool secondOk = false;
+        std::thread helper([&] {
+            try {
+                CsvTableReader tail(path, n, split);
+                std::vector<std::string> r;
+                while (tail.next(r))
+                    second.take(r);
+                secondOk = true;
+            } catch (...) {
+                // The guessed start was inside a quoted value, or the error
+                // is real: either way the sequential pass decides.
+            }
+        });
+        try {
+            while (reader.position() < split && reader.next(row))
+                kinds.take(row);
+        } catch (...) {
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (secondOk && reader.position() == split) {
+            kinds.merge(second);
+            row.clear();
+        } else {
+            while (reader.next(row))
+                kinds.take(row);
+        }
+    } else {
+        while (reader.next(row))
+            kinds.take(row);
+    }
+    for (size_t i = 0; i < n; ++i)
+        kinds.numeric[i] = kinds.numeric[i] && kinds.seen[i];
+    return kinds.numeric;
+}
+
 } // namespace
 
 std::vector<bool> CsvTable::numericColumns() const
@@ -76,22 +185,7 @@ std::vector<bool> CsvTable::numericColumns() const
         if (it != g_numericCache.end() && sameStamp(it->second, st))
             return it->second.numeric;
     }
-    CsvTableReader reader(m_path);
-    const size_t n = reader.header().size();
-    std::vector<bool> numeric(n, true);
-    std::vector<bool> seen(n, false);
-    std::vector<std::string> row;
-    while (reader.next(row)) {
-        for (size_t i = 0; i < n; ++i) {
-            if (!numeric[i] || row[i].empty())
-                continue;
-            seen[i] = true;
-            if (classifyNumber(row[i]) == NumberKind::NotNumber)
-                numeric[i] = false;
-        }
-    }
-    for (size_t i = 0; i < n; ++i)
-        numeric[i] = numeric[i] && seen[i];
+    std::vector<bool> numeric = learnNumericColumns(m_path, uint64_t(st.st_size));
     std::lock_guard lock(g_cacheMutex);
     NumericCacheEntry &entry = g_numericCache[m_path];
     entry.size = st.st_size;

@@ -17,6 +17,12 @@ CsvTableReader::CsvTableReader(std::string_view data, std::string name)
     readHeader();
 }
 
+CsvTableReader::CsvTableReader(const std::string &path, size_t fields, uint64_t offset)
+    : m_reader(std::make_unique<CsvReader>(path)), m_header(fields), m_dataOffset(offset), m_dataLine(0)
+{
+    m_reader->seek(offset, 0);
+}
+
 void CsvTableReader::readHeader()
 {
     if (!m_reader->next(m_header))

@@ -24,6 +24,9 @@ class CsvTableReader
 public:
     explicit CsvTableReader(const std::string &path);
     CsvTableReader(std::string_view data, std::string name); // reads a copy of data
+    // Reads rows of fields fields from a line start at offset on, without
+    // a header (the rest of a file another reader has the top of).
+    CsvTableReader(const std::string &path, size_t fields, uint64_t offset);
 
     const std::vector<std::string> &header() const { return m_header; }
 
@@ -41,6 +44,7 @@ public:
     bool missingLineEnd() const { return m_reader->missingLineEnd(); }
     const char *lineEnd() const { return m_reader->lineEnd(); }
     uint64_t line() const { return m_reader->line(); }
+    uint64_t position() const { return m_reader->position(); } // just after the last row read
 
 private:
     void readHeader();

@@ -261,10 +261,10 @@ int xColumn(sqlite3_vtab_cursor *base, sqlite3_context *ctx, int i)
     }
     switch (kind) {
     case NumberKind::Integer:
-        sqlite3_result_int64(ctx, std::strtoll(value.c_str(), nullptr, 10));
+        sqlite3_result_int64(ctx, integerOfText(value));
         break;
     case NumberKind::Real:
-        sqlite3_result_double(ctx, std::strtod(value.c_str(), nullptr));
+        sqlite3_result_double(ctx, realOfText(value));
         break;
     case NumberKind::NotNumber: // only the empty value gets here
         sqlite3_result_null(ctx);

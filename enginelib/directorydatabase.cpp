@@ -2,6 +2,7 @@
 
 #include "enginelib/csvrowsource.h"
 #include "enginelib/csvtable.h"
+#include "enginelib/csvtablenames.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/csvvirtualtable.h"
 #include "enginelib/engineerror.h"
@@ -122,9 +123,18 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             conn->pendingError.reset();
         return false;
     };
+    // customer.csv, unquoted as the tables are listed, names the file too.
+    const std::string text = quoteCsvTableNames(sql, [this](const std::string &table) {
+        try {
+            resolve(table);
+            return true;
+        } catch (const EngineError &) {
+            return false;
+        }
+    });
     sqlite3_stmt *statement = nullptr;
     try {
-        statement = SqlRowSource::prepare(*conn, sql, attach);
+        statement = SqlRowSource::prepare(*conn, text, attach);
     } catch (const EngineError &e) {
         if (std::strstr(e.what(), "may not be modified"))
             throw EngineError(QDBIERR_READONLY, std::string("CSV tables cannot be changed by SQL (") + e.what() +

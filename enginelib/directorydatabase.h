@@ -5,7 +5,7 @@
 **
 ** A table is named by its file name ("customer.csv") or without the
 ** extension ("customer"); letter case is matched exactly first, then
-** ignored.  SQL runs in a private in-memory SQLite database into which the
+** ignored.  In SQL the file name may stand unquoted, as it is listed.  SQL runs in a private in-memory SQLite database into which the
 ** tables a statement names are attached, on demand, as quillon_csv virtual
 ** tables: SQLite reports the first unknown table, we attach it and prepare
 ** again.  Statements that would change a CSV table are refused; rows are

@@ -101,7 +101,6 @@ void Engine::open(uint16_t version)
 
 void Engine::close()
 {
-    std::map<const void *, std::shared_ptr<HandleObject>> closing;
     {
         std::lock_guard lock(m_mutex);
         if (m_openCount == 0)
@@ -109,18 +108,17 @@ void Engine::close()
         if (--m_openCount > 0)
             return;
         m_sessionAliases.clear();
-        closing.swap(m_handles);
     }
+    std::vector<std::shared_ptr<HandleObject>> closing = m_handles.removeAll();
     // Cursors before their databases, outside the lock.
-    for (auto &[key, object] : closing)
-        if (dynamic_cast<CursorHandle *>(object.get()))
+    for (auto &object : closing)
+        if (object->kind == HandleKind::Cursor)
             object.reset();
 }
 
 void Engine::requireOpen() const
 {
-    std::lock_guard lock(m_mutex);
-    if (m_openCount == 0)
+    if (m_openCount.load(std::memory_order_acquire) == 0)
         throw EngineError(QDBIERR_NOTINITIALIZED, "The engine is not open: call DbiInitFn first");
 }
 
@@ -229,31 +227,20 @@ std::shared_ptr<Database> Engine::openDatabase(const std::string &name, const st
 
 const void *Engine::keep(std::shared_ptr<HandleObject> object)
 {
-    const void *key = object.get();
-    std::lock_guard lock(m_mutex);
-    m_handles.emplace(key, std::move(object));
-    return key;
+    return m_handles.add(std::move(object));
 }
 
-bool Engine::release(const void *handle)
+bool Engine::release(const void *handle, HandleKind kind)
 {
-    std::vector<std::shared_ptr<HandleObject>> dropped; // destroyed outside the lock
-    std::lock_guard lock(m_mutex);
-    auto it = m_handles.find(handle);
-    if (it == m_handles.end())
-        return false;
-    dropped.push_back(it->second);
-    m_handles.erase(it);
-    for (auto c = m_handles.begin(); c != m_handles.end();) {
-        auto *cursor = dynamic_cast<CursorHandle *>(c->second.get());
-        if (cursor && cursor->owner == handle) {
-            dropped.push_back(c->second);
-            c = m_handles.erase(c);
-        } else {
-            ++c;
-        }
-    }
-    return true;
+    // A database takes its cursors with it.
+    std::vector<std::shared_ptr<HandleObject>> dropped = m_handles.remove(handle, kind, [handle](const HandleObject &o) {
+        return o.kind == HandleKind::Cursor && static_cast<const CursorHandle &>(o).owner == handle;
+    });
+    // Cursors before their database.
+    for (auto &object : dropped)
+        if (object->kind == HandleKind::Cursor)
+            object.reset();
+    return !dropped.empty();
 }
 
 } // namespace quillon::enginelib

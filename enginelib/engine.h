@@ -5,19 +5,21 @@
 ** open (a reference count), the aliases of this process, the persistent
 ** alias store, and every live handle.
 **
-** Handles are the addresses of objects kept in a table; an entry looks its
-** handle up there first, so a stale or made-up handle is refused with
-** QDBIERR_INVALIDHANDLE instead of being followed.  A lookup returns a
-** shared reference, so closing a handle on one thread while another is
-** inside a call on it cannot free what that call uses.
+** Handles are kept in a HandleTable: an entry goes from its handle
+** straight to the object, a stale or made-up handle is refused with
+** QDBIERR_INVALIDHANDLE instead of being followed, and closing a handle on
+** one thread while another is inside a call on it cannot free what that
+** call uses.  The engine's mutex covers the aliases and the open count's
+** changes; the calls on an open handle do not take it.
 */
 
 #include "enginelib/aliasstore.h"
 #include "enginelib/cursor.h"
 #include "enginelib/database.h"
 #include "enginelib/engineerror.h"
+#include "enginelib/handletable.h"
 
-#include <map>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,18 +27,17 @@
 
 namespace quillon::enginelib {
 
-struct HandleObject
-{
-    virtual ~HandleObject() = default;
-};
-
 struct DatabaseHandle : HandleObject
 {
+    static constexpr HandleKind kKind = HandleKind::Database;
+    DatabaseHandle() : HandleObject(kKind) {}
     std::shared_ptr<Database> database;
 };
 
 struct CursorHandle : HandleObject
 {
+    static constexpr HandleKind kKind = HandleKind::Cursor;
+    CursorHandle() : HandleObject(kKind) {}
     std::shared_ptr<Database> database; // owner, whose mutex covers the cursor
     const void *owner = nullptr;        // the database's handle
     std::unique_ptr<Cursor> cursor;
@@ -44,6 +45,8 @@ struct CursorHandle : HandleObject
 
 struct ListHandle : HandleObject
 {
+    static constexpr HandleKind kKind = HandleKind::List;
+    ListHandle() : HandleObject(kKind) {}
     std::vector<std::string> names;
 };
 
@@ -64,30 +67,30 @@ public:
     // take "USER NAME=" and "PASSWORD=" from them, the others ignore them.
     std::shared_ptr<Database> openDatabase(const std::string &alias, const std::string &params = {});
 
-    // Adds an object to the handle table; its address is the handle.
+    // Adds an object to the handle table and gives its handle.
     const void *keep(std::shared_ptr<HandleObject> object);
-    // Finds a live handle of kind T. Throws EngineError(QDBIERR_INVALIDHANDLE).
+    // Finds a live handle of kind T and holds it for the caller's call.
+    // Throws EngineError(QDBIERR_INVALIDHANDLE).
     template <class T>
-    std::shared_ptr<T> find(const void *handle, const char *kind) const;
-    // Removes a handle and, for a database, its cursors. False if not live.
-    bool release(const void *handle);
+    HandleTable::Pin<T> find(const void *handle, const char *kind) const;
+    // Removes a handle of kind and, for a database, its cursors. False if
+    // it is not live or of another kind.
+    bool release(const void *handle, HandleKind kind);
 
 private:
     Alias lookUpAlias(const std::string &name) const;
     AliasStore store() const { return AliasStore(AliasStore::defaultPath()); }
 
     mutable std::mutex m_mutex;
-    unsigned m_openCount = 0;
+    std::atomic<unsigned> m_openCount = 0; // changed under m_mutex, read without it
     std::vector<Alias> m_sessionAliases;
-    std::map<const void *, std::shared_ptr<HandleObject>> m_handles;
+    HandleTable m_handles;
 };
 
 template <class T>
-std::shared_ptr<T> Engine::find(const void *handle, const char *kind) const
+HandleTable::Pin<T> Engine::find(const void *handle, const char *kind) const
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_handles.find(handle);
-    std::shared_ptr<T> object = it == m_handles.end() ? nullptr : std::dynamic_pointer_cast<T>(it->second);
+    HandleTable::Pin<T> object = m_handles.pin<T>(handle, T::kKind);
     if (!object)
         throw EngineError(QDBIERR_INVALIDHANDLE, std::string("Invalid ") + kind + " handle");
     return object;

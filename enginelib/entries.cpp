@@ -3,6 +3,10 @@
 ** run(), which turns an EngineError (or any other failure) into the status
 ** it returns and records status and message for the calling thread, so no
 ** exception ever crosses the C boundary.
+**
+** The way from a handle to its object takes no lock (see HandleTable);
+** calls on one database and its cursors are serialised by the database's
+** own mutex, as the interface promises.
 */
 
 #include "enginelib/quillondbi.h"
@@ -17,33 +21,33 @@ using namespace quillon::enginelib;
 
 namespace {
 
-struct LastError
-{
-    DBIResult status = 0;
-    std::string text;
-};
-
 /*
-** The calling thread's last error. An entry may still be called after the
-** thread's own objects are destroyed (DbiExit from an exit handler, after
-** the main thread's thread_local destructors ran); the record then is gone
-** and must not be touched. The flag is trivially destructible, so it can
-** still be read at that point.
+** The calling thread's last outcome.  The status is a plain thread-local
+** number, so a successful call costs one store; the message is kept only
+** for a failure and is read only while the status says there was one.
+**
+** An entry may still be called after the thread's own objects are
+** destroyed (DbiExit from an exit handler, after the main thread's
+** thread_local destructors ran); the message then is gone and must not be
+** touched.  The flag and the status are trivially destructible, so they can
+** still be used at that point.
 */
+thread_local DBIResult t_lastStatus = QDBIERR_NONE;
 thread_local bool t_lastErrorGone = false;
 
-struct LastErrorSlot
+struct LastErrorText
 {
-    LastError value;
-    ~LastErrorSlot() { t_lastErrorGone = true; }
+    std::string text;
+    ~LastErrorText() { t_lastErrorGone = true; }
 };
 
-thread_local LastErrorSlot t_lastError;
+thread_local LastErrorText t_lastError;
 
-DBIResult record(DBIResult status, std::string text)
+DBIResult failed(DBIResult status, std::string text)
 {
+    t_lastStatus = status;
     if (!t_lastErrorGone)
-        t_lastError.value = {status, std::move(text)};
+        t_lastError.text = std::move(text);
     return status;
 }
 
@@ -52,15 +56,16 @@ DBIResult run(Body &&body)
 {
     try {
         body();
-        return record(QDBIERR_NONE, {});
+        t_lastStatus = QDBIERR_NONE;
+        return QDBIERR_NONE;
     } catch (const EngineError &e) {
-        return record(e.status(), e.what());
+        return failed(e.status(), e.what());
     } catch (const std::bad_alloc &) {
-        return record(QDBIERR_OUTOFMEMORY, "Out of memory");
+        return failed(QDBIERR_OUTOFMEMORY, "Out of memory");
     } catch (const std::exception &e) {
-        return record(QDBIERR_INTERNAL, std::string("Internal engine error: ") + e.what());
+        return failed(QDBIERR_INTERNAL, std::string("Internal engine error: ") + e.what());
     } catch (...) {
-        return record(QDBIERR_INTERNAL, "Internal engine error");
+        return failed(QDBIERR_INTERNAL, "Internal engine error");
     }
 }
 
@@ -101,12 +106,12 @@ const std::string &nameAt(const std::vector<std::string> &names, uint32_t index,
     return names[index];
 }
 
-std::shared_ptr<DatabaseHandle> findDb(hDBIDb db)
+HandleTable::Pin<DatabaseHandle> findDb(hDBIDb db)
 {
     return Engine::instance().find<DatabaseHandle>(db, "database");
 }
 
-std::shared_ptr<CursorHandle> findCursor(hDBICur cursor)
+HandleTable::Pin<CursorHandle> findCursor(hDBICur cursor)
 {
     return Engine::instance().find<CursorHandle>(cursor, "cursor");
 }
@@ -208,7 +213,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1102)(hDBIList list, uint32_t index, c
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1103)(hDBIList list)
 {
     return runOpen([&] {
-        if (list && !Engine::instance().release(Engine::instance().find<ListHandle>(list, "list").get()))
+        if (list && !Engine::instance().release(list, HandleKind::List))
             throw EngineError(QDBIERR_INVALIDHANDLE, "Invalid list handle");
     });
 }
@@ -226,7 +231,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1104)(const char *aliasName, const cha
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1105)(hDBIDb db)
 {
     return runOpen([&] {
-        if (db && !Engine::instance().release(findDb(db).get()))
+        if (db && !Engine::instance().release(db, HandleKind::Database))
             throw EngineError(QDBIERR_INVALIDHANDLE, "Invalid database handle");
     });
 }
@@ -276,7 +281,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1109)(hDBIDb db, const char *sql, hDBI
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1110)(hDBICur cursor)
 {
     return runOpen([&] {
-        if (cursor && !Engine::instance().release(findCursor(cursor).get()))
+        if (cursor && !Engine::instance().release(cursor, HandleKind::Cursor))
             throw EngineError(QDBIERR_INVALIDHANDLE, "Invalid cursor handle");
     });
 }
@@ -339,6 +344,25 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1118)(hDBICur cursor, uint32_t index, 
     });
 }
 
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1121)(hDBICur cursor, uint32_t count, const char **texts,
+                                                DBIBool *isNull)
+{
+    return moveCursor(cursor, [&](Cursor &c) {
+        if (count)
+            need(texts, "text array");
+        const Row &row = c.current();
+        if (count > row.values.size())
+            throw EngineError(QDBIERR_INVALIDPARAM, "A record of " + std::to_string(count) +
+                                                        " fields was asked for; the row has " +
+                                                        std::to_string(row.values.size()));
+        for (uint32_t i = 0; i < count; ++i)
+            texts[i] = row.values[i].c_str();
+        if (isNull)
+            for (uint32_t i = 0; i < count; ++i)
+                isNull[i] = row.isNull[i] != 0;
+    });
+}
+
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName, uint32_t count,
                                                 const char *const *names, const char *const *values)
 {
@@ -361,13 +385,13 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName
 
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1120)(DBIResult *status, char *buffer, uint32_t bufferSize)
 {
-    static const LastError kNone;
-    const LastError &last = t_lastErrorGone ? kNone : t_lastError.value;
+    static const std::string kNone;
+    const std::string &text = t_lastStatus == QDBIERR_NONE || t_lastErrorGone ? kNone : t_lastError.text;
     if (status)
-        *status = last.status;
+        *status = t_lastStatus;
     if (buffer && bufferSize > 0) {
-        const size_t n = std::min<size_t>(last.text.size(), bufferSize - 1);
-        std::memcpy(buffer, last.text.data(), n);
+        const size_t n = std::min<size_t>(text.size(), bufferSize - 1);
+        std::memcpy(buffer, text.data(), n);
         buffer[n] = '\0';
     }
     return QDBIERR_NONE;

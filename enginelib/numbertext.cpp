@@ -1,5 +1,9 @@
 #include "enginelib/numbertext.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
 namespace quillon::enginelib {
 
 static bool isDigit(char c)
@@ -42,6 +46,32 @@ NumberKind classifyNumber(std::string_view t)
     if (!real && digits > 18)
         return NumberKind::Real;
     return real ? NumberKind::Real : NumberKind::Integer;
+}
+
+// from_chars takes no leading "+".
+static std::string_view withoutPlus(std::string_view text)
+{
+    return !text.empty() && text[0] == '+' ? text.substr(1) : text;
+}
+
+int64_t integerOfText(std::string_view text)
+{
+    text = withoutPlus(text);
+    int64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+double realOfText(std::string_view text)
+{
+    const std::string_view digits = withoutPlus(text);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    // Beyond the range of a double from_chars gives no value; strtod gives
+    // infinity or the nearest tiny one, which SQLite's own reading matches.
+    if (ec != std::errc() || end != digits.data() + digits.size())
+        return std::strtod(std::string(text).c_str(), nullptr);
+    return value;
 }
 
 } // namespace quillon::enginelib

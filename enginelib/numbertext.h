@@ -8,6 +8,7 @@
 ** every value can be read back exactly as a number.
 */
 
+#include <cstdint>
 #include <string_view>
 
 namespace quillon::enginelib {
@@ -15,5 +16,11 @@ namespace quillon::enginelib {
 enum class NumberKind { NotNumber, Integer, Real };
 
 NumberKind classifyNumber(std::string_view text);
+
+// The value of a text that classifyNumber() found Integer or Real, read as
+// strtoll and strtod read it (both round correctly), without their
+// locale lookups and without a NUL-terminated copy.
+int64_t integerOfText(std::string_view text);
+double realOfText(std::string_view text);
 
 } // namespace quillon::enginelib

@@ -52,7 +52,7 @@
 ** - Default driver (driver type null, "" or "STANDARD"): "PATH:" names a
 **   directory.  Every *.csv file in it (RFC 4180, first row = field names,
 **   CR LF or LF line ends) is a table, listed as "name.csv".  In SQL, both
-**   customer and "customer.csv" name customer.csv; only the tables that a
+**   customer, customer.csv and "customer.csv" name customer.csv; only the tables that a
 **   statement names are attached, and SQLite reads them as streams.  A
 **   column whose non-empty values all look like numbers (optional sign,
 **   digits, optional decimal point and exponent) is numeric in SQL, so
@@ -339,6 +339,16 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1117)(hDBICur cursor, DBIBool *bof, DB
 #define QDBI_ORD_GETFIELDTEXT 1118
 typedef DBIResult (*PFN_DbiGetFieldText)(hDBICur cursor, uint32_t index, const char **text, DBIBool *isNull);
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1118)(hDBICur cursor, uint32_t index, const char **text,
+                                                DBIBool *isNull);
+
+/* Every field of the current row at once: texts[i] (and isNull[i], when
+** isNull is not null) for i < count, as DbiGetFieldText gives them, in one
+** call.  count may be less than the number of columns; more is
+** QDBIERR_INVALIDPARAM.  Valid until the cursor moves or closes.  No rows:
+** QDBIERR_NOCURRENTROW. */
+#define QDBI_ORD_GETRECORD 1121
+typedef DBIResult (*PFN_DbiGetRecord)(hDBICur cursor, uint32_t count, const char **texts, DBIBool *isNull);
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1121)(hDBICur cursor, uint32_t count, const char **texts,
                                                 DBIBool *isNull);
 
 /* ------------------------------------------------------------------ */

@@ -31,6 +31,7 @@
 #define DbiGetFieldText QDBI_ORDINAL_SYMBOL(1118)
 #define DbiInsertRow QDBI_ORDINAL_SYMBOL(1119)
 #define DbiGetLastError QDBI_ORDINAL_SYMBOL(1120)
+#define DbiGetRecord QDBI_ORDINAL_SYMBOL(1121)
 
 namespace enginetest {
 
@@ -57,6 +58,8 @@ inline std::vector<std::string> takeNames(hDBIList list)
     return names;
 }
 
+// The current row, read field by field; every test that reads rows also
+// holds the one-call record read to the same texts and NULL flags.
 inline std::vector<std::string> currentRow(hDBICur cursor)
 {
     uint32_t columns = 0;
@@ -69,6 +72,13 @@ inline std::vector<std::string> currentRow(hDBICur cursor)
             return {"<" + lastError() + ">"};
         row.emplace_back(isNull ? "NULL" : text);
     }
+    std::vector<const char *> texts(columns);
+    std::vector<DBIBool> nulls(columns, 7);
+    if (DbiGetRecord(cursor, columns, texts.data(), nulls.data()) != 0)
+        return {"<record: " + lastError() + ">"};
+    for (uint32_t i = 0; i < columns; ++i)
+        if (row[i] != (nulls[i] ? "NULL" : texts[i]) || nulls[i] > 1)
+            return {"<record read differs at field " + std::to_string(i) + ">"};
     return row;
 }
 

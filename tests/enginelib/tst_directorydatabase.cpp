@@ -81,6 +81,36 @@ TEST_F(DirectoryDb, BothSpellingsNameTheSameTableInSql)
               (Rows{{"Cy", "b"}}));
 }
 
+TEST_F(DirectoryDb, TheListedNameRunsUnquotedAndQuotedInSql)
+{
+    // The name as the table list gives it, put into SQL as typed: unquoted
+    // customer.csv is no database "customer" with a table "csv".
+    writeText(data("Mixed.CSV"), "K\n7\n");
+    const struct
+    {
+        const char *sql;
+        Rows rows;
+    } cases[] = {
+        {"SELECT NAME FROM customer.csv WHERE CITY = 'Oslo' ORDER BY ID", {{"Ann"}, {"Cy"}}},
+        {"SELECT * FROM \"customer.csv\" WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"SELECT * FROM [customer.csv] WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"SELECT * FROM `customer.csv` WHERE ID = 2", {{"2", "Bo, Jr.", "Rome"}}},
+        {"select count(*) from CUSTOMER . CSV", {{"3"}}},
+        {"SELECT customer.csv.NAME FROM customer.csv WHERE ID = 1", {{"Ann"}}},
+        {"SELECT c.NAME, i.SKU FROM customer.csv c JOIN items.csv AS i ON c.ID = i.PRICE", {{"Cy", "b"}}},
+        {"SELECT K FROM mixed.csv", {{"7"}}},
+        {"SELECT 'customer.csv' /* customer.csv */ FROM customer.csv -- customer.csv\nLIMIT 1", {{"customer.csv"}}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(query(db, c.sql), c.rows) << c.sql;
+    // Names that are no table stay SQLite's own error.
+    for (const char *missing : {"nothere.csv", "notes.txt"}) {
+        const Rows rows = query(db, std::string("SELECT * FROM ") + missing);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_NE(rows[0][0].find(std::string("no such table: ") + missing), std::string::npos) << rows[0][0];
+    }
+}
+
 TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
 {
     // PRICE holds only numbers (and an empty value): 9.5 < 10 < 100 numerically.
@@ -89,6 +119,43 @@ TEST_F(DirectoryDb, NumericColumnsCompareAsNumbers)
     // CODE has a non-number, so it stays text: '007' keeps its zeros and compares as text.
     EXPECT_EQ(query(db, "SELECT CODE FROM items WHERE CODE < '1' ORDER BY CODE"), (Rows{{"007"}}));
     EXPECT_EQ(query(db, "SELECT typeof(ID), typeof(NAME) FROM customer LIMIT 1"), (Rows{{"integer", "text"}}));
+}
+
+TEST_F(DirectoryDb, LargeFilesLearnTheSameTypesAsOneSequentialPass)
+{
+    // Files large enough to be read in two halves at once.  The halves meet
+    // at a line start near the middle, which may lie inside a quoted value
+    // whose lines look like rows; neither that nor an error may depend on
+    // where the halves meet.
+    const auto rows = [](size_t count, const std::string &second) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += std::to_string(i) + "," + second + "\n";
+        return text;
+    };
+    const size_t n = 200000; // about 3.5 MB of rows
+    const std::string block = rows(n, "plain text value");
+    const std::string inQuote = "7,\"" + rows(n, "x").replace(0, 1, "w") + "end\"\n";
+    const struct
+    {
+        const char *name;
+        std::string text;
+        const char *sql;
+        Rows expected;
+    } cases[] = {
+        {"late", "N,T\n" + block + block + block + "x,late\n", "SELECT typeof(N), count(*) FROM late WHERE N = '0'",
+         {{"text", "3"}}},
+        {"inquote", "N,T\n" + block + inQuote + block, "SELECT typeof(N), count(*) FROM inquote WHERE N = 7",
+         {{"integer", "3"}}},
+        {"ragged", "N,T\n" + block + block + block + "1,2,3\n" + block,
+         "SELECT count(*) FROM ragged",
+         {{"<" + std::to_string(QDBIERR_MALFORMEDCSV) + ": " + data("ragged.csv") + ", line " +
+           std::to_string(3 * n + 2) + ": 3 fields where the header has 2>"}}},
+    };
+    for (const auto &c : cases) {
+        writeText(data(std::string(c.name) + ".csv"), c.text);
+        EXPECT_EQ(query(db, c.sql), c.expected) << c.name;
+    }
 }
 
 TEST_F(DirectoryDb, EqualityLookupsFindWhatAScanFinds)
@@ -327,6 +394,61 @@ TEST_F(DirectoryDb, ClosingTheDatabaseInvalidatesItsCursors)
     EXPECT_EQ(DbiCloseDatabase(db), QDBIERR_INVALIDHANDLE);
     EXPECT_EQ(DbiMoveNext(reinterpret_cast<hDBICur>(0x1234)), QDBIERR_INVALIDHANDLE);
     db = nullptr; // closing null is accepted in TearDown
+}
+
+TEST_F(DirectoryDb, StaleHandlesStayRefusedWhenTheirPlaceIsReused)
+{
+    // Closed handles, handles of the wrong kind and made-up values are all
+    // refused, also after a new object took the closed one's place.
+    hDBICur first = nullptr, second = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT NAME FROM customer", &first), 0);
+    ASSERT_EQ(DbiCloseCursor(first), 0);
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT CITY FROM customer", &second), 0);
+    hDBIList list = nullptr;
+    ASSERT_EQ(DbiListTables(db, nullptr, 1, 0, &list), 0);
+    const struct
+    {
+        hDBICur handle;
+        const char *what;
+    } refused[] = {
+        {first, "closed and reused"},
+        {reinterpret_cast<hDBICur>(db), "a database"},
+        {reinterpret_cast<hDBICur>(list), "a list"},
+        {reinterpret_cast<hDBICur>(uintptr_t(0xFFFFFFFF)), "beyond every slot"},
+        {reinterpret_cast<hDBICur>(uintptr_t(1)), "generation 0, never given"},
+        {nullptr, "null"},
+    };
+    for (const auto &r : refused) {
+        EXPECT_EQ(DbiMoveNext(r.handle), QDBIERR_INVALIDHANDLE) << r.what;
+        EXPECT_EQ(lastError(), "Invalid cursor handle") << r.what;
+        const char *text = nullptr;
+        EXPECT_EQ(DbiGetRecord(r.handle, 0, &text, nullptr), QDBIERR_INVALIDHANDLE) << r.what;
+    }
+    EXPECT_EQ(DbiCloseCursor(first), QDBIERR_INVALIDHANDLE);
+    EXPECT_EQ(DbiListFree(reinterpret_cast<hDBIList>(second)), QDBIERR_INVALIDHANDLE) << "a cursor is no list";
+    EXPECT_EQ(currentRow(second), std::vector<std::string>{"Oslo"}) << "the live cursor is untouched";
+    EXPECT_EQ(DbiListFree(list), 0);
+    EXPECT_EQ(DbiCloseCursor(second), 0);
+}
+
+TEST_F(DirectoryDb, RecordReadChecksItsArguments)
+{
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT ID, NAME, NULL FROM customer WHERE ID = 2", &cursor), 0);
+    const char *texts[4] = {};
+    DBIBool nulls[4] = {9, 9, 9, 9};
+    ASSERT_EQ(DbiGetRecord(cursor, 3, texts, nulls), 0) << lastError();
+    EXPECT_STREQ(texts[1], "Bo, Jr.");
+    EXPECT_EQ((std::vector<int>(nulls, nulls + 4)), (std::vector<int>{0, 0, 1, 9}));
+    ASSERT_EQ(DbiGetRecord(cursor, 1, texts, nullptr), 0) << "fewer fields than columns";
+    EXPECT_STREQ(texts[0], "2");
+    EXPECT_EQ(DbiGetRecord(cursor, 4, texts, nulls), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(lastError(), "A record of 4 fields was asked for; the row has 3");
+    EXPECT_EQ(DbiGetRecord(cursor, 2, nullptr, nulls), QDBIERR_INVALIDPARAM);
+    EXPECT_EQ(DbiCloseCursor(cursor), 0);
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT ID FROM customer WHERE ID = 99", &cursor), 0);
+    EXPECT_EQ(DbiGetRecord(cursor, 1, texts, nulls), QDBIERR_NOCURRENTROW);
+    EXPECT_EQ(DbiCloseCursor(cursor), 0);
 }
 
 TEST_F(DirectoryDb, OpeningFailsForUnknownAliasAndMissingDirectory)

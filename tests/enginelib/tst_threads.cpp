@@ -4,6 +4,7 @@
 
 #include "enginefixture.h"
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -55,6 +56,56 @@ TEST_F(EngineThreads, ConcurrentReadersAndAppendersLoseNothing)
                             "'a, \"quoted\"' || char(10) || 'value'"),
               (std::vector<std::vector<std::string>>{{"200", "200"}}));
     DbiCloseDatabase(shared);
+}
+
+TEST_F(EngineThreads, HandlesClosedWhileOtherThreadsUseThemAreRefusedNeverFollowed)
+{
+    // Readers hammer cursors and a database that a closer closes under
+    // them: every call either works on a live object or is refused as an
+    // invalid handle, and a place freed by a close is reused by new opens
+    // without an old handle reaching the new object.
+    writeText(data("t.csv"), "K,V\n1,a\n2,b\n3,c\n");
+    hDBIDb db = openData();
+    constexpr int kRounds = 200;
+    std::atomic<hDBICur> current{nullptr};
+    std::atomic<bool> done{false};
+    std::atomic<int> unexpected{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&] {
+            while (!done.load()) {
+                const hDBICur cursor = current.load();
+                // The texts are the cursor's, which the closer may free at
+                // once: only whether they were given is looked at.
+                const char *texts[2] = {};
+                const DBIResult rc = DbiGetRecord(cursor, 2, texts, nullptr);
+                if (rc == 0 ? !texts[0] || !texts[1] : rc != QDBIERR_INVALIDHANDLE)
+                    ++unexpected;
+                const DBIResult move = DbiMoveNext(cursor);
+                if (move != 0 && move != QDBIERR_INVALIDHANDLE)
+                    ++unexpected;
+            }
+        });
+    }
+    for (int i = 0; i < kRounds; ++i) {
+        hDBICur cursor = nullptr;
+        ASSERT_EQ(DbiOpenQuery(db, "SELECT K, V FROM t", &cursor), 0) << lastError();
+        const hDBICur old = current.exchange(cursor);
+        EXPECT_EQ(DbiCloseCursor(old), 0) << "null, or open until now";
+        if (i % 50 == 49) {
+            // The database takes its open cursor with it.
+            current.store(nullptr);
+            EXPECT_EQ(DbiCloseDatabase(db), 0);
+            EXPECT_EQ(DbiCloseCursor(cursor), QDBIERR_INVALIDHANDLE);
+            ASSERT_EQ(DbiOpenDatabase("DATA", nullptr, &db), 0) << lastError();
+        }
+    }
+    done = true;
+    for (auto &reader : readers)
+        reader.join();
+    EXPECT_EQ(unexpected.load(), 0);
+    DbiCloseCursor(current.load());
+    DbiCloseDatabase(db);
 }
 
 TEST_F(EngineThreads, LastErrorIsKeptPerThreadAndTruncatedSafely)

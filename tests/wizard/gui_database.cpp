@@ -130,4 +130,28 @@ TEST_F(SampleDatabase, AliasesTablesFieldsAndLogin)
         << t.join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(SampleDatabase, StatementsTheSqlHelpersBuildRunInTheResultsWindow)
+{
+    // The table as the pop-up lists it, inserted by "Add table", runs with
+    // "Execute Now!"; so does the field pop-up's query and the quoted name.
+    const QStringList t = run(
+        with(toDBCheck,
+             {"choose cbDatabase QUILLONDEMO", "click btnNext", "uncheck cbLoginPrompt", "click btnLoginTest",
+              "click btnNext", "check rbQuery", "click sbSelSkel", "show moSQL", "type moSQL SELECT * FROM\\n",
+              "popup customer.csv", "click sbAddTable", "show moSQL", "click sbExecSQL", "show DBGrid1",
+              "close frmView", "popup COUNTRY", "click sbAddField",
+              "type moSQL SELECT COMPANY FROM \"customer.csv\" WHERE CITY = 'Bilbao'", "click sbExecSQL",
+              "show DBGrid1", "close frmView"}),
+        true);
+    EXPECT_EQ(only(t, {"show", "box", "popup", "error"}),
+              (QStringList{"box Information | Connected! -> ok",
+                           R"j(show moSQL {"enabled":true,"text":"SELECT * FROM tablelist","visible":true})j",
+                           "popup pmAddTable | customer.csv, guestbook.csv, items.csv, orders.csv, parts.csv -> customer.csv",
+                           R"j(show moSQL {"enabled":true,"text":"SELECT * FROM\r\ncustomer.csv","visible":true})j",
+                           R"j(show DBGrid1 {"columns":["CUSTNO","COMPANY","CITY","COUNTRY","PHONE"],"current":0,"enabled":true,"rows":30,"visible":true})j",
+                           "popup pmAddField | CUSTNO, COMPANY, CITY, COUNTRY, PHONE -> COUNTRY",
+                           R"j(show DBGrid1 {"columns":["COMPANY"],"current":0,"enabled":true,"rows":2,"visible":true})j"}))
+        << t.join(QLatin1Char('\n')).toStdString();
+}
+
 } // namespace
