@@ -1,5 +1,6 @@
 #include "wizard/frmwiz.h"
 
+#include "platform/installlayout.h"
 #include "platform/registry.h"
 #include "widgets/explbtn.h"
 #include "wizard/artwork.h"
@@ -33,6 +34,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <optional>
 
 namespace quillon::wizard {
 
@@ -190,12 +192,18 @@ void TfrmWiz::buildButtons()
 void TfrmWiz::FormCreate()
 {
     // The help file lies in the install folder that the set-up recorded.
+    // Nothing recorded: an installed program uses the help file installed with it.
     std::string installPath;
     try {
         const platform::Registry user;
         const platform::Registry &registry = m_registry ? *m_registry : user;
+        std::optional<std::string> recorded;
         if (const auto key = registry.openKey(platform::Hive::CurrentUser, kInstallPathKey))
-            installPath = key->readString(kInstallPathValue).value_or("");
+            recorded = key->readString(kInstallPathValue);
+        if (recorded)
+            installPath = *recorded;
+        else if (const auto &layout = platform::installedLayout())
+            installPath = layout->dataDir();
     } catch (const std::exception &) {
         // An unreadable registry leaves the install path empty, as a missing
         // key does; asking for help then names the file it could not open.
