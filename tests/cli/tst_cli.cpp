@@ -276,6 +276,52 @@ TEST_F(Cli, AliasRegisteredByAliassetupIsBrowsedByDbCommands)
     EXPECT_NE(missing.err.find("NOSUCH"), std::string::npos) << missing.err;
 }
 
+// "db alias NAME PATH" registers what PATH is: an SQLite file, a folder of
+// CSV tables; anything else is refused by name and nothing is stored.
+TEST_F(Cli, DbAliasRegistersLocalDatabasesByWhatThePathIs)
+{
+    const std::string data = std::string(QUILLON_EXAMPLES) + "/data";
+    std::filesystem::copy_file(data + "/demo.sqlite", dir.file("shop.sqlite"));
+    platform::writeFileAtomically(dir.file("empty.sqlite"), "");
+    platform::writeFileAtomically(dir.file("notes.txt"), "SQLite format 2 is not this");
+    platform::writeFileAtomically(dir.file("short.db"), "SQLite");
+    struct Row
+    {
+        std::string path;
+        std::string error; // empty: registered, and its customer table answers
+    };
+    const Row rows[] = {
+        {dir.file("shop.sqlite"), ""},
+        {data, ""},
+        {dir.file("notes.txt"), " is not an SQLite database file"},
+        {dir.file("short.db"), " is not an SQLite database file"},
+        {dir.file("missing.sqlite"), " is no server URI"},
+    };
+    int n = 0;
+    for (const Row &row : rows) {
+        const std::string name = "LOCAL" + std::to_string(n++);
+        const Result added = run({"db", "alias", name, row.path});
+        const Result aliases = run({"db", "aliases"});
+        if (!row.error.empty()) {
+            EXPECT_EQ(added.status, 1) << row.path;
+            EXPECT_NE(added.err.find(row.path + row.error), std::string::npos) << added.err;
+            EXPECT_EQ(aliases.out.find(name), std::string::npos) << row.path;
+            continue;
+        }
+        ASSERT_EQ(added.status, 0) << row.path << ": " << added.err;
+        EXPECT_NE(aliases.out.find(name + "\n"), std::string::npos) << aliases.out;
+        const Result query = run({"db", "query", name, "SELECT CUSTNO, CITY FROM customer WHERE CUSTNO <= 1002 ORDER BY CUSTNO"});
+        ASSERT_EQ(query.status, 0) << row.path << ": " << query.err;
+        EXPECT_EQ(query.out, "CUSTNO\tCITY\n1001\tBilbao\n1002\tLyon\n") << row.path;
+    }
+    // An empty file is a database with no tables yet: registered, and only
+    // SQLite's own catalogue is listed.
+    ASSERT_EQ(run({"db", "alias", "FRESH", dir.file("empty.sqlite")}).status, 0);
+    const Result tables = run({"db", "tables", "FRESH"});
+    EXPECT_EQ(tables.status, 0) << tables.err;
+    EXPECT_EQ(tables.out, "sqlite_master\n");
+}
+
 } // namespace
 
 namespace {
