@@ -191,6 +191,40 @@ TEST_F(Cli, GenerateUsesRegistryTemplateAndOutputDll)
     EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), first);
 }
 
+// A program installed under PREFIX/bin uses the template installed under
+// PREFIX/share/quillon/pascal while the registry records no RootDir; a
+// recorded RootDir wins. Outside an installation nothing is assumed.
+TEST_F(Cli, InstalledProgramDefaultsToTheInstalledTemplate)
+{
+    namespace fs = std::filesystem;
+    const std::string prefix = dir.file("usr");
+    fs::create_directories(prefix + "/bin");
+    fs::create_directories(prefix + "/share/quillon/pascal");
+    fs::create_directories(dir.file("mine"));
+    fs::copy_file(QUILLON_BIN, prefix + "/bin/quillon");
+    fs::copy_file(QUILLON_BIN, dir.file("quillon")); // a copy outside any installation
+    platform::writeFileAtomically(prefix + "/share/quillon/pascal/template.dpr", "library {*$LibName};\r\n// installed\r\n");
+    platform::writeFileAtomically(dir.file("mine/template.dpr"), "library {*$LibName};\r\n// mine\r\n");
+    WizardProject p;
+    p.DBOk = false;
+    p.OutputDLL = dir.file("Ext.dpr");
+    const std::string project = saveProject(p, "p.qnp");
+    const std::string installed = prefix + "/bin/quillon";
+
+    const Result loose = run({"generate", project}, dir.file("quillon").c_str());
+    EXPECT_EQ(loose.status, 1);
+    EXPECT_NE(loose.err.find("/template.dpr"), std::string::npos) << loose.err;
+
+    const Result byDefault = run({"generate", project}, installed.c_str());
+    ASSERT_EQ(byDefault.status, 0) << byDefault.err;
+    EXPECT_NE(platform::readFile(dir.file("Ext.dpr")).find("library Ext;\r\n// installed\r\n"), std::string::npos);
+
+    ASSERT_EQ(run({"install", "--root-dir", dir.file("mine")}, installed.c_str()).status, 0);
+    const Result recorded = run({"generate", project}, installed.c_str());
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    EXPECT_NE(platform::readFile(dir.file("Ext.dpr")).find("library Ext;\r\n// mine\r\n"), std::string::npos);
+}
+
 TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
 {
     WizardProject p;
