@@ -47,6 +47,11 @@ TfrmTextView::TfrmTextView(wizard::TfrmWiz &wizard)
     edProjectText = new QPlainTextEdit(Panel2);
     edProjectText->setObjectName(QStringLiteral("edProjectText"));
     edProjectText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Key = value lines read best in columns: "Courier New" (Liberation
+    // Mono where it is missing) at the size of the window's own font.
+    QFont fixed(QStringLiteral("Courier New"), 10);
+    fixed.setStyleHint(QFont::TypeWriter);
+    edProjectText->setFont(fixed);
     edProjectText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edProjectText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edProjectText->setContextMenuPolicy(Qt::NoContextMenu); // PopupMenu1 is the view's own

@@ -3,6 +3,7 @@
 #include "expert/ideintf.h"
 #include "expert/ViewAsText.h"
 #include "expert/toolserviceshost.h"
+#include "wizard/helpsystem.h"
 #include "wizard/wizardhost.h"
 
 #include <QApplication>
@@ -31,6 +32,18 @@ wizard::DialogService &expertDialogs()
     return qtDialogs;
 }
 
+wizard::HelpSystem &expertHelp()
+{
+    if (qApp) {
+        if (void *offered = qApp->property(kHostHelpSystemProperty).value<void *>())
+            return *static_cast<wizard::HelpSystem *>(offered);
+    }
+    // Made on first use, after the application object exists; its window
+    // belongs to the wizard window that asked, and goes with it.
+    static const std::unique_ptr<wizard::HelpSystem> own = wizard::createQtHelpSystem();
+    return *own;
+}
+
 void showPlainMessage(const QString &text)
 {
     expertDialogs().showMessage(library().parentWindow, text);
@@ -44,6 +57,7 @@ void runWizard(bool loadFirst)
         host.emplace(*lib.toolServices);
     wizard::WizardServices services;
     services.dialogs = &expertDialogs();
+    services.help = &expertHelp();
     services.host = host ? &*host : nullptr;
     services.textView = &showProjectTextView;
     if (lib.prepareWizard)

@@ -39,6 +39,10 @@ ExpertLibrary &library();
 // The dialog service of the library's windows.
 wizard::DialogService &expertDialogs();
 
+// The help system of the library's wizards: the host's when it offers one,
+// else the library's own, the same as the wizard's on its own.
+wizard::HelpSystem &expertHelp();
+
 // A plain message box with an OK button, as the menu building shows its messages.
 void showPlainMessage(const QString &text);
 

@@ -191,5 +191,9 @@ inline constexpr char kExpertEntryName[] = "INITEXPERT0016";
 // class crosses the library boundary through its virtual table, as the
 // interfaces above do. Unset: the expert shows real dialogs.
 inline constexpr char kHostDialogServiceProperty[] = "quillonHostDialogService";
+// In the same way a host may offer the help system (a
+// quillon::wizard::HelpSystem *) that its wizards use for page help. Unset:
+// the expert's own help, the same as the wizard's on its own.
+inline constexpr char kHostHelpSystemProperty[] = "quillonHostHelpSystem";
 
 } // namespace quillon::expert

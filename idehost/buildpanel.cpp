@@ -4,6 +4,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -42,6 +43,9 @@ BuildPanel::BuildPanel(ProjectBuild &build, QWidget *parent)
     edRequest->setObjectName(QStringLiteral("edRequest"));
     edRequest->setPlaceholderText(QStringLiteral("City=Lyon&MinOrders=1"));
     edRequest->setToolTip(QStringLiteral("The request parameters Run > Run sends, as a query string"));
+    runStatus = new QLabel(this);
+    runStatus->setObjectName(QStringLiteral("runStatus"));
+    runStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
     resultTabs = new QTabWidget(this);
     resultTabs->setObjectName(QStringLiteral("resultTabs"));
     pageView = new QTextBrowser(resultTabs);
@@ -61,6 +65,7 @@ BuildPanel::BuildPanel(ProjectBuild &build, QWidget *parent)
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addLayout(form);
+    rightLayout->addWidget(runStatus);
     rightLayout->addWidget(resultTabs);
     auto *split = new QSplitter(this);
     split->addWidget(buildMessages);
@@ -92,15 +97,18 @@ void BuildPanel::clear()
     buildMessages->clear();
     pageView->clear();
     pageSource->clear();
+    runStatus->clear();
 }
 
 void BuildPanel::showRunResult(bool ok)
 {
     if (!ok) {
+        runStatus->setText(QStringLiteral("Run failed"));
         pageView->setPlainText(m_build.failure());
         pageSource->clear();
         return;
     }
+    runStatus->setText(m_build.statusLine());
     pageView->setHtml(m_build.body());
     pageSource->setPlainText(m_build.headers() + QStringLiteral("\n\n") + m_build.body());
     resultTabs->setCurrentWidget(pageView);

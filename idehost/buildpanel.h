@@ -3,12 +3,14 @@
 /*
 ** The host's build panel: the compiler's messages (a double click on one
 ** with a position asks to go there), the request a Run sends, typed as a
-** query string, and the page it returned, rendered and as source. While a
+** query string, and the page it returned with its status line, rendered
+** and as source. While a
 ** build step runs, a progress window with Cancel appears after a moment.
 */
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -33,6 +35,7 @@ public:
 
     QListWidget *buildMessages;
     QLineEdit *edRequest;
+    QLabel *runStatus; // the status line of the last run ("200 OK"), over the page
     QTabWidget *resultTabs;
     QTextBrowser *pageView;
     QPlainTextEdit *pageSource;

@@ -1,9 +1,12 @@
 #include "idehost/hostscript.h"
 
 #include "expert/ideintf.h"
+#include "idehost/idehelp.h"
 #include "idehost/idemainwindow.h"
 #include "idehost/projectbuild.h"
 #include "wizard/scriptdriver.h"
+
+#include <Qsci/qsciscintilla.h>
 
 #include <QAction>
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTest>
 #include <QTimer>
 #include <QVariant>
 
@@ -48,6 +52,10 @@ HostScript::HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink
 {
     qApp->setProperty(expert::kHostDialogServiceProperty,
                       QVariant::fromValue(static_cast<void *>(static_cast<wizard::DialogService *>(&m_dialogs))));
+    window.setDialogs(&m_dialogs);
+    window.help().setReport(sink);
+    qApp->setProperty(expert::kHostHelpSystemProperty,
+                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::HelpSystem *>(&window.help()))));
     const auto forward = [this](const QString &line) { m_sink(line); };
     m_calls = QObject::connect(&window, &IdeMainWindow::called, &window, forward);
     m_reports = QObject::connect(&window.build(), &ProjectBuild::report, &window, forward);
@@ -58,6 +66,9 @@ HostScript::~HostScript()
     QObject::disconnect(m_calls);
     QObject::disconnect(m_reports);
     qApp->setProperty(expert::kHostDialogServiceProperty, QVariant());
+    qApp->setProperty(expert::kHostHelpSystemProperty, QVariant());
+    m_window.help().setReport({});
+    m_window.setDialogs(nullptr);
 }
 
 int HostScript::run(QStringList lines, const QString &screenshotDir)
@@ -101,6 +112,12 @@ int HostScript::run(QStringList lines, const QString &screenshotDir)
         driver.setHandoverBlocked(false);
         return QString();
     });
+    driver.addCommand(QStringLiteral("type editor"), [this](const QString &text) { return typeInEditor(text); });
+    driver.addCommand(QStringLiteral("close ide"), [this](const QString &) {
+        // As the close box: the window is asked, and may stay.
+        m_window.close();
+        return QString();
+    });
     driver.addCommand(QStringLiteral("desktop"), [bar](const QString &text) {
         const qsizetype sp = text.indexOf(QLatin1Char(' '));
         const QString file = sp < 0 ? text : text.left(sp);
@@ -120,6 +137,31 @@ int HostScript::run(QStringList lines, const QString &screenshotDir)
         return saved ? QString() : QStringLiteral("cannot write the picture %1").arg(file);
     });
     return driver.run();
+}
+
+/*
+** Key presses into the editor, one a character, as a user types: the text
+** goes in at the caret, a line end is a Return (with the editor's auto
+** indent), and the undo history and the modified mark follow.
+*/
+QString HostScript::typeInEditor(const QString &text)
+{
+    QsciScintilla *editor = m_window.editor;
+    if (editor->isReadOnly())
+        return QStringLiteral("the editor has no project open");
+    editor->setFocus();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            continue; // CR LF is one Return
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            QTest::keyClick(editor, Qt::Key_Return);
+        else if (c == QLatin1Char('\t'))
+            QTest::keyClick(editor, Qt::Key_Tab);
+        else
+            QTest::keyClicks(editor, QString(c));
+    }
+    return QString();
 }
 
 bool saveDesktopPicture(const QString &file)

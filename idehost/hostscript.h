@@ -9,6 +9,8 @@
 **   gallery NAME           File > New, then chooses NAME on "Projects"
 **   desktop FILE [PATH]    a picture of every visible window of the host
 **                          where it stands, with the menu PATH open
+**   type editor TEXT       types TEXT into the editor at its caret
+**   close ide              closes the main window as its close box does
 **
 ** and the transcript lines of the host: "ide closeproject", "ide
 ** openprojectinfo PATH -> true|false", "ide openproject PATH", "ide error
@@ -17,7 +19,11 @@
 ** STATUS", ...).
 **
 ** The host's dialog service is offered to the experts before they load, so
-** the messages they show while starting already land in the transcript.
+** the messages they show while starting already land in the transcript;
+** the IDE's own questions ("box Quillon IDE | ... -> save") go through it
+** too, answered by queued "answer" lines (save, discard, cancel). Its help
+** is offered as well, so help asked for in a wizard is a "help FILE
+** CONTEXT" line, and Help > Contents a "help FILE contents" line.
 */
 
 #include "wizard/scripteddialogs.h"
@@ -44,6 +50,8 @@ public:
     int run(QStringList lines, const QString &screenshotDir = QString());
 
 private:
+    QString typeInEditor(const QString &text);
+
     IdeMainWindow &m_window;
     wizard::ScriptedDialogs::Sink m_sink;
     wizard::ScriptedDialogs m_dialogs;

@@ -1,24 +1,30 @@
 #include "idehost/idemainwindow.h"
 
 #include "idehost/buildpanel.h"
+#include "idehost/findbar.h"
 #include "idehost/hostmenu.h"
+#include "idehost/idehelp.h"
 #include "idehost/projectbuild.h"
-#include "platform/atomicfile.h"
+#include "idehost/startpage.h"
 #include "platform/installlayout.h"
 #include "platform/registry.h"
+#include "wizard/dialogservice.h"
 
 #include <Qsci/qscilexerpascal.h>
 #include <Qsci/qsciscintilla.h>
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QRegularExpression>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -67,9 +73,9 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_services(new Services(*this))
     , m_build(new ProjectBuild(this))
+    , m_help(new IdeHelp)
 {
     setObjectName(QStringLiteral("IdeMainWindow"));
-    setWindowTitle(QStringLiteral("Quillon IDE"));
     resize(900, 600);
     editor = new QsciScintilla(this);
     editor->setObjectName(QStringLiteral("editor"));
@@ -85,30 +91,71 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     editor->setMarginsFont(font);
     editor->setFolding(QsciScintilla::BoxedTreeFoldStyle);
     editor->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    // The current line is marked quietly: the editor's background with a
+    // tenth of the palette's highlight colour mixed in.
     editor->setCaretLineVisible(true);
+    const QColor base = palette().color(QPalette::Base), mark = palette().color(QPalette::Highlight);
+    editor->setCaretLineBackgroundColor(QColor((base.red() * 9 + mark.red()) / 10, (base.green() * 9 + mark.green()) / 10,
+                                               (base.blue() * 9 + mark.blue()) / 10));
     editor->setAutoIndent(true);
     editor->setReadOnly(true); // until a project is open
-    setCentralWidget(editor);
-    auto *dock = new QDockWidget(QStringLiteral("Messages"), this);
-    messages = new QListWidget(dock);
-    messages->setObjectName(QStringLiteral("messages"));
-    dock->setWidget(messages);
-    addDockWidget(Qt::BottomDockWidgetArea, dock);
-    m_buildDock = new QDockWidget(QStringLiteral("Build"), this);
-    m_buildDock->setObjectName(QStringLiteral("buildDock"));
-    buildPanel = new BuildPanel(*m_build, m_buildDock);
-    m_buildDock->setWidget(buildPanel);
-    addDockWidget(Qt::BottomDockWidgetArea, m_buildDock);
-    tabifyDockWidget(dock, m_buildDock);
-    dock->raise();
-    resizeDocks({dock}, {150}, Qt::Vertical);
+
+    m_findBar = new FindBar(*editor, this);
+    auto *editorPage = new QWidget(this);
+    auto *editorLayout = new QVBoxLayout(editorPage);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    editorLayout->setSpacing(0);
+    editorLayout->addWidget(m_findBar);
+    editorLayout->addWidget(editor);
+    editorTabs = new QTabWidget(this);
+    editorTabs->setObjectName(QStringLiteral("editorTabs"));
+    editorTabs->setDocumentMode(true);
+    editorTabs->addTab(editorPage, QString());
+    startPage = new StartPage(this);
+    m_centre = new QStackedWidget(this);
+    m_centre->addWidget(startPage);
+    m_centre->addWidget(editorTabs);
+
+    buildPanels();
+    mainSplitter = new QSplitter(Qt::Vertical, this);
+    mainSplitter->setObjectName(QStringLiteral("mainSplitter"));
+    mainSplitter->addWidget(m_centre);
+    mainSplitter->addWidget(panels);
+    mainSplitter->setStretchFactor(0, 3);
+    mainSplitter->setStretchFactor(1, 1);
+    mainSplitter->setChildrenCollapsible(false);
+    mainSplitter->setSizes({420, 150});
+    setCentralWidget(mainSplitter);
+
+    caretPosition = new QLabel(this);
+    caretPosition->setObjectName(QStringLiteral("caretPosition"));
+    buildState = new QLabel(this);
+    buildState->setObjectName(QStringLiteral("buildState"));
+    statusBar()->addPermanentWidget(buildState);
+    statusBar()->addPermanentWidget(caretPosition);
+    connect(editor, &QsciScintilla::cursorPositionChanged, this, [this](int line, int index) {
+        caretPosition->setText(QStringLiteral("Line %1, Col %2").arg(line + 1).arg(index + 1));
+    });
+    connect(editor, &QsciScintilla::modificationChanged, this, [this](bool modified) {
+        if (m_projectPath.isEmpty())
+            return; // the editor is being filled or emptied
+        setWindowModified(modified);
+        editorTabs->setTabText(0, QFileInfo(m_projectPath).fileName() + (modified ? QStringLiteral("*") : QString()));
+    });
     connect(buildPanel, &BuildPanel::gotoLine, this, [this](const QString &file, int line, int column) {
         if (QFileInfo(file).fileName() == QFileInfo(m_projectPath).fileName())
             goToLine(line, column);
         else
             message(QStringLiteral("%1 is not the open project").arg(file));
     });
+    connect(startPage, &StartPage::newClicked, this, &IdeMainWindow::newWebApplication);
+    connect(startPage, &StartPage::loadClicked, this, &IdeMainWindow::loadWebProject);
+    connect(startPage, &StartPage::recentChosen, this, [this](const QString &path) {
+        if (confirmDiscard())
+            openProject(path);
+    });
     buildMenus();
+    showProject(false);
 }
 
 IdeMainWindow::~IdeMainWindow()
@@ -122,42 +169,60 @@ IdeMainWindow::~IdeMainWindow()
     for (auto it = m_terminates.rbegin(); it != m_terminates.rend(); ++it)
         (*it)();
     m_services->Release();
+    delete m_help;
+}
+
+/*
+** The Messages and Build panels are the tabs below the editor; closing a
+** tab hides its panel, and the View menu brings it back.
+*/
+void IdeMainWindow::buildPanels()
+{
+    panels = new QTabWidget(this);
+    panels->setObjectName(QStringLiteral("panels"));
+    panels->setTabsClosable(true);
+    panels->setDocumentMode(true);
+    messages = new QListWidget(panels);
+    messages->setObjectName(QStringLiteral("messages"));
+    buildPanel = new BuildPanel(*m_build, panels);
+    m_viewMessages = new QAction(QStringLiteral("&Messages"), this);
+    m_viewMessages->setObjectName(QStringLiteral("ViewMessagesItem"));
+    m_viewBuild = new QAction(QStringLiteral("&Build"), this);
+    m_viewBuild->setObjectName(QStringLiteral("ViewBuildItem"));
+    for (QAction *a : {m_viewMessages, m_viewBuild}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+        connect(a, &QAction::toggled, this, [this, a](bool on) { showPanel(a == m_viewBuild ? static_cast<QWidget *>(buildPanel) : messages, on);
+        });
+    }
+    panels->addTab(messages, QStringLiteral("Messages"));
+    panels->addTab(buildPanel, QStringLiteral("Build"));
+    connect(panels, &QTabWidget::tabCloseRequested, this, [this](int index) {
+        (panels->widget(index) == buildPanel ? m_viewBuild : m_viewMessages)->setChecked(false);
+    });
+}
+
+// Messages stays the first tab, Build the second; with neither the area goes.
+void IdeMainWindow::showPanel(QWidget *panel, bool shown)
+{
+    const int at = panels->indexOf(panel);
+    if (shown && at < 0) {
+        if (panel == messages)
+            panels->insertTab(0, messages, QStringLiteral("Messages"));
+        else
+            panels->addTab(buildPanel, QStringLiteral("Build"));
+    } else if (!shown && at >= 0) {
+        panels->removeTab(at);
+    }
+    (panel == buildPanel ? m_viewBuild : m_viewMessages)->setChecked(shown);
+    if (shown)
+        panels->setCurrentWidget(panel);
+    panels->setVisible(panels->count() > 0);
 }
 
 TIToolServices &IdeMainWindow::toolServices()
 {
     return *m_services;
-}
-
-void IdeMainWindow::buildMenus()
-{
-    const char *menus[][2] = {{"&File", "FileMenu"},       {"&Edit", "EditMenu"},        {"&Search", "SearchMenu"},
-                              {"&View", "ViewMenu"},       {"&Project", "ProjectMenu"},  {"&Run", "RunMenu"},
-                              {"&Component", "ComponentMenu"}, {"&Database", "DatabaseMenu"}, {"&Tools", "ToolsItem"},
-                              {"&Help", "HelpMenu"}};
-    for (const auto &m : menus) {
-        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(m[0]));
-        menu->menuAction()->setObjectName(QString::fromLatin1(m[1]));
-        if (qstrcmp(m[1], "FileMenu") == 0) {
-            QAction *newItem = menu->addAction(QStringLiteral("&New..."), this, &IdeMainWindow::showGallery);
-            newItem->setObjectName(QStringLiteral("FileNewItem"));
-            QAction *save = menu->addAction(QStringLiteral("&Save"), this, &IdeMainWindow::saveProject);
-            save->setObjectName(QStringLiteral("FileSaveItem"));
-            save->setShortcut(QKeySequence::Save);
-            menu->addAction(QStringLiteral("&Close Project"), this, &IdeMainWindow::closeProject)
-                ->setObjectName(QStringLiteral("FileCloseItem"));
-            menu->addSeparator();
-            menu->addAction(QStringLiteral("E&xit"), this, &QWidget::close)->setObjectName(QStringLiteral("FileExitItem"));
-        } else if (qstrcmp(m[1], "ProjectMenu") == 0) {
-            QAction *compile = menu->addAction(QStringLiteral("&Compile"), this, &IdeMainWindow::compileProject);
-            compile->setObjectName(QStringLiteral("ProjectCompileItem"));
-            compile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
-        } else if (qstrcmp(m[1], "RunMenu") == 0) {
-            QAction *run = menu->addAction(QStringLiteral("&Run"), this, &IdeMainWindow::runProject);
-            run->setObjectName(QStringLiteral("RunRunItem"));
-            run->setShortcut(QKeySequence(Qt::Key_F9));
-        }
-    }
 }
 
 /*
@@ -237,6 +302,7 @@ bool IdeMainWindow::loadExpert(const QString &name, const QString &libraryPath)
         m_terminates.push_back(terminate);
     if (!ok)
         message(QStringLiteral("Expert %1: %2 failed to start").arg(name, libraryPath));
+    updateStartPage();
     return ok;
 }
 
@@ -266,66 +332,10 @@ void IdeMainWindow::record(const QString &line)
     emit called(line);
 }
 
-void IdeMainWindow::closeProject()
+wizard::DialogService &IdeMainWindow::dialogs()
 {
-    record(QStringLiteral("ide closeproject"));
-    m_projectPath.clear();
-    editor->setReadOnly(false);
-    editor->clear();
-    editor->setModified(false);
-    editor->setReadOnly(true);
-    setWindowTitle(QStringLiteral("Quillon IDE"));
-}
-
-// A readable Pascal project source: its first word is "library" or "program".
-bool IdeMainWindow::openProjectInfo(const QString &path)
-{
-    QFile file(path);
-    bool ok = false;
-    if (file.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression head(QStringLiteral("^\\s*(library|program)\\b"),
-                                             QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
-        ok = head.match(QString::fromLatin1(file.read(64 * 1024))).hasMatch();
-    }
-    record(QStringLiteral("ide openprojectinfo %1 -> %2").arg(path, ok ? "true" : "false"));
-    return ok;
-}
-
-void IdeMainWindow::openProject(const QString &path)
-{
-    record(QStringLiteral("ide openproject ") + path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        message(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-        return;
-    }
-    m_projectPath = path;
-    // The bytes as they are: the editor shows 8-bit text as Latin-1 and
-    // keeps the file's CR LF line ends.
-    editor->setReadOnly(false);
-    editor->setText(QString::fromLatin1(file.readAll()));
-    editor->setModified(false);
-    setWindowTitle(QStringLiteral("Quillon IDE - ") + QFileInfo(path).fileName());
-}
-
-bool IdeMainWindow::saveProject()
-{
-    if (m_projectPath.isEmpty()) {
-        message(QStringLiteral("No project is open."));
-        return false;
-    }
-    if (!editor->isModified())
-        return true;
-    try {
-        const QByteArray bytes = editor->text().toLatin1();
-        platform::writeFileAtomically(QFile::encodeName(m_projectPath).toStdString(),
-                                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } catch (const std::exception &e) {
-        message(QString::fromLocal8Bit(e.what()));
-        return false;
-    }
-    editor->setModified(false);
-    return true;
+    static wizard::QtDialogs qtDialogs;
+    return m_dialogs ? *m_dialogs : qtDialogs;
 }
 
 // Both build commands work on the saved file and start from an empty panel.
@@ -334,7 +344,7 @@ bool IdeMainWindow::prepareBuild()
     if (!saveProject())
         return false;
     buildPanel->clear();
-    m_buildDock->raise();
+    showPanel(buildPanel, true);
     return true;
 }
 
@@ -345,6 +355,7 @@ bool IdeMainWindow::compileProject()
     const bool ok = m_build->compile(m_projectPath);
     message(ok ? QStringLiteral("Compiled %1 into %2").arg(m_projectPath, ProjectBuild::libraryFor(m_projectPath))
                : m_build->failure());
+    buildState->setText(ok ? QStringLiteral("Compiled") : QStringLiteral("Compile failed"));
     return ok;
 }
 
@@ -356,6 +367,7 @@ bool IdeMainWindow::runProject()
     buildPanel->showRunResult(ok);
     if (!ok)
         message(m_build->failure());
+    buildState->setText(ok ? QStringLiteral("Run: ") + m_build->statusLine() : QStringLiteral("Run failed"));
     return ok;
 }
 

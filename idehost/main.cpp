@@ -1,7 +1,8 @@
 /*
 ** quillon-ide: our stand-in for the IDE. It loads the experts registered
 ** under HKEY_CURRENT_USER "Software\Borland\Delphi\2.0\Experts" (and any
-** library named with --expert PATH) and shows its main window.
+** library named with --expert PATH) and shows its main window, with the
+** project PROJECT or, without one, the project open when it last stopped.
 **
 **   quillon-ide [--expert PATH]... [PROJECT.dpr]
 **   quillon-ide --script FILE [--screenshots DIR]   drives the host from a
@@ -114,6 +115,8 @@ int main(int argc, char **argv)
         window.loadExpert(QFileInfo(path).completeBaseName(), path);
     if (!parser.positionalArguments().isEmpty())
         window.openProject(QFileInfo(parser.positionalArguments().constFirst()).absoluteFilePath());
+    else
+        window.reopenLastProject();
     if (driver)
         return driver->run(std::move(*script), parser.value(shotsOption));
     return app.exec();

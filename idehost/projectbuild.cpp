@@ -209,8 +209,7 @@ bool ProjectBuild::run(const QString &projectPath, const QString &query)
     }
     m_headers = QString::fromLocal8Bit(header).trimmed();
     m_body = QString::fromLocal8Bit(page);
-    const QString status = m_headers.section(QLatin1Char('\n'), 0, 0).trimmed();
-    addReport(QStringLiteral("run %1 %2 -> %3").arg(library, query, status));
+    addReport(QStringLiteral("run %1 %2 -> %3").arg(library, query, statusLine()));
     return true;
 }
 

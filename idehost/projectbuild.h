@@ -64,6 +64,8 @@ public:
     int errorCount() const;
     QString failure() const { return m_failure; }   // why the last step failed, empty on success
     QString headers() const { return m_headers; }
+    // The first line of the headers: the response's status ("200 OK").
+    QString statusLine() const { return m_headers.section(QLatin1Char('\n'), 0, 0).trimmed(); }
     QString body() const { return m_body; }
     const QStringList &reports() const { return m_reports; }
 

@@ -269,6 +269,10 @@ begin
   Result := StrPas(Text);
 end;
 
+{ The engine takes NUL-terminated texts.  A value holding a NUL byte (a
+  request value with "%00") would reach it cut at that byte and be stored
+  shorter than it is without a word; such a row is refused whole instead,
+  naming the field, so nothing is stored that the request did not say. }
 procedure EngineInsertRow(Db: hDBIDb; const TableName: string;
   Names, Values: TStrings);
 var
@@ -284,6 +288,10 @@ begin
   begin
     NameTexts[I] := Names[I];
     ValueTexts[I] := Values[I];
+    if Pos(#0, ValueTexts[I]) > 0 then
+      raise EDBEngineError.CreateStatus(0, 'Inserting into the table ' + TableName +
+        ': the value for the field ' + NameTexts[I] +
+        ' holds a NUL byte, which cannot be stored; nothing was inserted');
     NamePtrs[I] := PChar(NameTexts[I]);
     ValuePtrs[I] := PChar(ValueTexts[I]);
   end;

@@ -309,54 +309,79 @@ end;
 
 { Characters with a meaning in HTML become entities, so a value from the
   request or the database cannot add markup to the page.  The one tag let
-  through is the line break "<BR>", which the free-text trailer lines carry
-  inside the text they pass here. }
-function PrepareString(const S: string): string;
+  through is the line break "<BR>" (any letter case), which the free-text
+  trailer lines carry inside the text they pass here.
 
-  { The text that stands for S from position I, and how many characters of
-    S it stands for. }
-  function PieceAt(I: Integer; var Used: Integer): string;
+  Most texts of a page (field values, titles) hold nothing to escape: the
+  first pass only measures, and such a text is returned as it is, without
+  a copy.  Otherwise the second pass fills a result of the measured length,
+  moving the runs between escaped characters in one piece each. }
+function IsBreakTag(P: PChar; Left: Integer): Boolean;
+begin
+  Result := (Left >= 4) and (P[1] in ['B', 'b']) and (P[2] in ['R', 'r'])
+    and (P[3] = '>');
+end;
+
+function PrepareString(const S: string): string;
+var
+  P, Stop, Run, Q: PChar;
+  Grow: Integer;
+  Entity: string;
+begin
+  Grow := 0;
+  P := PChar(S);
+  Stop := P + Length(S);
+  while P < Stop do
   begin
-    Used := 1;
-    case S[I] of
-      '&': Result := '&amp;';
-      '>': Result := '&gt;';
-      '"': Result := '&quot;';
+    case P^ of
+      '&': Inc(Grow, 4);
+      '>': Inc(Grow, 3);
+      '"': Inc(Grow, 5);
       '<':
-        if CompareText(Copy(S, I, 4), '<BR>') = 0 then
+        if IsBreakTag(P, Stop - P) then
+          Inc(P, 3)
+        else
+          Inc(Grow, 3);
+    end;
+    Inc(P);
+  end;
+  if Grow = 0 then
+  begin
+    Result := S;
+    Exit;
+  end;
+  SetLength(Result, Length(S) + Grow);
+  Q := PChar(Result);
+  P := PChar(S);
+  Run := P;
+  while P < Stop do
+  begin
+    case P^ of
+      '&': Entity := '&amp;';
+      '>': Entity := '&gt;';
+      '"': Entity := '&quot;';
+      '<':
+        if IsBreakTag(P, Stop - P) then
         begin
-          Result := Copy(S, I, 4);
-          Used := 4;
+          Inc(P, 4);
+          Continue;
         end
         else
-          Result := '&lt;';
+          Entity := '&lt;';
     else
-      Result := S[I];
+      begin
+        Inc(P);
+        Continue;
+      end;
     end;
+    Move(Run^, Q^, P - Run);
+    Inc(Q, P - Run);
+    Move(Entity[1], Q^, Length(Entity));
+    Inc(Q, Length(Entity));
+    Inc(P);
+    Run := P;
   end;
-
-var
-  I, N, Used: Integer;
-  Piece: string;
-begin
-  { Measure first, then fill: one allocation, linear in the text. }
-  N := 0;
-  I := 1;
-  while I <= Length(S) do
-  begin
-    Inc(N, Length(PieceAt(I, Used)));
-    Inc(I, Used);
-  end;
-  SetLength(Result, N);
-  N := 0;
-  I := 1;
-  while I <= Length(S) do
-  begin
-    Piece := PieceAt(I, Used);
-    Move(Piece[1], Result[N + 1], Length(Piece));
-    Inc(N, Length(Piece));
-    Inc(I, Used);
-  end;
+  Move(Run^, Q^, P - Run);
 end;
 
 end.

@@ -6,12 +6,17 @@ library {*$LibName};
   and HttpExtensionProc once per request, possibly from several threads at
   once.  Everything a request uses lives in HttpExtensionProc's own
   variables, and the database components are created and freed by each
-  call, so concurrent requests share nothing. }
+  call, so concurrent requests share nothing.
+
+  Under Free Pascal on Unix the library allocates through the C library
+  (cmem, which must come first): its memory manager serves the many small
+  strings of a page from per-thread caches, where Free Pascal's own one
+  maps and unmaps chunks of memory for them on every request. }
 
 {$IFDEF FPC}{$MODE DELPHI}{$ENDIF}
 
 uses
-  {$IFDEF FPC}{$IFDEF UNIX}cthreads,{$ENDIF}{$ELSE}Windows,{$ENDIF}
+  {$IFDEF FPC}{$IFDEF UNIX}cmem, cthreads,{$ENDIF}{$ELSE}Windows,{$ENDIF}
   SysUtils, Classes, DBTables, qnisapi, qnhttp;
 
 function GetExtensionVersion(var Ver: THSE_VERSION_INFO): BOOL;

@@ -1,6 +1,5 @@
 #include "wizard/frmwiz.h"
 
-#include "platform/installlayout.h"
 #include "platform/registry.h"
 #include "widgets/explbtn.h"
 #include "wizard/artwork.h"
@@ -34,7 +33,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <optional>
 
 namespace quillon::wizard {
 
@@ -192,26 +190,12 @@ void TfrmWiz::buildButtons()
 void TfrmWiz::FormCreate()
 {
     // The help file lies in the install folder that the set-up recorded.
-    // Nothing recorded: an installed program uses the help file installed with it.
-    std::string installPath;
     try {
         const platform::Registry user;
-        const platform::Registry &registry = m_registry ? *m_registry : user;
-        std::optional<std::string> recorded;
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, kInstallPathKey))
-            recorded = key->readString(kInstallPathValue);
-        if (recorded)
-            installPath = *recorded;
-        else if (const auto &layout = platform::installedLayout())
-            installPath = layout->dataDir();
+        m_helpFile = QString::fromStdString(helpFilePath(m_registry ? *m_registry : user));
     } catch (const std::exception &) {
-        // An unreadable registry leaves the install path empty, as a missing
-        // key does; asking for help then names the file it could not open.
-        installPath.clear();
+        m_helpFile = QString::fromLatin1(kHelpFileName); // no registry at all: asking for help names the file
     }
-    if (!installPath.empty() && installPath.back() != '/')
-        installPath += '/';
-    m_helpFile = QString::fromStdString(installPath) + QString::fromLatin1(kHelpFileName);
     setWindowTitle(QString::fromLatin1(kWizardCaption));
     m_ctx.dbChanged = false;
     m_ctx.sourceChanged = false;

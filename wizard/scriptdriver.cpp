@@ -268,6 +268,15 @@ void ScriptDriver::perform(int index)
             fail(index, QStringLiteral("%1 is not %2").arg(line.name, QString::fromLatin1(what)));
         return p != nullptr;
     };
+    // A host command may take a verb for one name of its own ("type editor").
+    const QString verbOnName = line.command + QLatin1Char(' ') + line.name;
+    for (const auto &[name, command] : m_commands) {
+        if (name == verbOnName) {
+            if (const QString error = command(line.text); !error.isEmpty())
+                fail(index, error);
+            return;
+        }
+    }
     QObject *target = nullptr;
     static const QStringList named{QStringLiteral("type"), QStringLiteral("check"), QStringLiteral("uncheck"),
                                    QStringLiteral("click"), QStringLiteral("choose"), QStringLiteral("select"),
@@ -336,7 +345,7 @@ void ScriptDriver::perform(int index)
                                                               : QItemSelectionModel::Select);
     } else if (c == QLatin1String("answer")) {
         if (!m_dialogs.queueAnswer(line.text))
-            fail(index, QStringLiteral("answer must be yes, no, ok or cancel"));
+            fail(index, QStringLiteral("answer must be yes, no, ok, cancel, save or discard"));
     } else if (c == QLatin1String("file")) {
         m_dialogs.queueFile(line.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(line.text));
     } else if (c == QLatin1String("popup")) {

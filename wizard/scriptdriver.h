@@ -50,7 +50,10 @@ public:
     using Sink = std::function<void(const QString &line)>;
 
     // A command a host adds: performs TEXT (everything after the command's
-    // name) and returns an error message, empty when it worked.
+    // name) and returns an error message, empty when it worked. A name of
+    // two words, a verb and a control ("type editor"), takes that verb for
+    // that control before the driver's own verbs do; TEXT is then what
+    // follows both words, kept exactly.
     using Command = std::function<QString(const QString &text)>;
 
     ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &dialogs, Sink sink,

@@ -17,6 +17,10 @@ QString buttonName(QMessageBox::StandardButton b)
         return QStringLiteral("no");
     case QMessageBox::Ok:
         return QStringLiteral("ok");
+    case QMessageBox::Save:
+        return QStringLiteral("save");
+    case QMessageBox::Discard:
+        return QStringLiteral("discard");
     default:
         return QStringLiteral("cancel");
     }
@@ -115,6 +119,10 @@ bool ScriptedDialogs::queueAnswer(const QString &answer)
         m_answers.push_back(QMessageBox::Ok);
     else if (a == QLatin1String("cancel"))
         m_answers.push_back(QMessageBox::Cancel);
+    else if (a == QLatin1String("save"))
+        m_answers.push_back(QMessageBox::Save);
+    else if (a == QLatin1String("discard"))
+        m_answers.push_back(QMessageBox::Discard);
     else
         return false;
     return true;

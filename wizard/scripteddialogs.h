@@ -36,7 +36,7 @@ public:
     using Sink = std::function<void(const QString &line)>;
     explicit ScriptedDialogs(Sink sink);
 
-    // "yes", "no", "ok" or "cancel"; false for anything else.
+    // "yes", "no", "ok", "cancel", "save" or "discard"; false for anything else.
     bool queueAnswer(const QString &answer);
     void queueFile(std::optional<QString> path); // nullopt: cancel
     void queuePopup(const QString &item);

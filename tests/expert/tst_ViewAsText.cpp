@@ -58,6 +58,7 @@ TEST_F(TextViewTest, ShowsTheFileUnderItsName)
     quillon::test::screenshotIfAsked(*view, "textview");
     EXPECT_EQ(view->windowTitle(), "Viewing as Text - [" + qpath("p.qnp") + "]");
     EXPECT_EQ(view->edProjectText->toPlainText(), QString::fromStdString(saved).replace("\r\n", "\n"));
+    EXPECT_TRUE(QFontInfo(view->edProjectText->font()).fixedPitch()) << "key = value lines in columns";
 }
 
 TEST_F(TextViewTest, CancelAfterEditingChangesNothing)

@@ -10,9 +10,11 @@
 #include "expert/entry.h"
 #include "expert/toolserviceshost.h"
 #include "wizard/frmwiz.h"
+#include "wizard/helpsystem.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <QVariant>
 
 namespace quillon::expert::test {
 namespace {
@@ -145,6 +147,33 @@ TEST_F(ExpertStarted, LoadProjectWithTheDialogCancelledShowsNoWizard)
     ASSERT_EQ(transcript.size(), 1);
     EXPECT_TRUE(transcript[0].startsWith(QStringLiteral("dialog Open Quillon Project File"))) << transcript[0].toStdString();
     EXPECT_EQ(library().currentWizard, nullptr);
+}
+
+// Help in a wizard run by the expert: the host's help system when it
+// offers one, else the expert's own, as the wizard on its own has.
+TEST_F(ExpertStarted, TheWizardAlwaysHasAHelpSystem)
+{
+    struct Offered : wizard::HelpSystem
+    {
+        void showContext(const QString &, int, QWidget *) override {}
+    } offered;
+    std::vector<wizard::HelpSystem *> given;
+    library().prepareWizard = [&](wizard::WizardServices &services) {
+        given.push_back(services.help);
+        QTimer::singleShot(0, [] {
+            if (auto *wiz = qobject_cast<wizard::TfrmWiz *>(QApplication::activeModalWidget()))
+                wiz->reject();
+        });
+    };
+    library().expert->Execute();
+    qApp->setProperty(kHostHelpSystemProperty,
+                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::HelpSystem *>(&offered))));
+    library().expert->Execute();
+    qApp->setProperty(kHostHelpSystemProperty, QVariant());
+    ASSERT_EQ(given.size(), 2u);
+    EXPECT_NE(given[0], nullptr);
+    EXPECT_NE(given[0], &offered);
+    EXPECT_EQ(given[1], &offered);
 }
 
 // Execute, the New item and the WebBar's two buttons each run one wizard

@@ -3,12 +3,18 @@
 ** from the registry's list of experts, "Qu&illon" stands at index 9 with
 ** its items, "&Show WebBar" hides and shows the bar with the check
 ** following, the gallery lists the expert, the tool services Finish uses
-** are recorded, and a library that cannot be loaded is reported.
+** are recorded, and a library that cannot be loaded is reported. Through
+** the script driver, as a user: unsaved edits are asked about before they
+** could be lost, help opens inside the IDE, the last project comes back,
+** closed panels return, and the editor's commands act on it.
 */
 
 #include "idehost/hostscript.h"
 #include "idehost/buildpanel.h"
+#include "idehost/idehelp.h"
 #include "idehost/idemainwindow.h"
+#include "idehost/startpage.h"
+#include "wizard/helpwindow.h"
 #include "platform/registry.h"
 #include "../support/isolatedfolder.h"
 
@@ -24,6 +30,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QMessageBox>
+#include <QLabel>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <Qsci/qsciscintilla.h>
 #include <QTemporaryDir>
 
@@ -56,6 +70,7 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     window.show();
     window.loadRegisteredExperts();
     EXPECT_EQ(window.messages->count(), 0);
+    EXPECT_TRUE(window.startPage->btnStartLoad->isEnabled()) << "the expert gave Load Project";
     ASSERT_EQ(window.experts().size(), 1u);
     EXPECT_STREQ(window.experts()[0]->GetIDString(), "Developers.Kestrel");
 
@@ -64,6 +79,12 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_EQ(top.at(8)->objectName(), QStringLiteral("ToolsItem"));
     EXPECT_EQ(top.at(9)->text(), QStringLiteral("Qu&illon"));
     EXPECT_EQ(top.at(9), quillonMenuAction(window));
+    // Menus without items keep their places but are not shown.
+    QStringList shown;
+    for (QAction *a : top)
+        if (a->isVisible())
+            shown << a->text();
+    EXPECT_EQ(shown, QStringList({"&File", "&Edit", "&Search", "&View", "&Project", "&Run", "Qu&illon", "&Help"}));
     QStringList items;
     for (QAction *a : top.at(9)->menu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -232,6 +253,8 @@ TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
     // The page the extension returned, rendered and as source.
     EXPECT_EQ(window.buildPanel->pageView->documentTitle(), QStringLiteral("Hello"));
     EXPECT_TRUE(window.buildPanel->pageSource->toPlainText().contains(QStringLiteral("<TITLE>Hello</TITLE>")));
+    EXPECT_EQ(window.buildPanel->runStatus->text(), QStringLiteral("200 OK"));
+    EXPECT_EQ(window.buildState->text(), QStringLiteral("Run: 200 OK"));
 }
 
 TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
@@ -258,6 +281,278 @@ TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
     EXPECT_FALSE(QFileInfo::exists(path("libBroken.so")));
 }
 
+// A project open in the editor with an edit typed into it, as a user would.
+class UnsavedTest : public HostScriptTest
+{
+protected:
+    static constexpr char kOriginal[] = "library Ext;\r\nbegin\r\nend.\r\n";
+    static constexpr char kEdited[] = "{ edit }library Ext;\r\nbegin\r\nend.\r\n";
+
+    void SetUp() override
+    {
+        writeFile("Ext.dpr", kOriginal);
+        writeFile("Other.dpr", "library Other;\r\nbegin\r\nend.\r\n");
+        window.openProject(path("Ext.dpr"));
+    }
+    void writeFile(const char *name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray onDisk(const char *name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    }
+    static QString question(const char *file)
+    {
+        return QStringLiteral("box Quillon IDE | The project %1 has been modified.\\nDo you want to save your changes? -> ")
+            .arg(QLatin1String(file));
+    }
+};
+
+struct UnsavedRow
+{
+    const char *what;      // what replaces the project or ends the IDE
+    const char *answer;
+    bool saved;            // the edit reached the file
+    bool ideOpen;          // the main window is still shown
+    const char *projectAfter; // the file open in the editor afterwards
+};
+
+class UnsavedQuestion : public UnsavedTest, public ::testing::WithParamInterface<UnsavedRow>
+{};
+
+TEST_P(UnsavedQuestion, AsksBeforeTheEditsCouldBeLostAndDoesWhatWasAnswered)
+{
+    const UnsavedRow &row = GetParam();
+    QStringList script{"type editor { edit }"};
+    const QString what = QString::fromLatin1(row.what);
+    if (what == QLatin1String("close"))
+        script << "answer " + QString::fromLatin1(row.answer) << "close ide";
+    else if (what == QLatin1String("open"))
+        script << "answer " + QString::fromLatin1(row.answer) << "file " + path("Other.dpr") << "menu &File/&Open...";
+    else // closeProject from the expert's Finish, reached by File > New
+        script << "gallery ISAPI Extension Expert" << toSummary(QStringLiteral("Hello"))
+               << "file " + path("hello.qnp") << "answer " + QString::fromLatin1(row.answer) << "click btnFinish";
+    const QStringList t = run(script);
+    EXPECT_EQ(status, 0) << t.join('\n').toStdString();
+    EXPECT_EQ(only(t, {"box"}), QStringList{question("Ext.dpr") + QString::fromLatin1(row.answer)});
+    EXPECT_EQ(onDisk("Ext.dpr"), QByteArray(row.saved ? kEdited : kOriginal));
+    EXPECT_EQ(window.isVisible(), row.ideOpen);
+    EXPECT_EQ(QFileInfo(window.projectPath()).fileName(), QString::fromLatin1(row.projectAfter));
+    if (row.ideOpen) {
+        // Cancel keeps the edit in the editor, marked as not saved; else
+        // the editor shows the new project as it is on disk.
+        const bool kept = QFileInfo(window.projectPath()).fileName() == QLatin1String("Ext.dpr");
+        EXPECT_EQ(window.editor->text().startsWith(QLatin1String("{ edit }")), kept);
+        EXPECT_EQ(window.isWindowModified(), kept);
+        EXPECT_EQ(window.editorTabs->tabText(0), QFileInfo(window.projectPath()).fileName() + (kept ? "*" : ""));
+    }
+    if (what == QLatin1String("finish")) {
+        EXPECT_TRUE(QFileInfo::exists(path("Hello.dpr"))) << "the generated source is written whatever the answer";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UnsavedQuestion,
+    ::testing::Values(UnsavedRow{"close", "save", true, false, "Ext.dpr"},
+                      UnsavedRow{"close", "discard", false, false, "Ext.dpr"},
+                      UnsavedRow{"close", "cancel", false, true, "Ext.dpr"},
+                      UnsavedRow{"open", "save", true, true, "Other.dpr"},
+                      UnsavedRow{"open", "discard", false, true, "Other.dpr"},
+                      UnsavedRow{"open", "cancel", false, true, "Ext.dpr"},
+                      UnsavedRow{"finish", "save", true, true, "Hello.dpr"},
+                      UnsavedRow{"finish", "discard", false, true, "Hello.dpr"},
+                      UnsavedRow{"finish", "cancel", false, true, "Ext.dpr"}));
+
+TEST_F(UnsavedTest, TheModifiedMarkFollowsTheEditorAndNothingUnchangedIsAskedAbout)
+{
+    EXPECT_FALSE(window.isWindowModified());
+    EXPECT_EQ(window.editorTabs->tabText(0), QStringLiteral("Ext.dpr"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon IDE - Ext.dpr[*]"));
+    const QStringList t = run({"type editor x", "menu &Edit/&Undo", "close ide"});
+    EXPECT_EQ(window.caretPosition->text(), QStringLiteral("Line 1, Col 1")) << "back where the undone x began";
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(only(t, {"box"}).isEmpty()) << "undone to the saved text: nothing to ask";
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(UnsavedTest, ASaveThatFailsSaysWhyAndKeepsTheIdeAndTheEdit)
+{
+    QDir(path("")).mkpath("gone");
+    writeFile("gone/Ext.dpr", kOriginal);
+    window.openProject(path("gone/Ext.dpr"));
+    ASSERT_TRUE(QDir(path("gone")).removeRecursively());
+    const QStringList t = run({"type editor { edit }", "answer save", "close ide"});
+    const QStringList boxes = only(t, {"box"});
+    ASSERT_EQ(boxes.size(), 2) << t.join('\n').toStdString();
+    EXPECT_TRUE(boxes.at(1).startsWith(QStringLiteral("box Quillon IDE | "))) << boxes.at(1).toStdString();
+    EXPECT_TRUE(boxes.at(1).contains(path("gone/Ext.dpr"))) << "the message names the file";
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.editor->text().startsWith(QLatin1String("{ edit }")));
+    EXPECT_TRUE(window.isWindowModified());
+}
+
+// The real question, answered with a real click, for its picture.
+TEST_F(UnsavedTest, TheQuestionIsQtsStandardOne)
+{
+    window.show();
+    QTest::keyClicks(window.editor, QStringLiteral("x"));
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        quillon::test::screenshotIfAsked(*box, "ide-unsaved-question");
+        for (QAbstractButton *b : box->buttons())
+            buttons << QString::number(box->standardButton(b), 16);
+        QTest::mouseClick(static_cast<QWidget *>(box->button(QMessageBox::Cancel)), Qt::LeftButton);
+    });
+    EXPECT_FALSE(window.close());
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"400000", "800", "800000"})) << "Cancel, Save, Discard";
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(HostScriptTest, HelpOpensInsideTheIdeOnThePagesTopicAndFromItsHelpMenu)
+{
+    platform::Registry().createKey(platform::Hive::CurrentUser, "Software\\Tarvik\\Quillon")
+        .writeString("InstallPath", QFileInfo(QUILLON_HELP_FILE).absolutePath().toStdString());
+    const QString file = QFileInfo(QUILLON_HELP_FILE).absoluteFilePath();
+    QString pageTitle;
+    QStringList transcript;
+    HostScript script(window, [&](const QString &line) {
+        transcript << line;
+        if (line.startsWith(QLatin1String("show HelpWindow"))) {
+            auto *help = qobject_cast<wizard::HelpWindow *>(QApplication::activeWindow());
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("HelpWindow") && w->isVisible())
+                    help = qobject_cast<wizard::HelpWindow *>(w);
+            if (help) {
+                pageTitle = help->browser()->documentTitle();
+                quillon::test::screenshotIfAsked(*help, "ide-help-page");
+            }
+        }
+    });
+    window.show();
+    window.loadExpert(QStringLiteral("Kestrel"), QStringLiteral(KESTREL_LIBRARY));
+    status = script.run({"click btnStartNew", "click btnNext", "click btnHelp", "show HelpWindow", "click btnCancel",
+                         "menu &Help/&Contents", "menu &Help/&About...", "close AboutBox"});
+    EXPECT_EQ(status, 0) << transcript.join('\n').toStdString();
+    // The wizard, its help on the header and footer page, then the IDE's
+    // own help window on the contents and its About box.
+    EXPECT_EQ(only(transcript, {"help", "box", "window", "error"}).join('\n').toStdString(),
+              QStringList({"window Quillon 1.0", "help " + file + " 6", "window Quillon Help", "help " + file + " contents",
+                           "window Quillon Help", "window About Quillon"})
+                  .join('\n')
+                  .toStdString());
+    EXPECT_FALSE(pageTitle.isEmpty()) << "the header and footer topic is shown";
+    auto *contents = window.help().contentsWindow();
+    ASSERT_NE(contents, nullptr);
+    EXPECT_TRUE(contents->isVisible());
+    EXPECT_EQ(contents->browser()->source().fileName(), QStringLiteral("contents.html"));
+    quillon::test::screenshotIfAsked(*contents, "ide-help-contents");
+}
+
+TEST_F(HostScriptTest, HelpContentsWithoutTheHelpFileNamesTheFile)
+{
+    const QStringList t = run({"menu &Help/&Contents"});
+    const QStringList boxes = only(t, {"box"});
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.at(0).startsWith(QStringLiteral("box Quillon IDE | "))) << boxes.at(0).toStdString();
+    EXPECT_TRUE(boxes.at(0).contains(QStringLiteral("QUILLON.HLP"))) << boxes.at(0).toStdString();
+}
+
+TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
+{
+    const QStringList t = run({"file " + path("Other.dpr"), "menu &File/&Open...", "close ide"});
+    EXPECT_EQ(status, 0);
+    {
+        IdeMainWindow again;
+        again.reopenLastProject();
+        EXPECT_EQ(again.projectPath(), path("Other.dpr"));
+        EXPECT_TRUE(again.editor->text().startsWith(QLatin1String("library Other;")));
+        again.closeProject();
+        EXPECT_TRUE(again.startPage->isVisibleTo(&again));
+        EXPECT_FALSE(again.editor->isVisibleTo(&again));
+        QStringList listed;
+        for (int i = 0; i < again.startPage->lbRecent->count(); ++i)
+            listed << again.startPage->lbRecent->item(i)->data(Qt::UserRole).toString();
+        EXPECT_EQ(listed, QStringList({path("Other.dpr"), path("Ext.dpr")})) << "newest first";
+    }
+    IdeMainWindow closedFirst; // the project was closed before the IDE stopped
+    closedFirst.reopenLastProject();
+    EXPECT_TRUE(closedFirst.projectPath().isEmpty());
+
+    // A project removed since is said so, and the IDE starts empty.
+    IdeMainWindow opener;
+    opener.openProject(path("Ext.dpr"));
+    QFile::remove(path("Ext.dpr"));
+    IdeMainWindow later;
+    later.reopenLastProject();
+    EXPECT_TRUE(later.projectPath().isEmpty());
+    ASSERT_EQ(later.messages->count(), 1);
+    EXPECT_EQ(later.messages->item(0)->text(), "The last project " + path("Ext.dpr") + " is no longer there.");
+}
+
+TEST_F(UnsavedTest, ClosedPanelsComeBackFromTheViewMenu)
+{
+    window.show();
+    QTabBar *tabs = window.panels->tabBar();
+    for (QWidget *panel : {static_cast<QWidget *>(window.buildPanel), static_cast<QWidget *>(window.messages)}) {
+        QWidget *close = tabs->tabButton(window.panels->indexOf(panel), QTabBar::RightSide);
+        ASSERT_NE(close, nullptr);
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_EQ(window.panels->indexOf(panel), -1);
+    }
+    EXPECT_FALSE(window.panels->isVisible()) << "no panel left: the area goes";
+    const QStringList t = run({"menu &View/&Build", "menu &View/&Messages"});
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(window.panels->isVisible());
+    EXPECT_EQ(window.panels->indexOf(window.messages), 0);
+    EXPECT_EQ(window.panels->indexOf(window.buildPanel), 1);
+    EXPECT_EQ(window.panels->currentWidget(), window.messages);
+    EXPECT_EQ(window.mainSplitter->indexOf(window.panels), 1) << "below the editor, in the splitter";
+}
+
+struct EditRow
+{
+    const char *name;
+    std::vector<const char *> lines;
+    const char *text; // the editor's text afterwards
+};
+
+class EditCommand : public UnsavedTest, public ::testing::WithParamInterface<EditRow>
+{};
+
+TEST_P(EditCommand, ActsOnTheEditor)
+{
+    QStringList script;
+    for (const char *line : GetParam().lines)
+        script << QString::fromLatin1(line);
+    const QStringList t = run(script);
+    EXPECT_EQ(status, 0) << t.join('\n').toStdString();
+    EXPECT_EQ(window.editor->text(), QString::fromLatin1(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, EditCommand,
+    ::testing::Values(
+        EditRow{"TypedAtTheCaretWithTrailingBlanks", {"type editor ab  "}, "ab  library Ext;\r\nbegin\r\nend.\r\n"},
+        EditRow{"Undo", {"type editor ab", "menu &Edit/&Undo"}, "library Ext;\r\nbegin\r\nend.\r\n"},
+        EditRow{"Redo", {"type editor ab", "menu &Edit/&Undo", "menu &Edit/&Redo"}, "ablibrary Ext;\r\nbegin\r\nend.\r\n"},
+        EditRow{"CutPaste", {"menu &Edit/Select &All", "menu &Edit/Cu&t", "type editor x", "menu &Edit/&Paste"},
+                "xlibrary Ext;\r\nbegin\r\nend.\r\n"},
+        EditRow{"ReplaceAll",
+                {"menu &Search/&Replace...", "type edFind EN", "type edReplace Fin", "click btnReplaceAll"},
+                "library Ext;\r\nbegin\r\nFind.\r\n"},
+        EditRow{"FindThenReplaceOne",
+                {"menu &Search/&Replace...", "type edFind end", "type edReplace stop", "click btnFindNext",
+                 "click btnReplace"},
+                "library Ext;\r\nbegin\r\nstop.\r\n"}),
+    [](const ::testing::TestParamInfo<EditRow> &info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(FromMenuAndGallery, HostRoad,
                          ::testing::Values("menu Qu&illon/&New Web Application", "gallery ISAPI Extension Expert"));
 
@@ -283,6 +578,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandRow{"menu Qu&illon/&Nothing", "error 1: no menu item Qu&illon/&Nothing"},
                       CommandRow{"menu Qu&illon", "error 1: no menu item Qu&illon"}, // a menu, not an item
                       CommandRow{"gallery Nothing", "error 1: the gallery has no item \"Nothing\""},
+                      CommandRow{"type editor x", "error 1: the editor has no project open"},
+                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save or discard"},
                       CommandRow{"desktop /nonexistent/dir/x.png", "error 1: cannot write the picture /nonexistent/dir/x.png"}));
 
 } // namespace

@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <stdexcept>
-
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -96,6 +96,18 @@ protected:
         WizardProject p = browse(name);
         p.TbToBrowse = table;
         p.RetChosenFields = std::move(fields);
+        return p;
+    }
+
+    // Adds a customer row: CITY from the request value Town, NAME from Who.
+    static WizardProject customerInsert(const std::string &name)
+    {
+        WizardProject p = browse(name);
+        p.DoBrowse = false;
+        p.DoInsert = true;
+        p.TbInsData = "customer";
+        p.Input = {"Town", "Who"};
+        p.UpdFields = {"CITY=Town", "NAME=Who"};
         return p;
     }
 
@@ -275,13 +287,7 @@ TEST_F(DatabaseExtensionTest, QueryWithALiteralTheUserQuoted)
 
 TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
 {
-    WizardProject p = browse("Insert");
-    p.DoBrowse = false;
-    p.DoInsert = true;
-    p.TbInsData = "customer";
-    p.Input = {"Town", "Who"};
-    p.UpdFields = {"CITY=Town", "NAME=Who"};
-    const fs::path library = build(p, "Insert");
+    const fs::path library = build(customerInsert("Insert"), "Insert");
     const std::string before = quillon::platform::readFile(table("customer.csv").string());
 
     // A request without every value adds nothing.
@@ -306,6 +312,103 @@ TEST_F(DatabaseExtensionTest, InsertAddsTheRowBuiltFromTheRequest)
         << rows;
     quillon::platform::writeFileAtomically(table("customer.csv").string(), before);
 }
+
+// A request value with an escaped NUL byte ("%00") cannot reach the
+// engine whole: the row is refused with an error naming the field, and
+// the table keeps what it had, rather than a value cut at the NUL.
+TEST_F(DatabaseExtensionTest, InsertRefusesAValueWithANulByte)
+{
+    IsapiHost host(build(customerInsert("InsertNul"), "InsertNul"));
+    const std::string before = quillon::platform::readFile(table("customer.csv").string());
+    IsapiHost::Request get, post;
+    get.queryString = "Town=before%00after&Who=Ann";
+    post.method = "POST";
+    post.body = "Town=Bonn&Who=before%00after";
+    for (const IsapiHost::Request &request : {get, post}) {
+        const std::string body = host.run(request).body;
+        const auto error = body.find("<P>Error: ");
+        ASSERT_NE(error, std::string::npos) << body;
+        EXPECT_NE(body.find("holds a NUL byte", error), std::string::npos) << body;
+        EXPECT_NE(body.find(request.method == "GET" ? "field CITY" : "field NAME", error), std::string::npos) << body;
+        EXPECT_EQ(quillon::platform::readFile(table("customer.csv").string()), before);
+    }
+}
+
+struct EscapeRow
+{
+    const char *name;
+    std::string stored; // a field's text in the table
+    std::string shown;  // its cell in the page
+};
+
+void PrintTo(const EscapeRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+class PageEscapeTest : public DatabaseExtensionTest, public ::testing::WithParamInterface<EscapeRow>
+{
+};
+
+std::vector<EscapeRow> escapeRows();
+
+/*
+** Field texts reach the page through PrepareString. One table holds every
+** row's text, numbered; one extension browses it, and each row looks for
+** its own cell.
+*/
+TEST_P(PageEscapeTest, FieldTextIsEscapedForTheCell)
+{
+    static const std::string page = [] {
+        const fs::path file = s_scratch->path() / "texts.sqlite";
+        sqlite3 *db = nullptr;
+        sqlite3_stmt *insert = nullptr;
+        EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE texts (ID INTEGER PRIMARY KEY, TEXT TEXT)", nullptr, nullptr, nullptr);
+        sqlite3_prepare_v2(db, "INSERT INTO texts VALUES (?, ?)", -1, &insert, nullptr);
+        int id = 0;
+        for (const EscapeRow &row : escapeRows()) {
+            sqlite3_bind_int(insert, 1, ++id);
+            sqlite3_bind_text(insert, 2, row.stored.data(), static_cast<int>(row.stored.size()), SQLITE_TRANSIENT);
+            EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE) << row.name;
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        s_engine->add("QNTEXTS", "SQLITE", file);
+        WizardProject p = tableBrowse("Escape", "texts", {"ID", "TEXT"});
+        p.DBName = "QNTEXTS";
+        return runGet(build(p, "Escape"));
+    }();
+    const auto rows = escapeRows();
+    const auto at = std::find_if(rows.begin(), rows.end(), [](const EscapeRow &r) { return r.name == std::string(GetParam().name); });
+    const std::string cell = "<TR><TD>" + std::to_string(at - rows.begin() + 1) + "</TD><TD>" + GetParam().shown + "</TD></TR>\r\n";
+    EXPECT_NE(page.find(cell), std::string::npos) << "no " << cell << " in\n" << page;
+}
+
+std::vector<EscapeRow> escapeRows()
+{
+    const std::string plain(5000, 'x');
+    return {
+        {"Empty", "", ""},
+        {"PlainText", "O'Brien, K\xC3\xB6ln\t{*$Author} 100%", "O'Brien, K\xC3\xB6ln\t{*$Author} 100%"},
+        {"EachCharacterAlone", "&", "&amp;"},
+        {"AllFourTogether", "<>&\"", "&lt;&gt;&amp;&quot;"},
+        {"EntityIsEscapedAgain", "&amp;&lt;", "&amp;amp;&amp;lt;"},
+        {"FirstAndLast", ">middle<", "&gt;middle&lt;"},
+        {"BreakTagInAnyCase", "a<BR>b<br>c<bR>", "a<BR>b<br>c<bR>"},
+        {"BreakTagOnly", "<BR>", "<BR>"},
+        {"BreakTagCutAtTheEnd", "x<BR", "x&lt;BR"},
+        {"BreakTagNotClosed", "<BR <BRx> <B>", "&lt;BR &lt;BRx&gt; &lt;B&gt;"},
+        {"BreakTagInsideBrackets", "<<BR>>", "&lt;<BR>&gt;"},
+        {"LoneOpeningAtTheEnd", "a<", "a&lt;"},
+        {"LongRunsAroundOneEscape", plain + "\"" + plain, plain + "&quot;" + plain},
+        {"LongTextNothingToEscape", plain + "<br>" + plain, plain + "<br>" + plain},
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PageEscapeTest, ::testing::ValuesIn(escapeRows()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 struct FailureRow
 {
