@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -44,6 +45,22 @@ void closeEngine()
 
 int main(int argc, char **argv)
 {
+    // A lone --help or --version asks about the program; alias names never
+    // start with two dashes in practice, and these two are not registered.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("Usage: aliassetup ALIAS DIRECTORY\n"
+                    "Register the persistent engine alias ALIAS for the folder DIRECTORY (a folder of\n"
+                    "CSV tables), replacing any earlier alias of that name.\n\n"
+                    "The exit status is 0 whatever happens; a failure is reported in one line on\n"
+                    "standard error.\n\n"
+                    "  --help     show this help\n"
+                    "  --version  show the version\n");
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("aliassetup " QUILLON_VERSION "\n");
+        return 0;
+    }
     try {
         std::atexit(closeEngine);
         EngineInit(nullptr);

@@ -55,6 +55,7 @@ std::string helpText()
         text += '\n';
     }
     text += "  quillon --help\n      show this help\n";
+    text += "  quillon --version\n      show the version\n";
     return text;
 }
 
@@ -83,6 +84,10 @@ int dispatch(const Args &args)
             const std::string &name = args.front();
             if (name == "--help" || name == "-h" || name == "help") {
                 std::cout << helpText();
+                return 0;
+            }
+            if (name == "--version") {
+                std::cout << "quillon " QUILLON_VERSION "\n";
                 return 0;
             }
             for (const Command &c : commands()) {

@@ -4,9 +4,14 @@
 #include "engine/dataaccess.h"
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
+#include <stdexcept>
 #include <string_view>
+#include <strings.h>
 
 namespace quillon::cli {
 
@@ -25,7 +30,7 @@ const Verb kVerbs[] = {
     {"tables", {"ALIAS"}, false},
     {"fields", {"ALIAS", "TABLE"}, false},
     {"query", {"ALIAS", "SQL"}, true},
-    {"alias", {"NAME", "URI"}, false}, // or NAME --remove
+    {"alias", {"NAME", "URI"}, false}, // URI: a server URI, an SQLite file or a folder; or NAME --remove
 };
 
 // The letter after the backslash that stands for a byte, or 0 for a byte
@@ -107,6 +112,39 @@ void writeList(std::ostream &out, const std::vector<std::string> &names)
         out << escaped(name) << '\n';
 }
 
+// Registers NAME for what target names: a server URI (postgresql://...),
+// an SQLite database file, or a folder of CSV tables. A local path is
+// checked first, so that a mistyped one is refused by name, not stored.
+void addAlias(const engine::DataAccess &access, const std::string &name, const std::string &target)
+{
+    if (strncasecmp(target.c_str(), "postgresql://", 13) == 0 || strncasecmp(target.c_str(), "postgres://", 11) == 0) {
+        access.addServerAlias(name, target);
+        return;
+    }
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status)) {
+        access.addLocalAlias(name, target, false);
+        return;
+    }
+    if (!fs::is_regular_file(status))
+        throw std::runtime_error("db alias: " + target +
+                                 " is no server URI (postgresql://host/db), SQLite file or folder");
+    // Every SQLite 3 database starts with this header; an empty file is a
+    // database with no tables yet.
+    static constexpr char kHeader[] = "SQLite format 3"; // 16 bytes with its NUL
+    char head[sizeof kHeader] = {};
+    std::ifstream file(target, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("db alias: cannot read " + target);
+    file.read(head, sizeof head);
+    const bool empty = file.gcount() == 0;
+    if (!empty && (file.gcount() != sizeof head || std::memcmp(head, kHeader, sizeof head) != 0))
+        throw std::runtime_error("db alias: " + target + " is not an SQLite database file");
+    access.addLocalAlias(name, target, true);
+}
+
 void run(const Args &args, std::ostream &out)
 {
     const bool leadingDb = !args.empty() && args[0] == "db";
@@ -140,7 +178,7 @@ void run(const Args &args, std::ostream &out)
         if (remove)
             access.removeAlias(words[1]);
         else
-            access.addServerAlias(words[1], words[2]);
+            addAlias(access, words[1], words[2]);
         return;
     }
     if (verb == "aliases") {

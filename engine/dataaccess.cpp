@@ -71,6 +71,13 @@ void DataAccess::addServerAlias(const std::string &alias, const std::string &uri
     check(DbiAddAlias(nullptr, alias.c_str(), "POSTGRESQL", params.c_str(), 1), "adding alias \"" + alias + "\"");
 }
 
+void DataAccess::addLocalAlias(const std::string &alias, const std::string &path, bool sqlite) const
+{
+    const std::string params = "PATH:" + path;
+    check(DbiAddAlias(nullptr, alias.c_str(), sqlite ? "SQLITE" : nullptr, params.c_str(), 1),
+          "adding alias \"" + alias + "\"");
+}
+
 void DataAccess::removeAlias(const std::string &alias) const
 {
     check(DbiDeleteAlias(nullptr, alias.c_str()), "removing alias \"" + alias + "\"");

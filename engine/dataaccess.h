@@ -39,6 +39,9 @@ public:
     // Registers a persistent alias for a database server's connection URI;
     // removes a persistent alias. Throw EngineError with the engine's message.
     void addServerAlias(const std::string &alias, const std::string &uri) const;
+    // Registers a persistent alias for a local database: an SQLite file
+    // (sqlite true) or a folder of CSV tables. Throws EngineError likewise.
+    void addLocalAlias(const std::string &alias, const std::string &path, bool sqlite) const;
     void removeAlias(const std::string &alias) const;
 
     // Opens the alias's database with parameter lines ("NAME=value").

@@ -54,6 +54,20 @@ constexpr const char *kUsage =
     "                    [--backlog N] LIBRARY\n"
     "       quillon-fcgi --check LIBRARY\n";
 
+constexpr const char *kHelp =
+    "Serve the ISAPI extension library LIBRARY to a web server over FastCGI.\n\n"
+    "  --socket PATH       listen on the Unix socket PATH\n"
+    "  --listen HOST:PORT  listen on a TCP address\n"
+    "                      (neither: serve on the socket handed over as standard input)\n"
+    "  --threads N         serve up to N requests at once (1 to 9999, default 16)\n"
+    "  --chdir DIR         change to DIR before loading the library\n"
+    "  --check             load the library, print its description and exit\n"
+    "  --help              show this help\n"
+    "  --version           show the version\n\n"
+    "SIGTERM, SIGINT or SIGHUP stop it after the requests in flight. Exit status: 0 after a\n"
+    "clean stop, 1 when requests did not end in time, 2 for a usage error, a library that\n"
+    "cannot be loaded or a socket that cannot be opened.\n";
+
 struct Options
 {
     std::string socketPath;
@@ -61,6 +75,8 @@ struct Options
     std::string chdir;
     quillon::fcgi::PoolSettings pool;
     bool check = false;
+    bool help = false;
+    bool version = false;
 };
 
 class UsageError : public std::runtime_error
@@ -90,6 +106,10 @@ Options parse(int argc, char **argv)
                 throw UsageError(a + " needs a value");
             return argv[++i];
         };
+        if (a == "--help" || a == "--version") {
+            (a == "--help" ? o.help : o.version) = true;
+            return o;
+        }
         if (a == "--socket")
             o.socketPath = value();
         else if (a == "--listen")
@@ -211,6 +231,14 @@ int main(int argc, char **argv)
     } catch (const UsageError &e) {
         std::cerr << "quillon-fcgi: " << e.what() << "\n" << kUsage;
         return 2;
+    }
+    if (options.help) {
+        std::cout << kUsage << '\n' << kHelp;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "quillon-fcgi " QUILLON_VERSION "\n";
+        return 0;
     }
 
     // The supervisor takes these signals through a descriptor of its own.

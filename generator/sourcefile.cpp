@@ -12,6 +12,7 @@
 #include "generator/sourcegenerator.h"
 
 #include "platform/atomicfile.h"
+#include "platform/installlayout.h"
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -75,7 +76,12 @@ std::string rootDirFromRegistry(const platform::Registry &registry, std::string_
             throw GenerationError("its RootDir is not trusted to choose " + std::string(purpose) + ", since " + why,
                                   registry.hiveFile(platform::Hive::LocalMachine));
     }
-    std::string root = value.value_or(std::string());
+    // Nothing recorded: an installed program uses the template installed with it.
+    if (!value) {
+        const auto &layout = platform::installedLayout();
+        return layout ? layout->rootDir() : std::string();
+    }
+    std::string root = *value;
     // A stored value ends at its first NUL, as a C string would.
     root.resize(std::min(root.size(), root.find('\0')));
     return root;

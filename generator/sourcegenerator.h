@@ -81,14 +81,15 @@ inline constexpr std::string_view kRootDirKey = "SOFTWARE\\Borland\\Delphi\\2.0"
 inline constexpr std::string_view kRootDirValue = "RootDir";
 
 // The template path: the "RootDir" value followed directly by "/template.dpr".
-// A missing key or value gives "/template.dpr". Throws GenerationError if the
+// A missing key or value gives the installed template (platform/installlayout.h)
+// in an installed program, else "/template.dpr". Throws GenerationError if the
 // registry hive exists but cannot be read, or if it holds the value but is
 // not trusted to choose code (Registry::untrustedHiveReason()): the template
 // decides the code of every extension generated from it.
 std::string templatePathFromRegistry(const platform::Registry &registry);
 
-// The "RootDir" value itself (up to its first NUL), empty when the key or
-// value is missing. Throws GenerationError as templatePathFromRegistry()
+// The "RootDir" value itself (up to its first NUL); when the key or value is
+// missing, the installed template's folder, or empty outside an installation. Throws GenerationError as templatePathFromRegistry()
 // does; purpose names what the folder would choose ("the template").
 std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose);
 

@@ -22,16 +22,7 @@ IdeHelp::~IdeHelp()
 
 QString IdeHelp::installedHelpFile(const platform::Registry &registry)
 {
-    std::string folder;
-    try {
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, wizard::kInstallPathKey))
-            folder = key->readString(wizard::kInstallPathValue).value_or("");
-    } catch (const std::exception &) {
-        folder.clear(); // as if nothing were recorded: the failure names the file
-    }
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return QString::fromStdString(folder) + QString::fromLatin1(wizard::kHelpFileName);
+    return QString::fromStdString(wizard::helpFilePath(registry));
 }
 
 void IdeHelp::showContext(const QString &helpFile, int context, QWidget *parent)

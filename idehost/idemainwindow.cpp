@@ -6,6 +6,7 @@
 #include "idehost/idehelp.h"
 #include "idehost/projectbuild.h"
 #include "idehost/startpage.h"
+#include "platform/installlayout.h"
 #include "platform/registry.h"
 #include "wizard/dialogservice.h"
 
@@ -314,8 +315,12 @@ void IdeMainWindow::loadRegisteredExperts()
         message(QStringLiteral("Cannot read the list of experts: ") + QString::fromLocal8Bit(e.what()));
         return;
     }
-    if (!key)
+    if (!key) {
+        // Nothing registered: an installed host loads the expert installed with it.
+        if (const auto &layout = platform::installedLayout())
+            loadExpert(QString::fromLatin1(platform::kPackagedExpertName), QString::fromStdString(layout->expertLibrary()));
         return;
+    }
     for (const std::string &name : key->valueNames())
         if (const auto path = key->readString(name))
             loadExpert(QString::fromStdString(name), QString::fromStdString(*path));

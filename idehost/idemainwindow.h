@@ -59,7 +59,8 @@ public:
     // already entered is reported and not entered again.
     bool loadExpert(const QString &name, const QString &libraryPath);
     // Loads every expert listed under HKEY_CURRENT_USER
-    // "Software\Borland\Delphi\2.0\Experts".
+    // "Software\Borland\Delphi\2.0\Experts"; without that key, an installed
+    // host loads the expert installed with it.
     void loadRegisteredExperts();
     // Opens the project that was open when the IDE last stopped, if any.
     void reopenLastProject();

@@ -8,6 +8,9 @@
 **   quillon-ide --script FILE [--screenshots DIR]   drives the host from a
 **                                    script and prints its transcript
 **   quillon-ide --register PATH     registers an expert library and exits
+**
+** With nothing registered, an installed host loads the expert installed
+** with it (platform/installlayout.h).
 */
 
 #include "idehost/hostscript.h"
@@ -58,6 +61,11 @@ int main(int argc, char **argv)
     // Registering needs no window.
     if (argc == 3 && std::strcmp(argv[1], "--register") == 0)
         return registerLibrary(argv[2]);
+    // --help and --version need no display either.
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--version")
+            || !std::strcmp(argv[i], "-v"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!haveDisplay()) {
         std::fprintf(stderr, "quillon-ide: no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
         return 1;
@@ -65,9 +73,12 @@ int main(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillon-ide"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("The Quillon IDE host: runs expert libraries such as libKestrel.so."));
+    parser.setApplicationDescription(QStringLiteral("The Quillon IDE host: runs expert libraries such as libKestrel.so.\n"
+                                                    "quillon-ide --register PATH registers the expert library PATH and exits."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption expertOption(QStringLiteral("expert"), QStringLiteral("Also load the expert library PATH."),
                                           QStringLiteral("PATH"));
     parser.addOption(expertOption);

@@ -190,20 +190,12 @@ void TfrmWiz::buildButtons()
 void TfrmWiz::FormCreate()
 {
     // The help file lies in the install folder that the set-up recorded.
-    std::string installPath;
     try {
         const platform::Registry user;
-        const platform::Registry &registry = m_registry ? *m_registry : user;
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, kInstallPathKey))
-            installPath = key->readString(kInstallPathValue).value_or("");
+        m_helpFile = QString::fromStdString(helpFilePath(m_registry ? *m_registry : user));
     } catch (const std::exception &) {
-        // An unreadable registry leaves the install path empty, as a missing
-        // key does; asking for help then names the file it could not open.
-        installPath.clear();
+        m_helpFile = QString::fromLatin1(kHelpFileName); // no registry at all: asking for help names the file
     }
-    if (!installPath.empty() && installPath.back() != '/')
-        installPath += '/';
-    m_helpFile = QString::fromStdString(installPath) + QString::fromLatin1(kHelpFileName);
     setWindowTitle(QString::fromLatin1(kWizardCaption));
     m_ctx.dbChanged = false;
     m_ctx.sourceChanged = false;

@@ -191,6 +191,40 @@ TEST_F(Cli, GenerateUsesRegistryTemplateAndOutputDll)
     EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), first);
 }
 
+// A program installed under PREFIX/bin uses the template installed under
+// PREFIX/share/quillon/pascal while the registry records no RootDir; a
+// recorded RootDir wins. Outside an installation nothing is assumed.
+TEST_F(Cli, InstalledProgramDefaultsToTheInstalledTemplate)
+{
+    namespace fs = std::filesystem;
+    const std::string prefix = dir.file("usr");
+    fs::create_directories(prefix + "/bin");
+    fs::create_directories(prefix + "/share/quillon/pascal");
+    fs::create_directories(dir.file("mine"));
+    fs::copy_file(QUILLON_BIN, prefix + "/bin/quillon");
+    fs::copy_file(QUILLON_BIN, dir.file("quillon")); // a copy outside any installation
+    platform::writeFileAtomically(prefix + "/share/quillon/pascal/template.dpr", "library {*$LibName};\r\n// installed\r\n");
+    platform::writeFileAtomically(dir.file("mine/template.dpr"), "library {*$LibName};\r\n// mine\r\n");
+    WizardProject p;
+    p.DBOk = false;
+    p.OutputDLL = dir.file("Ext.dpr");
+    const std::string project = saveProject(p, "p.qnp");
+    const std::string installed = prefix + "/bin/quillon";
+
+    const Result loose = run({"generate", project}, dir.file("quillon").c_str());
+    EXPECT_EQ(loose.status, 1);
+    EXPECT_NE(loose.err.find("/template.dpr"), std::string::npos) << loose.err;
+
+    const Result byDefault = run({"generate", project}, installed.c_str());
+    ASSERT_EQ(byDefault.status, 0) << byDefault.err;
+    EXPECT_NE(platform::readFile(dir.file("Ext.dpr")).find("library Ext;\r\n// installed\r\n"), std::string::npos);
+
+    ASSERT_EQ(run({"install", "--root-dir", dir.file("mine")}, installed.c_str()).status, 0);
+    const Result recorded = run({"generate", project}, installed.c_str());
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    EXPECT_NE(platform::readFile(dir.file("Ext.dpr")).find("library Ext;\r\n// mine\r\n"), std::string::npos);
+}
+
 TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
 {
     WizardProject p;
@@ -274,6 +308,52 @@ TEST_F(Cli, AliasRegisteredByAliassetupIsBrowsedByDbCommands)
     const Result missing = run({"db", "tables", "NOSUCH"});
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("NOSUCH"), std::string::npos) << missing.err;
+}
+
+// "db alias NAME PATH" registers what PATH is: an SQLite file, a folder of
+// CSV tables; anything else is refused by name and nothing is stored.
+TEST_F(Cli, DbAliasRegistersLocalDatabasesByWhatThePathIs)
+{
+    const std::string data = std::string(QUILLON_EXAMPLES) + "/data";
+    std::filesystem::copy_file(data + "/demo.sqlite", dir.file("shop.sqlite"));
+    platform::writeFileAtomically(dir.file("empty.sqlite"), "");
+    platform::writeFileAtomically(dir.file("notes.txt"), "SQLite format 2 is not this");
+    platform::writeFileAtomically(dir.file("short.db"), "SQLite");
+    struct Row
+    {
+        std::string path;
+        std::string error; // empty: registered, and its customer table answers
+    };
+    const Row rows[] = {
+        {dir.file("shop.sqlite"), ""},
+        {data, ""},
+        {dir.file("notes.txt"), " is not an SQLite database file"},
+        {dir.file("short.db"), " is not an SQLite database file"},
+        {dir.file("missing.sqlite"), " is no server URI"},
+    };
+    int n = 0;
+    for (const Row &row : rows) {
+        const std::string name = "LOCAL" + std::to_string(n++);
+        const Result added = run({"db", "alias", name, row.path});
+        const Result aliases = run({"db", "aliases"});
+        if (!row.error.empty()) {
+            EXPECT_EQ(added.status, 1) << row.path;
+            EXPECT_NE(added.err.find(row.path + row.error), std::string::npos) << added.err;
+            EXPECT_EQ(aliases.out.find(name), std::string::npos) << row.path;
+            continue;
+        }
+        ASSERT_EQ(added.status, 0) << row.path << ": " << added.err;
+        EXPECT_NE(aliases.out.find(name + "\n"), std::string::npos) << aliases.out;
+        const Result query = run({"db", "query", name, "SELECT CUSTNO, CITY FROM customer WHERE CUSTNO <= 1002 ORDER BY CUSTNO"});
+        ASSERT_EQ(query.status, 0) << row.path << ": " << query.err;
+        EXPECT_EQ(query.out, "CUSTNO\tCITY\n1001\tBilbao\n1002\tLyon\n") << row.path;
+    }
+    // An empty file is a database with no tables yet: registered, and only
+    // SQLite's own catalogue is listed.
+    ASSERT_EQ(run({"db", "alias", "FRESH", dir.file("empty.sqlite")}).status, 0);
+    const Result tables = run({"db", "tables", "FRESH"});
+    EXPECT_EQ(tables.status, 0) << tables.err;
+    EXPECT_EQ(tables.out, "sqlite_master\n");
 }
 
 } // namespace

@@ -20,6 +20,10 @@
 int main(int argc, char **argv)
 {
     using quillon::testing::IsapiHost;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "isapihost " QUILLON_VERSION "\n";
+        return 0;
+    }
     if (argc < 2 || argc > 4 || std::strcmp(argv[1], "--help") == 0
         || (argc == 4 && std::strcmp(argv[2], "--post") != 0)
         || (argc == 3 && std::strcmp(argv[2], "--post") == 0)) {
