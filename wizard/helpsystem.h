@@ -7,19 +7,15 @@
 #ifndef QUILLON_WIZARD_HELPSYSTEM_H
 #define QUILLON_WIZARD_HELPSYSTEM_H
 
+#include "wizard/helpfile.h"
+
 #include <QString>
 
 #include <memory>
-#include <stdexcept>
 
 class QWidget;
 
 namespace quillon::wizard {
-
-class HelpError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class HelpSystem {
 public:
