@@ -2,7 +2,7 @@
 
 #include "wizard/helpfile.h"
 #include "wizard/helpwindow.h"
-#include "wizard/installpath.h"
+#include "platform/installkeys.h"
 #include "wizard/scripteddialogs.h"
 
 #include <QFileInfo>
@@ -24,14 +24,14 @@ QString IdeHelp::installedHelpFile(const platform::Registry &registry)
 {
     std::string folder;
     try {
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, wizard::kInstallPathKey))
-            folder = key->readString(wizard::kInstallPathValue).value_or("");
+        if (const auto key = registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
+            folder = key->readString(platform::kInstallPathValue).value_or("");
     } catch (const std::exception &) {
         folder.clear(); // as if nothing were recorded: the failure names the file
     }
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
-    return QString::fromStdString(folder) + QString::fromLatin1(wizard::kHelpFileName);
+    return QString::fromStdString(folder) + QString::fromLatin1(platform::kHelpFileName);
 }
 
 void IdeHelp::showContext(const QString &helpFile, int context, QWidget *parent)
