@@ -49,6 +49,10 @@ check beside 1 "fcgi/a.cpp:1: includes engine/e.h (fcgi may not include engine)"
     fcgi/a.cpp:engine/e.h engine/e.h:
 check system-headers 0 "layers: every include keeps to the table" \
     platform/a.cpp:QWidget platform/b.cpp:missing/none.h
+check relative-path 1 "platform/a.cpp:1: includes wizard/w.h (platform may not include wizard)" \
+    platform/a.cpp:../wizard/w.h wizard/w.h:
+check same-folder 0 "layers: every include keeps to the table" \
+    widgets/gallery/main.cpp:Glyphs.h widgets/gallery/Glyphs.h:
 check circle 1 "an include circle:" \
     widgets/A.h: widgets/A.cpp:widgets/B.h widgets/B.h: widgets/B.cpp:widgets/A.h
 exit "$failed"
