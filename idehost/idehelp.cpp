@@ -2,7 +2,6 @@
 
 #include "wizard/helpfile.h"
 #include "wizard/helpwindow.h"
-#include "platform/installkeys.h"
 #include "wizard/scripteddialogs.h"
 
 #include <QFileInfo>
@@ -22,16 +21,7 @@ IdeHelp::~IdeHelp()
 
 QString IdeHelp::installedHelpFile(const platform::Registry &registry)
 {
-    std::string folder;
-    try {
-        if (const auto key = registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
-            folder = key->readString(platform::kInstallPathValue).value_or("");
-    } catch (const std::exception &) {
-        folder.clear(); // as if nothing were recorded: the failure names the file
-    }
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return QString::fromStdString(folder) + QString::fromLatin1(platform::kHelpFileName);
+    return wizard::installedHelpFile(registry);
 }
 
 void IdeHelp::showContext(const QString &helpFile, int context, QWidget *parent)

@@ -5,6 +5,7 @@
 #include "widgets/explbtn.h"
 #include "wizard/artwork.h"
 #include "wizard/fonts.h"
+#include "wizard/helpsystem.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pgdatabaseup.h"
 #include "wizard/pages/pgdbcheck.h"
@@ -182,20 +183,13 @@ void TfrmWiz::buildButtons()
 void TfrmWiz::FormCreate()
 {
     // The help file lies in the install folder that the set-up recorded.
-    std::string installPath;
     try {
-        readRegistry([&](const platform::Registry &registry) {
-            if (const auto key = registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
-                installPath = key->readString(platform::kInstallPathValue).value_or("");
-        });
+        readRegistry([this](const platform::Registry &registry) { m_helpFile = installedHelpFile(registry); });
     } catch (const std::exception &) {
-        // An unreadable registry leaves the install path empty, as a missing
-        // key does; asking for help then names the file it could not open.
-        installPath.clear();
+        // No user registry at all (no configuration folder): as if nothing
+        // were recorded; asking for help then names the file it could not open.
+        m_helpFile = QString::fromLatin1(platform::kHelpFileName);
     }
-    if (!installPath.empty() && installPath.back() != '/')
-        installPath += '/';
-    m_helpFile = QString::fromStdString(installPath) + QString::fromLatin1(platform::kHelpFileName);
     setWindowTitle(QString::fromLatin1(kWizardCaption));
     m_ctx.dbChanged = false;
     m_ctx.sourceChanged = false;

@@ -9,6 +9,9 @@
 #include "wizard/helpfile.h"
 #include "wizard/helpwindow.h"
 
+#include "platform/installkeys.h"
+#include "platform/registry.h"
+
 #include <QFileInfo>
 #include <QPointer>
 
@@ -45,6 +48,20 @@ private:
 std::unique_ptr<HelpSystem> createQtHelpSystem()
 {
     return std::make_unique<QtHelpSystem>();
+}
+
+QString installedHelpFile(const platform::Registry &registry)
+{
+    std::string folder;
+    try {
+        if (const auto key = registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
+            folder = key->readString(platform::kInstallPathValue).value_or("");
+    } catch (const std::exception &) {
+        folder.clear(); // as if nothing were recorded: the failure names the file
+    }
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return QString::fromStdString(folder) + QString::fromLatin1(platform::kHelpFileName);
 }
 
 } // namespace quillon::wizard

@@ -15,6 +15,10 @@
 
 class QWidget;
 
+namespace quillon::platform {
+class Registry;
+}
+
 namespace quillon::wizard {
 
 class HelpSystem {
@@ -29,6 +33,12 @@ public:
 /* The real one: a help window over Qt's help engine, opened on the first
 ** request and reused (and raised) for later ones on the same file. */
 std::unique_ptr<HelpSystem> createQtHelpSystem();
+
+/* The installed help file: QUILLON.HLP in the install folder the set-up
+** recorded (HKEY_CURRENT_USER "Software\Tarvik\Quillon", value
+** "InstallPath"); the bare file name when none is recorded or the registry
+** cannot be read, so that asking for help names the file it looked for. */
+QString installedHelpFile(const platform::Registry &registry);
 
 } // namespace quillon::wizard
 
