@@ -2,8 +2,8 @@
 
 #include "cli/arguments.h"
 #include "generator/sourcegenerator.h"
+#include "platform/installkeys.h"
 #include "platform/registry.h"
-#include "wizard/installpath.h"
 
 #include <filesystem>
 #include <iostream>
@@ -55,9 +55,9 @@ int runInstall(const Args &args)
         // The wizard finds its help file, QUILLON.HLP, in this folder.
         const std::string install = absoluteFolder(*installPath);
         std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::path(install) / wizard::kHelpFileName, ec))
-            std::cerr << "quillon: warning: " << install << " holds no " << wizard::kHelpFileName << " yet\n";
-        record(platform::Hive::CurrentUser, wizard::kInstallPathKey, wizard::kInstallPathValue, install);
+        if (!std::filesystem::exists(std::filesystem::path(install) / platform::kHelpFileName, ec))
+            std::cerr << "quillon: warning: " << install << " holds no " << platform::kHelpFileName << " yet\n";
+        record(platform::Hive::CurrentUser, platform::kInstallPathKey, platform::kInstallPathValue, install);
     }
     return 0;
 }

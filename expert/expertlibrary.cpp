@@ -6,9 +6,6 @@
 #include "wizard/helpsystem.h"
 #include "wizard/wizardhost.h"
 
-#include <QApplication>
-#include <QVariant>
-
 #include <memory>
 #include <optional>
 
@@ -25,19 +22,13 @@ wizard::DialogService &expertDialogs()
     static wizard::QtDialogs qtDialogs;
     if (library().dialogs)
         return *library().dialogs;
-    if (qApp) {
-        if (void *offered = qApp->property(kHostDialogServiceProperty).value<void *>())
-            return *static_cast<wizard::DialogService *>(offered);
-    }
     return qtDialogs;
 }
 
 wizard::HelpSystem &expertHelp()
 {
-    if (qApp) {
-        if (void *offered = qApp->property(kHostHelpSystemProperty).value<void *>())
-            return *static_cast<wizard::HelpSystem *>(offered);
-    }
+    if (library().help)
+        return *library().help;
     // Made on first use, after the application object exists; its window
     // belongs to the wizard window that asked, and goes with it.
     static const std::unique_ptr<wizard::HelpSystem> own = wizard::createQtHelpSystem();

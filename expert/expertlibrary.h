@@ -28,7 +28,8 @@ struct ExpertLibrary
     wizard::TfrmWiz *currentWizard = nullptr; // the wizard window of the command now running
     QWidget *parentWindow = nullptr;          // the IDE's main window, parent of the library's windows
 
-    wizard::DialogService *dialogs = nullptr; // null: real Qt dialogs
+    wizard::DialogService *dialogs = nullptr; // null: real Qt dialogs; a scripting host hands its own over
+    wizard::HelpSystem *help = nullptr;       // null: the library's own help; a scripting host hands its own over
     // Fills the services of a new wizard window beyond the dialogs and the
     // IDE host; empty: the wizard's defaults.
     std::function<void(wizard::WizardServices &)> prepareWizard;

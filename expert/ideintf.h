@@ -18,6 +18,11 @@
 
 class QIcon;
 
+namespace quillon::wizard {
+class DialogService;
+class HelpSystem;
+}
+
 namespace quillon::expert {
 
 class TInterface
@@ -185,15 +190,15 @@ using TInitExpertProc = bool (*)(TIToolServices *toolServices, TExpertRegisterPr
 inline constexpr char kExpertEntryName[] = "INITEXPERT0016";
 
 // Beyond the IDE's interfaces, a host that drives its experts from a script
-// offers its dialog service (a quillon::wizard::DialogService *, carried as
-// a void * in this application property) so that the expert's message
-// boxes, file dialogs and pop-up menus answer the script. The abstract
-// class crosses the library boundary through its virtual table, as the
-// interfaces above do. Unset: the expert shows real dialogs.
-inline constexpr char kHostDialogServiceProperty[] = "quillonHostDialogService";
-// In the same way a host may offer the help system (a
-// quillon::wizard::HelpSystem *) that its wizards use for page help. Unset:
-// the expert's own help, the same as the wizard's on its own.
-inline constexpr char kHostHelpSystemProperty[] = "quillonHostHelpSystem";
+// hands each expert library its services through this second export, when
+// the library has it: before the library's entry runs, so that the messages
+// shown while starting already answer the script, and again with nulls when
+// the script ends. The dialog service takes the expert's message boxes, file
+// dialogs and pop-up menus, and those of its wizard windows; the help system
+// the wizards' page help. The abstract classes cross the library boundary
+// through their virtual tables, as the interfaces above do. Null: the
+// expert shows real dialogs, or uses its own help.
+using THostServicesProc = void (*)(quillon::wizard::DialogService *dialogs, quillon::wizard::HelpSystem *help);
+inline constexpr char kHostServicesEntryName[] = "QUILLONHOSTSERVICES";
 
 } // namespace quillon::expert

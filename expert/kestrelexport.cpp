@@ -1,5 +1,6 @@
 /*
-** The one export of libKestrel.so, found by name and called once by the IDE.
+** The exports of libKestrel.so, found by name: the entry the IDE calls once,
+** and the services a scripting host hands over.
 */
 
 #include "expert/entry.h"
@@ -11,6 +12,13 @@ extern "C" __attribute__((visibility("default"))) bool INITEXPERT0016(quillon::e
                                                                     quillon::expert::TExpertTerminateProc *terminate)
 {
     return quillon::expert::initExpert(toolServices, registerProc, terminate);
+}
+
+extern "C" __attribute__((visibility("default"))) void QUILLONHOSTSERVICES(quillon::wizard::DialogService *dialogs,
+                                                                          quillon::wizard::HelpSystem *help)
+{
+    quillon::expert::library().dialogs = dialogs;
+    quillon::expert::library().help = help;
 }
 
 namespace {

@@ -30,6 +30,7 @@
 ** 8-bit: all other bytes pass through unchanged.
 */
 
+#include "platform/installkeys.h"
 #include "project/wizardproject.h"
 
 #include <stdexcept>
@@ -76,9 +77,10 @@ std::string expandTemplate(const WizardProject &project, std::string_view templa
                            const GenerationMoment &moment);
 
 // Where the IDE's root directory, the folder of the template, is recorded:
-// this key of HKEY_LOCAL_MACHINE, this value.
-inline constexpr std::string_view kRootDirKey = "SOFTWARE\\Borland\\Delphi\\2.0";
-inline constexpr std::string_view kRootDirValue = "RootDir";
+// this key of HKEY_LOCAL_MACHINE, this value (named here too for the
+// generator's callers).
+using platform::kRootDirKey;
+using platform::kRootDirValue;
 
 // The template path: the "RootDir" value followed directly by "/template.dpr".
 // A missing key or value gives the installed template (platform/installlayout.h)

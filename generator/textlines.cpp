@@ -1,21 +1,6 @@
 #include "generator/textlines.h"
 
-#include "project/textlines.h"
-
 namespace quillon::generator {
-
-std::vector<std::string_view> splitLines(std::string_view text)
-{
-    return splitTypedLines(text);
-}
-
-bool isBlankLine(std::string_view line)
-{
-    for (const char c : line)
-        if (static_cast<unsigned char>(c) > 32)
-            return false;
-    return true;
-}
 
 /*
 ** Removing, from the second-to-last line back to the first, every line that

@@ -10,6 +10,8 @@
 ** length is limited.
 */
 
+#include "project/textlines.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,13 +20,12 @@ namespace quillon::generator {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 
-// The lines of text, as views into it.
-std::vector<std::string_view> splitLines(std::string_view text);
+// The lines of text, as views into it: the lines the user typed.
+inline constexpr auto &splitLines = splitTypedLines;
 
-// A line is blank when nothing is left after removing its leading and
-// trailing bytes with codes up to 32 (space and control characters). Bytes
-// above 127 are text, not blanks.
-bool isBlankLine(std::string_view line);
+// A line is blank when it holds nothing but blanks (bytes with codes up to
+// 32, isBlankByte); bytes above 127 are text.
+inline constexpr auto &isBlankLine = isBlankText;
 
 // Splits text into lines, shrinks every run of blank lines to its last line
 // (which keeps its own spaces) and joins the lines with CR LF after each one,

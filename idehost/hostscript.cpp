@@ -17,7 +17,6 @@
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
-#include <QVariant>
 
 namespace quillon::idehost {
 
@@ -50,12 +49,9 @@ HostScript::HostScript(IdeMainWindow &window, wizard::ScriptedDialogs::Sink sink
     , m_sink(sink)
     , m_dialogs(sink)
 {
-    qApp->setProperty(expert::kHostDialogServiceProperty,
-                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::DialogService *>(&m_dialogs))));
     window.setDialogs(&m_dialogs);
     window.help().setReport(sink);
-    qApp->setProperty(expert::kHostHelpSystemProperty,
-                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::HelpSystem *>(&window.help()))));
+    window.offerExpertServices(&m_dialogs, &window.help());
     const auto forward = [this](const QString &line) { m_sink(line); };
     m_calls = QObject::connect(&window, &IdeMainWindow::called, &window, forward);
     m_reports = QObject::connect(&window.build(), &ProjectBuild::report, &window, forward);
@@ -65,8 +61,7 @@ HostScript::~HostScript()
 {
     QObject::disconnect(m_calls);
     QObject::disconnect(m_reports);
-    qApp->setProperty(expert::kHostDialogServiceProperty, QVariant());
-    qApp->setProperty(expert::kHostHelpSystemProperty, QVariant());
+    m_window.offerExpertServices(nullptr, nullptr);
     m_window.help().setReport({});
     m_window.setDialogs(nullptr);
 }

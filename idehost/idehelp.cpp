@@ -2,7 +2,6 @@
 
 #include "wizard/helpfile.h"
 #include "wizard/helpwindow.h"
-#include "wizard/installpath.h"
 #include "wizard/scripteddialogs.h"
 
 #include <QFileInfo>
@@ -22,7 +21,7 @@ IdeHelp::~IdeHelp()
 
 QString IdeHelp::installedHelpFile(const platform::Registry &registry)
 {
-    return QString::fromStdString(wizard::helpFilePath(registry));
+    return wizard::installedHelpFile(registry);
 }
 
 void IdeHelp::showContext(const QString &helpFile, int context, QWidget *parent)

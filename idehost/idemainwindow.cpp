@@ -293,6 +293,8 @@ bool IdeMainWindow::loadExpert(const QString &name, const QString &libraryPath)
         dlclose(handle);
         return true;
     }
+    if (auto offer = reinterpret_cast<THostServicesProc>(dlsym(handle, kHostServicesEntryName)))
+        offer(m_expertDialogs, m_expertHelp);
     TExpertTerminateProc terminate = nullptr;
     g_registering = this;
     const bool ok = entry(m_services, &registerExpert, &terminate);
@@ -304,6 +306,15 @@ bool IdeMainWindow::loadExpert(const QString &name, const QString &libraryPath)
         message(QStringLiteral("Expert %1: %2 failed to start").arg(name, libraryPath));
     updateStartPage();
     return ok;
+}
+
+void IdeMainWindow::offerExpertServices(wizard::DialogService *dialogs, wizard::HelpSystem *help)
+{
+    m_expertDialogs = dialogs;
+    m_expertHelp = help;
+    for (void *handle : m_entered)
+        if (auto offer = reinterpret_cast<THostServicesProc>(dlsym(handle, kHostServicesEntryName)))
+            offer(dialogs, help);
 }
 
 void IdeMainWindow::loadRegisteredExperts()

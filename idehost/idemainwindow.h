@@ -64,6 +64,9 @@ public:
     void loadRegisteredExperts();
     // Opens the project that was open when the IDE last stopped, if any.
     void reopenLastProject();
+    // Hands dialogs and help to every expert library entered and to those
+    // entered later (null: they show real dialogs and their own help again).
+    void offerExpertServices(wizard::DialogService *dialogs, wizard::HelpSystem *help);
 
     const std::vector<expert::TIExpert *> &experts() const { return m_experts; }
     expert::TIToolServices &toolServices();
@@ -152,6 +155,8 @@ private:
     QAction *m_viewBuild;
     std::vector<expert::TIExpert *> m_experts;
     std::vector<void *> m_entered; // library handles whose entry has run
+    wizard::DialogService *m_expertDialogs = nullptr; // handed to the expert libraries
+    wizard::HelpSystem *m_expertHelp = nullptr;
     std::vector<expert::TExpertTerminateProc> m_terminates;
     QStringList m_calls;
     QString m_projectPath;

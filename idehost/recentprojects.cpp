@@ -1,6 +1,6 @@
 #include "idehost/recentprojects.h"
 
-#include "wizard/installpath.h"
+#include "platform/installkeys.h"
 
 namespace quillon::idehost {
 
@@ -22,7 +22,7 @@ RecentProjects::RecentProjects(const platform::Registry &registry)
 QString RecentProjects::lastProject() const
 {
     try {
-        if (const auto key = m_registry.openKey(platform::Hive::CurrentUser, wizard::kInstallPathKey))
+        if (const auto key = m_registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
             return QString::fromStdString(key->readString(kLastProjectValue).value_or(""));
     } catch (const std::exception &) {
         // An unreadable registry remembers nothing; the IDE starts empty.
@@ -34,7 +34,7 @@ QStringList RecentProjects::recent() const
 {
     QStringList paths;
     try {
-        if (const auto key = m_registry.openKey(platform::Hive::CurrentUser, wizard::kInstallPathKey)) {
+        if (const auto key = m_registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey)) {
             for (int i = 0; i < kMaxRecent; ++i) {
                 const QString path = QString::fromStdString(key->readString(recentValue(i)).value_or(""));
                 if (!path.isEmpty() && !paths.contains(path))
@@ -50,7 +50,7 @@ QStringList RecentProjects::recent() const
 void RecentProjects::setCurrent(const QString &path)
 {
     QStringList paths = recent();
-    platform::RegistryKey key = m_registry.createKey(platform::Hive::CurrentUser, wizard::kInstallPathKey);
+    platform::RegistryKey key = m_registry.createKey(platform::Hive::CurrentUser, platform::kInstallPathKey);
     key.writeString(kLastProjectValue, path.toStdString());
     if (path.isEmpty())
         return;

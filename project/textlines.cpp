@@ -2,6 +2,20 @@
 
 namespace quillon {
 
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlankByte(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlankByte(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isBlankText(std::string_view text)
+{
+    return trimBlanks(text).empty();
+}
+
 std::vector<std::string_view> splitTypedLines(std::string_view text)
 {
     std::vector<std::string_view> lines;

@@ -7,6 +7,10 @@
 ** text has no lines and "a\r\n" has one. Lines are never split where a memo
 ** would wrap them, and have no length limit, so an SQL line keeps its spaces
 ** wherever they fall. The summary and the generator both read lines this way.
+**
+** A blank is a byte with a code up to 32 (space and the control characters);
+** bytes above 127 are text. The wizard's checks and the generator's tidy-up
+** both go by this rule.
 */
 
 #include <string_view>
@@ -16,5 +20,16 @@ namespace quillon {
 
 // The lines of text, as views into it.
 std::vector<std::string_view> splitTypedLines(std::string_view text);
+
+constexpr bool isBlankByte(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// text without its blanks at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+// Whether text holds nothing but blanks (the empty text does).
+bool isBlankText(std::string_view text);
 
 } // namespace quillon

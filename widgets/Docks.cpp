@@ -6,8 +6,6 @@
 */
 #include "widgets/Docks.h"
 
-#include "widgets/XToolBar.h"
-
 #include <QEvent>
 #include <QLayout>
 #include <QPainter>
@@ -25,8 +23,8 @@ TDocks::TDocks(QWidget *form, TDockPos position)
 TDocks::~TDocks()
 {
     /* Bars still pointing here must not call back into a half-destroyed dock. */
-    for (TXToolBar *bar : findChildren<TXToolBar *>(Qt::FindDirectChildrenOnly))
-        bar->m_dock = nullptr;
+    for (TDockableBar *bar : findChildren<TDockableBar *>(Qt::FindDirectChildrenOnly))
+        bar->dockGone();
     m_lines.clear();
 }
 
@@ -34,7 +32,7 @@ void TDocks::setPosition(TDockPos p)
 {
     m_position = p;
     /* Docked bars turn with their dock, as if dropped into it anew. */
-    for (TXToolBar *bar : findChildren<TXToolBar *>(Qt::FindDirectChildrenOnly))
+    for (TDockableBar *bar : findChildren<TDockableBar *>(Qt::FindDirectChildrenOnly))
         bar->turn(isVertical());
     if (isVertical())
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
@@ -62,12 +60,12 @@ DockFrame TDocks::frame() const
     return DockFrame{isVertical(), boundMargins(boundEdges()), size()};
 }
 
-QList<TXToolBar *> TDocks::line(int index) const
+QList<TDockableBar *> TDocks::lineBars(int index) const
 {
-    return index >= 0 && index < m_lines.size() ? m_lines[index] : QList<TXToolBar *>();
+    return index >= 0 && index < m_lines.size() ? m_lines[index] : QList<TDockableBar *>();
 }
 
-int TDocks::lineOf(const TXToolBar *bar) const
+int TDocks::lineOf(const TDockableBar *bar) const
 {
     for (int i = 0; i < m_lines.size(); ++i)
         if (m_lines[i].contains(bar))
@@ -78,7 +76,7 @@ int TDocks::lineOf(const TXToolBar *bar) const
 void TDocks::renumber()
 {
     for (int i = 0; i < m_lines.size(); ++i)
-        for (TXToolBar *bar : m_lines[i])
+        for (TDockableBar *bar : m_lines[i])
             bar->m_dockLine = i;
 }
 
@@ -86,7 +84,7 @@ int TDocks::lookupLine(QPoint p)
 {
     const LineHit hit = lineLookup(frame(), isVertical() ? p.x() : p.y(), lineCount(), dockMetrics());
     if (hit.opensLine) {
-        m_lines.insert(hit.index, QList<TXToolBar *>());
+        m_lines.insert(hit.index, QList<TDockableBar *>());
         renumber();
     }
     return hit.index;
@@ -95,17 +93,17 @@ int TDocks::lookupLine(QPoint p)
 void TDocks::sortLine(int index)
 {
     std::stable_sort(m_lines[index].begin(), m_lines[index].end(),
-                     [](const TXToolBar *a, const TXToolBar *b) { return a->m_dockPos < b->m_dockPos; });
+                     [](const TDockableBar *a, const TDockableBar *b) { return a->m_dockPos < b->m_dockPos; });
 }
 
-void TDocks::addToLine(TXToolBar *bar, int index)
+void TDocks::addToLine(TDockableBar *bar, int index)
 {
     m_lines[index].append(bar);
     bar->m_dockLine = index;
     sortLine(index);
 }
 
-bool TDocks::takeBar(TXToolBar *bar)
+bool TDocks::takeBar(TDockableBar *bar)
 {
     const int i = lineOf(bar);
     if (i < 0)
@@ -119,7 +117,7 @@ bool TDocks::takeBar(TXToolBar *bar)
     return false;
 }
 
-void TDocks::insertBar(TXToolBar *bar, QPoint p)
+void TDocks::insertBar(TDockableBar *bar, QPoint p)
 {
     if (lineOf(bar) >= 0)
         return;
@@ -131,7 +129,7 @@ void TDocks::insertBar(TXToolBar *bar, QPoint p)
     emit OnInsertBar();
 }
 
-void TDocks::removeBar(TXToolBar *bar)
+void TDocks::removeBar(TDockableBar *bar)
 {
     if (lineOf(bar) < 0)
         return;
@@ -141,12 +139,12 @@ void TDocks::removeBar(TXToolBar *bar)
     emit OnRemoveBar();
 }
 
-void TDocks::moveBar(TXToolBar *bar, QPoint p)
+void TDocks::moveBar(TDockableBar *bar, QPoint p)
 {
     moveBar(bar, p, isVertical() ? p.y() : p.x());
 }
 
-void TDocks::moveBar(TXToolBar *bar, QPoint p, int dockPos)
+void TDocks::moveBar(TDockableBar *bar, QPoint p, int dockPos)
 {
     if (lineOf(bar) < 0)
         return;
@@ -165,7 +163,7 @@ void TDocks::moveBar(TXToolBar *bar, QPoint p, int dockPos)
     resizeDock();
 }
 
-void TDocks::setBarLine(TXToolBar *bar, int n)
+void TDocks::setBarLine(TDockableBar *bar, int n)
 {
     const int old = lineOf(bar);
     if (old < 0)
@@ -179,14 +177,14 @@ void TDocks::setBarLine(TXToolBar *bar, int n)
         addToLine(bar, n);
     } else {
         takeBar(bar);
-        m_lines.append(QList<TXToolBar *>());
+        m_lines.append(QList<TDockableBar *>());
         addToLine(bar, lineCount() - 1);
     }
     arrange();
     resizeDock();
 }
 
-void TDocks::barPosChanged(TXToolBar *bar)
+void TDocks::barPosChanged(TDockableBar *bar)
 {
     const int i = lineOf(bar);
     if (i < 0)
@@ -201,7 +199,7 @@ std::vector<std::vector<LineSlot>> TDocks::lineSlots() const
     std::vector<std::vector<LineSlot>> out;
     for (const auto &l : m_lines) {
         out.emplace_back();
-        for (TXToolBar *bar : l)
+        for (TDockableBar *bar : l)
             out.back().push_back({bar->m_dockPos, bar->dockedLength(isVertical())});
     }
     return out;

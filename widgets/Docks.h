@@ -13,6 +13,7 @@
 
 #include "widgets/DockControl.h"
 #include "widgets/DockLines.h"
+#include "widgets/DockableBar.h"
 
 #include <QList>
 
@@ -43,20 +44,30 @@ public:
     DockFrame frame() const;
 
     int lineCount() const { return int(m_lines.size()); }
-    QList<TXToolBar *> line(int index) const;
+    /* The bars of a line as the caller's bar class (TXToolBar, declared
+       where the call is compiled, since this header may not include it). */
+    template <class Bar = TXToolBar>
+    QList<Bar *> line(int index) const
+    {
+        QList<Bar *> bars;
+        for (TDockableBar *bar : lineBars(index))
+            bars.append(static_cast<Bar *>(bar));
+        return bars;
+    }
+    QList<TDockableBar *> lineBars(int index) const;
 
     /* The line a point (dock coordinates) selects; may open an empty line. */
     int lookupLine(QPoint p);
-    void insertBar(TXToolBar *bar, QPoint p);
-    void removeBar(TXToolBar *bar);
+    void insertBar(TDockableBar *bar, QPoint p);
+    void removeBar(TDockableBar *bar);
     /* Moves a docked bar to the line at p, with DockPos from p. */
-    void moveBar(TXToolBar *bar, QPoint p);
+    void moveBar(TDockableBar *bar, QPoint p);
     /* Moves a docked bar to the line at p, with the DockPos given. */
-    void moveBar(TXToolBar *bar, QPoint p, int dockPos);
+    void moveBar(TDockableBar *bar, QPoint p, int dockPos);
     /* Moves a docked bar to line n, appending a line when n is past the last. */
-    void setBarLine(TXToolBar *bar, int n);
+    void setBarLine(TDockableBar *bar, int n);
     /* Re-sorts the bar's line after its DockPos changed. */
-    void barPosChanged(TXToolBar *bar);
+    void barPosChanged(TDockableBar *bar);
 
     /* Places every bar along its line. */
     void arrange();
@@ -79,10 +90,10 @@ protected:
 
 private:
     BoundEdges boundEdges() const;
-    int lineOf(const TXToolBar *bar) const;
+    int lineOf(const TDockableBar *bar) const;
     /* Takes the bar out of its line; drops the line when it empties. */
-    bool takeBar(TXToolBar *bar);
-    void addToLine(TXToolBar *bar, int index);
+    bool takeBar(TDockableBar *bar);
+    void addToLine(TDockableBar *bar, int index);
     void sortLine(int index);
     void renumber();
     void alignToEdge();
@@ -90,7 +101,7 @@ private:
 
     TDockPos m_position = dpTop;
     TUsedPos m_boundLines;
-    QList<QList<TXToolBar *>> m_lines;
+    QList<QList<TDockableBar *>> m_lines;
     int m_thickness = 0;
     bool m_hasBars = false;
 };

@@ -3,7 +3,7 @@
 */
 #include "widgets/FloatBarParent.h"
 
-#include "widgets/XToolBar.h"
+#include "widgets/DockableBar.h"
 
 #include <QEvent>
 
@@ -17,8 +17,8 @@ TFloatBarParent::TFloatBarParent(QWidget *form) : QWidget(form), m_form(form)
 TFloatBarParent::~TFloatBarParent()
 {
     /* Floating bars are deleted after this body; they must not call back. */
-    for (TXToolBar *bar : m_bars)
-        bar->m_floatParent = nullptr;
+    for (TDockableBar *bar : m_bars)
+        bar->floatParentGone();
 }
 
 TFloatBarParent *TFloatBarParent::forForm(QWidget *form)
@@ -28,7 +28,7 @@ TFloatBarParent *TFloatBarParent::forForm(QWidget *form)
     return new TFloatBarParent(form);
 }
 
-void TFloatBarParent::addBar(TXToolBar *bar)
+void TFloatBarParent::addBar(TDockableBar *bar)
 {
     if (m_bars.contains(bar))
         return;
@@ -39,7 +39,7 @@ void TFloatBarParent::addBar(TXToolBar *bar)
     }
 }
 
-void TFloatBarParent::removeBar(TXToolBar *bar)
+void TFloatBarParent::removeBar(TDockableBar *bar)
 {
     m_bars.removeOne(bar);
     if (m_bars.isEmpty() && m_watching) {
@@ -51,12 +51,12 @@ void TFloatBarParent::removeBar(TXToolBar *bar)
 void TFloatBarParent::updateActive()
 {
     bool active = m_form->isActiveWindow();
-    for (TXToolBar *bar : m_bars)
+    for (TDockableBar *bar : m_bars)
         active = active || (bar->isWindow() && bar->isActiveWindow());
     if (active == m_active)
         return;
     m_active = active;
-    for (TXToolBar *bar : m_bars)
+    for (TDockableBar *bar : m_bars)
         bar->update();
 }
 
@@ -65,11 +65,11 @@ bool TFloatBarParent::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_form) {
         switch (event->type()) {
         case QEvent::Show:
-            for (TXToolBar *bar : m_bars)
+            for (TDockableBar *bar : m_bars)
                 bar->formShown();
             break;
         case QEvent::Hide:
-            for (TXToolBar *bar : m_bars)
+            for (TDockableBar *bar : m_bars)
                 bar->formHidden();
             break;
         case QEvent::ActivationChange:

@@ -12,7 +12,7 @@
 #include <QList>
 #include <QWidget>
 
-class TXToolBar;
+class TDockableBar;
 
 class TFloatBarParent : public QWidget {
     Q_OBJECT
@@ -22,9 +22,9 @@ public:
     static TFloatBarParent *forForm(QWidget *form);
     ~TFloatBarParent() override;
 
-    void addBar(TXToolBar *bar);
-    void removeBar(TXToolBar *bar);
-    const QList<TXToolBar *> &bars() const { return m_bars; }
+    void addBar(TDockableBar *bar);
+    void removeBar(TDockableBar *bar);
+    const QList<TDockableBar *> &bars() const { return m_bars; }
     /* Whether the form is being watched (while it holds at least one bar). */
     bool watchesForm() const { return m_watching; }
     /* Whether the captions of the form's bars are drawn active. */
@@ -39,7 +39,7 @@ private:
     explicit TFloatBarParent(QWidget *form);
 
     QWidget *m_form;
-    QList<TXToolBar *> m_bars; /* the ring of the form's bars */
+    QList<TDockableBar *> m_bars; /* the ring of the form's bars */
     bool m_watching = false;
     bool m_active = false;
 };

@@ -35,7 +35,7 @@ std::vector<QSize> sizesOf(const QList<QWidget *> &controls)
 } // namespace
 
 TXToolBar::TXToolBar(QWidget *form, const QString &name)
-    : TDockControl(requireForm(form, name + QStringLiteral(" XXToolBar must be owned by a form")))
+    : TDockableBar(requireForm(form, name + QStringLiteral(" XXToolBar must be owned by a form")))
 {
     setObjectName(name);
     m_caption = name;
@@ -250,7 +250,7 @@ void TXToolBar::reparent(TDocks *target, QPoint at)
     arrangeControls();
     m_reparenting = false;
     if (m_floatParent)
-        for (TXToolBar *bar : m_floatParent->bars())
+        for (TDockableBar *bar : m_floatParent->bars())
             bar->update();
     if (turned)
         emit OnVerticalDock(vertical);

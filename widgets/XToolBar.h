@@ -17,7 +17,7 @@
 
 #include "widgets/BarDrag.h"
 #include "widgets/BarLayout.h"
-#include "widgets/DockControl.h"
+#include "widgets/DockableBar.h"
 #include "widgets/Docks.h"
 #include "widgets/FloatBarParent.h"
 
@@ -25,7 +25,7 @@
 
 class TDragFrame;
 
-class TXToolBar : public TDockControl {
+class TXToolBar : public TDockableBar {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ caption WRITE setCaption)
     Q_PROPERTY(TDocks *DockedTo READ dockedTo WRITE setDockedTo)
@@ -64,7 +64,7 @@ public:
     QPoint floatingPos() const { return m_floatPos; }
     void setFloatingPos(QPoint screenPos);
     /* Length along a dock of that orientation. */
-    int dockedLength(bool vertical) const;
+    int dockedLength(bool vertical) const override;
     TFloatBarParent *floatParent() const { return m_floatParent; }
 
     bool isDragging() const { return m_dragging; }
@@ -90,14 +90,12 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
-    friend class TDocks;
-    friend class TFloatBarParent;
-
-    void placeByDock(const QRect &rect);
-    /* Lays the bar out for its dock's new orientation. */
-    void turn(bool vertical);
-    void formShown();
-    void formHidden();
+    void dockGone() override { m_dock = nullptr; }
+    void placeByDock(const QRect &rect) override;
+    void turn(bool vertical) override;
+    void floatParentGone() override { m_floatParent = nullptr; }
+    void formShown() override;
+    void formHidden() override;
     void relayout();
     void arrangeControls();
     void applyDockedSize();
@@ -115,8 +113,6 @@ private:
     QPointer<TDocks> m_dock;
     QPointer<TDocks> m_prevDock;          /* dock before the last docked/floating change */
     QPointer<TFloatBarParent> m_floatParent;
-    int m_dockLine = 0;
-    int m_dockPos = 0;
     bool m_wantVisible = true;            /* the published Visible */
     bool m_vertical = false;              /* laid out for a vertical dock */
     bool m_loading = true;                /* until loaded(): children are only listed */

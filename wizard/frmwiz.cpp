@@ -1,12 +1,11 @@
 #include "wizard/frmwiz.h"
 
+#include "platform/installkeys.h"
 #include "platform/registry.h"
 #include "widgets/explbtn.h"
 #include "wizard/artwork.h"
-#include "wizard/controls.h"
 #include "wizard/fonts.h"
-#include "wizard/installpath.h"
-#include "wizard/controltext.h"
+#include "wizard/helpsystem.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pgdatabaseup.h"
 #include "wizard/pages/pgdbcheck.h"
@@ -19,18 +18,12 @@
 #include "wizard/pages/pgotherdata.h"
 #include "wizard/pages/pgwelcome.h"
 
-#include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 
@@ -106,16 +99,16 @@ void TfrmWiz::buildFrame()
     pgHeaderFooter = new PgHeaderFooter(m_ctx, nbWiz);
     pgInput = new PgInput(m_ctx, nbWiz);
     pgDBCheck = new PgDBCheck(m_ctx, nbWiz);
-    pgLogin = new PgLogin(m_ctx, [this] { return comboChoice(pgDBCheck->cbDatabase); }, nbWiz);
-    pgDatabaseUP = new PgDatabaseUP(m_ctx, pgInput->lbValues, nbWiz);
+    pgLogin = new PgLogin(m_ctx, [this] { return pgDBCheck->alias(); }, nbWiz);
+    pgDatabaseUP = new PgDatabaseUP(m_ctx, [this] { return pgInput->values(); }, nbWiz);
     pgDatabaseBR = new PgDatabaseBR(m_ctx, nbWiz);
     pgFieldSelect = new PgFieldSelect(m_ctx, nbWiz);
     pgOtherData = new PgOtherData(m_ctx, nbWiz);
     pgDLLOutput = new PgDLLOutput(m_ctx, nbWiz);
     pgInfo = new PgInfo(m_ctx, nbWiz);
-    for (QWidget *page : std::initializer_list<QWidget *>{pgWelcome, pgHeaderFooter, pgInput, pgDBCheck, pgLogin,
-                                                           pgDatabaseUP, pgDatabaseBR, pgFieldSelect, pgOtherData,
-                                                           pgDLLOutput, pgInfo})
+    m_pages = {pgWelcome,    pgHeaderFooter, pgInput,       pgDBCheck,   pgLogin, pgDatabaseUP,
+               pgDatabaseBR, pgFieldSelect,  pgOtherData,   pgDLLOutput, pgInfo};
+    for (WizardPage *page : m_pages)
         nbWiz->addWidget(page);
     connect(nbWiz, &QStackedWidget::currentChanged, this, &TfrmWiz::nbWizPageChanged);
     connect(pgDBCheck, &PgDBCheck::aliasChanged, pgDatabaseBR, &PgDatabaseBR::resetForAlias);
@@ -191,10 +184,11 @@ void TfrmWiz::FormCreate()
 {
     // The help file lies in the install folder that the set-up recorded.
     try {
-        const platform::Registry user;
-        m_helpFile = QString::fromStdString(helpFilePath(m_registry ? *m_registry : user));
+        readRegistry([this](const platform::Registry &registry) { m_helpFile = installedHelpFile(registry); });
     } catch (const std::exception &) {
-        m_helpFile = QString::fromLatin1(kHelpFileName); // no registry at all: asking for help names the file
+        // No user registry at all (no configuration folder): as if nothing
+        // were recorded; asking for help then names the file it could not open.
+        m_helpFile = QString::fromLatin1(platform::kHelpFileName);
     }
     setWindowTitle(QString::fromLatin1(kWizardCaption));
     m_ctx.dbChanged = false;
@@ -208,26 +202,27 @@ Page TfrmWiz::currentPage() const
     return static_cast<Page>(nbWiz->currentIndex());
 }
 
+/*
+** The one place the navigation facts are built: the record's fields, then
+** what only the pages' controls know (whether an entry of a choice list is
+** chosen, which an empty choice's name cannot tell).
+*/
 NavigationFacts TfrmWiz::facts() const
 {
-    NavigationFacts f;
-    f.dbOk = pgDBCheck->cbDataOK->isChecked();
-    f.aliasChosen = comboHasChoice(pgDBCheck->cbDatabase);
-    f.doBrowse = pgDBCheck->rbBrowseDB->isChecked();
-    f.doInsert = pgDBCheck->rbUpdateDB->isChecked();
-    f.doLogin = pgLogin->cbLoginPrompt->isChecked();
-    f.userId = controlBytes(pgLogin->edUserID);
-    f.password = controlBytes(pgLogin->edPassword);
-    f.hasInputValues = pgInput->lbValues->count() > 0;
-    f.tbBrowse = pgDatabaseBR->rbTable->isChecked();
-    f.browseTableChosen = comboHasChoice(pgDatabaseBR->cbBRTable);
-    f.sql = controlBytes(pgDatabaseBR->moSQL);
-    f.hasMapping = pgDatabaseUP->lbUpdFields->count() > 0;
-    f.hasReturnedFields = pgFieldSelect->lbReturnFields->count() > 0;
-    f.pageTitle = controlBytes(pgOtherData->edPageTitle);
-    f.extName = controlBytes(pgOtherData->edExtName);
-    f.outputFile = controlBytes(pgDLLOutput->edDLLFile);
+    NavigationFacts f = navigationFacts(project());
+    for (const WizardPage *page : m_pages)
+        page->addFacts(f);
     return f;
+}
+
+void TfrmWiz::readRegistry(const std::function<void(const platform::Registry &)> &read) const
+{
+    if (m_registry) {
+        read(*m_registry);
+        return;
+    }
+    const platform::Registry user;
+    read(user);
 }
 
 void TfrmWiz::showPage(Page page)
@@ -238,11 +233,7 @@ void TfrmWiz::showPage(Page page)
 void TfrmWiz::btnNextClick()
 {
     const Page page = currentPage();
-    if (page == Page::DLLOutput) {
-        QLineEdit *edit = pgDLLOutput->edDLLFile;
-        if (!trimmed(controlBytes(edit)).empty())
-            setControlBytes(edit, completeOutputPath(controlBytes(edit), QDir::currentPath().toStdString()));
-    }
+    m_pages[static_cast<std::size_t>(page)]->validatePage();
     NavigationFacts f = facts();
     if (const auto failure = checkLeaving(page, f)) {
         m_ctx.error(QString::fromStdString(failure->message));
@@ -259,14 +250,14 @@ void TfrmWiz::btnNextClick()
                                                  QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             showPage(Page::Input);
-            pgInput->edValue->setFocus();
+            pgInput->focusEntry();
         } else {
             showPage(Page::Login);
         }
         return;
     }
     case Question::NoReturnedFields:
-        pgFieldSelect->lbAvailFields->setFocus();
+        pgFieldSelect->focusEntry();
         if (m_dialogs.messageBox(this, QMessageBox::Information, QStringLiteral("Information"),
                                  QString::fromLatin1(kNoReturnedFieldsText),
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
@@ -274,12 +265,12 @@ void TfrmWiz::btnNextClick()
         break;
     case Question::None:
         if (page == Page::FieldSelect)
-            pgFieldSelect->lbAvailFields->setFocus();
+            pgFieldSelect->focusEntry();
         break;
     }
     const Page next = nextPage(page, f);
     if (page == Page::DatabaseBR && next == Page::OtherData)
-        pgFieldSelect->lbReturnFields->clear();
+        pgFieldSelect->clearReturnedFields();
     showPage(next);
     btnBack->setEnabled(true);
     prepareArrival(next);
@@ -288,26 +279,7 @@ void TfrmWiz::btnNextClick()
 
 void TfrmWiz::prepareArrival(Page page)
 {
-    switch (page) {
-    case Page::DatabaseUP:
-        pgDatabaseUP->prepare();
-        break;
-    case Page::DatabaseBR:
-        pgDatabaseBR->prepare();
-        break;
-    case Page::Input:
-        pgInput->edValue->setFocus();
-        break;
-    case Page::DLLOutput:
-        pgDLLOutput->edDLLFile->setFocus();
-        break;
-    case Page::FieldSelect:
-        pgFieldSelect->prepare(pgDatabaseBR->rbTable->isChecked(), comboChoice(pgDatabaseBR->cbBRTable),
-                               controlBytes(pgDatabaseBR->moSQL));
-        break;
-    default:
-        break;
-    }
+    m_pages[static_cast<std::size_t>(page)]->initializePage(project());
 }
 
 void TfrmWiz::showNextOrFinish(Page page)
@@ -325,18 +297,17 @@ void TfrmWiz::btnBackClick()
         btnBack->setEnabled(false);
     showNextOrFinish(previous);
     if (previous == Page::Input)
-        pgInput->edValue->setFocus();
+        pgInput->focusEntry();
 }
 
 void TfrmWiz::nbWizPageChanged(int index)
 {
     switch (static_cast<Page>(index)) {
     case Page::Login:
-        if (pgLogin->edUserID->isEnabled())
-            pgLogin->edUserID->setFocus();
+        pgLogin->focusEntry();
         break;
     case Page::OtherData:
-        pgOtherData->edPageTitle->setFocus();
+        pgOtherData->focusEntry();
         break;
     case Page::Info:
         pgInfo->showSummary(project());

@@ -5,8 +5,9 @@
 ** notebook and the button row, wires the pages together, and owns the
 ** commands that belong to no page: navigation, saving and opening the
 ** project file, the summary, help, the About box, the text view, Cancel
-** and Finish. The pages hold the controls and their own handlers; the
-** page-flow rules are the plain functions of navigation.h.
+** and Finish. The pages hold the controls, their own handlers and their
+** part of the record (WizardPage); the window reaches no page's controls.
+** The page-flow rules are the plain functions of navigation.h.
 **
 ** Everything modal goes through the DialogService given at creation, the
 ** help through a HelpSystem, the database through a DatabaseEngine and
@@ -39,6 +40,7 @@ namespace quillon::wizard {
 
 class HelpSystem;
 class TfrmWiz;
+class WizardPage;
 class WizardHost;
 class PgWelcome;
 class PgHeaderFooter;
@@ -74,6 +76,8 @@ public:
 
     // The answers as the controls hold them.
     WizardProject project() const;
+    // The pages in notebook order.
+    const std::array<WizardPage *, kPageCount> &pages() const { return m_pages; }
 
     Page currentPage() const;
     const QString &projectFileName() const { return m_projectFileName; }
@@ -127,7 +131,10 @@ private:
     void rdbAboutClick();
     void ViewasText1Click();
     void previewQuery();
+    // Runs read on the registry given at creation, else on the user's.
+    void readRegistry(const std::function<void(const platform::Registry &)> &read) const;
 
+    std::array<WizardPage *, kPageCount> m_pages{};
     std::unique_ptr<WizardDatabase> m_db;
     DialogService &m_dialogs;
     HelpSystem *m_help;

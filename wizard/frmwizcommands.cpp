@@ -11,16 +11,12 @@
 #include "project/projectfile.h"
 #include "wizard/aboutbox.h"
 #include "wizard/ansitext.h"
-#include "wizard/controltext.h"
 #include "wizard/frmview.h"
 #include "wizard/helpsystem.h"
 #include "wizard/pages/pgdatabasebr.h"
 #include "wizard/pages/pginfo.h"
 #include "wizard/vendor.h"
 #include "wizard/wizardhost.h"
-
-
-#include <QCheckBox>
 
 namespace quillon::wizard {
 
@@ -75,15 +71,16 @@ bool TfrmWiz::openProjectFile(const QString &path)
 
 void TfrmWiz::btnFinishClick()
 {
-    if (pgInfo->cbSaveProject->isChecked() && !saveProject())
+    if (pgInfo->saveRequested() && !saveProject())
         return;
     const WizardProject p = project();
     const QString output = displayText(p.OutputDLL);
     try {
-        const platform::Registry user;
-        const platform::Registry &registry = m_registry ? *m_registry : user;
-        generator::generateSourceFile(p, generator::templatePathFromRegistry(registry), p.OutputDLL,
-                                      generator::currentGenerationMoment());
+        std::string templatePath;
+        readRegistry([&](const platform::Registry &registry) {
+            templatePath = generator::templatePathFromRegistry(registry);
+        });
+        generator::generateSourceFile(p, templatePath, p.OutputDLL, generator::currentGenerationMoment());
         emit generated(output);
         if (m_host) {
             m_host->closeProject();
@@ -141,7 +138,7 @@ void TfrmWiz::ViewasText1Click()
 
 void TfrmWiz::previewQuery()
 {
-    const std::string sql = controlBytes(pgDatabaseBR->moSQL);
+    const std::string sql = pgDatabaseBR->sql();
     if (!sqlReturnsRows(sql))
         return;
     // The preview's connection stays open only if the login test opened it.

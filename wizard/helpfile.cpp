@@ -5,7 +5,6 @@
 */
 #include "wizard/helpfile.h"
 
-#include "wizard/helpsystem.h"
 
 #include <QDir>
 #include <QFileInfo>

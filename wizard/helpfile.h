@@ -12,10 +12,17 @@
 #include <QUrl>
 
 #include <memory>
+#include <stdexcept>
 
 class QHelpEngine;
 
 namespace quillon::wizard {
+
+/* A help file, or help itself, failed: the message names the file. */
+class HelpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 struct HelpTopic {
     QUrl url;      /* qthelp:// address of the topic's page */

@@ -9,8 +9,14 @@
 #include "wizard/helpfile.h"
 #include "wizard/helpwindow.h"
 
+#include "platform/installkeys.h"
+#include "platform/installlayout.h"
+#include "platform/registry.h"
+
 #include <QFileInfo>
 #include <QPointer>
+
+#include <optional>
 
 namespace quillon::wizard {
 
@@ -45,6 +51,25 @@ private:
 std::unique_ptr<HelpSystem> createQtHelpSystem()
 {
     return std::make_unique<QtHelpSystem>();
+}
+
+QString installedHelpFile(const platform::Registry &registry)
+{
+    std::string folder;
+    try {
+        std::optional<std::string> recorded;
+        if (const auto key = registry.openKey(platform::Hive::CurrentUser, platform::kInstallPathKey))
+            recorded = key->readString(platform::kInstallPathValue);
+        if (recorded)
+            folder = *recorded;
+        else if (const auto &layout = platform::installedLayout())
+            folder = layout->dataDir(); // an installed program's own help file
+    } catch (const std::exception &) {
+        folder.clear(); // as if nothing were recorded: the failure names the file
+    }
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return QString::fromStdString(folder) + QString::fromLatin1(platform::kHelpFileName);
 }
 
 } // namespace quillon::wizard

@@ -7,19 +7,19 @@
 #ifndef QUILLON_WIZARD_HELPSYSTEM_H
 #define QUILLON_WIZARD_HELPSYSTEM_H
 
+#include "wizard/helpfile.h"
+
 #include <QString>
 
 #include <memory>
-#include <stdexcept>
 
 class QWidget;
 
-namespace quillon::wizard {
+namespace quillon::platform {
+class Registry;
+}
 
-class HelpError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace quillon::wizard {
 
 class HelpSystem {
 public:
@@ -33,6 +33,14 @@ public:
 /* The real one: a help window over Qt's help engine, opened on the first
 ** request and reused (and raised) for later ones on the same file. */
 std::unique_ptr<HelpSystem> createQtHelpSystem();
+
+/* The installed help file: QUILLON.HLP in the install folder the set-up
+** recorded (HKEY_CURRENT_USER "Software\Tarvik\Quillon", value
+** "InstallPath"); with nothing recorded, the one in an installed program's
+** data folder (platform/installlayout.h); else the bare file name, also when
+** the registry cannot be read, so that asking for help names the file it
+** looked for. */
+QString installedHelpFile(const platform::Registry &registry);
 
 } // namespace quillon::wizard
 

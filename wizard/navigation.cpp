@@ -1,5 +1,7 @@
 #include "wizard/navigation.h"
 
+#include "project/textlines.h"
+
 #include <array>
 #include <filesystem>
 
@@ -43,11 +45,6 @@ Page preceding(Page page)
     return page == Page::Welcome ? page : static_cast<Page>(static_cast<int>(page) - 1);
 }
 
-bool isBlank(std::string_view text)
-{
-    return trimmed(text).empty();
-}
-
 // Table browsing, or a query that returns rows, leads to the field choice.
 bool browsesRows(const NavigationFacts &f)
 {
@@ -75,21 +72,31 @@ int helpContext(Page page)
     return row(page).helpContext;
 }
 
-std::string_view trimmed(std::string_view text)
+NavigationFacts navigationFacts(const WizardProject &p)
 {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
+    NavigationFacts f;
+    f.dbOk = p.DBOk;
+    f.doBrowse = p.DoBrowse;
+    f.doInsert = p.DoInsert;
+    f.doLogin = p.DoLogin;
+    f.userId = p.UserName;
+    f.password = p.Password;
+    f.hasInputValues = !p.Input.empty();
+    f.tbBrowse = p.TbBrowse;
+    f.sql = p.QrToBrowse;
+    f.hasMapping = !p.UpdFields.empty();
+    f.hasReturnedFields = !p.RetChosenFields.empty();
+    f.pageTitle = p.PageTitle;
+    f.extName = p.ExtName;
+    f.outputFile = p.OutputDLL;
+    return f;
 }
 
 std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
 {
     switch (page) {
     case Page::Login:
-        if (f.doLogin && isBlank(f.userId) && isBlank(f.password))
+        if (f.doLogin && isBlankText(f.userId) && isBlankText(f.password))
             return CheckFailure{"Please enter Username/Password!", "edUserID"};
         break;
     case Page::DatabaseBR:
@@ -98,7 +105,7 @@ std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
         if (f.tbBrowse) {
             if (!f.browseTableChosen)
                 return CheckFailure{"Table must be selected!", "cbBRTable"};
-        } else if (isBlank(f.sql)) {
+        } else if (isBlankText(f.sql)) {
             return CheckFailure{"SQL Code not entered!", "moSQL"};
         }
         break;
@@ -107,13 +114,13 @@ std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
             return CheckFailure{"Database must be selected!", "cbDatabase"};
         break;
     case Page::DLLOutput:
-        if (isBlank(f.outputFile))
+        if (isBlankText(f.outputFile))
             return CheckFailure{"Output DLL Source filename required!", ""};
         break;
     case Page::OtherData:
-        if (isBlank(f.pageTitle))
+        if (isBlankText(f.pageTitle))
             return CheckFailure{"Page must have a Title.", "edPageTitle"};
-        if (isBlank(f.extName))
+        if (isBlankText(f.extName))
             return CheckFailure{"Extension must have a name.", "edExtName"};
         break;
     case Page::DatabaseUP:
@@ -174,7 +181,7 @@ bool sqlReturnsRows(std::string_view sql)
     const std::size_t end = sql.find_first_of(" \t\r\n");
     if (end == std::string_view::npos)
         return false;
-    std::string word(trimmed(sql.substr(0, end)));
+    std::string word(trimBlanks(sql.substr(0, end)));
     for (char &c : word) {
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');

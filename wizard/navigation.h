@@ -5,9 +5,12 @@
 ** in notebook order, their help contexts, which page "Next >" and "< Back"
 ** lead to, the checks that "Next >" makes before leaving a page, the two
 ** questions it may ask, the first word of the SQL text and the completion
-** of the output file name. The window reads the facts from its controls
-** and acts on the answers; everything here is tested with table rows.
+** of the output file name. The window takes the facts from the record and
+** its pages and acts on the answers; everything here is tested with table
+** rows.
 */
+
+#include "project/wizardproject.h"
 
 #include <optional>
 #include <string>
@@ -39,7 +42,9 @@ std::optional<Page> pageFromName(std::string_view name);
 // The help topic number of a page.
 int helpContext(Page page);
 
-// What the flow rules look at, as the controls hold it.
+// What the flow rules look at: the record's fields as the controls hold
+// them, and whether an entry of the two choice lists is chosen, which only
+// the controls know.
 struct NavigationFacts
 {
     bool dbOk = true;             // cbDataOK
@@ -59,6 +64,10 @@ struct NavigationFacts
     std::string extName;          // edExtName
     std::string outputFile;       // edDLLFile
 };
+
+// The facts the record holds; aliasChosen and browseTableChosen stay false
+// for the pages that hold those lists to add.
+NavigationFacts navigationFacts(const WizardProject &record);
 
 // A check of "Next >" that refused to leave the page: the error box text
 // and the control that gets the focus (empty: the focus stays).
@@ -95,9 +104,6 @@ Page previousPage(Page page, const NavigationFacts &facts);
 // or line break, with a-z in upper case, is "SELECT". A text that starts
 // with a blank has no first word.
 bool sqlReturnsRows(std::string_view sql);
-
-// Removes blanks and control characters (anything up to " ") at both ends.
-std::string_view trimmed(std::string_view text);
 
 // The output file name as "Next >" completes it: the extension (from the
 // last "." after the last "/", "\" and ":") becomes ".dpr", or ".dpr" is

@@ -26,42 +26,12 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillon::wizard {
 
 namespace {
-
-struct Line
-{
-    QString command;
-    QString name;
-    QString text;
-};
-
-Line parse(const QString &raw)
-{
-    Line line;
-    const QString s = raw.trimmed();
-    const qsizetype sp = s.indexOf(QLatin1Char(' '));
-    line.command = sp < 0 ? s : s.left(sp);
-    if (sp < 0)
-        return line;
-    const QString rest = s.mid(sp + 1);
-    // answer, file, popup and screenshot take TEXT at once; the others a NAME first.
-    static const QStringList textOnly{QStringLiteral("answer"), QStringLiteral("file"), QStringLiteral("popup"),
-                                      QStringLiteral("screenshot")};
-    if (textOnly.contains(line.command)) {
-        line.text = unescapeScript(rest);
-        return line;
-    }
-    const qsizetype sp2 = rest.indexOf(QLatin1Char(' '));
-    line.name = sp2 < 0 ? rest : rest.left(sp2);
-    if (sp2 >= 0)
-        line.text = unescapeScript(raw.mid(raw.indexOf(line.name, raw.indexOf(line.command) + line.command.size()) +
-                                           line.name.size() + 1));
-    return line;
-}
 
 QWidget *topLevelWindow()
 {
@@ -115,11 +85,17 @@ ScriptDriver::ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &d
     if (root.inherits(kWizardClass))
         attachWizard(qobject_cast<QDialog *>(&root));
     qApp->installEventFilter(this);
+    addBuiltInVerbs();
+}
+
+void ScriptDriver::addVerb(const QString &name, Operands operands, Action action)
+{
+    m_verbs.push_back({name, operands, std::move(action)});
 }
 
 void ScriptDriver::addCommand(const QString &name, Command command)
 {
-    m_commands.emplace_back(name, std::move(command));
+    addVerb(name, Operands::TrimmedText, [command = std::move(command)](const Arguments &a) { return command(a.text); });
 }
 
 void ScriptDriver::attachWizard(QDialog *window)
@@ -260,121 +236,171 @@ QObject *ScriptDriver::find(const QString &name) const
     return nullptr;
 }
 
+/*
+** A line is its verb's name, then the operands the verb takes. The name ends
+** at the first space of the line without its blanks at either end. A NAME
+** ends at the next space, and its TEXT is the rest of the line as written
+** (trailing blanks included), so that "type" can type them. A host's verb
+** for one name of its own ("type editor") comes before the verb itself and
+** takes its TEXT the same way.
+*/
 void ScriptDriver::perform(int index)
 {
-    const Line line = parse(m_script[index]);
-    const auto need = [&](auto *p, const char *what) {
-        if (!p)
-            fail(index, QStringLiteral("%1 is not %2").arg(line.name, QString::fromLatin1(what)));
-        return p != nullptr;
+    const QString &raw = m_script[index];
+    const QString s = raw.trimmed();
+    const qsizetype sp = s.indexOf(QLatin1Char(' '));
+    const QString command = sp < 0 ? s : s.left(sp);
+    Arguments named;
+    const QString rest = sp < 0 ? QString() : s.mid(sp + 1);
+    const qsizetype sp2 = rest.indexOf(QLatin1Char(' '));
+    named.name = sp2 < 0 ? rest : rest.left(sp2);
+    if (sp2 >= 0)
+        named.text = unescapeScript(
+            raw.mid(raw.indexOf(named.name, raw.indexOf(command) + command.size()) + named.name.size() + 1));
+
+    const auto verbNamed = [this](const QString &name) {
+        return std::find_if(m_verbs.begin(), m_verbs.end(), [&](const Verb &v) { return v.name == name; });
     };
-    // A host command may take a verb for one name of its own ("type editor").
-    const QString verbOnName = line.command + QLatin1Char(' ') + line.name;
-    for (const auto &[name, command] : m_commands) {
-        if (name == verbOnName) {
-            if (const QString error = command(line.text); !error.isEmpty())
-                fail(index, error);
+    if (const auto own = verbNamed(command + QLatin1Char(' ') + named.name); own != m_verbs.end()) {
+        if (const QString error = own->action(named); !error.isEmpty() && !m_done)
+            fail(index, error);
+        return;
+    }
+    const auto verb = verbNamed(command);
+    if (verb == m_verbs.end()) {
+        fail(index, QStringLiteral("unknown command %1").arg(command));
+        return;
+    }
+    Arguments a;
+    switch (verb->operands) {
+    case Operands::NameThenText:
+        a = named;
+        a.target = find(a.name);
+        if (!a.target) {
+            fail(index, QStringLiteral("no control named %1").arg(a.name));
             return;
         }
+        break;
+    case Operands::Text:
+        if (sp >= 0)
+            a.text = unescapeScript(s.mid(sp + 1));
+        break;
+    case Operands::TrimmedText:
+        a.text = unescapeScript(s.mid(command.size()).trimmed());
+        break;
     }
-    QObject *target = nullptr;
-    static const QStringList named{QStringLiteral("type"), QStringLiteral("check"), QStringLiteral("uncheck"),
-                                   QStringLiteral("click"), QStringLiteral("choose"), QStringLiteral("select"),
-                                   QStringLiteral("select+"), QStringLiteral("show"), QStringLiteral("close")};
-    if (named.contains(line.command)) {
-        target = find(line.name);
-        if (!target) {
-            fail(index, QStringLiteral("no control named %1").arg(line.name));
-            return;
-        }
-    }
-    const QString &c = line.command;
-    if (c == QLatin1String("type")) {
-        if (auto *e = qobject_cast<QLineEdit *>(target))
-            e->setText(line.text);
-        else if (auto *m = qobject_cast<QPlainTextEdit *>(target)) {
-            m->setPlainText(QString(line.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // A verb may have ended the script itself (failCurrent) before it returns.
+    if (const QString error = verb->action(a); !error.isEmpty() && !m_done)
+        fail(index, error);
+}
+
+void ScriptDriver::addBuiltInVerbs()
+{
+    const auto notA = [](const Arguments &a, const char *what) {
+        return QStringLiteral("%1 is not %2").arg(a.name, QString::fromLatin1(what));
+    };
+    const auto noEntry = [](const Arguments &a) {
+        return QStringLiteral("%1 has no entry \"%2\"").arg(a.name, escapeTranscript(a.text));
+    };
+    addVerb(QStringLiteral("type"), Operands::NameThenText, [](const Arguments &a) {
+        if (auto *e = qobject_cast<QLineEdit *>(a.target)) {
+            e->setText(a.text);
+        } else if (auto *m = qobject_cast<QPlainTextEdit *>(a.target)) {
+            m->setPlainText(QString(a.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             m->moveCursor(QTextCursor::End); // where typing leaves the caret
+        } else {
+            return QStringLiteral("%1 is not a line edit or memo").arg(a.name);
         }
-        else
-            fail(index, QStringLiteral("%1 is not a line edit or memo").arg(line.name));
-    } else if (c == QLatin1String("check") || c == QLatin1String("uncheck")) {
-        auto *b = qobject_cast<QAbstractButton *>(target);
-        if (need(b, "a check box or radio button") && b->isChecked() != (c == QLatin1String("check")))
+        return QString();
+    });
+    for (const bool on : {true, false}) {
+        addVerb(on ? QStringLiteral("check") : QStringLiteral("uncheck"), Operands::NameThenText,
+                [on, notA](const Arguments &a) {
+                    auto *b = qobject_cast<QAbstractButton *>(a.target);
+                    if (!b)
+                        return notA(a, "a check box or radio button");
+                    if (b->isChecked() != on)
+                        b->click();
+                    return QString();
+                });
+    }
+    addVerb(QStringLiteral("click"), Operands::NameThenText, [](const Arguments &a) {
+        if (auto *b = qobject_cast<QAbstractButton *>(a.target)) {
             b->click();
-    } else if (c == QLatin1String("click")) {
-        if (auto *b = qobject_cast<QAbstractButton *>(target))
-            b->click();
-        else if (target->metaObject()->indexOfSignal("clicked()") >= 0) {
+        } else if (a.target->metaObject()->indexOfSignal("clicked()") >= 0) {
             // Our own clickable controls (explorer buttons, labels): their
             // click is their clicked signal, unless they are disabled.
-            if (isEnabledControl(target))
-                QMetaObject::invokeMethod(target, "clicked");
+            if (isEnabledControl(a.target))
+                QMetaObject::invokeMethod(a.target, "clicked");
+        } else if (auto *action = qobject_cast<QAction *>(a.target)) {
+            action->trigger();
+        } else {
+            return QStringLiteral("%1 cannot be clicked").arg(a.name);
         }
-        else if (auto *a = qobject_cast<QAction *>(target))
-            a->trigger();
-        else
-            fail(index, QStringLiteral("%1 cannot be clicked").arg(line.name));
-    } else if (c == QLatin1String("choose")) {
-        auto *combo = qobject_cast<QComboBox *>(target);
-        if (!need(combo, "a combo box"))
-            return;
+        return QString();
+    });
+    addVerb(QStringLiteral("choose"), Operands::NameThenText, [this, notA, noEntry](const Arguments &a) {
+        auto *combo = qobject_cast<QComboBox *>(a.target);
+        if (!combo)
+            return notA(a, "a combo box");
         // A list filled as it opens is told so first.
         if (combo->metaObject()->indexOfSignal("listOpening()") >= 0)
             QMetaObject::invokeMethod(combo, "listOpening");
         if (m_done)
-            return;
-        const int i = combo->findText(line.text, Qt::MatchExactly);
-        if (i < 0) {
-            fail(index, QStringLiteral("%1 has no entry \"%2\"").arg(line.name, escapeTranscript(line.text)));
-            return;
-        }
+            return QString();
+        const int i = combo->findText(a.text, Qt::MatchExactly);
+        if (i < 0)
+            return noEntry(a);
         combo->setCurrentIndex(i);
         emit combo->activated(i);
-    } else if (c == QLatin1String("select") || c == QLatin1String("select+")) {
-        auto *list = qobject_cast<QListWidget *>(target);
-        if (!need(list, "a list"))
-            return;
-        const auto items = list->findItems(line.text, Qt::MatchExactly);
-        if (items.isEmpty()) {
-            fail(index, QStringLiteral("%1 has no entry \"%2\"").arg(line.name, escapeTranscript(line.text)));
-            return;
-        }
-        const int row = list->row(items.first());
-        list->setCurrentRow(row, c == QLatin1String("select") ? QItemSelectionModel::ClearAndSelect
-                                                              : QItemSelectionModel::Select);
-    } else if (c == QLatin1String("answer")) {
-        if (!m_dialogs.queueAnswer(line.text))
-            fail(index, QStringLiteral("answer must be yes, no, ok, cancel, save or discard"));
-    } else if (c == QLatin1String("file")) {
-        m_dialogs.queueFile(line.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(line.text));
-    } else if (c == QLatin1String("popup")) {
-        m_dialogs.queuePopup(line.text);
-    } else if (c == QLatin1String("close")) {
-        auto *w = qobject_cast<QWidget *>(target);
-        if (need(w, "a window") && w->isWindow())
-            w->close();
-        else if (w)
-            fail(index, QStringLiteral("%1 is not a window").arg(line.name));
-    } else if (c == QLatin1String("show")) {
-        m_sink(QStringLiteral("show ") + line.name + QLatin1Char(' ') + controlState(target));
-    } else if (c == QLatin1String("screenshot")) {
+        return QString();
+    });
+    for (const bool adding : {false, true}) {
+        addVerb(adding ? QStringLiteral("select+") : QStringLiteral("select"), Operands::NameThenText,
+                [adding, notA, noEntry](const Arguments &a) {
+                    auto *list = qobject_cast<QListWidget *>(a.target);
+                    if (!list)
+                        return notA(a, "a list");
+                    const auto items = list->findItems(a.text, Qt::MatchExactly);
+                    if (items.isEmpty())
+                        return noEntry(a);
+                    list->setCurrentRow(list->row(items.first()),
+                                        adding ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
+                    return QString();
+                });
+    }
+    addVerb(QStringLiteral("answer"), Operands::Text, [this](const Arguments &a) {
+        return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save or discard");
+    });
+    addVerb(QStringLiteral("file"), Operands::Text, [this](const Arguments &a) {
+        m_dialogs.queueFile(a.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(a.text));
+        return QString();
+    });
+    addVerb(QStringLiteral("popup"), Operands::Text, [this](const Arguments &a) {
+        m_dialogs.queuePopup(a.text);
+        return QString();
+    });
+    addVerb(QStringLiteral("close"), Operands::NameThenText, [notA](const Arguments &a) {
+        auto *w = qobject_cast<QWidget *>(a.target);
+        if (!w)
+            return notA(a, "a window");
+        if (!w->isWindow())
+            return QStringLiteral("%1 is not a window").arg(a.name);
+        w->close();
+        return QString();
+    });
+    addVerb(QStringLiteral("show"), Operands::NameThenText, [this](const Arguments &a) {
+        m_sink(QStringLiteral("show ") + a.name + QLatin1Char(' ') + controlState(a.target));
+        return QString();
+    });
+    addVerb(QStringLiteral("screenshot"), Operands::Text, [this](const Arguments &a) {
         QWidget *w = topLevelWindow();
         if (!w)
             w = activeRoot();
-        if (!w || !w->grab().save(line.text, "PNG"))
-            fail(index, QStringLiteral("cannot write the screenshot %1").arg(line.text));
-    } else {
-        for (const auto &[name, command] : m_commands) {
-            if (name == c) {
-                const QString text = m_script[index].trimmed().mid(c.size()).trimmed();
-                if (const QString error = command(unescapeScript(text)); !error.isEmpty())
-                    fail(index, error);
-                return;
-            }
-        }
-        fail(index, QStringLiteral("unknown command %1").arg(c));
-    }
+        if (!w || !w->grab().save(a.text, "PNG"))
+            return QStringLiteral("cannot write the screenshot %1").arg(a.text);
+        return QString();
+    });
 }
 
 QString ScriptDriver::controlState(QObject *control)

@@ -14,7 +14,9 @@
 ** Script lines: type, check, uncheck, click, choose, select, select+,
 ** answer, file, popup, close, show, screenshot, and the commands a host
 ** adds (blank lines and "#" comments are skipped; \n, \r, \t and \\ are
-** escapes in TEXT). Transcript lines: page, focus, box, message, dialog,
+** escapes in TEXT). Every command is a verb of one table: its name, what
+** follows the name, and what it does; a host adds its verbs to the same
+** table. Transcript lines: page, focus, box, message, dialog,
 ** popup, show, caption, help, window, finish, closed, error. README.md
 ** describes both.
 */
@@ -56,9 +58,28 @@ public:
     // follows both words, kept exactly.
     using Command = std::function<QString(const QString &text)>;
 
+    // What follows a verb's name on its line.
+    enum class Operands {
+        NameThenText, // the objectName of a control (which must exist), then TEXT
+        Text,         // TEXT at once, from after the one space that ends the name
+        TrimmedText,  // TEXT at once, without blanks at either end
+    };
+    struct Arguments
+    {
+        QObject *target = nullptr; // NameThenText: the control named
+        QString name;
+        QString text;
+    };
+    // Performs one line; returns an error message, empty when it worked.
+    using Action = std::function<QString(const Arguments &arguments)>;
+
     ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &dialogs, Sink sink,
                  QString screenshotDir = QString());
 
+    // Adds a verb; a name already in the table keeps its first meaning.
+    void addVerb(const QString &name, Operands operands, Action action);
+    // A host's verb, taking its TEXT without blanks at either end (a verb
+    // for one control of the host's own: TEXT as written).
     void addCommand(const QString &name, Command command);
 
     // Runs the script to its end; returns 0, or 1 after an error line. A
@@ -83,6 +104,14 @@ private slots:
     void reportGenerated(const QString &path);
 
 private:
+    struct Verb
+    {
+        QString name;
+        Operands operands;
+        Action action;
+    };
+
+    void addBuiltInVerbs();
     void step();
     void perform(int index);
     void afterLine(int index);
@@ -96,7 +125,7 @@ private:
     QStringList m_script;
     QPointer<QWidget> m_root;
     QPointer<QDialog> m_wizard; // the wizard window followed now
-    std::vector<std::pair<QString, Command>> m_commands;
+    std::vector<Verb> m_verbs;
     bool m_handoverBlocked = false;
     ScriptedDialogs &m_dialogs;
     Sink m_sink;

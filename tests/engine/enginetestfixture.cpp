@@ -4,7 +4,7 @@
 #include "engine/librarysearch.h"
 #include "platform/dynlib.h"
 #include "platform/registry.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +33,7 @@ void resetProbe()
 
 void EngineTest::SetUp()
 {
-    m_root = makeTempDir("tst_engine");
+    m_root = quillon::test::TempDir::create("tst_engine");
     m_cwd = m_root / "cwd";
     fs::create_directories(m_cwd);
     fs::create_directories(m_root / "runtime");

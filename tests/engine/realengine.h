@@ -8,7 +8,7 @@
 #include "engine/dataaccess.h"
 #include "engine/enginefunctions.h"
 #include "platform/dynlib.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class RealEngineTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_root = makeTempDir("tst_realengine");
+        m_root = quillon::test::TempDir::create("tst_realengine");
         // Keep one reference to the engine library for the whole process:
         // mapping and unmapping a library with thread-local data again and
         // again trips LeakSanitizer's scan at exit. The binding's own

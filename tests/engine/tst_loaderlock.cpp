@@ -5,7 +5,7 @@
 
 #include "engine/loaderlock.h"
 #include "platform/filelock.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ class LoaderLockTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_dir = makeTempDir("tst_loaderlock");
+        m_dir = quillon::test::TempDir::create("tst_loaderlock");
         setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
         LoaderLock::instance().take();
         LoaderLock::instance().tearDown();

@@ -166,10 +166,9 @@ TEST_F(ExpertStarted, TheWizardAlwaysHasAHelpSystem)
         });
     };
     library().expert->Execute();
-    qApp->setProperty(kHostHelpSystemProperty,
-                      QVariant::fromValue(static_cast<void *>(static_cast<wizard::HelpSystem *>(&offered))));
+    library().help = &offered; // as a host hands it over
     library().expert->Execute();
-    qApp->setProperty(kHostHelpSystemProperty, QVariant());
+    library().help = nullptr;
     ASSERT_EQ(given.size(), 2u);
     EXPECT_NE(given[0], nullptr);
     EXPECT_NE(given[0], &offered);

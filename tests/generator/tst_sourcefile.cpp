@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/registry.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +22,12 @@ class SourceFile : public testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "quillon-gen-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
         m_project.DBOk = false;
         m_project.PageTitle = "Shop";
     }
     void TearDown() override
     {
         platform::faults::failNthWrite(0);
-        fs::remove_all(m_dir);
     }
 
     std::string path(const std::string &name) const { return (m_dir / name).string(); }
@@ -62,7 +59,8 @@ protected:
         return names;
     }
 
-    fs::path m_dir;
+    quillon::test::TempDir m_scratch{"quillon-gen"};
+    const fs::path m_dir = m_scratch.path();
     WizardProject m_project;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/atomicfile.h"
 #include "platform/filelock.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -26,22 +27,18 @@ namespace {
 class AtomicFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/quillon-atomic-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-    }
     void TearDown() override
     {
+        // A test may have made the folder read-only; it must still go.
         ::chmod(dir.c_str(), 0700);
-        fs::remove_all(dir);
         faults::failNthWrite(0);
     }
     int fileCount() const
     {
         return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
     }
-    std::string dir;
+    quillon::test::TempDir scratch{"quillon-atomic"};
+    const std::string dir = scratch.path();
 };
 
 TEST_F(AtomicFileTest, WritesAndReadsBytesExactly)

@@ -1,6 +1,7 @@
 #include "platform/atomicfile.h"
 #include "platform/configdir.h"
 #include "platform/registry.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,8 @@ namespace {
 class RegistryTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/quillon-reg-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string dir;
+    quillon::test::TempDir scratch{"quillon-reg"};
+    const std::string dir = scratch.path();
 };
 
 TEST_F(RegistryTest, MissingKeyOrHiveOpensAsNothing)

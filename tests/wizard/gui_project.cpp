@@ -1,14 +1,10 @@
 #include "wizardfixture.h"
 
+#include "tests/project/sampleproject.h"
+
 #include "platform/registry.h"
 #include "project/projectfile.h"
 #include "wizard/controls.h"
-#include "wizard/controltext.h"
-#include "wizard/pages/pgdatabasebr.h"
-#include "wizard/pages/pgdbcheck.h"
-#include "wizard/pages/pgfieldselect.h"
-#include "wizard/pages/pgheaderfooter.h"
-#include "wizard/pages/pglogin.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -26,38 +22,17 @@ using namespace quillon::wizard::test;
 
 namespace {
 
-// A project that uses every field, with text that is not valid UTF-8.
+// A project that uses every field, with text that is not valid UTF-8: the
+// awkward sample, with the values this file looks at and a company name a
+// line edit shows as it is (no lone CR).
 WizardProject everyField()
 {
-    WizardProject p;
-    p.HasHeaderFile = true;
+    WizardProject p = quillon::test::awkwardProject();
     p.HeaderFile = "/srv/www/caf\xe9.htm";
-    p.FooterFile = "/srv/www/foot.htm";
-    p.Input = {"Town", "Name"};
+    p.HasFooterFile = false;
     p.DBName = "SHOP";
-    p.DoLogin = true;
-    p.UserName = "ann";
-    p.Password = "p\xe4ss";
-    p.TbInsData = "customer";
-    p.AvailFields = {"ID"};
-    p.AvailInput = {"Name"};
-    p.UpdFields = {"CITY=Town"};
-    p.TbBrowse = false;
-    p.QrBrowse = true;
-    p.TbToBrowse = "orders";
-    p.QrToBrowse = "SELECT NAME, CITY\r\nFROM customer\r\nWHERE CITY = 'M\xfcnchen'";
-    p.RetAvailFields = {"CITY"};
-    p.RetChosenFields = {"NAME"};
     p.PageTitle = "Kunden \xe2\x82\xac";
-    p.ExtName = "Kunden";
-    p.Copyright = "(c) 2026";
-    p.Version = "1.0";
-    p.Author = " ";
-    p.Email = "ann@example.org";
     p.Company = "Berg & Partners";
-    p.DoGenDate = true;
-    p.OtherInfo = "line one\r\n\r\nline three\r\n";
-    p.OutputDLL = "/srv/out/Kunden.dpr";
     return p;
 }
 
@@ -79,16 +54,18 @@ TEST_F(WizardTest, ProjectRoundTripsThroughTheWindowByteForByte)
         EXPECT_EQ(w.windowTitle().toStdString(), "Quillon 1.0 - [" + in + "]");
         EXPECT_EQ(w.projectFileName().toStdString(), out); // saving names the project, the caption stays
         // What the loaded values enable; the load marked nothing as changed.
-        EXPECT_TRUE(w.pgHeaderFooter->edHeader->isEnabled());
-        EXPECT_FALSE(w.pgHeaderFooter->edFooter->isEnabled());
-        EXPECT_FALSE(w.pgDatabaseBR->cbBRTable->isEnabled());
-        EXPECT_TRUE(w.pgDatabaseBR->moSQL->isEnabled());
-        EXPECT_TRUE(w.pgFieldSelect->ExcludeBtn->isEnabled());
+        const auto control = [&w](const char *name) { return w.findChild<QWidget *>(QLatin1String(name)); };
+        EXPECT_TRUE(control("edHeader")->isEnabled());
+        EXPECT_FALSE(control("edFooter")->isEnabled());
+        EXPECT_FALSE(control("cbBRTable")->isEnabled());
+        EXPECT_TRUE(control("moSQL")->isEnabled());
+        EXPECT_TRUE(control("ExcludeBtn")->isEnabled());
         EXPECT_FALSE(w.context().dbChanged);
         EXPECT_FALSE(w.context().sourceChanged);
         EXPECT_EQ(w.context().db.alias(), "SHOP");
         // Shown as Windows-1252 where the text is not UTF-8.
-        EXPECT_EQ(w.pgHeaderFooter->edHeader->text(), QString::fromUtf8("/srv/www/caf\xc3\xa9.htm"));
+        EXPECT_EQ(w.findChild<QLineEdit *>(QStringLiteral("edHeader"))->text(),
+                  QString::fromUtf8("/srv/www/caf\xc3\xa9.htm"));
     };
     const QStringList t = run({"file " + QString::fromStdString(in), "click btnLoad", "file " + QString::fromStdString(out),
                                "click ebtnSave"});

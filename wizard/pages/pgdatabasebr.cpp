@@ -124,13 +124,44 @@ void PgDatabaseBR::sbAddTableClick()
 
 void PgDatabaseBR::sbAddFieldClick()
 {
-    const std::string query = fieldPopupQuery(controlBytes(moSQL));
+    const std::string query = fieldPopupQuery(sql());
     if (query.empty())
         return;
     m_ctx.guarded([&] { showPopup(pmAddField, sbAddField, m_ctx.db.queryColumns(query)); });
 }
 
-void PgDatabaseBR::prepare()
+std::string PgDatabaseBR::sql() const
+{
+    return controlBytes(moSQL);
+}
+
+void PgDatabaseBR::showLoadedTable(const std::string &table)
+{
+    setComboChoice(cbBRTable, table);
+}
+
+void PgDatabaseBR::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Browse)
+        return;
+    showChoices(rbTable, p.TbBrowse, rbQuery, p.QrBrowse);
+    setControlBytes(moSQL, p.QrToBrowse);
+}
+
+void PgDatabaseBR::saveSettings(WizardProject &p) const
+{
+    p.TbBrowse = rbTable->isChecked();
+    p.TbToBrowse = comboChoice(cbBRTable);
+    p.QrBrowse = rbQuery->isChecked();
+    p.QrToBrowse = sql();
+}
+
+void PgDatabaseBR::addFacts(NavigationFacts &f) const
+{
+    f.browseTableChosen = comboHasChoice(cbBRTable);
+}
+
+void PgDatabaseBR::initializePage(const WizardProject &)
 {
     if (!m_ctx.dbChanged)
         return;

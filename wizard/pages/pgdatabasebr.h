@@ -17,6 +17,22 @@ class PgDatabaseBR : public WizardPage
 public:
     PgDatabaseBR(WizardContext &context, QWidget *parent);
 
+    // The SQL text, its bytes as the project file holds them.
+    std::string sql() const;
+    // The stored browse table as the only choice.
+    void showLoadedTable(const std::string &table);
+    // Another alias was chosen.
+    void resetForAlias();
+
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void addFacts(NavigationFacts &facts) const override;
+    void initializePage(const WizardProject &record) override;
+
+signals:
+    void previewRequested();
+
+private:
     QRadioButton *rbTable;
     DropDownList *cbBRTable;
     QRadioButton *rbQuery;
@@ -31,15 +47,6 @@ public:
     QMenu *pmAddTable;
     QMenu *pmAddField;
 
-    // Arrival by "Next >".
-    void prepare();
-    // Another alias was chosen.
-    void resetForAlias();
-
-signals:
-    void previewRequested();
-
-private:
     void sourceClick();
     void setQueryControlsEnabled(bool on);
     void replaceSql(const std::vector<std::string> &lines);

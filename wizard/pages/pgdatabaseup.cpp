@@ -34,9 +34,9 @@ bool hasSelection(const QListWidget *list)
 
 } // namespace
 
-PgDatabaseUP::PgDatabaseUP(WizardContext &context, QListWidget *inputValues, QWidget *parent)
+PgDatabaseUP::PgDatabaseUP(WizardContext &context, std::function<StringList()> inputValues, QWidget *parent)
     : WizardPage("pgDatabaseUP", context, parent)
-    , m_inputValues(inputValues)
+    , m_inputValues(std::move(inputValues))
 {
     heading("Label28", QStringLiteral("Database Insert Options (Field Selection):"), QRect(12, 8, 305, 16));
     cbUPTable = new DropDownList(this);
@@ -71,7 +71,7 @@ void PgDatabaseUP::insertTableChoice()
     // be read leaves the lists as they were.
     const StringList fields = m_ctx.db.tableFields(comboChoice(cbUPTable));
     setListEntries(lbFields, fields);
-    setListEntries(lbIValues, listEntries(m_inputValues));
+    setListEntries(lbIValues, m_inputValues());
     lbUpdFields->clear();
     selectOnly(lbFields, lbFields->count() ? 0 : -1);
     selectOnly(lbIValues, lbIValues->count() ? 0 : -1);
@@ -105,7 +105,29 @@ void PgDatabaseUP::sbTrashClick()
         m_ctx.guarded([this] { insertTableChoice(); });
 }
 
-void PgDatabaseUP::prepare()
+void PgDatabaseUP::showLoadedTable(const std::string &table)
+{
+    setComboChoice(cbUPTable, table);
+}
+
+void PgDatabaseUP::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Insert)
+        return;
+    setListEntries(lbFields, p.AvailFields);
+    setListEntries(lbIValues, p.AvailInput);
+    setListEntries(lbUpdFields, p.UpdFields);
+}
+
+void PgDatabaseUP::saveSettings(WizardProject &p) const
+{
+    p.TbInsData = comboChoice(cbUPTable);
+    p.AvailFields = listEntries(lbFields);
+    p.AvailInput = listEntries(lbIValues);
+    p.UpdFields = listEntries(lbUpdFields);
+}
+
+void PgDatabaseUP::initializePage(const WizardProject &)
 {
     if (m_ctx.dbChanged) {
         setComboEntries(cbUPTable, {});
@@ -114,7 +136,7 @@ void PgDatabaseUP::prepare()
         m_ctx.dbChanged = false;
     }
     // The input values not yet mapped, in the input list's order.
-    StringList values = listEntries(m_inputValues);
+    StringList values = m_inputValues();
     for (const std::string &entry : listEntries(lbUpdFields)) {
         const std::string_view input = splitMapping(entry).input;
         const auto it = std::find_if(values.begin(), values.end(),

@@ -2,6 +2,8 @@
 
 #include "wizard/pages/wizardpage.h"
 
+#include <functional>
+
 namespace quillon::wizard {
 
 class DropDownList;
@@ -11,9 +13,17 @@ class PgDatabaseUP : public WizardPage
 {
     Q_OBJECT
 public:
-    // inputValues: lbValues of the input page.
-    PgDatabaseUP(WizardContext &context, QListWidget *inputValues, QWidget *parent);
+    // inputValues: the input values of the input page.
+    PgDatabaseUP(WizardContext &context, std::function<StringList()> inputValues, QWidget *parent);
 
+    // The stored insert table as the only choice.
+    void showLoadedTable(const std::string &table);
+
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void initializePage(const WizardProject &record) override;
+
+private:
     DropDownList *cbUPTable;
     QListWidget *lbFields;
     QListWidget *lbIValues;
@@ -22,16 +32,12 @@ public:
     QToolButton *sbDelete;
     QToolButton *sbTrash;
 
-    // Arrival by "Next >".
-    void prepare();
-
-private:
     void insertTableChoice();
     void btnAddFieldClick();
     void sbDeleteClick();
     void sbTrashClick();
 
-    QListWidget *m_inputValues;
+    std::function<StringList()> m_inputValues;
 };
 
 } // namespace quillon::wizard

@@ -78,6 +78,32 @@ void PgDBCheck::cbDatabaseChange()
     m_ctx.dbChanged = true;
 }
 
+std::string PgDBCheck::alias() const
+{
+    return comboChoice(cbDatabase);
+}
+
+void PgDBCheck::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage == LoadStage::Files)
+        cbDataOK->setChecked(p.DBOk);
+    else if (stage == LoadStage::Database)
+        showChoices(rbBrowseDB, p.DoBrowse, rbUpdateDB, p.DoInsert);
+}
+
+void PgDBCheck::saveSettings(WizardProject &p) const
+{
+    p.DBOk = cbDataOK->isChecked();
+    p.DBName = alias();
+    p.DoBrowse = rbBrowseDB->isChecked();
+    p.DoInsert = rbUpdateDB->isChecked();
+}
+
+void PgDBCheck::addFacts(NavigationFacts &f) const
+{
+    f.aliasChosen = comboHasChoice(cbDatabase);
+}
+
 void PgDBCheck::showLoadedAlias(const std::string &alias)
 {
     setComboChoice(cbDatabase, alias);

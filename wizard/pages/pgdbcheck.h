@@ -14,6 +14,20 @@ class PgDBCheck : public WizardPage
 public:
     PgDBCheck(WizardContext &context, QWidget *parent);
 
+    // The alias chosen (empty: none).
+    std::string alias() const;
+    // The stored alias as the only choice, and the connection pointed at it.
+    void showLoadedAlias(const std::string &alias);
+
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void addFacts(NavigationFacts &facts) const override;
+
+signals:
+    // Another alias was chosen: the browse page starts afresh.
+    void aliasChanged();
+
+private:
     QCheckBox *cbDataOK;
     DropDownList *cbDatabase;
     QRadioButton *rbBrowseDB;
@@ -21,14 +35,6 @@ public:
     QRadioButton *rbUpdateDB;
     ClickLabel *Label26;
 
-    // The stored alias as the only choice, and the connection pointed at it.
-    void showLoadedAlias(const std::string &alias);
-
-signals:
-    // Another alias was chosen: the browse page starts afresh.
-    void aliasChanged();
-
-private:
     void cbDataOKClick();
     void cbDatabaseDropDown();
     void cbDatabaseChange();

@@ -1,5 +1,10 @@
 #include "wizard/pages/pgdlloutput.h"
 
+#include "project/textlines.h"
+#include "wizard/controltext.h"
+
+#include <QDir>
+
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -24,6 +29,34 @@ PgDLLOutput::PgDLLOutput(WizardContext &context, QWidget *parent)
         if (const auto path = m_ctx.dialogs.fileDialog(m_ctx.owner, out); path && !path->isEmpty())
             edDLLFile->setText(*path);
     });
+}
+
+void PgDLLOutput::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage == LoadStage::Trailer)
+        setControlBytes(edDLLFile, p.OutputDLL);
+}
+
+void PgDLLOutput::saveSettings(WizardProject &p) const
+{
+    p.OutputDLL = controlBytes(edDLLFile);
+}
+
+void PgDLLOutput::validatePage()
+{
+    const std::string entered = controlBytes(edDLLFile);
+    if (!isBlankText(entered))
+        setControlBytes(edDLLFile, completeOutputPath(entered, QDir::currentPath().toStdString()));
+}
+
+void PgDLLOutput::initializePage(const WizardProject &)
+{
+    focusEntry();
+}
+
+void PgDLLOutput::focusEntry()
+{
+    edDLLFile->setFocus();
 }
 
 } // namespace quillon::wizard

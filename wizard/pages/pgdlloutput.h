@@ -11,6 +11,15 @@ class PgDLLOutput : public WizardPage
 public:
     PgDLLOutput(WizardContext &context, QWidget *parent);
 
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    // Completes the output file name (completeOutputPath) against the
+    // current folder; an empty name stays empty for the check to refuse.
+    void validatePage() override;
+    void initializePage(const WizardProject &record) override;
+    void focusEntry() override;
+
+private:
     QLineEdit *edDLLFile;
     QToolButton *sbOutput;
 };

@@ -85,7 +85,31 @@ void PgFieldSelect::updateMoveButtons()
     ExAllBtn->setEnabled(lbReturnFields->count() > 0);
 }
 
-void PgFieldSelect::prepare(bool tableBrowsing, const std::string &table, const std::string &sql)
+void PgFieldSelect::clearReturnedFields()
+{
+    lbReturnFields->clear();
+}
+
+void PgFieldSelect::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Browse)
+        return;
+    setListEntries(lbAvailFields, p.RetAvailFields);
+    setListEntries(lbReturnFields, p.RetChosenFields);
+}
+
+void PgFieldSelect::saveSettings(WizardProject &p) const
+{
+    p.RetAvailFields = listEntries(lbAvailFields);
+    p.RetChosenFields = listEntries(lbReturnFields);
+}
+
+void PgFieldSelect::focusEntry()
+{
+    lbAvailFields->setFocus();
+}
+
+void PgFieldSelect::initializePage(const WizardProject &p)
 {
     if (m_ctx.sourceChanged) {
         m_ctx.sourceChanged = false;
@@ -93,7 +117,7 @@ void PgFieldSelect::prepare(bool tableBrowsing, const std::string &table, const 
         lbReturnFields->clear();
         m_ctx.guarded([&] {
             const StringList fields =
-                tableBrowsing ? m_ctx.db.tableFields(table) : m_ctx.db.queryColumns(sql);
+                p.TbBrowse ? m_ctx.db.tableFields(p.TbToBrowse) : m_ctx.db.queryColumns(p.QrToBrowse);
             for (const std::string &f : fields)
                 insertSortedEntry(lbAvailFields, f);
         });

@@ -11,6 +11,19 @@ class PgFieldSelect : public WizardPage
 public:
     PgFieldSelect(WizardContext &context, QWidget *parent);
 
+    // Enables the move buttons by the lists' contents.
+    void updateMoveButtons();
+    // Empties the returned fields: the browse page was left without a
+    // source to choose from.
+    void clearReturnedFields();
+
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    // Refills the lists from the browse source when it changed.
+    void initializePage(const WizardProject &record) override;
+    void focusEntry() override;
+
+private:
     QListWidget *lbAvailFields;
     QListWidget *lbReturnFields;
     QPushButton *IncludeBtn;
@@ -18,11 +31,6 @@ public:
     QPushButton *ExcludeBtn;
     QPushButton *ExAllBtn;
 
-    // Refills the lists from the browse source when it changed.
-    void prepare(bool tableBrowsing, const std::string &table, const std::string &sql);
-    void updateMoveButtons();
-
-private:
     void moveSelected(QListWidget *from, QListWidget *to);
     void moveAll(QListWidget *from, QListWidget *to);
     void add(QListWidget *to, const std::string &entry);

@@ -35,6 +35,24 @@ PgHeaderFooter::PgHeaderFooter(WizardContext &context, QWidget *parent)
     connect(sbFooter, &QToolButton::clicked, this, [this] { browseHtml(edFooter); });
 }
 
+void PgHeaderFooter::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Files)
+        return;
+    cbHEader->setChecked(p.HasHeaderFile);
+    setControlBytes(edHeader, p.HeaderFile);
+    cbFooter->setChecked(p.HasFooterFile);
+    setControlBytes(edFooter, p.FooterFile);
+}
+
+void PgHeaderFooter::saveSettings(WizardProject &p) const
+{
+    p.HasHeaderFile = cbHEader->isChecked();
+    p.HeaderFile = controlBytes(edHeader);
+    p.HasFooterFile = cbFooter->isChecked();
+    p.FooterFile = controlBytes(edFooter);
+}
+
 void PgHeaderFooter::fileCheckClick(QCheckBox *check, QLineEdit *edit, QToolButton *browse)
 {
     edit->setEnabled(check->isChecked());

@@ -11,6 +11,10 @@ class PgHeaderFooter : public WizardPage
 public:
     PgHeaderFooter(WizardContext &context, QWidget *parent);
 
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+
+private:
     QCheckBox *cbHEader;
     QLineEdit *edHeader;
     QToolButton *sbHEader;
@@ -18,7 +22,6 @@ public:
     QLineEdit *edFooter;
     QToolButton *sbFooter;
 
-private:
     void fileCheckClick(QCheckBox *check, QLineEdit *edit, QToolButton *browse);
     void browseHtml(QLineEdit *edit);
 };

@@ -31,4 +31,9 @@ void PgInfo::showSummary(const WizardProject &project)
     moInfo->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
+bool PgInfo::saveRequested() const
+{
+    return cbSaveProject->isChecked();
+}
+
 } // namespace quillon::wizard

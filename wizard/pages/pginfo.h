@@ -2,8 +2,6 @@
 
 #include "wizard/pages/wizardpage.h"
 
-#include "project/wizardproject.h"
-
 namespace quillon::wizard {
 
 // The last page: the summary and the option to save the project.
@@ -13,10 +11,13 @@ class PgInfo : public WizardPage
 public:
     PgInfo(WizardContext &context, QWidget *parent);
 
+    void showSummary(const WizardProject &project);
+    // Whether Finish saves the project first.
+    bool saveRequested() const;
+
+private:
     QPlainTextEdit *moInfo;
     QCheckBox *cbSaveProject;
-
-    void showSummary(const WizardProject &project);
 };
 
 } // namespace quillon::wizard

@@ -35,6 +35,32 @@ PgInput::PgInput(WizardContext &context, QWidget *parent)
     connect(sbDown, &QToolButton::clicked, this, [this] { moveSelected(+1); });
 }
 
+StringList PgInput::values() const
+{
+    return listEntries(lbValues);
+}
+
+void PgInput::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage == LoadStage::Files)
+        setListEntries(lbValues, p.Input);
+}
+
+void PgInput::saveSettings(WizardProject &p) const
+{
+    p.Input = values();
+}
+
+void PgInput::initializePage(const WizardProject &)
+{
+    focusEntry();
+}
+
+void PgInput::focusEntry()
+{
+    edValue->setFocus();
+}
+
 void PgInput::sbAddClick()
 {
     const std::string name = controlBytes(edValue);

@@ -11,6 +11,18 @@ class PgInput : public WizardPage
 public:
     PgInput(WizardContext &context, QWidget *parent);
 
+    // The input values, in the list's order.
+    StringList values() const;
+
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void initializePage(const WizardProject &record) override;
+    void focusEntry() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     QLineEdit *edValue;
     QToolButton *sbAdd;
     QListWidget *lbValues;
@@ -18,10 +30,6 @@ public:
     QToolButton *sbDel;
     QToolButton *sbDown;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void sbAddClick();
     void sbDelClick();
     void moveSelected(int by);

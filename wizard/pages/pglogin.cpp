@@ -37,6 +37,29 @@ PgLogin::PgLogin(WizardContext &context, std::function<std::string()> alias, QWi
     connect(btnLoginTest, &QPushButton::clicked, this, &PgLogin::btnLoginTestClick);
 }
 
+void PgLogin::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Database)
+        return;
+    cbLoginPrompt->setChecked(p.DoLogin);
+    setControlBytes(edUserID, p.UserName);
+    setControlBytes(edPassword, p.Password);
+}
+
+void PgLogin::saveSettings(WizardProject &p) const
+{
+    p.DoLogin = cbLoginPrompt->isChecked();
+    p.UserName = controlBytes(edUserID);
+    p.Password = controlBytes(edPassword);
+}
+
+void PgLogin::focusEntry()
+{
+    // The user ID line is off while the server needs no login.
+    if (edUserID->isEnabled())
+        edUserID->setFocus();
+}
+
 void PgLogin::loginChange()
 {
     // Whatever the login check box says: the lines are what a later test

@@ -14,12 +14,16 @@ public:
     // alias: the alias chosen on the database page.
     PgLogin(WizardContext &context, std::function<std::string()> alias, QWidget *parent);
 
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void focusEntry() override;
+
+private:
     QCheckBox *cbLoginPrompt;
     QLineEdit *edUserID;
     QLineEdit *edPassword;
     QPushButton *btnLoginTest;
 
-private:
     void loginChange();
     void btnLoginTestClick();
 

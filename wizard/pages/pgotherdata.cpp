@@ -1,5 +1,7 @@
 #include "wizard/pages/pgotherdata.h"
 
+#include "wizard/controltext.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,41 @@ PgOtherData::PgOtherData(WizardContext &context, QWidget *parent)
     moOtherInfo = memo("moOtherInfo", QRect(110, y, 210, 240 - y - 4));
     QLabel *other = label("Label32", QStringLiteral("O&ther Info:"), QRect(12, y + 3, 96, 16));
     other->setBuddy(moOtherInfo);
+}
+
+void PgOtherData::loadSettings(const WizardProject &p, LoadStage stage)
+{
+    if (stage != LoadStage::Trailer)
+        return;
+    setControlBytes(edPageTitle, p.PageTitle);
+    setControlBytes(edExtName, p.ExtName);
+    setControlBytes(edCopyRight, p.Copyright);
+    setControlBytes(edVersion, p.Version);
+    setControlBytes(edAuthor, p.Author);
+    setControlBytes(edEmail, p.Email);
+    setControlBytes(edCompany, p.Company);
+    cbGenDAte->setChecked(p.DoGenDate);
+    cbGenTime->setChecked(p.DoGenTime);
+    setControlBytes(moOtherInfo, p.OtherInfo);
+}
+
+void PgOtherData::saveSettings(WizardProject &p) const
+{
+    p.PageTitle = controlBytes(edPageTitle);
+    p.ExtName = controlBytes(edExtName);
+    p.Copyright = controlBytes(edCopyRight);
+    p.Version = controlBytes(edVersion);
+    p.Author = controlBytes(edAuthor);
+    p.Email = controlBytes(edEmail);
+    p.Company = controlBytes(edCompany);
+    p.DoGenDate = cbGenDAte->isChecked();
+    p.DoGenTime = cbGenTime->isChecked();
+    p.OtherInfo = controlBytes(moOtherInfo);
+}
+
+void PgOtherData::focusEntry()
+{
+    edPageTitle->setFocus();
 }
 
 } // namespace quillon::wizard

@@ -11,6 +11,11 @@ class PgOtherData : public WizardPage
 public:
     PgOtherData(WizardContext &context, QWidget *parent);
 
+    void loadSettings(const WizardProject &record, LoadStage stage) override;
+    void saveSettings(WizardProject &record) const override;
+    void focusEntry() override;
+
+private:
     QLineEdit *edPageTitle;
     QLineEdit *edExtName;
     QLineEdit *edCopyRight;

@@ -13,6 +13,7 @@ class PgWelcome : public WizardPage
 public:
     PgWelcome(WizardContext &context, QWidget *parent);
 
+private:
     TLabelEffect *LabelEffect1;
 };
 

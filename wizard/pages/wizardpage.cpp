@@ -18,6 +18,30 @@ WizardPage::WizardPage(const char *name, WizardContext &context, QWidget *parent
     setObjectName(QString::fromLatin1(name));
 }
 
+// A page without fields of the record, facts, entries or refills.
+void WizardPage::loadSettings(const WizardProject &, LoadStage) {}
+void WizardPage::saveSettings(WizardProject &) const {}
+void WizardPage::addFacts(NavigationFacts &) const {}
+void WizardPage::validatePage() {}
+void WizardPage::initializePage(const WizardProject &) {}
+void WizardPage::focusEntry() {}
+
+void showChoices(QRadioButton *a, bool aOn, QRadioButton *b, bool bOn)
+{
+    if (aOn)
+        a->setChecked(true);
+    else if (bOn)
+        b->setChecked(true);
+    if (!aOn && !bOn) {
+        a->setAutoExclusive(false);
+        b->setAutoExclusive(false);
+        a->setChecked(false);
+        b->setChecked(false);
+        a->setAutoExclusive(true);
+        b->setAutoExclusive(true);
+    }
+}
+
 QLabel *WizardPage::label(const char *name, const QString &text, QRect where, QWidget *buddy)
 {
     auto *l = new QLabel(text, this);
