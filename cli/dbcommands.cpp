@@ -130,7 +130,7 @@ void addAlias(const engine::DataAccess &access, const std::string &name, const s
     }
     if (!fs::is_regular_file(status))
         throw std::runtime_error("db alias: " + target +
-                                 " is no server URI (postgresql://host/db), SQLite file or folder");
+                                 " is not a server URI (postgresql://host/db), an SQLite file or a folder");
     // Every SQLite 3 database starts with this header; an empty file is a
     // database with no tables yet.
     static constexpr char kHeader[] = "SQLite format 3"; // 16 bytes with its NUL

@@ -329,7 +329,7 @@ TEST_F(Cli, DbAliasRegistersLocalDatabasesByWhatThePathIs)
         {data, ""},
         {dir.file("notes.txt"), " is not an SQLite database file"},
         {dir.file("short.db"), " is not an SQLite database file"},
-        {dir.file("missing.sqlite"), " is no server URI"},
+        {dir.file("missing.sqlite"), " is not a server URI"},
     };
     int n = 0;
     for (const Row &row : rows) {

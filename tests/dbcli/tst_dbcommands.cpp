@@ -110,6 +110,7 @@ TEST_F(DbCommandsTest, ServerAliasIsAddedUsedAndRemoved)
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.err.find("the password belongs to the login"), std::string::npos) << refused.err;
     const Result folder = db({"alias", "PG", "/srv/data"});
+    EXPECT_EQ(folder.code, 1);
     EXPECT_NE(folder.err.find("is not a server URI"), std::string::npos) << folder.err;
 
     const quillon::test::PgServer server = quillon::test::PgServer::fromEnvironment();
