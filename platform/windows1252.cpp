@@ -63,55 +63,55 @@ std::string utf16ToWindows1252(std::string_view bytes, bool bigEndian)
     return out;
 }
 
+Utf8Step nextUtf8(std::string_view bytes, std::size_t i)
+{
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char b = at(i);
+    if (b < 0x80)
+        return {b, 1, true};
+    // The length of the sequence, and the range its second byte must be in,
+    // which rules out overlong forms, surrogates and code points beyond
+    // U+10FFFF.
+    std::size_t len = 0;
+    unsigned lo = 0x80, hi = 0xBF;
+    char32_t cp = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        lo = b == 0xE0 ? 0xA0 : lo;
+        hi = b == 0xED ? 0x9F : hi;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        lo = b == 0xF0 ? 0x90 : lo;
+        hi = b == 0xF4 ? 0x8F : hi;
+    } else {
+        return {0, 1, false};
+    }
+    std::size_t k = 1;
+    for (; k < len && i + k < bytes.size(); ++k) {
+        const unsigned char c = at(i + k);
+        if (c < (k == 1 ? lo : 0x80u) || c > (k == 1 ? hi : 0xBFu))
+            break;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    return k == len ? Utf8Step{cp, len, true} : Utf8Step{0, k, false};
+}
+
 std::string utf8ToWindows1252(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    while (i < n) {
-        const unsigned char b = at(i);
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-            ++i;
-            continue;
-        }
-        // The length of the sequence, and the range its second byte must be
-        // in, which rules out overlong forms, surrogates and code points
-        // beyond U+10FFFF.
-        std::size_t len = 0;
-        unsigned lo = 0x80, hi = 0xBF;
-        char32_t cp = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            cp = b & 0x0F;
-            lo = b == 0xE0 ? 0xA0 : lo;
-            hi = b == 0xED ? 0x9F : hi;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            cp = b & 0x07;
-            lo = b == 0xF0 ? 0x90 : lo;
-            hi = b == 0xF4 ? 0x8F : hi;
-        }
-        std::size_t k = 1;
-        for (; len && k < len && i + k < n; ++k) {
-            const unsigned char c = at(i + k);
-            if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF))
-                break;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (len && k == len) {
-            append(out, cp);
-            i += len;
-        } else {
-            // A malformed sequence: one "?" for the bytes that began it.
-            out.push_back('?');
-            i += len ? k : 1;
-        }
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf8Step step = nextUtf8(bytes, i);
+        if (step.valid)
+            append(out, step.codePoint);
+        else
+            out.push_back('?'); // one for the bytes that began a malformed sequence
+        i += step.length;
     }
     return out;
 }

@@ -16,6 +16,7 @@
 ** well-formed UTF-8 sequence.
 */
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,18 @@ int windows1252Byte(char32_t codePoint);
 // UTF-16 text (no byte order mark) to Windows-1252. A final odd byte is
 // dropped.
 std::string utf16ToWindows1252(std::string_view bytes, bool bigEndian);
+
+// One step through UTF-8 text: the sequence that begins at bytes[i] (i <
+// bytes.size()). A well-formed one gives its code point and length; a
+// malformed one gives valid false and the number of bytes that began it
+// (at least 1), the bytes to pass over.
+struct Utf8Step
+{
+    char32_t codePoint;
+    std::size_t length;
+    bool valid;
+};
+Utf8Step nextUtf8(std::string_view bytes, std::size_t i);
 
 // UTF-8 text (no byte order mark) to Windows-1252.
 std::string utf8ToWindows1252(std::string_view bytes);
