@@ -9,6 +9,8 @@
 ** and acts on the answers; everything here is tested with table rows.
 */
 
+#include "project/outputname.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,9 +101,7 @@ bool sqlReturnsRows(std::string_view sql);
 // Removes blanks and control characters (anything up to " ") at both ends.
 std::string_view trimmed(std::string_view text);
 
-// The output file name as "Next >" completes it: the extension (from the
-// last "." after the last "/", "\" and ":") becomes ".dpr", or ".dpr" is
-// appended; a relative path is made absolute against currentDir.
-std::string completeOutputPath(std::string_view entered, std::string_view currentDir);
+// The output file name as "Next >" completes it (project/outputname.h).
+using quillon::completeOutputPath;
 
 } // namespace quillon::wizard
