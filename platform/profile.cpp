@@ -121,8 +121,10 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
                 entry.value += p.line(entry.lastLine);
             }
         }
-        entry.value = std::string(
-            readProfileValue(entry.value, multi ? ValueLines::Several : ValueLines::One));
+        const std::string_view read =
+            readProfileValue(entry.value, multi ? ValueLines::Several : ValueLines::One);
+        if (read.size() != entry.value.size())
+            entry.value = std::string(read);
         i = entry.lastLine;
         current->entries.push_back(std::move(entry));
     }
