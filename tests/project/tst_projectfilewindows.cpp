@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Blanks around a value are no part of it: space, tab, VT, FF, CR.
         LoadCase{"BlanksAroundPath", "[HeaderFooter]\r\nHeaderFile = C:\\web\\head.htm\r\n", HeaderFile,
                  "C:\\web\\head.htm"},
-        LoadCase{"BlanksAroundInput", "[Input]\r\nInput0= Name \r\n", Input, "Name"},
+        LoadCase{"BlanksAroundInput", "[Input]\r\nInput0 = Name \r\n", Input, "Name"},
         LoadCase{"BlankInputAddsNone", "[Input]\r\nInput0=a\r\nInput1=   \r\nInput2=\t\r\n", Input, "a"},
         LoadCase{"EveryBlank", "[OtherData]\r\nPageTitle=\t\v\f T \f\v\t\r\n", PageTitle, "T"},
         LoadCase{"BlanksInsideStay", "[OtherData]\r\nPageTitle=a \t b\r\n", PageTitle, "a \t b"},
