@@ -18,7 +18,8 @@ const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
         {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE]",
-         "generate the project's .dpr source (to its OutputDLL unless --output is given)",
+         "generate the project's .dpr source (to --output, else to its OutputDLL as a .dpr file, "
+         "replacing there only a Pascal project source)",
          runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},

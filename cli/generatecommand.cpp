@@ -2,8 +2,12 @@
 
 #include "cli/arguments.h"
 #include "cli/projectcommands.h"
+#include "generator/projectsource.h"
 #include "generator/sourcegenerator.h"
 #include "platform/registry.h"
+#include "project/outputname.h"
+
+#include <filesystem>
 
 namespace quillon::cli {
 
@@ -15,18 +19,28 @@ int runGenerate(const Args &args)
     WizardProject project = loadProjectFile(projectPath);
 
     // --output stands for the output page's answer: the library is named
-    // after the file it is written to, as the compiler requires.
-    if (const auto output = a.option("--output"))
-        project.OutputDLL = *output;
-    const std::string output = project.OutputDLL;
-    if (output.empty())
+    // after the file it is written to, as the compiler requires. Without
+    // it the project file, which may come from anyone, names the file: the
+    // name is completed as the output page completes it (a ".dpr" file),
+    // and an existing file there is replaced only when it is a Pascal
+    // project source.
+    const auto explicitOutput = a.option("--output");
+    if (explicitOutput)
+        project.OutputDLL = *explicitOutput;
+    if (project.OutputDLL.empty())
         throw std::runtime_error(projectPath +
                                  ": the project names no output file (OutputDLL); give --output FILE");
+    if (!explicitOutput)
+        project.OutputDLL =
+            completeOutputPath(project.OutputDLL, std::filesystem::current_path().string());
+    const std::string output = project.OutputDLL;
     const std::string templatePath = a.option("--template").value_or(
         generator::templatePathFromRegistry(platform::Registry()));
 
     const generator::GenerationMoment moment = generator::currentGenerationMoment();
     try {
+        if (!explicitOutput)
+            generator::requireReplaceableSource(output);
         generator::generateSourceFile(project, templatePath, output, moment);
     } catch (const generator::GenerationError &e) {
         // A project value at fault: the message names the key, say which file holds it.

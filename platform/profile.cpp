@@ -2,23 +2,29 @@
 
 #include "platform/asciicase.h"
 #include "platform/atomicfile.h"
+#include "platform/profilevalue.h"
+#include "platform/windows1252.h"
 
 namespace quillon::platform {
 
 namespace {
 
-bool isBlank(char c)
+/*
+** A text that begins with a byte order mark is converted to the 8-bit code
+** page our text is kept in, as Windows converts it when it reads the file:
+** UTF-16 in either byte order and UTF-8, each character the code page lacks
+** becoming "?". Any other text is taken byte for byte.
+*/
+std::string decodeText(std::string text)
 {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    const std::string_view t = text;
+    if (t.starts_with("\xEF\xBB\xBF"))
+        return utf8ToWindows1252(t.substr(3));
+    if (t.starts_with("\xFF\xFE"))
+        return utf16ToWindows1252(t.substr(2), false);
+    if (t.starts_with("\xFE\xFF"))
+        return utf16ToWindows1252(t.substr(2), true);
+    return text;
 }
 
 } // namespace
@@ -26,21 +32,24 @@ std::string_view trimBlanks(std::string_view s)
 Profile Profile::parse(std::string text, const MultiLine &multiLine)
 {
     Profile p;
-    p.m_text = std::move(text);
+    p.m_text = decodeText(std::move(text));
     const std::string_view all = p.m_text;
 
-    // Split into lines: LF ends a line, a CR right before it is part of the end.
+    // Split into lines: CR LF, LF and a lone CR each end a line, and so does
+    // CR CR LF, the end of a line converted to CR LF twice.
     std::size_t pos = 0;
     while (pos < all.size()) {
-        std::size_t lf = all.find('\n', pos);
-        const bool ended = lf != std::string_view::npos;
-        if (!ended)
-            lf = all.size();
-        std::size_t end = lf;
-        if (ended && end > pos && all[end - 1] == '\r')
-            --end;
+        std::size_t end = all.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = all.size();
         p.m_lines.push_back({pos, end - pos});
-        pos = ended ? lf + 1 : all.size();
+        pos = end;
+        if (all.substr(pos, 3) == "\r\r\n")
+            pos += 3;
+        else if (all.substr(pos, 2) == "\r\n")
+            pos += 2;
+        else if (pos < all.size())
+            pos += 1;
     }
 
     // Multi-line keys and the format's keys, by folded section name.
@@ -54,9 +63,9 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
             set.insert(foldAsciiCase(key));
     }
     const auto isFormatHeader = [&formatKeys](std::string_view line) {
-        const std::string_view body = trimBlanks(line);
+        const std::string_view body = trimProfileBlanks(line);
         return body.size() >= 2 && body.front() == '[' && body.back() == ']' &&
-               formatKeys.count(foldAsciiCase(trimBlanks(body.substr(1, body.size() - 2))));
+               formatKeys.count(foldAsciiCase(trimProfileBlanks(body.substr(1, body.size() - 2))));
     };
 
     Section *current = nullptr;
@@ -69,16 +78,18 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
         const auto eq = line.find('=');
         if (!currentExpected || eq == std::string_view::npos)
             return false;
-        const std::string key = foldAsciiCase(trimBlanks(line.substr(0, eq)));
+        const std::string key = foldAsciiCase(trimProfileBlanks(line.substr(0, eq)));
         return currentExpected->count(key) && !seen.count(key);
     };
     for (std::size_t i = 0; i < p.m_lines.size(); ++i) {
         const std::string_view raw = p.line(i);
-        const std::string_view body = trimBlanks(raw);
+        const std::string_view body = trimProfileBlanks(raw);
+        if (!body.empty() && body.front() == ';')
+            continue; // a comment, wherever it stands
         if (!body.empty() && body.front() == '[') {
             const auto close = body.find(']');
             const std::string_view name =
-                trimBlanks(body.substr(1, close == std::string_view::npos ? std::string_view::npos
+                trimProfileBlanks(body.substr(1, close == std::string_view::npos ? std::string_view::npos
                                                                          : close - 1));
             std::string folded = foldAsciiCase(name);
             const auto multi = multiKeys.find(folded);
@@ -96,11 +107,12 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
         const auto eq = raw.find('=');
         if (eq == std::string_view::npos)
             continue;
-        const std::string_view key = trimBlanks(raw.substr(0, eq));
+        const std::string_view key = trimProfileBlanks(raw.substr(0, eq));
         Entry entry{std::string(key), std::string(raw.substr(eq + 1)), i, i};
+        bool multi = false;
         if (currentMulti) {
             std::string folded = foldAsciiCase(key);
-            const bool multi = currentMulti->count(folded) != 0;
+            multi = currentMulti->count(folded) != 0;
             seen.insert(std::move(folded));
             while (multi && entry.lastLine + 1 < p.m_lines.size() &&
                    !endsValue(p.line(entry.lastLine + 1))) {
@@ -109,6 +121,10 @@ Profile Profile::parse(std::string text, const MultiLine &multiLine)
                 entry.value += p.line(entry.lastLine);
             }
         }
+        const std::string_view read =
+            readProfileValue(entry.value, multi ? ValueLines::Several : ValueLines::One);
+        if (read.size() != entry.value.size())
+            entry.value = std::string(read);
         i = entry.lastLine;
         current->entries.push_back(std::move(entry));
     }

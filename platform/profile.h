@@ -3,13 +3,17 @@
 /*
 ** Profile (INI) text, read in one pass.
 **
-** The text is split into lines once: a line ends at LF, and one CR just
-** before that LF belongs to the line end; every other byte (a lone CR, NUL,
-** bytes above 0x7f) stays in the line. A line whose first non-blank byte is
-** "[" opens a section named by the text up to the next "]", blanks around it
-** dropped. A line holding "=" inside a section is an entry: the key is the
-** text before the first "=" with surrounding blanks dropped, the value is
-** everything after it, verbatim (no trimming, no quote stripping). Other
+** A text that begins with a byte order mark is first converted to the
+** 8-bit code page we keep text in (windows1252.h): UTF-8, or UTF-16 in
+** either byte order. The text is then split into lines once: CR LF, LF, a
+** lone CR and CR CR LF (a line end converted twice) each end a line; every
+** other byte (NUL, bytes above 0x7f) stays in the line. A line whose first
+** non-blank byte is ";" is a comment and nothing else. A line whose first
+** non-blank byte is "[" opens a section named by the text up to the next
+** "]", blanks around it dropped. A line holding "=" inside a section is an
+** entry: the key is the text before the first "=" with surrounding blanks
+** dropped, the value is what the text after it reads as (profilevalue.h:
+** blanks around dropped, one pair of matching quotes taken off). Other
 ** lines are kept only as raw lines.
 **
 ** Section and key names match without regard to ASCII case. When a name
@@ -32,8 +36,10 @@
 **   - is an entry "Key=..." for a key of the format's section that this
 **     section of the file has not had yet (a hand-moved key that the value
 **     would otherwise swallow).
-** The lines a value takes are never read as headers or entries, so text
-** such as "[x]" or "a=b" inside a value cannot make a section or a key.
+** The lines a value takes are never read as headers, entries or comments,
+** so text such as "[x]", "a=b" or ";" inside a value cannot make a section
+** or a key, nor be dropped. The joined text is then read as one value of
+** several lines (profilevalue.h).
 */
 
 #include <cstddef>
@@ -53,7 +59,7 @@ public:
     struct Entry
     {
         std::string key;
-        std::string value;
+        std::string value;    // as read: trimmed and unquoted
         std::size_t line;     // index of the entry's own line
         std::size_t lastLine; // last line the value takes (== line unless multi-line)
     };

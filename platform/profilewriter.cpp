@@ -10,7 +10,7 @@ void ProfileWriter::beginSection(std::string_view name)
     m_hasPending = true;
 }
 
-void ProfileWriter::add(std::string_view key, std::string_view value)
+void ProfileWriter::add(std::string_view key, std::string_view value, ValueLines lines)
 {
     if (m_hasPending) {
         m_text += '[';
@@ -20,7 +20,7 @@ void ProfileWriter::add(std::string_view key, std::string_view value)
     }
     m_text += key;
     m_text += '=';
-    m_text += value;
+    m_text += profileValueText(value, lines);
     m_text += "\r\n";
 }
 

@@ -82,7 +82,7 @@ static_assert(isSorted(kReservedWords) && isSorted(kGeneratedNames));
 
 bool isIdentifier(std::string_view text)
 {
-    if (text.empty() || !isLetter(text.front()))
+    if (text.empty() || text.size() > kMaxIdentifierLength || !isLetter(text.front()))
         return false;
     return std::all_of(text.begin() + 1, text.end(), [](char c) { return isLetter(c) || isDigit(c); });
 }
@@ -104,6 +104,8 @@ bool isUsableName(std::string_view text)
 
 std::string_view unusableNameReason(std::string_view text)
 {
+    if (text.size() > kMaxIdentifierLength)
+        return "longer than 127 characters, the most a Pascal identifier may have";
     if (!isIdentifier(text))
         return "not a Pascal identifier (letters A-Z, digits and _, not starting with a digit)";
     if (isReservedWord(text))

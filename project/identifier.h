@@ -7,7 +7,9 @@
 **
 ** isIdentifier() is the syntax alone: not empty, a letter A-Z/a-z or "_"
 ** first, then letters, digits and "_"; letters outside A-Z are not letters.
-** The text is tested as given, without trimming.
+** The text is tested as given, without trimming. It also holds at most
+** kMaxIdentifierLength characters, the longest identifier the Pascal
+** compiler takes: a longer name would give source that does not compile.
 **
 ** isUsableName() adds what the compiler would refuse or misread: a Pascal
 ** reserved word, or a name that the generated source itself declares or
@@ -16,9 +18,12 @@
 ** letter case, and so do both lists here.
 */
 
+#include <cstddef>
 #include <string_view>
 
 namespace quillon {
+
+inline constexpr std::size_t kMaxIdentifierLength = 127;
 
 bool isIdentifier(std::string_view text);
 

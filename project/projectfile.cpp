@@ -17,8 +17,8 @@ using WP = WizardProject;
 
 enum class Kind {
     Flag,       // "1"/"0"; read by parseFlag, current value as default
-    Text,       // verbatim, current value as default
-    MultiLine,  // verbatim with CR LF breaks inside the value
+    Text,       // one line, current value as default
+    MultiLine,  // with CR LF breaks inside the value
     List,       // Prefix0..PrefixN-1, read in file order
     SortedList, // as List, but each entry goes to its sorted place
     Choice,     // a combo box value: read with an empty default
@@ -220,25 +220,20 @@ void loadProfile(const platform::Profile &profile, WP &project, ProjectLoadObser
 
 bool ProjectFile::parseFlag(std::string_view value, bool current)
 {
-    std::size_t i = 0;
-    while (i < value.size() && (value[i] == ' ' || value[i] == '\t'))
-        ++i;
-    if (i < value.size() && (value[i] == '+' || value[i] == '-'))
-        ++i;
-    const std::string_view rest = value.substr(i);
-    const bool hex = rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X');
+    // A hexadecimal number needs more than its "0x"; a sign only goes with
+    // a decimal one.
+    const bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    std::string_view digits = value.substr(hex ? 2 : 0);
+    if (!hex && !digits.empty() && (digits[0] == '+' || digits[0] == '-'))
+        digits.remove_prefix(1);
     const auto isDigit = [hex](char c) {
         const bool dec = c >= '0' && c <= '9';
         return hex ? dec || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') : dec;
     };
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return current;
     // Only whether the number is zero matters, so no digit count can overflow.
-    std::size_t digits = 0;
-    bool nonZero = false;
-    for (std::size_t j = hex ? 2 : 0; j < rest.size() && isDigit(rest[j]); ++j) {
-        ++digits;
-        nonZero = nonZero || rest[j] != '0';
-    }
-    return digits == 0 ? current : nonZero;
+    return digits.find_first_not_of('0') != std::string_view::npos;
 }
 
 namespace {
@@ -275,9 +270,11 @@ platform::ProfileWriter writerFor(const WP &project)
             writer.add(row.key, project.*row.flag ? "1" : "0");
             break;
         case Kind::Text:
-        case Kind::MultiLine:
         case Kind::Choice:
             writer.add(row.key, project.*row.text);
+            break;
+        case Kind::MultiLine:
+            writer.add(row.key, project.*row.text, platform::ValueLines::Several);
             break;
         case Kind::List:
         case Kind::SortedList: {

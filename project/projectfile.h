@@ -5,7 +5,11 @@
 **
 ** The file is a profile (INI) text whose sections and keys stand in a fixed
 ** order; every line ends with CR LF, list fields are written one key per
-** entry (Input0, Input1, ...) and a section without keys is left out. The
+** entry (Input0, Input1, ...) and a section without keys is left out. Every
+** value is read as Windows reads a profile value (platform/profile.h: a
+** byte order mark, any line ends, comment lines, blanks and quotes around
+** a value), and a value that would read back otherwise is written between
+** double quotes, so a saved file reads the same here and there. The
 ** two multi-line texts (QrToBrowse, OtherInfo) are written with their CR LF
 ** breaks inside the value, and read back as their key's line plus every
 ** following line up to the next line that is one of this format's section
@@ -57,10 +61,11 @@ public:
     static void loadText(std::string_view text, WizardProject &project,
                          ProjectLoadObserver *observer = nullptr);
 
-    // Reads a flag value: optional leading blanks, an optional sign, then
-    // decimal digits, or 0x/0X and hex digits when the value is longer than
-    // two characters. Non-zero is true; a value that is not a number keeps
-    // current.
+    // Reads a flag value as the profile gives it (trimmed and unquoted): a
+    // decimal number with an optional sign, or 0x/0X and hexadecimal digits
+    // when the value is longer than two characters, and nothing else.
+    // Non-zero is true; anything that is not such a number, trailing text
+    // included, keeps current.
     static bool parseFlag(std::string_view value, bool current);
 };
 

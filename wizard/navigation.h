@@ -10,6 +10,7 @@
 ** rows.
 */
 
+#include "project/outputname.h"
 #include "project/wizardproject.h"
 
 #include <optional>
@@ -105,9 +106,7 @@ Page previousPage(Page page, const NavigationFacts &facts);
 // with a blank has no first word.
 bool sqlReturnsRows(std::string_view sql);
 
-// The output file name as "Next >" completes it: the extension (from the
-// last "." after the last "/", "\" and ":") becomes ".dpr", or ".dpr" is
-// appended; a relative path is made absolute against currentDir.
-std::string completeOutputPath(std::string_view entered, std::string_view currentDir);
+// The output file name as "Next >" completes it (project/outputname.h).
+using quillon::completeOutputPath;
 
 } // namespace quillon::wizard

@@ -51,8 +51,9 @@ protected:
     }
     void writeTemplate(const std::string &path) const
     {
+        // The page title has its place, or its fragment would go before "library".
         platform::writeFileAtomically(path, "library {*$LibName};\r\n{$DESCRIPTION '{*$LibTitle}'}\r\n"
-                                            "{*$Author}\r\nbegin\r\nend.\r\n");
+                                            "{*$Author}\r\nbegin\r\n  {*$PageTitle};\r\nend.\r\n");
     }
     quillon::test::TempDir dir;
 };
@@ -230,7 +231,8 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
     WizardProject p;
     p.OutputDLL = dir.file("Ext.dpr");
     const std::string project = saveProject(p, "p.qnp");
-    platform::writeFileAtomically(dir.file("Ext.dpr"), "old");
+    const std::string old = "library Old;\r\nbegin\r\nend.\r\n";
+    platform::writeFileAtomically(dir.file("Ext.dpr"), old);
 
     const Result noTemplate = run({"generate", project});
     EXPECT_EQ(noTemplate.status, 1);
@@ -240,7 +242,7 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
     const Result badTemplate = run({"generate", project, "--template", dir.file("t.dpr")});
     EXPECT_EQ(badTemplate.status, 1);
     EXPECT_NE(badTemplate.err.find(dir.file("t.dpr")), std::string::npos);
-    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), "old");
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), old);
 
     writeTemplate(dir.file("t.dpr"));
     const Result badOutput =
@@ -255,7 +257,7 @@ TEST_F(Cli, GenerateFailuresNameTheFileAndKeepOldOutput)
     EXPECT_NE(injected.err.find(dir.file("i.qnp") + ": Input0 \"x: Integer; begin Halt(7) end; var y\""),
               std::string::npos)
         << injected.err;
-    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), "old");
+    EXPECT_EQ(platform::readFile(dir.file("Ext.dpr")), old);
     p.Input.clear();
 
     p.OutputDLL.clear();
@@ -406,6 +408,86 @@ TEST_F(Cli, FilesThatAreNotProjectFilesAreRefusedWithoutWriting)
         EXPECT_EQ(r.err, expected) << args[0];
     }
     EXPECT_EQ(platform::readFile(dir.file("out.qnp")), "precious");
+}
+
+} // namespace
+
+namespace {
+
+// Without --output the project file names the output: the name is completed
+// to a .dpr file, and what stands there is replaced only when it is a Pascal
+// project source.
+struct OutputCase
+{
+    const char *name;
+    const char *outputDll;   // OutputDLL, under the test folder
+    const char *existing;    // the file's text before, nullptr for none
+    const char *written;     // the file generate writes to, under the folder
+    bool replaced;
+};
+
+class CliGenerateOutput : public Cli, public ::testing::WithParamInterface<OutputCase>
+{};
+
+TEST_P(CliGenerateOutput, ReplacesOnlyProjectSources)
+{
+    const OutputCase &c = GetParam();
+    writeTemplate(dir.file("t.dpr"));
+    const std::string target = dir.file(c.written);
+    const std::string untouched = "unit Report;\r\ninterface\r\n";
+    platform::writeFileAtomically(dir.file("Report.pas"), untouched);
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+    if (c.existing)
+        platform::writeFileAtomically(target, c.existing);
+    WizardProject p;
+    p.DBOk = false;
+    p.OutputDLL = dir.file(c.outputDll);
+    const Result r = run({"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr")});
+    const std::string library = std::filesystem::path(c.written).stem().string();
+    if (c.replaced) {
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(platform::readFile(target).starts_with("library " + library + ";\r\n"))
+            << platform::readFile(target);
+    } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "quillon: " + target +
+                             " is not a Pascal project source (its first word is not library or "
+                             "program); it was left as it is and nothing was written\n");
+        EXPECT_EQ(platform::readFile(target), c.existing);
+    }
+    EXPECT_EQ(platform::readFile(dir.file("Report.pas")), untouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliGenerateOutput,
+    ::testing::Values(
+        OutputCase{"NewFile", "Ext.dpr", nullptr, "Ext.dpr", true},
+        OutputCase{"NoExtensionGetsDpr", "NewFile", nullptr, "NewFile.dpr", true},
+        OutputCase{"PasBecomesDpr", "Report.pas", nullptr, "Report.dpr", true},
+        OutputCase{"TxtBecomesDpr", "notes.txt", nullptr, "notes.dpr", true},
+        OutputCase{"DotInFolderIsNoExtension", "a.b/web", nullptr, "a.b/web.dpr", true},
+        OutputCase{"OldLibrary", "Ext.dpr", "library Old;\r\nbegin\r\nend.\r\n", "Ext.dpr", true},
+        OutputCase{"OldProgramAfterComments", "Ext.dpr",
+                   "\xEF\xBB\xBF{ made by hand }\r\n(* two *) // three\r\n  PROGRAM Old;", "Ext.dpr", true},
+        OutputCase{"Unit", "Ext.dpr", "unit Ext;\r\n", "Ext.dpr", false},
+        OutputCase{"Notes", "Ext.txt", "my notes: library is closed\r\n", "Ext.dpr", false},
+        OutputCase{"Empty", "Ext.dpr", "", "Ext.dpr", false},
+        OutputCase{"LibraryInsideAComment", "Ext.dpr", "{ library } unit X;", "Ext.dpr", false},
+        OutputCase{"UnclosedComment", "Ext.dpr", "(* library X;", "Ext.dpr", false},
+        OutputCase{"LongerWord", "Ext.dpr", "libraryX;", "Ext.dpr", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Cli, GenerateWithOutputReplacesAnyFileAsBefore)
+{
+    writeTemplate(dir.file("t.dpr"));
+    platform::writeFileAtomically(dir.file("notes.txt"), "my notes");
+    WizardProject p;
+    p.DBOk = false;
+    p.OutputDLL = dir.file("Ext.dpr");
+    const Result r = run({"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr"),
+                          "--output", dir.file("notes.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(platform::readFile(dir.file("notes.txt")).starts_with("library notes;"));
 }
 
 } // namespace

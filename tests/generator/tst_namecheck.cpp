@@ -92,7 +92,18 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"LibraryNamedLikeAUnit", [](WizardProject &p) { p.OutputDLL = "C:\\x\\SysUtils.dpr"; },
                  "OutputDLL \"C:\\x\\SysUtils.dpr\": the library name \"SysUtils\" is a name the "
                  "generated source itself uses"},
-        NameCase{"NoLibraryName", [](WizardProject &p) { p.OutputDLL = "/out/Shop"; }, ""}));
+        NameCase{"NoLibraryName", [](WizardProject &p) { p.OutputDLL = "/out/Shop"; }, ""},
+        // The compiler takes identifiers of at most 127 characters.
+        NameCase{"LongestInput", [](WizardProject &p) { p.Input[0] = std::string(127, 'v'); }, ""},
+        NameCase{"TooLongInput", [](WizardProject &p) { p.Input[0] = std::string(300, 'v'); },
+                 "Input0 \"" + std::string(300, 'v') +
+                     "\": the request value name is longer than 127 characters, the most a Pascal "
+                     "identifier may have"},
+        NameCase{"TooLongLibraryName",
+                 [](WizardProject &p) { p.OutputDLL = "/out/" + std::string(128, 'L') + ".dpr"; },
+                 "OutputDLL \"/out/" + std::string(128, 'L') + ".dpr\": the library name \"" +
+                     std::string(128, 'L') +
+                     "\" is longer than 127 characters, the most a Pascal identifier may have"}));
 
 TEST(BareNamesFile, RefusedProjectWritesNothingAndKeepsTheOldOutput)
 {

@@ -30,11 +30,12 @@ TEST_P(ProfileValue, Reads)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ProfileValue,
     ::testing::Values(
-        ValueCase{"VerbatimAfterFirstEquals", "[S]\r\nK= \"a=b\" \r\n", "S", "K", " \"a=b\" "},
+        ValueCase{"TrimmedAndUnquotedAfterFirstEquals", "[S]\r\nK= \"a=b\" \r\n", "S", "K", "a=b"},
         ValueCase{"EmptyValue", "[S]\r\nK=\r\n", "S", "K", ""},
         ValueCase{"LfOnlyLines", "[S]\nK=v\nL=w\n", "S", "L", "w"},
-        ValueCase{"LoneCrKept", "[S]\r\nK=a\rb\r\n", "S", "K", "a\rb"},
-        ValueCase{"OnlyOneCrIsLineEnd", "[S]\r\nK=a\r\r\n", "S", "K", "a\r"},
+        ValueCase{"LoneCrEndsALine", "[S]\r\nK=a\rb\r\n", "S", "K", "a"},
+        ValueCase{"LineAfterLoneCr", "[S]\rK=a\rL=b\r", "S", "L", "b"},
+        ValueCase{"CrCrLfEndsALine", "[S]\r\r\nK=a\r\r\nL=b\r\r\n", "S", "K", "a"},
         ValueCase{"NoFinalLineEnd", "[S]\r\nK=last", "S", "K", "last"},
         ValueCase{"SectionCaseFolded", "[HeaderFooter]\r\nK=v\r\n", "HEADERFOOTER", "k", "v"},
         ValueCase{"OnlyAsciiFolded", "[S]\r\n\xc9=v\r\n", "S", "\xe9", std::nullopt},

@@ -3,7 +3,8 @@
 /*
 ** A project with every field set away from its default and awkward values
 ** throughout: 8-bit bytes, "=" in values, leading and trailing blanks,
-** quotes, a lone CR, and multi-line texts with trailing empty lines.
+** quotes (around whole values too, which the file must quote again), a tab,
+** and multi-line texts with trailing empty lines.
 */
 
 #include "project/wizardproject.h"
@@ -41,7 +42,7 @@ inline WizardProject awkwardProject()
     p.Version = " 1.0";
     p.Author = "\xd8ystein = me";
     p.Email = "a@b.c";
-    p.Company = "Co\rLtd";
+    p.Company = "\"Co\tLtd\"";
     p.DoGenDate = true;
     p.DoGenTime = true;
     p.OtherInfo = "line one\r\n[not a section]\r\nk=v\r\n\r\n";

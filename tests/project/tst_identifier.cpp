@@ -40,7 +40,16 @@ INSTANTIATE_TEST_SUITE_P(
                     NameRow{"QR", true, false}, NameRow{"B", true, false}, NameRow{"S", true, false},
                     NameRow{"sz", true, false}, NameRow{"Res", true, false}, NameRow{"Result", true, false},
                     NameRow{"Writeln", true, false}, NameRow{"SysUtils", true, false},
+                    // the compiler takes at most 127 characters
+                    NameRow{std::string(127, 'n'), true, true}, NameRow{std::string(128, 'n'), false, false},
+                    NameRow{"_" + std::string(126, '9'), true, true}, NameRow{std::string(300, 'x'), false, false},
                     // near misses stay usable
                     NameRow{"Fx", true, true}, NameRow{"Keys", true, true}, NameRow{"DBName2", true, true}));
+
+TEST(IdentifierRule, ReasonNamesTheLengthLimit)
+{
+    EXPECT_EQ(quillon::unusableNameReason(std::string(127, 'n')), "");
+    EXPECT_NE(quillon::unusableNameReason(std::string(128, 'n')).find("127"), std::string_view::npos);
+}
 
 } // namespace

@@ -107,7 +107,8 @@ TEST(ProjectFileRoundTrip, MultiLineTexts)
 {
     for (const std::string text :
          {"", "\r\n", "\r\n\r\n", "one", "one\r\n", "a\r\n\r\nb\r\n\r\n\r\n", " lead\r\n=eq\r\n",
-          "[Input]x\r\n[Inputs]\r\n[ ]", "Author=me\r\nQrBrowse=1", "a\rb\r\n\rc\r"}) {
+          "[Input]x\r\n[Inputs]\r\n[ ]", "Author=me\r\nQrBrowse=1", "\t\r\n", " x ",
+          "\"q\"", "'a\r\nb'", "\"", "\"\r\n\"", ";not a comment\r\n;x", "\r\n;c\r\n"}) {
         WizardProject p;
         p.QrToBrowse = text;
         p.OtherInfo = text;

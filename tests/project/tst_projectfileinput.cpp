@@ -51,7 +51,7 @@ TEST(ProjectFileInput, HugeFileWithVeryLongLines)
 {
     std::string line(4'000'000, 'q');
     line[1000] = '\0';
-    line[2000] = '\r';
+    line[2000] = '\v';
     const std::string text = "[OtherData]\r\nPageTitle=" + line + "\r\n[Input]\r\nInput0=" +
                              line + "\r\n" + std::string(1'000'000, '\n') + "Input1=end";
     WizardProject p;

@@ -16,19 +16,25 @@ namespace {
 
 struct FlagCase
 {
-    const char *value;
-    bool fromFalse; // result when the current value is false
-    bool fromTrue;  // result when the current value is true
+    const char *value; // the text after "DoGenDate=" in the file
+    bool fromFalse;    // result when the current value is false
+    bool fromTrue;     // result when the current value is true
 };
 
 class ProjectFileFlag : public ::testing::TestWithParam<FlagCase>
 {};
 
+// The value goes through the file, so the blanks and quotes around it are
+// taken off as for every value before the flag rule sees it.
 TEST_P(ProjectFileFlag, Parses)
 {
     const auto &c = GetParam();
-    EXPECT_EQ(ProjectFile::parseFlag(c.value, false), c.fromFalse) << '"' << c.value << '"';
-    EXPECT_EQ(ProjectFile::parseFlag(c.value, true), c.fromTrue) << '"' << c.value << '"';
+    for (const bool current : {false, true}) {
+        WizardProject p;
+        p.DoGenDate = current;
+        ProjectFile::loadText(std::string("[OtherData]\r\nDoGenDate=") + c.value + "\r\n", p);
+        EXPECT_EQ(p.DoGenDate, current ? c.fromTrue : c.fromFalse) << '"' << c.value << '"';
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -37,13 +43,24 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"  \t2", true, true}, FlagCase{"-1", true, true},
                       FlagCase{"+0", false, false}, FlagCase{"-0", false, false},
                       FlagCase{"0x10", true, true}, FlagCase{"0XfF", true, true},
-                      FlagCase{"0x0", false, false}, FlagCase{"0x", false, false},
-                      FlagCase{"0xg", false, true}, FlagCase{"12abc", true, true},
+                      FlagCase{"0x0", false, false}, FlagCase{"0x", false, true},
+                      FlagCase{"0xg", false, true}, FlagCase{"12abc", false, true},
                       FlagCase{"99999999999999999999999", true, true},
                       FlagCase{"000000000000000000000", false, false},
                       FlagCase{"yes", false, true}, FlagCase{"", false, true},
                       FlagCase{"-", false, true}, FlagCase{" ", false, true},
-                      FlagCase{"x1", false, true}));
+                      FlagCase{"x1", false, true},
+                      // trailing text is no number: the default, as Windows reads it
+                      FlagCase{"0 ; off", false, true}, FlagCase{"1 ; on", false, true},
+                      FlagCase{"1abc", false, true}, FlagCase{"0x1g", false, true},
+                      FlagCase{"1.0", false, true}, FlagCase{"0b1", false, true},
+                      FlagCase{"-0x1", false, true}, FlagCase{"+0x1", false, true},
+                      FlagCase{"0x-1", false, true}, FlagCase{"1 0", false, true},
+                      // blanks and one pair of quotes around are no part of it
+                      FlagCase{"\"1\"", true, true}, FlagCase{"'0'", false, false},
+                      FlagCase{" \"0x1\" ", true, true}, FlagCase{"\"1", false, true},
+                      FlagCase{"\"1'", false, true}, FlagCase{"\" 1 \"", false, true},
+                      FlagCase{"\v\f1\t", true, true}, FlagCase{"\"\"1\"\"", false, true}));
 
 // ---- radio groups ----------------------------------------------------------
 

@@ -44,6 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "box Error! | end is not a valid identifier. -> ok", "box Error! | _X1 is already an input value. -> ok",
                   R"(show lbValues {"enabled":true,"entries":["_x1","town"],"selected":[1],"visible":true})",
                   R"(show edValue {"enabled":true,"text":"","visible":true})"}},
+        ListCase{"AddTakesAtMost127Characters",
+                 with(toInput, {"type edValue " + QString(128, 'n'), "click sbAdd",
+                                "type edValue " + QString(127, 'n'), "click sbAdd", "show lbValues"}),
+                 {"box Error! | " + QString(128, 'n') + " is not a valid identifier. -> ok",
+                  R"(show lbValues {"enabled":true,"entries":[")" + QString(127, 'n') +
+                      R"("],"selected":[0],"visible":true})"}},
         ListCase{"UpDownDeleteAtTheEdges",
                  with(toInput, {"type edValue X", "click sbAdd", "type edValue Y", "click sbAdd", "type edValue Z",
                                 "click sbAdd", "click sbDown", "show lbValues", "select lbValues X", "click sbUp",
