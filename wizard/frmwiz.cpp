@@ -21,6 +21,8 @@
 #include <QContextMenuEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -139,6 +141,8 @@ void TfrmWiz::buildButtons()
         b->setGeometry(x, 12, 32, 32);
         b->setProperty(kHelpContext, context);
         b->setWhatsThis(QString::fromLatin1(hint));
+        // In the Tab order; Space or Enter presses the one with the focus.
+        b->setFocusPolicy(Qt::StrongFocus);
         b->installEventFilter(this);
         return b;
     };
@@ -178,6 +182,34 @@ void TfrmWiz::buildButtons()
     connect(btnFinish, &QPushButton::clicked, this, &TfrmWiz::btnFinishClick);
     // Escape closes the dialog as Cancel does: QDialog::reject.
     connect(btnCancel, &QPushButton::clicked, this, &TfrmWiz::reject);
+    addKeyboardShortcuts();
+}
+
+/*
+** Enter presses the visible one of "Next >" and "Finish" (the default
+** button; controls that use Enter themselves keep it), F1 is the Help
+** button, and Alt+N, Alt+B, Alt+F press Next, Back and Finish while their
+** captions stay as they are. A shortcut presses a button only when a user
+** could click it, that is when it is shown and enabled.
+*/
+void TfrmWiz::addKeyboardShortcuts()
+{
+    btnNext->setDefault(true);
+    const auto shortcut = [this](const QKeySequence &keys, QPushButton *button) {
+        auto *s = new QShortcut(keys, this);
+        const auto press = [button] {
+            if (button->isVisible() && button->isEnabled())
+                button->click();
+        };
+        connect(s, &QShortcut::activated, this, press);
+        // A page's own mnemonic on the same key (Alt+N of "ISAPI Ext. &Name:")
+        // makes the key ambiguous; the button still answers it.
+        connect(s, &QShortcut::activatedAmbiguously, this, press);
+    };
+    shortcut(QKeySequence(Qt::Key_F1), btnHelp);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_N), btnNext);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_B), btnBack);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_F), btnFinish);
 }
 
 void TfrmWiz::FormCreate()
@@ -282,11 +314,24 @@ void TfrmWiz::prepareArrival(Page page)
     m_pages[static_cast<std::size_t>(page)]->initializePage(project());
 }
 
+/*
+** The two buttons share one place. The one shown first takes the focus from
+** the one about to be hidden, so that hiding never passes the focus along
+** the tab chain (to Cancel, where a Space would throw every answer away).
+** Arriving at the last page always puts the focus on Finish.
+*/
 void TfrmWiz::showNextOrFinish(Page page)
 {
     const bool last = page == kLastPage;
-    btnNext->setVisible(!last);
-    btnFinish->setVisible(last);
+    QPushButton *shown = last ? btnFinish : btnNext;
+    QPushButton *hidden = last ? btnNext : btnFinish;
+    const bool hadFocus = hidden->hasFocus();
+    shown->setVisible(true);
+    shown->setDefault(true);
+    if (last || hadFocus)
+        shown->setFocus();
+    hidden->setDefault(false);
+    hidden->setVisible(false);
 }
 
 void TfrmWiz::btnBackClick()
@@ -319,6 +364,16 @@ void TfrmWiz::nbWizPageChanged(int index)
 
 bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
 {
+    // An icon button with the focus is pressed by Space or Enter.
+    if (event->type() == QEvent::KeyPress && qobject_cast<TExplorerButton *>(watched)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto *button = static_cast<TExplorerButton *>(watched);
+            if (button->isButtonEnabled() && button->isEnabled())
+                emit button->clicked();
+            return true;
+        }
+    }
     // Help on a control (the title bar's "?" then a click on a button).
     if (event->type() == QEvent::WhatsThis) {
         const QVariant context = watched->property(kHelpContext);

@@ -118,6 +118,7 @@ private:
     void FormCreate();
     void buildFrame();
     void buildButtons();
+    void addKeyboardShortcuts();
     NavigationFacts facts() const;
     void showPage(Page page);
     void btnNextClick();
