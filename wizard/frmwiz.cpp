@@ -18,11 +18,13 @@
 #include "wizard/pages/pgotherdata.h"
 #include "wizard/pages/pgwelcome.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -189,27 +191,38 @@ void TfrmWiz::buildButtons()
 ** Enter presses the visible one of "Next >" and "Finish" (the default
 ** button; controls that use Enter themselves keep it), F1 is the Help
 ** button, and Alt+N, Alt+B, Alt+F press Next, Back and Finish while their
-** captions stay as they are. A shortcut presses a button only when a user
-** could click it, that is when it is shown and enabled.
+** captions stay as they are. A button's shortcut is on only while a user
+** could click the button (shown and enabled), so a page's own mnemonic on
+** the same key ("&footer") works while that button is away. While both are
+** on (Alt+N and "ISAPI Ext. &Name:") the button wins: the page control's
+** share of the ambiguous key is taken in eventFilter.
 */
 void TfrmWiz::addKeyboardShortcuts()
 {
     btnNext->setDefault(true);
-    const auto shortcut = [this](const QKeySequence &keys, QPushButton *button) {
-        auto *s = new QShortcut(keys, this);
-        const auto press = [button] {
-            if (button->isVisible() && button->isEnabled())
-                button->click();
-        };
-        connect(s, &QShortcut::activated, this, press);
-        // A page's own mnemonic on the same key (Alt+N of "ISAPI Ext. &Name:")
-        // makes the key ambiguous; the button still answers it.
-        connect(s, &QShortcut::activatedAmbiguously, this, press);
-    };
-    shortcut(QKeySequence(Qt::Key_F1), btnHelp);
-    shortcut(QKeySequence(Qt::ALT | Qt::Key_N), btnNext);
-    shortcut(QKeySequence(Qt::ALT | Qt::Key_B), btnBack);
-    shortcut(QKeySequence(Qt::ALT | Qt::Key_F), btnFinish);
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, btnHelp, &QPushButton::click);
+    const std::pair<QKeyCombination, QPushButton *> keys[] = {
+        {Qt::ALT | Qt::Key_N, btnNext}, {Qt::ALT | Qt::Key_B, btnBack}, {Qt::ALT | Qt::Key_F, btnFinish}};
+    for (const auto &[key, button] : keys) {
+        auto *s = new QShortcut(QKeySequence(key), this);
+        connect(s, &QShortcut::activated, button, &QPushButton::click);
+        connect(s, &QShortcut::activatedAmbiguously, button, &QPushButton::click);
+        m_buttonShortcuts.push_back({s, button});
+        button->installEventFilter(this);
+    }
+    syncButtonShortcuts();
+    // The page controls whose mnemonics may share a key with a button.
+    for (QWidget *w : nbWiz->findChildren<QWidget *>()) {
+        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w))
+            w->installEventFilter(this);
+    }
+}
+
+void TfrmWiz::syncButtonShortcuts()
+{
+    for (const auto &[shortcut, button] : m_buttonShortcuts)
+        shortcut->setEnabled(button->isVisibleTo(this) && button->isEnabled());
 }
 
 void TfrmWiz::FormCreate()
@@ -364,6 +377,31 @@ void TfrmWiz::nbWizPageChanged(int index)
 
 bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::EnabledChange:
+        for (const auto &entry : m_buttonShortcuts) {
+            if (watched == entry.second)
+                syncButtonShortcuts();
+        }
+        break;
+    case QEvent::Shortcut: {
+        // A key both a button and a page control answer goes to the button.
+        const auto *e = static_cast<QShortcutEvent *>(event);
+        if (!e->isAmbiguous())
+            break;
+        for (const auto &[shortcut, button] : m_buttonShortcuts) {
+            if (shortcut->isEnabled() && e->key() == shortcut->key()) {
+                button->click();
+                return true;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
     // An icon button with the focus is pressed by Space or Enter.
     if (event->type() == QEvent::KeyPress && qobject_cast<TExplorerButton *>(watched)) {
         const int key = static_cast<QKeyEvent *>(event)->key();

@@ -433,6 +433,12 @@ void ScriptDriver::addBuiltInVerbs()
         const QKeySequence keys = QKeySequence::fromString(a.text.trimmed(), QKeySequence::PortableText);
         if (keys.isEmpty() || keys[0].key() == Qt::Key_unknown)
             return QStringLiteral("\"%1\" is not a key sequence").arg(escapeTranscript(a.text));
+        // A user types into the active window; its shortcuts answer only then.
+        if (QWidget *window = w->window(); !window->isActiveWindow()) {
+            window->activateWindow();
+            if (!QTest::qWaitForWindowActive(window, 2000))
+                return QStringLiteral("the window of %1 cannot take keys: it does not become active").arg(a.name);
+        }
         for (int i = 0; i < keys.count(); ++i) {
             // A window hands each key to the control that has the focus now.
             QWidget *to = w;
