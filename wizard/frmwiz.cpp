@@ -159,7 +159,9 @@ void TfrmWiz::buildButtons()
         auto *b = new QPushButton(QString::fromLatin1(caption), pnlButtons);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 16, 75, 25);
-        b->setAutoDefault(false);
+        // Enter on a row button with the focus presses that button; with
+        // the focus elsewhere it presses the default button (Next or Finish).
+        b->setAutoDefault(true);
         if (context >= 0) {
             b->setProperty(kHelpContext, context);
             b->setWhatsThis(QString::fromLatin1(caption));
