@@ -15,6 +15,8 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 #include <QShortcutEvent>
 
 using namespace explbtn;
@@ -527,4 +529,11 @@ void TExplorerButton::paintEvent(QPaintEvent *)
     }
     if (in.popupMark)
         paintMark(p, at.restMark, colour);
+    // A button in the Tab order shows when the keyboard is on it.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(2, 2, -2, -2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
 }

@@ -1,6 +1,8 @@
 #include "wizard/dialogservice.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QMenu>
 
@@ -9,6 +11,24 @@ namespace quillon::wizard {
 void showErrorBox(DialogService &dialogs, QWidget *owner, const QString &text)
 {
     dialogs.messageBox(owner, QMessageBox::Critical, QStringLiteral("Error!"), text, QMessageBox::Ok);
+}
+
+/*
+** A message box sizes itself to its text and buttons only, so a short text
+** under a long caption cuts the caption off. A spacer across the bottom of
+** its grid keeps the box at least as wide as the caption in the title bar's
+** font, with room for the title bar's icon and buttons.
+*/
+void keepCaptionVisible(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid || box.windowTitle().isEmpty())
+        return;
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int titleBarExtras = 120; // window icon, close button and margins
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + titleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 QStringList qtNameFilters(const QString &filter)
@@ -28,6 +48,7 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, QMessageBox::I
                                                   const QString &text, QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, caption, text, buttons, owner);
+    keepCaptionVisible(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

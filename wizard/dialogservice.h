@@ -56,6 +56,8 @@ void showErrorBox(DialogService &dialogs, QWidget *owner, const QString &text);
 
 // "Name|pattern|Name|pattern" as Qt's name filters ("Name (pattern)").
 QStringList qtNameFilters(const QString &filter);
+// Keeps a message box at least as wide as its caption needs.
+void keepCaptionVisible(QMessageBox &box);
 
 class QtDialogs : public DialogService
 {

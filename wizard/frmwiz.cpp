@@ -18,9 +18,13 @@
 #include "wizard/pages/pgotherdata.h"
 #include "wizard/pages/pgwelcome.h"
 
+#include <QAbstractButton>
 #include <QContextMenuEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QShortcut>
+#include <QShortcutEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -139,6 +143,8 @@ void TfrmWiz::buildButtons()
         b->setGeometry(x, 12, 32, 32);
         b->setProperty(kHelpContext, context);
         b->setWhatsThis(QString::fromLatin1(hint));
+        // In the Tab order; Space or Enter presses the one with the focus.
+        b->setFocusPolicy(Qt::StrongFocus);
         b->installEventFilter(this);
         return b;
     };
@@ -153,7 +159,9 @@ void TfrmWiz::buildButtons()
         auto *b = new QPushButton(QString::fromLatin1(caption), pnlButtons);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, 16, 75, 25);
-        b->setAutoDefault(false);
+        // Enter on a row button with the focus presses that button; with
+        // the focus elsewhere it presses the default button (Next or Finish).
+        b->setAutoDefault(true);
         if (context >= 0) {
             b->setProperty(kHelpContext, context);
             b->setWhatsThis(QString::fromLatin1(caption));
@@ -178,6 +186,45 @@ void TfrmWiz::buildButtons()
     connect(btnFinish, &QPushButton::clicked, this, &TfrmWiz::btnFinishClick);
     // Escape closes the dialog as Cancel does: QDialog::reject.
     connect(btnCancel, &QPushButton::clicked, this, &TfrmWiz::reject);
+    addKeyboardShortcuts();
+}
+
+/*
+** Enter presses the visible one of "Next >" and "Finish" (the default
+** button; controls that use Enter themselves keep it), F1 is the Help
+** button, and Alt+N, Alt+B, Alt+F press Next, Back and Finish while their
+** captions stay as they are. A button's shortcut is on only while a user
+** could click the button (shown and enabled), so a page's own mnemonic on
+** the same key ("&footer") works while that button is away. While both are
+** on (Alt+N and "ISAPI Ext. &Name:") the button wins: the page control's
+** share of the ambiguous key is taken in eventFilter.
+*/
+void TfrmWiz::addKeyboardShortcuts()
+{
+    btnNext->setDefault(true);
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, btnHelp, &QPushButton::click);
+    const std::pair<QKeyCombination, QPushButton *> keys[] = {
+        {Qt::ALT | Qt::Key_N, btnNext}, {Qt::ALT | Qt::Key_B, btnBack}, {Qt::ALT | Qt::Key_F, btnFinish}};
+    for (const auto &[key, button] : keys) {
+        auto *s = new QShortcut(QKeySequence(key), this);
+        connect(s, &QShortcut::activated, button, &QPushButton::click);
+        connect(s, &QShortcut::activatedAmbiguously, button, &QPushButton::click);
+        m_buttonShortcuts.push_back({s, button});
+        button->installEventFilter(this);
+    }
+    syncButtonShortcuts();
+    // The page controls whose mnemonics may share a key with a button.
+    for (QWidget *w : nbWiz->findChildren<QWidget *>()) {
+        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w))
+            w->installEventFilter(this);
+    }
+}
+
+void TfrmWiz::syncButtonShortcuts()
+{
+    for (const auto &[shortcut, button] : m_buttonShortcuts)
+        shortcut->setEnabled(button->isVisibleTo(this) && button->isEnabled());
 }
 
 void TfrmWiz::FormCreate()
@@ -282,11 +329,24 @@ void TfrmWiz::prepareArrival(Page page)
     m_pages[static_cast<std::size_t>(page)]->initializePage(project());
 }
 
+/*
+** The two buttons share one place. The one shown first takes the focus from
+** the one about to be hidden, so that hiding never passes the focus along
+** the tab chain (to Cancel, where a Space would throw every answer away).
+** Arriving at the last page always puts the focus on Finish.
+*/
 void TfrmWiz::showNextOrFinish(Page page)
 {
     const bool last = page == kLastPage;
-    btnNext->setVisible(!last);
-    btnFinish->setVisible(last);
+    QPushButton *shown = last ? btnFinish : btnNext;
+    QPushButton *hidden = last ? btnNext : btnFinish;
+    const bool hadFocus = hidden->hasFocus();
+    shown->setVisible(true);
+    shown->setDefault(true);
+    if (last || hadFocus)
+        shown->setFocus();
+    hidden->setDefault(false);
+    hidden->setVisible(false);
 }
 
 void TfrmWiz::btnBackClick()
@@ -319,6 +379,41 @@ void TfrmWiz::nbWizPageChanged(int index)
 
 bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::EnabledChange:
+        for (const auto &entry : m_buttonShortcuts) {
+            if (watched == entry.second)
+                syncButtonShortcuts();
+        }
+        break;
+    case QEvent::Shortcut: {
+        // A key both a button and a page control answer goes to the button.
+        const auto *e = static_cast<QShortcutEvent *>(event);
+        if (!e->isAmbiguous())
+            break;
+        for (const auto &[shortcut, button] : m_buttonShortcuts) {
+            if (shortcut->isEnabled() && e->key() == shortcut->key()) {
+                button->click();
+                return true;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    // An icon button with the focus is pressed by Space or Enter.
+    if (event->type() == QEvent::KeyPress && qobject_cast<TExplorerButton *>(watched)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto *button = static_cast<TExplorerButton *>(watched);
+            if (button->isButtonEnabled() && button->isEnabled())
+                emit button->clicked();
+            return true;
+        }
+    }
     // Help on a control (the title bar's "?" then a click on a button).
     if (event->type() == QEvent::WhatsThis) {
         const QVariant context = watched->property(kHelpContext);

@@ -24,11 +24,14 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QFrame;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QShortcut;
 class QStackedWidget;
 class TExplorerButton;
 
@@ -118,6 +121,8 @@ private:
     void FormCreate();
     void buildFrame();
     void buildButtons();
+    void addKeyboardShortcuts();
+    void syncButtonShortcuts();
     NavigationFacts facts() const;
     void showPage(Page page);
     void btnNextClick();
@@ -144,6 +149,7 @@ private:
     WizardContext m_ctx;
     QString m_projectFileName;
     QString m_helpFile;
+    std::vector<std::pair<QShortcut *, QPushButton *>> m_buttonShortcuts; // Alt+N, Alt+B, Alt+F
 
 public:
     QFrame *pnlBorder;

@@ -18,6 +18,7 @@
 #include "wizard/pages/pgdatabaseup.h"
 #include "wizard/pages/pgdbcheck.h"
 #include "wizard/pages/pgfieldselect.h"
+#include "wizard/pages/pginfo.h"
 
 namespace quillon::wizard {
 
@@ -92,7 +93,20 @@ void TfrmWiz::loadProjectFile(const QString &path)
 {
     WizardProject record = project();
     WindowLoader loader(*this, record);
-    ProjectFile::load(path.toStdString(), record, &loader);
+    // The summary on show is rebuilt from what the load left in the
+    // controls, even when it failed half-way, so that it never contradicts
+    // what Finish writes.
+    const auto refreshSummary = [this] {
+        if (currentPage() == Page::Info)
+            pgInfo->showSummary(project());
+    };
+    try {
+        ProjectFile::load(path.toStdString(), record, &loader);
+    } catch (...) {
+        refreshSummary();
+        throw;
+    }
+    refreshSummary();
 }
 
 } // namespace quillon::wizard

@@ -22,6 +22,9 @@
 #include <QProgressDialog>
 #include <QEventLoop>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
@@ -47,6 +50,32 @@ bool isEnabledControl(const QObject *control)
     const auto *w = qobject_cast<const QWidget *>(control);
     const QVariant own = control->property("Enabled"); // an explorer button's own switch
     return (!w || w->isEnabled()) && (!own.isValid() || own.toBool());
+}
+
+/*
+** Where a user clicks a control: the box of a check box or radio button
+** (its caption may be wider than the text, and a click beside the text
+** does nothing), the middle of anything else.
+*/
+QPoint clickPoint(const QWidget *w)
+{
+    if (qobject_cast<const QCheckBox *>(w) || qobject_cast<const QRadioButton *>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(w);
+        const auto element = qobject_cast<const QCheckBox *>(w) ? QStyle::SE_CheckBoxIndicator
+                                                                : QStyle::SE_RadioButtonIndicator;
+        const QRect box = w->style()->subElementRect(element, &option, w);
+        if (box.isValid())
+            return box.center();
+    }
+    return w->rect().center();
+}
+
+// A left click as a user makes it: press and release at the point, through
+// the application, so that the focus moves as the control's policy says.
+void userClick(QWidget *w, QPoint at)
+{
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 } // namespace
@@ -85,6 +114,11 @@ ScriptDriver::ScriptDriver(QStringList script, QWidget &root, ScriptedDialogs &d
     if (root.inherits(kWizardClass))
         attachWizard(qobject_cast<QDialog *>(&root));
     qApp->installEventFilter(this);
+    // Every focus change while a line runs, for its focus lines.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && !m_running.empty())
+            m_focusTrail.emplace_back(now);
+    });
     addBuiltInVerbs();
 }
 
@@ -193,9 +227,17 @@ void ScriptDriver::afterLine(int index)
     QWidget *focus = activeRoot() ? activeRoot()->focusWidget() : nullptr;
     if (QWidget *top = QApplication::activeModalWidget(); top && top != activeRoot())
         focus = top->focusWidget();
-    if (focus && focus != m_focus && !focus->objectName().isEmpty())
-        m_sink(QStringLiteral("focus ") + focus->objectName());
-    m_focus = focus;
+    // The focus went through the trail (a click's press, then what the
+    // click did) and rests on focus; each change is a line, in order.
+    auto trail = std::exchange(m_focusTrail, {});
+    trail.emplace_back(focus);
+    for (const QPointer<QWidget> &w : trail) {
+        if (!w || w == m_focus)
+            continue;
+        if (!w->objectName().isEmpty())
+            m_sink(QStringLiteral("focus ") + w->objectName());
+        m_focus = w;
+    }
 }
 
 void ScriptDriver::fail(int index, const QString &message)
@@ -254,9 +296,13 @@ void ScriptDriver::perform(int index)
     const QString rest = sp < 0 ? QString() : s.mid(sp + 1);
     const qsizetype sp2 = rest.indexOf(QLatin1Char(' '));
     named.name = sp2 < 0 ? rest : rest.left(sp2);
-    if (sp2 >= 0)
-        named.text = unescapeScript(
-            raw.mid(raw.indexOf(named.name, raw.indexOf(command) + command.size()) + named.name.size() + 1));
+    // TEXT is read from the line as written, so that a TEXT of blanks alone
+    // ("type edAuthor" and one blank) is not lost with the line's own.
+    if (!named.name.isEmpty()) {
+        const qsizetype nameEnd = raw.indexOf(named.name, raw.indexOf(command) + command.size()) + named.name.size();
+        if (nameEnd < raw.size() && raw[nameEnd] == QLatin1Char(' '))
+            named.text = unescapeScript(raw.mid(nameEnd + 1));
+    }
 
     const auto verbNamed = [this](const QString &name) {
         return std::find_if(m_verbs.begin(), m_verbs.end(), [&](const Verb &v) { return v.name == name; });
@@ -320,16 +366,19 @@ void ScriptDriver::addBuiltInVerbs()
                     if (!b)
                         return notA(a, "a check box or radio button");
                     if (b->isChecked() != on)
-                        b->click();
+                        userClick(b, clickPoint(b));
                     return QString();
                 });
     }
     addVerb(QStringLiteral("click"), Operands::NameThenText, [](const Arguments &a) {
-        if (auto *b = qobject_cast<QAbstractButton *>(a.target)) {
-            b->click();
+        auto *w = qobject_cast<QWidget *>(a.target);
+        if (w && (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLabel *>(w) || w->inherits("TExplorerButton"))) {
+            // Buttons, labels and our explorer buttons get a real click;
+            // a disabled one ignores it as it ignores a user's.
+            userClick(w, clickPoint(w));
         } else if (a.target->metaObject()->indexOfSignal("clicked()") >= 0) {
-            // Our own clickable controls (explorer buttons, labels): their
-            // click is their clicked signal, unless they are disabled.
+            // Other clickable controls of ours: their click is their
+            // clicked signal, unless they are disabled.
             if (isEnabledControl(a.target))
                 QMetaObject::invokeMethod(a.target, "clicked");
         } else if (auto *action = qobject_cast<QAction *>(a.target)) {
@@ -355,20 +404,61 @@ void ScriptDriver::addBuiltInVerbs()
         emit combo->activated(i);
         return QString();
     });
+    // The entry TEXT of the list NAME, or why there is none.
+    const auto listEntry = [notA, noEntry](const Arguments &a, QListWidgetItem *&entry) {
+        auto *list = qobject_cast<QListWidget *>(a.target);
+        if (!list)
+            return notA(a, "a list");
+        const auto items = list->findItems(a.text, Qt::MatchExactly);
+        if (items.isEmpty())
+            return noEntry(a);
+        entry = items.first();
+        return QString();
+    };
     for (const bool adding : {false, true}) {
         addVerb(adding ? QStringLiteral("select+") : QStringLiteral("select"), Operands::NameThenText,
-                [adding, notA, noEntry](const Arguments &a) {
-                    auto *list = qobject_cast<QListWidget *>(a.target);
-                    if (!list)
-                        return notA(a, "a list");
-                    const auto items = list->findItems(a.text, Qt::MatchExactly);
-                    if (items.isEmpty())
-                        return noEntry(a);
-                    list->setCurrentRow(list->row(items.first()),
-                                        adding ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
+                [adding, listEntry](const Arguments &a) {
+                    QListWidgetItem *entry = nullptr;
+                    if (QString error = listEntry(a, entry); !error.isEmpty())
+                        return error;
+                    entry->listWidget()->setCurrentItem(
+                        entry, adding ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
                     return QString();
                 });
     }
+    addVerb(QStringLiteral("key"), Operands::NameThenText, [](const Arguments &a) {
+        auto *w = qobject_cast<QWidget *>(a.target);
+        if (!w)
+            return QStringLiteral("%1 cannot take keys").arg(a.name);
+        const QKeySequence keys = QKeySequence::fromString(a.text.trimmed(), QKeySequence::PortableText);
+        if (keys.isEmpty() || keys[0].key() == Qt::Key_unknown)
+            return QStringLiteral("\"%1\" is not a key sequence").arg(escapeTranscript(a.text));
+        // A user types into the active window; its shortcuts answer only then.
+        if (QWidget *window = w->window(); !window->isActiveWindow()) {
+            window->activateWindow();
+            if (!QTest::qWaitForWindowActive(window, 2000))
+                return QStringLiteral("the window of %1 cannot take keys: it does not become active").arg(a.name);
+        }
+        for (int i = 0; i < keys.count(); ++i) {
+            // A window hands each key to the control that has the focus now.
+            QWidget *to = w;
+            if (w->isWindow() && w->focusWidget())
+                to = w->focusWidget();
+            QTest::keyClick(to, keys[i].key(), keys[i].keyboardModifiers());
+        }
+        return QString();
+    });
+    addVerb(QStringLiteral("doubleclick"), Operands::NameThenText, [listEntry](const Arguments &a) {
+        QListWidgetItem *entry = nullptr;
+        if (QString error = listEntry(a, entry); !error.isEmpty())
+            return error;
+        QListWidget *list = entry->listWidget();
+        list->scrollToItem(entry);
+        const QPoint at = list->visualItemRect(entry).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        return QString();
+    });
     addVerb(QStringLiteral("answer"), Operands::Text, [this](const Arguments &a) {
         return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save or discard");
     });

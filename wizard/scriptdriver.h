@@ -11,7 +11,8 @@
 ** window in which wizard windows open later; each wizard window is followed
 ** (page, caption, finish, closed) from the moment it shows.
 **
-** Script lines: type, check, uncheck, click, choose, select, select+,
+** Script lines: type, check, uncheck, click, key, doubleclick, choose,
+** select, select+,
 ** answer, file, popup, close, show, screenshot, and the commands a host
 ** adds (blank lines and "#" comments are skipped; \n, \r, \t and \\ are
 ** escapes in TEXT). Every command is a verb of one table: its name, what
@@ -136,6 +137,7 @@ private:
     std::vector<int> m_running;      // lines being performed, innermost last
     std::vector<bool> m_handedOver;  // per line: a modal window took over the next lines
     QPointer<QWidget> m_focus;
+    std::vector<QPointer<QWidget>> m_focusTrail; // focus changes while the line ran
     int m_shotCount = 0;
     int m_pendingShot = -1; // a page reached whose screenshot is still to take
 };

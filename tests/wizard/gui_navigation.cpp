@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 
 using namespace quillon::wizard;
@@ -58,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"InsertWithoutInputValuesYes",
                    with(toDBCheck, {"choose cbDatabase SHOP", "check rbUpdateDB", "answer yes", "click btnNext"}),
                    {"page", "focus"},
-                   {"page pgHeaderFooter", "page pgInput", "focus edValue", "page pgDBCheck", "focus cbDataOK",
-                    "page pgInput", "focus edValue"}},
+                   {"page pgHeaderFooter", "page pgInput", "focus edValue", "page pgDBCheck", "focus btnNext",
+                    "focus rbUpdateDB", "page pgInput", "focus btnNext", "focus edValue"}},
         ScriptCase{"ChecksOfNext",
                    with(toDBCheck,
                         {"click btnNext", "choose cbDatabase SHOP", "click btnNext", "type edUserID  ",
@@ -94,16 +95,18 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"OutputNameCompletedOnNext",
                    with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "type edPageTitle T", "type edExtName N",
                                     "click btnNext", "type edDLLFile sub/x.pas", "click btnNext", "show moInfo"}),
-                   {"focus"}, {"focus edValue", "focus cbDataOK", "focus edPageTitle", "focus edDLLFile", "focus moInfo"}},
+                   {"focus"},
+                   {"focus edValue", "focus btnNext", "focus cbDataOK", "focus btnNext", "focus edPageTitle",
+                    "focus btnNext", "focus edDLLFile", "focus btnNext", "focus btnFinish"}},
         ScriptCase{"ExplanationLabelsChooseTheirOption",
                    with(toDBCheck, {"click Label26", "show rbUpdateDB", "click Label27", "show rbBrowseDB",
                                     "uncheck cbDataOK", "show rbBrowseDB"}),
                    {"show", "focus"},
-                   {"focus edValue", "focus cbDataOK", "focus rbUpdateDB",
+                   {"focus edValue", "focus btnNext", "focus rbUpdateDB",
                     R"(show rbUpdateDB {"checked":true,"enabled":true,"text":"I would like to &insert database items","visible":true})",
                     "focus rbBrowseDB",
                     R"(show rbBrowseDB {"checked":true,"enabled":true,"text":"I would like to &browse database items","visible":true})",
-                    "focus btnHelp",
+                    "focus cbDataOK",
                     R"(show rbBrowseDB {"checked":true,"enabled":false,"text":"I would like to &browse database items","visible":true})"}},
         ScriptCase{"HelpOfEveryPageOnTheWay",
                    with({"click btnHelp", "click btnNext", "click btnHelp", "click btnNext", "click btnHelp",
@@ -113,6 +116,99 @@ INSTANTIATE_TEST_SUITE_P(
                    {"help QUILLON.HLP 0", "help QUILLON.HLP 6", "help QUILLON.HLP 9", "help QUILLON.HLP 12",
                     "help QUILLON.HLP 17"}}),
     [](const auto &info) { return info.param.name; });
+
+// From the welcome page to the summary without a database; the output is "web".
+const QStringList toInfo = with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "type edPageTitle T",
+                                            "type edExtName N", "click btnNext", "type edDLLFile web",
+                                            "click btnNext"});
+
+// The keyboard as a user presses it: keys go to the control with the focus
+// (or the control named), shortcuts and the default button answer them.
+INSTANTIATE_TEST_SUITE_P(
+    Keyboard, WindowScripts,
+    testing::Values(
+        ScriptCase{"EnterPressesTheVisibleNextOrFinish",
+                   {"key frmWiz Return", "key frmWiz Return", "type edValue City", "key edValue Return",
+                    "show lbValues", "click btnNext", "uncheck cbDataOK", "key frmWiz Return", "type edPageTitle T",
+                    "type edExtName N", "key moOtherInfo Return", "show moOtherInfo", "key edPageTitle Return",
+                    "type edDLLFile web", "key edDLLFile Return", "file cancel", "key frmWiz Return",
+                    "key frmWiz Escape"},
+                   {"page", "show", "dialog", "closed"},
+                   {"page pgHeaderFooter", "page pgInput",
+                    R"(show lbValues {"enabled":true,"entries":["City"],"selected":[0],"visible":true})",
+                    "page pgDBCheck", "page pgOtherData",
+                    R"(show moOtherInfo {"enabled":true,"text":"\r\n","visible":true})", "page pgDLLOutput",
+                    "page pgInfo", "dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp -> cancel",
+                    "closed"}},
+        ScriptCase{"ShortcutsReachOnlyTheButtonsShown",
+                   {"key frmWiz Alt+B", "key frmWiz Alt+N", "key frmWiz Alt+N", "key frmWiz Alt+F",
+                    "key frmWiz F1", "key frmWiz Alt+B", "key frmWiz F1"},
+                   {"page", "help", "dialog"},
+                   {"page pgHeaderFooter", "page pgInput", "help QUILLON.HLP 9", "page pgHeaderFooter",
+                    "help QUILLON.HLP 6"}},
+        ScriptCase{"AButtonWinsAKeyItSharesWithAPageMnemonic",
+                   with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "key frmWiz Alt+N", "key frmWiz Alt+N"}),
+                   {"box"},
+                   {"box Error! | Page must have a Title. -> ok", "box Error! | Page must have a Title. -> ok"}},
+        ScriptCase{"APageMnemonicWorksWhileItsButtonIsAway",
+                   {"key frmWiz Alt+N", "key frmWiz Alt+F"},
+                   {"page", "focus"},
+                   {"page pgHeaderFooter", "focus cbFooter"}},
+        ScriptCase{"AltFOnTheSummaryIsFinish",
+                   with(toInfo, {"file cancel", "key frmWiz Alt+F"}),
+                   {"dialog"},
+                   {"dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp -> cancel"}},
+        ScriptCase{"IconButtonsAreInTheTabOrder",
+                   {"key frmWiz Tab", "key frmWiz Tab", "key frmWiz Tab", "file cancel", "key frmWiz Space",
+                    "key frmWiz Shift+Tab", "key frmWiz Shift+Tab", "key frmWiz Shift+Tab"},
+                   {"focus", "dialog"},
+                   {"focus btnCancel", "focus btnLoad", "focus ebtnSave",
+                    "dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp -> cancel",
+                    "focus btnLoad", "focus btnCancel", "focus btnNext"}},
+        ScriptCase{"EnterOnAFocusedButtonPressesThatButton",
+                   {"key frmWiz Shift+Tab", "key frmWiz Return", "key frmWiz Tab", "key frmWiz Tab",
+                    "key frmWiz Return"},
+                   {"page", "focus", "help", "closed"},
+                   {"focus btnHelp", "help QUILLON.HLP 0", "focus btnNext", "focus btnCancel", "closed"}},
+        ScriptCase{"DoubleClickMovesAField",
+                   with(toDBCheck, {"choose cbDatabase SHOP", "click btnNext", "uncheck cbLoginPrompt",
+                                    "click btnNext", "choose cbBRTable customer", "click btnNext",
+                                    "select lbAvailFields CITY", "doubleclick lbAvailFields NAME",
+                                    "show lbReturnFields", "doubleclick lbReturnFields NAME", "show lbAvailFields"}),
+                   {"show"},
+                   {R"(show lbReturnFields {"enabled":true,"entries":["NAME"],"selected":[],"visible":true})",
+                    R"(show lbAvailFields {"enabled":true,"entries":["CITY","ID","NAME"],"selected":[1],"visible":true})"}},
+        ScriptCase{"FinishTakesTheFocusAndBackGivesItToNext",
+                   with(toInfo, {"key frmWiz Alt+B", "key frmWiz Alt+N"}),
+                   {"page", "focus"},
+                   {"page pgHeaderFooter", "page pgInput", "focus edValue", "page pgDBCheck", "focus btnNext",
+                    "focus cbDataOK", "page pgOtherData", "focus btnNext", "focus edPageTitle", "page pgDLLOutput",
+                    "focus btnNext", "focus edDLLFile", "page pgInfo", "focus btnNext", "focus btnFinish",
+                    "page pgDLLOutput", "focus btnNext", "page pgInfo", "focus btnFinish"}},
+        ScriptCase{"AFailedCheckFocusesItsFieldAfterTheBox",
+                   with(toDBCheck, {"uncheck cbDataOK", "click btnNext", "type edExtName N", "click btnNext"}),
+                   {"box", "focus"},
+                   {"focus edValue", "focus btnNext", "focus cbDataOK", "focus btnNext", "focus edPageTitle",
+                    "box Error! | Page must have a Title. -> ok", "focus btnNext", "focus edPageTitle"}}),
+    [](const auto &info) { return info.param.name; });
+
+// The summary on show follows a project loaded over it, and keeps an
+// author of one blank as typed.
+TEST_F(WizardTest, SummaryFollowsALoadAndKeepsTrailingBlanks)
+{
+    const QString file = QString::fromStdString(path("p.qnp"));
+    run(with(toInfo, {"type edAuthor  ", "click btnBack", "click btnNext", "file " + file, "click ebtnSave"}));
+    ASSERT_EQ(status, 0);
+    const QStringList t = run(with(toInfo, {"type edAuthor Ann", "click btnBack", "click btnNext", "show moInfo",
+                                            "file " + file, "click btnLoad", "show moInfo"}));
+    const QStringList shown = only(t, {"show"});
+    ASSERT_EQ(shown.size(), 2) << t.join('\n').toStdString();
+    EXPECT_TRUE(shown[0].contains(R"(\r\nAuthor: Ann)")) << shown[0].toStdString();
+    // The loaded author is one blank: "Author: " and that blank, at a line's end.
+    const QRegularExpression blankAuthor(QStringLiteral(R"(\\r\\nAuthor:  (\\r\\n|"))"));
+    EXPECT_TRUE(blankAuthor.match(shown[1]).hasMatch()) << shown[1].toStdString();
+    EXPECT_EQ(status, 0);
+}
 
 TEST_F(WizardTest, OpensOnTheWelcomePageAsDesigned)
 {

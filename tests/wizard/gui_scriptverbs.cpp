@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ScriptVerbs,
     testing::Values(OperandRow{"probe edTarget some text  ", Ops::NameThenText, "edTarget", "some text  "},
                     OperandRow{"probe edTarget", Ops::NameThenText, "edTarget", ""},
+                    OperandRow{"probe edTarget  ", Ops::NameThenText, "edTarget", " "},
                     OperandRow{"  probe edTarget a\\tb\\\\", Ops::NameThenText, "edTarget", "a\tb\\"},
                     OperandRow{"probe  two spaces", Ops::Text, "", " two spaces"},
                     OperandRow{"probe", Ops::Text, "", ""},

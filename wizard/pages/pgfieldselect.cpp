@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <utility>
+
 namespace quillon::wizard {
 
 PgFieldSelect::PgFieldSelect(WizardContext &context, QWidget *parent)
@@ -29,6 +31,14 @@ PgFieldSelect::PgFieldSelect(WizardContext &context, QWidget *parent)
     connect(IncludeBtn, &QPushButton::clicked, this, [this] { moveSelected(lbAvailFields, lbReturnFields); });
     connect(IncAllBtn, &QPushButton::clicked, this, [this] { moveAll(lbAvailFields, lbReturnFields); });
     connect(ExcludeBtn, &QPushButton::clicked, this, [this] { moveSelected(lbReturnFields, lbAvailFields); });
+    // A double click moves the field under the mouse as the arrow buttons do.
+    // Only that field moves, whatever else was selected.
+    for (auto [from, to] : {std::pair{lbAvailFields, lbReturnFields}, std::pair{lbReturnFields, lbAvailFields}}) {
+        connect(from, &QListWidget::itemDoubleClicked, this, [this, from, to](QListWidgetItem *item) {
+            selectOnly(from, from->row(item));
+            moveSelected(from, to);
+        });
+    }
     connect(ExAllBtn, &QPushButton::clicked, this, [this] { moveAll(lbReturnFields, lbAvailFields); });
 }
 

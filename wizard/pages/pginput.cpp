@@ -5,6 +5,7 @@
 #include "wizard/controltext.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyle>
@@ -29,7 +30,9 @@ PgInput::PgInput(WizardContext &context, QWidget *parent)
     lbValues->viewport()->installEventFilter(this);
 
     connect(sbAdd, &QToolButton::clicked, this, &PgInput::sbAddClick);
-    connect(edValue, &QLineEdit::returnPressed, this, &PgInput::sbAddClick);
+    // Enter in the name field adds the value and goes no further: the
+    // window's default button (Next) does not see it.
+    edValue->installEventFilter(this);
     connect(sbDel, &QToolButton::clicked, this, &PgInput::sbDelClick);
     connect(sbUp, &QToolButton::clicked, this, [this] { moveSelected(-1); });
     connect(sbDown, &QToolButton::clicked, this, [this] { moveSelected(+1); });
@@ -120,6 +123,13 @@ bool PgInput::eventFilter(QObject *watched, QEvent *event)
     // name field; the key itself is not typed there.
     switch (event->type()) {
     case QEvent::KeyPress:
+        if (watched == edValue) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter)
+                break;
+            sbAddClick();
+            return true;
+        }
         if (watched == lbValues) {
             edValue->setFocus();
             return true;
