@@ -204,8 +204,8 @@ TEST_F(Cli, InstalledProgramDefaultsToTheInstalledTemplate)
     fs::create_directories(dir.file("mine"));
     fs::copy_file(QUILLON_BIN, prefix + "/bin/quillon");
     fs::copy_file(QUILLON_BIN, dir.file("quillon")); // a copy outside any installation
-    platform::writeFileAtomically(prefix + "/share/quillon/pascal/template.dpr", "library {*$LibName};\r\n// installed\r\n");
-    platform::writeFileAtomically(dir.file("mine/template.dpr"), "library {*$LibName};\r\n// mine\r\n");
+    platform::writeFileAtomically(prefix + "/share/quillon/pascal/template.dpr", "library {*$LibName};\r\n// installed\r\nbegin\r\n  {*$PageTitle};\r\nend.\r\n");
+    platform::writeFileAtomically(dir.file("mine/template.dpr"), "library {*$LibName};\r\n// mine\r\nbegin\r\n  {*$PageTitle};\r\nend.\r\n");
     WizardProject p;
     p.DBOk = false;
     p.OutputDLL = dir.file("Ext.dpr");
