@@ -12,11 +12,11 @@ trap 'rm -rf "$scratch"' EXIT
 # check NAME STATUS EXPECTED_LINE FILE:INCLUDE...
 check() {
     local name=$1 want=$2 line=$3; shift 3
-    local tree=$scratch/$name spec file header
+    local tree=$scratch/$name pair file header
     mkdir -p "$tree"
-    for spec in "$@"; do
-        file=${spec%%:*}
-        header=${spec#*:}
+    for pair in "$@"; do
+        file=${pair%%:*}
+        header=${pair#*:}
         mkdir -p "$tree/$(dirname "$file")"
         touch "$tree/$file"
         [ -n "$header" ] && printf '#include "%s"\n' "$header" >> "$tree/$file"
