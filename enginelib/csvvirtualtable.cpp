@@ -1,6 +1,7 @@
 #include "enginelib/csvvirtualtable.h"
 
 #include "enginelib/csvcolumnindex.h"
+#include "enginelib/csvprefetcher.h"
 #include "enginelib/csvtable.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/numbertext.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <memory>
 #include <new>
@@ -61,6 +63,7 @@ struct CsvVtabCursor
 {
     sqlite3_vtab_cursor base{};
     std::unique_ptr<CsvTableReader> reader;
+    std::unique_ptr<CsvPrefetcher> prefetcher; // a full scan of a large file: the reader, on its own thread
     std::vector<bool> numeric;
     // While the table's types are a guess, a scan from the top learns them
     // from the rows it reads (and as of which state of the file).
@@ -74,6 +77,16 @@ struct CsvVtabCursor
     const std::vector<CsvColumnIndex::Position> *matches = nullptr;
     size_t nextMatch = 0;
 };
+
+// Files from this size on are scanned with the reader on a thread of its own.
+constexpr off_t kPrefetchAt = 1 << 20;
+
+bool worthPrefetching(const std::string &path)
+{
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    struct stat st{};
+    return twoCores && ::stat(path.c_str(), &st) == 0 && st.st_size >= kPrefetchAt;
+}
 
 // Runs body; an error becomes the vtab's message and the pending error.
 template <class Body>
@@ -217,6 +230,14 @@ void learn(CsvVtab *vtab, CsvVtabCursor *cursor)
 // it was reached, as SQLite expects when it merges several lookups.
 void advance(CsvVtab *vtab, CsvVtabCursor *cursor)
 {
+    if (cursor->prefetcher) {
+        uint64_t line = 0;
+        cursor->eof = !cursor->prefetcher->next(cursor->row, line);
+        if (cursor->learning && vtab->guessed)
+            learn(vtab, cursor);
+        cursor->rowid = sqlite3_int64(line);
+        return;
+    }
     if (!cursor->matches) {
         cursor->eof = !cursor->reader->next(cursor->row);
         if (cursor->learning && vtab->guessed)
@@ -278,6 +299,7 @@ int xFilter(sqlite3_vtab_cursor *base, int idxNum, const char *, int argc, sqlit
     auto *cursor = reinterpret_cast<CsvVtabCursor *>(base);
     auto *vtab = reinterpret_cast<CsvVtab *>(base->pVtab);
     return guarded(vtab, [&] {
+        cursor->prefetcher.reset();
         cursor->reader.reset();
         cursor->eof = true;
         cursor->index.reset();
@@ -306,6 +328,8 @@ int xFilter(sqlite3_vtab_cursor *base, int idxNum, const char *, int argc, sqlit
                               vtab->path + ": the field names changed while the database was open; reopen it");
         if (idxNum > 0 && argc == 1 && size_t(idxNum) <= vtab->header.size())
             useIndex(vtab, cursor, idxNum - 1, argv[0]);
+        else if (worthPrefetching(vtab->path))
+            cursor->prefetcher = std::make_unique<CsvPrefetcher>(std::move(cursor->reader));
         advance(vtab, cursor);
     });
 }
