@@ -160,8 +160,13 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
         [conn, stale, prepare] {
             for (const std::string &table : *stale) {
                 const std::string drop = "DROP TABLE " + quoteIdentifier(table);
+                // Refused only while another statement prepared on this
+                // database still uses the table.
                 if (sqlite3_exec(conn->handle(), drop.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-                    conn->throwError();
+                    throw EngineError(QDBIERR_SQL, "Table \"" + table +
+                                                       "\" has other column types than its first rows suggested, "
+                                                       "and another query on this database still uses it (" +
+                                                       sqlite3_errmsg(conn->handle()) + "); run the query again");
             }
             return prepare();
         }};
