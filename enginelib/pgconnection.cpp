@@ -1,6 +1,7 @@
 #include "enginelib/pgconnection.h"
 
 #include <cctype>
+#include <poll.h>
 #include <cstring>
 #include <strings.h>
 
@@ -280,6 +281,25 @@ bool PgConnection::hasOpenCursors() const
 {
     std::lock_guard lock(m_mutex);
     return m_openCursors > 0 && PQstatus(m_conn) == CONNECTION_OK;
+}
+
+bool PgConnection::settleForReuse()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_openCursors > 0 || !m_pending.empty() || !m_parked.empty() || PQstatus(m_conn) != CONNECTION_OK ||
+        PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        return false;
+    PgResult result(PQexec(m_conn, "DISCARD ALL"));
+    return result && PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+}
+
+bool PgConnection::idleAndAlive() const
+{
+    std::lock_guard lock(m_mutex);
+    if (PQstatus(m_conn) != CONNECTION_OK || PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        return false;
+    pollfd socket{PQsocket(m_conn), POLLIN, 0};
+    return socket.fd >= 0 && ::poll(&socket, 1, 0) == 0;
 }
 
 } // namespace quillon::enginelib

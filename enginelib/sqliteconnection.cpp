@@ -25,9 +25,13 @@ bool listed(const auto &list, const char *name)
 
 } // namespace
 
-int SqliteConnection::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+int SqliteConnection::authorize(void *self, int action, const char *a, const char *b, const char *database,
+                                const char *)
 {
     auto *connection = static_cast<SqliteConnection *>(self);
+    if ((action >= SQLITE_CREATE_TEMP_INDEX && action <= SQLITE_CREATE_TEMP_VIEW) ||
+        (database && sqlite3_stricmp(database, "temp") == 0))
+        connection->m_touchedTemporaries = true;
     std::string refusal;
     if (action == SQLITE_ATTACH)
         refusal = std::string("ATTACH and VACUUM INTO are not allowed: a statement may not open or write the file \"") +

@@ -15,7 +15,9 @@
 ** PRAGMA statements that change the database's settings; the limit on
 ** attached databases is 0 as a second wall.  Statements that change data
 ** stay allowed: the file belongs to the user.  The refusal is decided on
-** what SQLite has parsed, never on the statement's text.
+** what SQLite has parsed, never on the statement's text.  The authorizer
+** also notes statements that make or name temporary objects, so that a
+** connection carrying them is not handed to another user.
 */
 
 #include "enginelib/engineerror.h"
@@ -43,10 +45,15 @@ public:
 
     std::optional<EngineError> pendingError;
 
+    // Whether a statement prepared on the connection made or named a
+    // temporary object, which would outlive its user on this connection.
+    bool touchedTemporaries() const { return m_touchedTemporaries; }
+
 private:
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
 
     sqlite3 *m_db = nullptr;
+    bool m_touchedTemporaries = false;
 };
 
 } // namespace quillon::enginelib

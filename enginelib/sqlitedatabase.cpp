@@ -43,6 +43,8 @@ SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EngineError(QDBIERR_OPENFAILED,
                           "The database file \"" + path + "\" of alias \"" + alias + "\" does not exist");
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
     m_connection = std::make_shared<SqliteConnection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
     sqlite3_busy_timeout(m_connection->handle(), 5000);
     try {
@@ -50,6 +52,29 @@ SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias
     } catch (const EngineError &e) {
         throw EngineError(QDBIERR_OPENFAILED, "\"" + path + "\" is not a usable SQLite database: " + e.what());
     }
+}
+
+// SQLite sees rows changed in the file by others at each read transaction
+// (the change counter).  A schema changed by others it sees only when a
+// statement runs: a statement prepared on the old schema is prepared again
+// when it first steps, and may then have other columns than the cursor
+// took from it.  So a connection taken up again first reads the schema
+// table, whose read checks the schema cookie and loads a changed schema.
+bool SqliteDatabase::settleForReuse()
+{
+    sqlite3 *db = m_connection->handle();
+    m_connection->pendingError.reset();
+    return m_connection.use_count() == 1 && sqlite3_next_stmt(db, nullptr) == nullptr &&
+           sqlite3_get_autocommit(db) != 0 && !m_connection->touchedTemporaries();
+}
+
+bool SqliteDatabase::stillCurrent()
+{
+    struct stat st{};
+    if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != m_device || st.st_ino != m_inode)
+        return false;
+    firstColumn(*m_connection, "SELECT 1 FROM sqlite_master LIMIT 1");
+    return true;
 }
 
 std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, bool, bool systemTables)

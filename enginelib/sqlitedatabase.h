@@ -8,6 +8,8 @@
 
 #include "enginelib/database.h"
 
+#include <sys/types.h>
+
 namespace quillon::enginelib {
 
 class SqliteConnection;
@@ -25,11 +27,16 @@ public:
     std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
     void insertRow(const std::string &table, const FieldValues &values) override;
 
+    bool settleForReuse() override;
+    bool stillCurrent() override;
+
 private:
     std::string canonicalName(const std::string &table); // the stored name of a table; throws if none
     std::unique_ptr<Cursor> query(const std::string &sql);
 
     std::string m_path;
+    dev_t m_device = 0; // the file opened, to see a replaced one
+    ino_t m_inode = 0;
     std::shared_ptr<SqliteConnection> m_connection;
 };
 
