@@ -54,12 +54,11 @@ SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias
     }
 }
 
-// SQLite sees rows changed in the file by others at each read transaction
-// (the change counter).  A schema changed by others it sees only when a
-// statement runs: a statement prepared on the old schema is prepared again
-// when it first steps, and may then have other columns than the cursor
-// took from it.  So a connection taken up again first reads the schema
-// table, whose read checks the schema cookie and loads a changed schema.
+// SQLite itself sees rows changed in the file by others (each read
+// transaction checks the change counter) and a changed schema (each
+// statement checks the schema cookie when it runs, and is prepared again
+// on the new schema; SqlRowSource then takes its columns anew), so an idle
+// connection needs nothing refreshed: only the file must be the one opened.
 bool SqliteDatabase::settleForReuse()
 {
     sqlite3 *db = m_connection->handle();
@@ -71,10 +70,8 @@ bool SqliteDatabase::settleForReuse()
 bool SqliteDatabase::stillCurrent()
 {
     struct stat st{};
-    if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != m_device || st.st_ino != m_inode)
-        return false;
-    firstColumn(*m_connection, "SELECT 1 FROM sqlite_master LIMIT 1");
-    return true;
+    return ::stat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == m_device &&
+           st.st_ino == m_inode;
 }
 
 std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, bool, bool systemTables)

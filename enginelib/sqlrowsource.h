@@ -41,11 +41,13 @@ public:
 
 private:
     bool step(Row &row);
+    void takeColumns();
 
     std::shared_ptr<SqliteConnection> m_connection;
     sqlite3_stmt *m_statement;
     std::vector<std::string> m_columns;
     bool m_done = false;
+    bool m_started = false;       // stepped since it was prepared or reset
     bool m_materialised = false;  // a data-changing statement that has already run
     std::vector<Row> m_rows;      // its returned rows
     size_t m_nextRow = 0;
