@@ -6,6 +6,7 @@
 #include "enginelib/sqlrowsource.h"
 
 #include <algorithm>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -90,16 +91,28 @@ std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, 
     return tables;
 }
 
+EngineError SqliteDatabase::missingTable(const std::string &table) const
+{
+    return EngineError(QDBIERR_NOSUCHTABLE, "Table \"" + table + "\" not found in \"" + m_path + "\"");
+}
+
 std::string SqliteDatabase::canonicalName(const std::string &table)
 {
     checkTableName(table);
     if (strcasecmp(table.c_str(), "sqlite_master") == 0)
         return "sqlite_master";
+    // The schema SQLite holds knows the table: SQL finds it under the name
+    // as given, whatever its letter case. A look-up in memory, where
+    // querying the schema table would cost a statement on every open.
+    if (sqlite3_table_column_metadata(m_connection->handle(), "main", table.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK)
+        return table;
+    // Not known: ask the file, which also loads a schema changed since.
     const std::vector<std::string> found = firstColumn(
         *m_connection, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
         {table});
     if (found.empty())
-        throw EngineError(QDBIERR_NOSUCHTABLE, "Table \"" + table + "\" not found in \"" + m_path + "\"");
+        throw missingTable(table);
     return found.front();
 }
 
@@ -116,7 +129,15 @@ std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
 
 std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)
 {
-    return query("SELECT * FROM " + quoteIdentifier(canonicalName(table)));
+    const std::string name = canonicalName(table);
+    try {
+        return query("SELECT * FROM " + quoteIdentifier(name));
+    } catch (const EngineError &e) {
+        // Dropped by another connection since the schema in memory was read.
+        if (e.status() == QDBIERR_SQL && std::string_view(e.what()).starts_with("no such table"))
+            throw missingTable(table);
+        throw;
+    }
 }
 
 std::unique_ptr<Cursor> SqliteDatabase::openQuery(const std::string &sql)

@@ -7,6 +7,7 @@
 */
 
 #include "enginelib/database.h"
+#include "enginelib/engineerror.h"
 
 #include <sys/types.h>
 
@@ -31,7 +32,10 @@ public:
     bool stillCurrent() override;
 
 private:
-    std::string canonicalName(const std::string &table); // the stored name of a table; throws if none
+    // A name under which SQL finds the table (SQLite matches names without
+    // regard to case); throws QDBIERR_NOSUCHTABLE if there is none.
+    std::string canonicalName(const std::string &table);
+    EngineError missingTable(const std::string &table) const;
     std::unique_ptr<Cursor> query(const std::string &sql);
 
     std::string m_path;

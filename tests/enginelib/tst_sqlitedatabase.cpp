@@ -166,6 +166,8 @@ struct SessionCase
     std::function<void(SessionReuse &)> between;
     Rows expected;         // the next session's rows
     DBIResult openStatus = QDBIERR_NONE;
+    const char *table = nullptr; // read this table instead of the query
+    DBIResult tableStatus = QDBIERR_NONE;
 };
 
 void PrintTo(const SessionCase &c, std::ostream *out)
@@ -259,10 +261,19 @@ TEST_P(SessionReuse, NextOpenSeesWhatChangedSinceTheClose)
     if (c.between)
         c.between(*this);
     db = open(c.openStatus);
-    if (c.openStatus == QDBIERR_NONE) {
+    if (c.openStatus != QDBIERR_NONE)
+        return;
+    if (c.table) {
+        hDBICur cursor = nullptr;
+        EXPECT_EQ(DbiOpenTable(db, c.table, &cursor), c.tableStatus) << lastError();
+        if (c.tableStatus == QDBIERR_NONE)
+            EXPECT_EQ(takeRows(cursor), c.expected);
+        else
+            EXPECT_NE(lastError().find(c.table), std::string::npos) << lastError();
+    } else {
         EXPECT_EQ(query(db, "SELECT *, total_changes() FROM t"), c.expected);
-        EXPECT_EQ(DbiCloseDatabase(db), 0);
     }
+    EXPECT_EQ(DbiCloseDatabase(db), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -290,7 +301,18 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"TransactionLeftOpenIsRolledBackNotKept", "BEGIN",
                     [](SessionReuse &t) { runSql(t.data("a.sqlite"), "UPDATE t SET v = 'unlocked'"); },
                     {{"unlocked", "0"}}},
-        SessionCase{"TemporaryTableIsNotHandedOn", "CREATE TEMP TABLE t(v)", {}, {{"a", "0"}}}),
+        SessionCase{"TemporaryTableIsNotHandedOn", "CREATE TEMP TABLE t(v)", {}, {{"a", "0"}}},
+        SessionCase{"TableMadeElsewhereIsFound", nullptr,
+                    [](SessionReuse &t) { runSql(t.data("a.sqlite"), "CREATE TABLE Fresh(x); INSERT INTO Fresh VALUES (7)"); },
+                    {{"7"}}, QDBIERR_NONE, "FRESH"},
+        SessionCase{"TableDroppedElsewhereIsMissing", nullptr,
+                    [](SessionReuse &t) { runSql(t.data("a.sqlite"), "DROP TABLE t"); }, {}, QDBIERR_NONE, "T",
+                    QDBIERR_NOSUCHTABLE},
+        SessionCase{"TableMadeAgainWithOtherFields", nullptr,
+                    [](SessionReuse &t) {
+                        runSql(t.data("a.sqlite"), "DROP TABLE t; CREATE TABLE T(x, y); INSERT INTO T VALUES (1, 2)");
+                    },
+                    {{"1", "2"}}, QDBIERR_NONE, "t"}),
     [](const ::testing::TestParamInfo<SessionCase> &info) { return std::string(info.param.name); });
 
 TEST_F(SessionReuse, TwoHandlesOpenAtOnceNeverShareAConnection)
