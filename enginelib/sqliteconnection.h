@@ -22,9 +22,12 @@
 
 #include "enginelib/engineerror.h"
 
+#include <mutex>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon::enginelib {
 
@@ -49,11 +52,24 @@ public:
     // temporary object, which would outlive its user on this connection.
     bool touchedTemporaries() const { return m_touchedTemporaries; }
 
+    // Prepared statements kept for the next use of the same SQL text, so a
+    // program that runs the same query on every request prepares it once
+    // per connection. A kept statement is reset and read-only; SQLite
+    // prepares it again by itself when the schema changed. At most
+    // kKeptStatements are kept, the oldest finalized first.
+    static constexpr size_t kKeptStatements = 8;
+    // A kept statement of exactly this text, or null.
+    sqlite3_stmt *takeStatement(const std::string &sql);
+    // Keeps a statement that is done with (resetting it), or finalizes it.
+    void keepStatement(sqlite3_stmt *statement) noexcept;
+
 private:
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
 
     sqlite3 *m_db = nullptr;
     bool m_touchedTemporaries = false;
+    std::mutex m_keptMutex; // cursors may close on another thread than the database's user
+    std::vector<sqlite3_stmt *> m_kept; // oldest first
 };
 
 } // namespace quillon::enginelib

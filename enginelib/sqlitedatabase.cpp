@@ -64,8 +64,13 @@ bool SqliteDatabase::settleForReuse()
 {
     sqlite3 *db = m_connection->handle();
     m_connection->pendingError.reset();
-    return m_connection.use_count() == 1 && sqlite3_next_stmt(db, nullptr) == nullptr &&
-           sqlite3_get_autocommit(db) != 0 && !m_connection->touchedTemporaries();
+    if (m_connection.use_count() != 1 || sqlite3_get_autocommit(db) == 0 || m_connection->touchedTemporaries())
+        return false;
+    // No statement running: only kept ones, which are reset.
+    for (sqlite3_stmt *s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        if (sqlite3_stmt_busy(s))
+            return false;
+    return true;
 }
 
 bool SqliteDatabase::stillCurrent()
@@ -123,8 +128,10 @@ std::vector<std::string> SqliteDatabase::listFields(const std::string &table)
 
 std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
 {
-    sqlite3_stmt *statement = SqlRowSource::prepare(*m_connection, sql);
-    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement));
+    sqlite3_stmt *statement = m_connection->takeStatement(sql);
+    if (!statement)
+        statement = SqlRowSource::prepare(*m_connection, sql);
+    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, true));
 }
 
 std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)

@@ -61,8 +61,8 @@ sqlite3_stmt *SqlRowSource::prepare(SqliteConnection &connection, const std::str
     }
 }
 
-SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement)
-    : m_connection(std::move(connection)), m_statement(statement)
+SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement, bool keep)
+    : m_connection(std::move(connection)), m_statement(statement), m_keep(keep)
 {
     takeColumns();
     if (!sqlite3_stmt_readonly(statement)) {
@@ -104,7 +104,10 @@ void SqlRowSource::takeColumns()
 
 SqlRowSource::~SqlRowSource()
 {
-    sqlite3_finalize(m_statement);
+    if (m_keep)
+        m_connection->keepStatement(m_statement);
+    else
+        sqlite3_finalize(m_statement);
 }
 
 bool SqlRowSource::step(Row &row)

@@ -31,8 +31,9 @@ public:
     static sqlite3_stmt *prepare(SqliteConnection &connection, const std::string &sql,
                                  const MissingTableHandler &onMissingTable = {});
 
-    // Takes ownership of statement.
-    SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement);
+    // Takes ownership of statement; with keep, it goes back to the
+    // connection's kept statements at the end instead of being finalized.
+    SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement, bool keep = false);
     ~SqlRowSource() override;
 
     const std::vector<std::string> &columns() const override { return m_columns; }
@@ -48,6 +49,7 @@ private:
     std::vector<std::string> m_columns;
     bool m_done = false;
     bool m_started = false;       // stepped since it was prepared or reset
+    bool m_keep = false;          // hand the statement back to the connection at the end
     bool m_materialised = false;  // a data-changing statement that has already run
     std::vector<Row> m_rows;      // its returned rows
     size_t m_nextRow = 0;
