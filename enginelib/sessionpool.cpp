@@ -1,9 +1,21 @@
 #include "enginelib/sessionpool.h"
 
 #include <strings.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quillon::enginelib {
+
+void SessionPool::leaveParentsDatabases()
+{
+    const pid_t self = ::getpid();
+    if (self == m_owner)
+        return;
+    for (Idle &idle : m_idle)
+        [[maybe_unused]] Database *left = idle.database.release();
+    m_idle.clear();
+    m_owner = self;
+}
 
 void SessionPool::open()
 {
@@ -17,6 +29,7 @@ void SessionPool::close()
     {
         std::lock_guard lock(m_mutex);
         m_open = false;
+        leaveParentsDatabases();
         dropped.swap(m_idle);
     }
 }
@@ -27,6 +40,7 @@ std::unique_ptr<Database> SessionPool::take(const std::string &key)
         std::unique_ptr<Database> database;
         {
             std::lock_guard lock(m_mutex);
+            leaveParentsDatabases();
             for (auto it = m_idle.begin(); it != m_idle.end(); ++it) {
                 if (it->key == key) {
                     database = std::move(it->database);
@@ -61,6 +75,7 @@ void SessionPool::giveBack(const std::string &key, const std::string &alias, std
         return;
     std::unique_ptr<Database> evicted;
     std::lock_guard lock(m_mutex);
+    leaveParentsDatabases();
     if (!m_open) {
         evicted = std::move(database);
         return;
@@ -80,6 +95,7 @@ void SessionPool::dropOthers(const std::string &alias, const std::string &key)
 {
     std::list<Idle> dropped;
     std::lock_guard lock(m_mutex);
+    leaveParentsDatabases();
     for (auto it = m_idle.begin(); it != m_idle.end();) {
         auto next = std::next(it);
         if (it->key != key && strcasecmp(it->alias.c_str(), alias.c_str()) == 0)

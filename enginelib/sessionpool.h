@@ -18,7 +18,11 @@
 ** changed alias or a dropped connection is seen at the next open.
 **
 ** At most kCapacity databases are idle at a time, the least recently
-** used going first.  close() drops them all and keeps none until open():
+** used going first.  A process forked while databases were idle finds
+** none: a connection belongs to the process that made it (SQLite's file
+** locks are per process, and a server session must not be talked to or
+** ended from two), so the child leaves them alone, neither using nor
+** closing them.  close() drops them all and keeps none until open():
 ** nothing stays connected after the engine is closed.  Databases are
 ** destroyed outside the pool's lock.
 */
@@ -30,6 +34,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 
 namespace quillon::enginelib {
 
@@ -63,8 +68,12 @@ private:
         std::unique_ptr<Database> database;
     };
 
+    // After a fork: forgets the parent's databases without closing them. Under m_mutex.
+    void leaveParentsDatabases();
+
     mutable std::mutex m_mutex;
     bool m_open = false;
+    pid_t m_owner = 0;      // the process whose databases m_idle holds
     std::list<Idle> m_idle; // most recently given back first
 };
 

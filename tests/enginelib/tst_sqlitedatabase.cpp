@@ -6,6 +6,8 @@
 #include <functional>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace enginetest;
 
@@ -365,6 +367,34 @@ TEST_F(SessionReuse, KeptSessionsAreFewAndEndWithTheEngine)
     ASSERT_EQ(DbiExit(), 0);
     EXPECT_EQ(kept(), 0) << "nothing stays open after the engine is closed";
     ASSERT_EQ(DbiInitFn(QDBI_INTERFACE_VERSION, nullptr), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A process forked with a session kept makes its own: the parent's
+// connection is neither used nor closed by the child.
+TEST_F(SessionReuse, ForkedChildLeavesTheParentsSessionAlone)
+{
+    hDBIDb db = open();
+    logRow(db);
+    ASSERT_EQ(DbiCloseDatabase(db), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        hDBIDb own = nullptr;
+        bool fresh = DbiOpenDatabase("WEB", nullptr, &own) == 0 &&
+                     query(own, "SELECT total_changes()") == Rows{{"0"}} && DbiCloseDatabase(own) == 0;
+        fresh = fresh && DbiExit() == 0;
+        ::_exit(fresh ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child got the parent's session";
+    db = open();
+    EXPECT_EQ(query(db, "SELECT total_changes(), v FROM t"), (Rows{{"1", "a"}})) << "the parent's session is whole";
+    EXPECT_EQ(DbiCloseDatabase(db), 0);
 }
 
 } // namespace
