@@ -1,20 +1,30 @@
 #include "enginelib/sessionpool.h"
 
+#include <atomic>
+#include <pthread.h>
 #include <strings.h>
-#include <unistd.h>
 #include <vector>
 
 namespace quillon::enginelib {
 
+namespace {
+
+// Counts the forks this process came out of, so that noticing one costs no
+// system call per open. (glibc drops the handler when the library is unloaded.)
+std::atomic<unsigned> g_forks{0};
+[[maybe_unused]] const int g_forksCounted = ::pthread_atfork(nullptr, nullptr, [] { g_forks.fetch_add(1); });
+
+} // namespace
+
 void SessionPool::leaveParentsDatabases()
 {
-    const pid_t self = ::getpid();
-    if (self == m_owner)
+    const unsigned forks = g_forks.load();
+    if (forks == m_forks)
         return;
     for (Idle &idle : m_idle)
         [[maybe_unused]] Database *left = idle.database.release();
     m_idle.clear();
-    m_owner = self;
+    m_forks = forks;
 }
 
 void SessionPool::open()

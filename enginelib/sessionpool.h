@@ -34,7 +34,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <sys/types.h>
 
 namespace quillon::enginelib {
 
@@ -73,7 +72,7 @@ private:
 
     mutable std::mutex m_mutex;
     bool m_open = false;
-    pid_t m_owner = 0;      // the process whose databases m_idle holds
+    unsigned m_forks = 0;   // forks counted when m_idle was filled: its databases are this process's
     std::list<Idle> m_idle; // most recently given back first
 };
 
