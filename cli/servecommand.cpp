@@ -266,6 +266,7 @@ int runServe(const Args &args)
     settings.port = port;
     settings.folder = folder.path();
     settings.socket = folder.path() / "fcgi.sock";
+    settings.maxFds = fcgi::raiseDescriptorLimit();
     const fs::path starter = folder.path() / "responder.sh";
     platform::writeFileAtomically(starter.string(), fcgi::responderScript(responder, library, fs::current_path()));
     fs::permissions(starter, fs::perms::owner_all);

@@ -64,32 +64,6 @@ bool sameStamp(const NumericCacheEntry &e, const struct stat &st)
     return e.size == st.st_size && e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// Which columns hold only numbers, as far as the rows read tell: numeric
-// stays true while every non-empty value is a number, seen turns true at
-// the first non-empty value.
-struct ColumnKinds
-{
-    std::vector<bool> numeric, seen;
-    explicit ColumnKinds(size_t n) : numeric(n, true), seen(n, false) {}
-    void take(const std::vector<std::string> &row)
-    {
-        for (size_t i = 0; i < numeric.size(); ++i) {
-            if (!numeric[i] || row[i].empty())
-                continue;
-            seen[i] = true;
-            if (classifyNumber(row[i]) == NumberKind::NotNumber)
-                numeric[i] = false;
-        }
-    }
-    void merge(const ColumnKinds &other)
-    {
-        for (size_t i = 0; i < numeric.size(); ++i) {
-            numeric[i] = numeric[i] && other.numeric[i];
-            seen[i] = seen[i] || other.seen[i];
-        }
-    }
-};
-
 // Files this large are read by two threads, one half each.
 constexpr uint64_t kSplitAt = 8u << 20;
 
@@ -128,13 +102,13 @@ std::vector<bool> learnNumericColumns(const std::string &path, uint64_t size)
 {
     CsvTableReader reader(path);
     const size_t n = reader.header().size();
-    ColumnKinds kinds(n);
+    CsvColumnKinds kinds(n);
     std::vector<std::string> row;
     const uint64_t split = size >= kSplitAt && std::thread::hardware_concurrency() > 1 && n > 0
                                ? lineStartFrom(path, size / 2)
                                : 0;
     if (split > reader.recordOffset()) {
-        ColumnKinds second(n);
+        CsvColumnKinds second(n);
         bool secondOk = false;
         std::thread helper([&] {
             try {
@@ -167,31 +141,83 @@ std::vector<bool> learnNumericColumns(const std::string &path, uint64_t size)
         while (reader.next(row))
             kinds.take(row);
     }
-    for (size_t i = 0; i < n; ++i)
-        kinds.numeric[i] = kinds.numeric[i] && kinds.seen[i];
-    return kinds.numeric;
+    return kinds.numeric();
 }
 
 } // namespace
 
-std::vector<bool> CsvTable::numericColumns() const
+bool CsvColumnKinds::take(const std::vector<std::string> &row)
+{
+    bool lost = false;
+    for (size_t i = 0; i < m_numeric.size(); ++i) {
+        if (!m_numeric[i] || row[i].empty())
+            continue;
+        m_seen[i] = true;
+        if (classifyNumber(row[i]) == NumberKind::NotNumber) {
+            m_numeric[i] = false;
+            lost = true;
+        }
+    }
+    return lost;
+}
+
+void CsvColumnKinds::merge(const CsvColumnKinds &other)
+{
+    for (size_t i = 0; i < m_numeric.size(); ++i) {
+        m_numeric[i] = m_numeric[i] && other.m_numeric[i];
+        m_seen[i] = m_seen[i] || other.m_seen[i];
+    }
+}
+
+std::vector<bool> CsvColumnKinds::numeric() const
+{
+    std::vector<bool> numeric(m_numeric.size());
+    for (size_t i = 0; i < numeric.size(); ++i)
+        numeric[i] = m_numeric[i] && m_seen[i];
+    return numeric;
+}
+
+std::optional<std::vector<bool>> CsvTable::knownNumericColumns() const
 {
     struct stat st{};
     if (::stat(m_path.c_str(), &st) != 0)
         throwIo("Cannot read", m_path);
-    {
-        std::lock_guard lock(g_cacheMutex);
-        auto it = g_numericCache.find(m_path);
-        if (it != g_numericCache.end() && sameStamp(it->second, st))
-            return it->second.numeric;
-    }
+    std::lock_guard lock(g_cacheMutex);
+    auto it = g_numericCache.find(m_path);
+    if (it != g_numericCache.end() && sameStamp(it->second, st))
+        return it->second.numeric;
+    return std::nullopt;
+}
+
+std::vector<bool> CsvTable::numericColumns() const
+{
+    if (std::optional<std::vector<bool>> known = knownNumericColumns())
+        return *known;
+    struct stat st{};
+    if (::stat(m_path.c_str(), &st) != 0)
+        throwIo("Cannot read", m_path);
     std::vector<bool> numeric = learnNumericColumns(m_path, uint64_t(st.st_size));
+    rememberNumericColumns(st, numeric);
+    return numeric;
+}
+
+std::vector<bool> CsvTable::guessNumericColumns(size_t rows) const
+{
+    CsvTableReader reader(m_path);
+    CsvColumnKinds kinds(reader.header().size());
+    std::vector<std::string> row;
+    for (size_t i = 0; i < rows && reader.next(row); ++i)
+        kinds.take(row);
+    return kinds.numeric();
+}
+
+void CsvTable::rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const
+{
     std::lock_guard lock(g_cacheMutex);
     NumericCacheEntry &entry = g_numericCache[m_path];
     entry.size = st.st_size;
     entry.mtime = st.st_mtim;
     entry.numeric = numeric;
-    return numeric;
 }
 
 std::string CsvTable::formatLine(const std::vector<std::string> &values, const char *lineEnd)

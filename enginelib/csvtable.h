@@ -7,7 +7,10 @@
 ** A column is numeric when it has at least one value and every non-empty
 ** value looks like a number (numbertext.h).  Finding that out reads the
 ** whole file, so the answer is kept per process for as long as the file's
-** size and modification time stay the same.
+** size and modification time stay the same.  A reader that goes through
+** the whole file anyway (a query's full scan) learns the answer on its way
+** with CsvColumnKinds and leaves it here (rememberNumericColumns), so the
+** file need not be read a second time to learn it.
 **
 ** Appending takes an exclusive lock on the file itself (so concurrent
 ** appenders in any process take turns), adds the line break a last line
@@ -22,11 +25,30 @@
 */
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 namespace quillon::enginelib {
+
+// Which columns hold only numbers, as far as the rows taken tell.
+class CsvColumnKinds
+{
+public:
+    explicit CsvColumnKinds(size_t columns) : m_numeric(columns, true), m_seen(columns, false) {}
+    // Takes one row (one value per column); true if a column that held only
+    // numbers so far has just met a value that is not one.
+    bool take(const std::vector<std::string> &row);
+    void merge(const CsvColumnKinds &other);
+    // The answer for the rows taken: numeric, and not empty throughout.
+    std::vector<bool> numeric() const;
+    // Whether column i may still turn out numeric.
+    bool mayBeNumeric(size_t i) const { return m_numeric[i]; }
+
+private:
+    std::vector<bool> m_numeric, m_seen;
+};
 
 class CsvTable
 {
@@ -37,6 +59,12 @@ public:
 
     // One flag per header field. Throws EngineError.
     std::vector<bool> numericColumns() const;
+    // The flags if they are known for the file as it is now, without reading it.
+    std::optional<std::vector<bool>> knownNumericColumns() const;
+    // A guess from at most the first rows rows (the flags of those rows alone).
+    std::vector<bool> guessNumericColumns(size_t rows) const;
+    // Keeps the flags learned by reading the whole file as it was at st.
+    void rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const;
 
     // Appends values (one per header field, in field order). Throws EngineError.
     void append(const std::vector<std::string> &values) const;

@@ -1,15 +1,18 @@
 #include "enginelib/csvvirtualtable.h"
 
 #include "enginelib/csvcolumnindex.h"
+#include "enginelib/csvprefetcher.h"
 #include "enginelib/csvtable.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/numbertext.h"
 #include "enginelib/sqlidentifier.h"
 #include "enginelib/sqliteconnection.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <memory>
 #include <new>
@@ -19,27 +22,53 @@ namespace quillon::enginelib {
 
 namespace {
 
-struct ModuleContext
+// Rows read to guess a table's column types when they are not known yet.
+constexpr size_t kGuessRows = 1000;
+
+struct CsvVtab;
+
+} // namespace
+
+struct CsvModule
 {
     SqliteConnection *connection;
     CsvTableResolver resolver;
+    std::vector<CsvVtab *> guessed; // tables whose declared types are still a guess
 };
+
+namespace {
+
+using ModuleContext = CsvModule;
 
 struct CsvVtab
 {
     sqlite3_vtab base{};
     ModuleContext *context = nullptr;
+    std::string name; // as the statement that connected it named it
     std::string path;
     std::vector<std::string> header;
     std::vector<bool> declaredNumeric; // the columns declared NUMERIC when the table was connected
+    bool guessed = false;              // declaredNumeric is a guess from the first rows
     std::map<int, std::shared_ptr<CsvColumnIndex>> indexes; // by column, made on demand
 };
+
+// The guess of vtab is now known to be right: it stops being one.
+void confirmGuess(CsvVtab *vtab)
+{
+    vtab->guessed = false;
+    std::erase(vtab->context->guessed, vtab);
+}
 
 struct CsvVtabCursor
 {
     sqlite3_vtab_cursor base{};
     std::unique_ptr<CsvTableReader> reader;
+    std::unique_ptr<CsvPrefetcher> prefetcher; // a full scan of a large file: the reader, on its own thread
     std::vector<bool> numeric;
+    // While the table's types are a guess, a scan from the top learns them
+    // from the rows it reads (and as of which state of the file).
+    std::optional<CsvColumnKinds> learning;
+    struct stat learningFrom{};
     std::vector<std::string> row;
     sqlite3_int64 rowid = 0;
     bool eof = true;
@@ -48,6 +77,16 @@ struct CsvVtabCursor
     const std::vector<CsvColumnIndex::Position> *matches = nullptr;
     size_t nextMatch = 0;
 };
+
+// Files from this size on are scanned with the reader on a thread of its own.
+constexpr off_t kPrefetchAt = 1 << 20;
+
+bool worthPrefetching(const std::string &path)
+{
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    struct stat st{};
+    return twoCores && ::stat(path.c_str(), &st) == 0 && st.st_size >= kPrefetchAt;
+}
 
 // Runs body; an error becomes the vtab's message and the pending error.
 template <class Body>
@@ -77,6 +116,7 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
     try {
         if (argc < 3)
             throw EngineError(QDBIERR_INTERNAL, "quillon_csv needs a table name");
+        vtab->name = argv[2];
         vtab->path = context->resolver(argv[2]);
         CsvTableReader reader(vtab->path);
         vtab->header = reader.header();
@@ -84,8 +124,17 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": the table has no fields");
         // Numeric columns have numeric affinity, so that a comparison with a
         // text literal ("CUSTNO = '1001'") converts the literal, as it does
-        // against a typed column of a SQLite file.
-        vtab->declaredNumeric = CsvTable(vtab->path).numericColumns();
+        // against a typed column of a SQLite file.  Types not known yet are
+        // guessed from the first rows, so that the statement's own scan can
+        // learn them; the statement is checked against the truth before it
+        // hands out a row (settleCsvTypes).
+        const CsvTable table(vtab->path);
+        if (std::optional<std::vector<bool>> known = table.knownNumericColumns()) {
+            vtab->declaredNumeric = std::move(*known);
+        } else {
+            vtab->declaredNumeric = table.guessNumericColumns(kGuessRows);
+            vtab->guessed = true;
+        }
         std::string declaration = "CREATE TABLE x(";
         for (size_t i = 0; i < vtab->header.size(); ++i)
             declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]) +
@@ -100,13 +149,17 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
     } catch (const std::bad_alloc &) {
         return SQLITE_NOMEM;
     }
+    if (vtab->guessed)
+        context->guessed.push_back(vtab.get());
     *out = &vtab.release()->base;
     return SQLITE_OK;
 }
 
 int xDisconnect(sqlite3_vtab *base)
 {
-    delete reinterpret_cast<CsvVtab *>(base);
+    auto *vtab = reinterpret_cast<CsvVtab *>(base);
+    std::erase(vtab->context->guessed, vtab);
+    delete vtab;
     return SQLITE_OK;
 }
 
@@ -151,12 +204,44 @@ int xClose(sqlite3_vtab_cursor *base)
     return SQLITE_OK;
 }
 
+// A scan over a table whose types are a guess learns them.  A column
+// guessed numeric that meets text proves the guess wrong: the scan stops
+// and the statement is prepared again (settleCsvTypes).  At the end of the
+// file the types are known; when they are the guess, the guess is right.
+void learn(CsvVtab *vtab, CsvVtabCursor *cursor)
+{
+    if (cursor->eof) {
+        const std::vector<bool> numeric = cursor->learning->numeric();
+        CsvTable(vtab->path).rememberNumericColumns(cursor->learningFrom, numeric);
+        cursor->learning.reset();
+        if (numeric == vtab->declaredNumeric)
+            confirmGuess(vtab);
+        return;
+    }
+    if (!cursor->learning->take(cursor->row))
+        return;
+    for (size_t i = 0; i < vtab->declaredNumeric.size(); ++i)
+        if (vtab->declaredNumeric[i] && !cursor->learning->mayBeNumeric(i))
+            throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": field \"" + vtab->header[i] +
+                                                        "\" holds text after numbers; the query starts again");
+}
+
 // The next row; its rowid is its line in the file, the same whichever way
 // it was reached, as SQLite expects when it merges several lookups.
-void advance(CsvVtabCursor *cursor)
+void advance(CsvVtab *vtab, CsvVtabCursor *cursor)
 {
+    if (cursor->prefetcher) {
+        uint64_t line = 0;
+        cursor->eof = !cursor->prefetcher->next(cursor->row, line);
+        if (cursor->learning && vtab->guessed)
+            learn(vtab, cursor);
+        cursor->rowid = sqlite3_int64(line);
+        return;
+    }
     if (!cursor->matches) {
         cursor->eof = !cursor->reader->next(cursor->row);
+        if (cursor->learning && vtab->guessed)
+            learn(vtab, cursor);
     } else {
         cursor->eof = true;
         if (cursor->nextMatch < cursor->matches->size()) {
@@ -214,26 +299,46 @@ int xFilter(sqlite3_vtab_cursor *base, int idxNum, const char *, int argc, sqlit
     auto *cursor = reinterpret_cast<CsvVtabCursor *>(base);
     auto *vtab = reinterpret_cast<CsvVtab *>(base->pVtab);
     return guarded(vtab, [&] {
+        cursor->prefetcher.reset();
         cursor->reader.reset();
         cursor->eof = true;
         cursor->index.reset();
         cursor->matches = nullptr;
         cursor->nextMatch = 0;
-        cursor->numeric = CsvTable(vtab->path).numericColumns();
+        cursor->learning.reset();
+        const CsvTable table(vtab->path);
+        if (!vtab->guessed) {
+            cursor->numeric = table.numericColumns();
+        } else if (std::optional<std::vector<bool>> known = table.knownNumericColumns(); known || idxNum > 0) {
+            // Known by now, or needed before the index can be used.
+            cursor->numeric = known ? *known : table.numericColumns();
+            if (cursor->numeric != vtab->declaredNumeric)
+                throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": the column types differ from the guess; "
+                                                                     "the query starts again");
+            confirmGuess(vtab);
+        } else {
+            cursor->numeric = vtab->declaredNumeric;
+            if (::stat(vtab->path.c_str(), &cursor->learningFrom) != 0)
+                throw EngineError(QDBIERR_IO, "Cannot read \"" + vtab->path + "\"");
+            cursor->learning.emplace(vtab->header.size());
+        }
         cursor->reader = std::make_unique<CsvTableReader>(vtab->path);
         if (cursor->reader->header() != vtab->header)
             throw EngineError(QDBIERR_MALFORMEDCSV,
                               vtab->path + ": the field names changed while the database was open; reopen it");
         if (idxNum > 0 && argc == 1 && size_t(idxNum) <= vtab->header.size())
             useIndex(vtab, cursor, idxNum - 1, argv[0]);
-        advance(cursor);
+        else if (worthPrefetching(vtab->path))
+            cursor->prefetcher = std::make_unique<CsvPrefetcher>(std::move(cursor->reader));
+        advance(vtab, cursor);
     });
 }
 
 int xNext(sqlite3_vtab_cursor *base)
 {
     auto *cursor = reinterpret_cast<CsvVtabCursor *>(base);
-    return guarded(reinterpret_cast<CsvVtab *>(base->pVtab), [&] { advance(cursor); });
+    auto *vtab = reinterpret_cast<CsvVtab *>(base->pVtab);
+    return guarded(vtab, [&] { advance(vtab, cursor); });
 }
 
 int xEof(sqlite3_vtab_cursor *base)
@@ -313,12 +418,33 @@ void destroyContext(void *p)
 
 } // namespace
 
-void registerCsvModule(SqliteConnection &connection, CsvTableResolver resolver)
+CsvModule *registerCsvModule(SqliteConnection &connection, CsvTableResolver resolver)
 {
-    auto *context = new ModuleContext{&connection, std::move(resolver)};
+    auto *context = new ModuleContext{&connection, std::move(resolver), {}};
     if (sqlite3_create_module_v2(connection.handle(), "quillon_csv", &kModule, context, destroyContext) !=
         SQLITE_OK)
         connection.throwError();
+    return context;
+}
+
+std::vector<std::string> settleCsvTypes(CsvModule &module)
+{
+    sqlite3_mutex *mutex = sqlite3_db_mutex(module.connection->handle());
+    sqlite3_mutex_enter(mutex);
+    std::vector<std::string> wrong;
+    try {
+        for (CsvVtab *vtab : std::vector<CsvVtab *>(module.guessed)) {
+            if (CsvTable(vtab->path).numericColumns() == vtab->declaredNumeric)
+                confirmGuess(vtab);
+            else
+                wrong.push_back(vtab->name);
+        }
+    } catch (...) {
+        sqlite3_mutex_leave(mutex);
+        throw;
+    }
+    sqlite3_mutex_leave(mutex);
+    return wrong;
 }
 
 } // namespace quillon::enginelib

@@ -101,7 +101,7 @@ std::shared_ptr<SqliteConnection> DirectoryDatabase::connection()
     if (!m_connection) {
         auto connection = std::make_shared<SqliteConnection>(
             ":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX);
-        registerCsvModule(*connection, [this](const std::string &table) { return resolve(table); });
+        m_csv = registerCsvModule(*connection, [this](const std::string &table) { return resolve(table); });
         m_connection = connection;
     }
     return m_connection;
@@ -111,7 +111,7 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
 {
     auto conn = connection();
     conn->pendingError.reset();
-    auto attach = [&](const std::string &table) {
+    auto attach = [conn](const std::string &table) {
         const std::string create = "CREATE VIRTUAL TABLE " + quoteIdentifier(table) + " USING quillon_csv";
         if (sqlite3_exec(conn->handle(), create.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
             return true;
@@ -132,21 +132,45 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             return false;
         }
     });
-    sqlite3_stmt *statement = nullptr;
-    try {
-        statement = SqlRowSource::prepare(*conn, text, attach);
-    } catch (const EngineError &e) {
-        if (std::strstr(e.what(), "may not be modified"))
-            throw EngineError(QDBIERR_READONLY, std::string("CSV tables cannot be changed by SQL (") + e.what() +
-                                                    "); add rows through the insert entry");
-        throw;
-    }
-    if (!sqlite3_stmt_readonly(statement)) {
-        sqlite3_finalize(statement);
-        throw EngineError(QDBIERR_READONLY, "Only statements that read data can run on the CSV tables of \"" +
-                                                m_directory + "\"");
-    }
-    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(conn, statement));
+    const auto prepare = [this, conn, text, attach] {
+        sqlite3_stmt *statement = nullptr;
+        try {
+            statement = SqlRowSource::prepare(*conn, text, attach);
+        } catch (const EngineError &e) {
+            if (std::strstr(e.what(), "may not be modified"))
+                throw EngineError(QDBIERR_READONLY, std::string("CSV tables cannot be changed by SQL (") +
+                                                        e.what() + "); add rows through the insert entry");
+            throw;
+        }
+        if (!sqlite3_stmt_readonly(statement)) {
+            sqlite3_finalize(statement);
+            throw EngineError(QDBIERR_READONLY, "Only statements that read data can run on the CSV tables of \"" +
+                                                    m_directory + "\"");
+        }
+        return statement;
+    };
+    // Tables connected on a guess of their column types are made certain
+    // after the first step; those guessed wrong are connected again.
+    auto stale = std::make_shared<std::vector<std::string>>();
+    SqlRowSource::FirstStepCheck check{
+        [module = m_csv, stale] {
+            *stale = settleCsvTypes(*module);
+            return !stale->empty();
+        },
+        [conn, stale, prepare] {
+            for (const std::string &table : *stale) {
+                const std::string drop = "DROP TABLE " + quoteIdentifier(table);
+                // Refused only while another statement prepared on this
+                // database still uses the table.
+                if (sqlite3_exec(conn->handle(), drop.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                    throw EngineError(QDBIERR_SQL, "Table \"" + table +
+                                                       "\" has other column types than its first rows suggested, "
+                                                       "and another query on this database still uses it (" +
+                                                       sqlite3_errmsg(conn->handle()) + "); run the query again");
+            }
+            return prepare();
+        }};
+    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(conn, prepare(), std::move(check)));
 }
 
 void DirectoryDatabase::insertRow(const std::string &table, const FieldValues &values)

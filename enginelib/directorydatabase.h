@@ -17,6 +17,7 @@
 namespace quillon::enginelib {
 
 class SqliteConnection;
+struct CsvModule;
 
 class DirectoryDatabase : public Database
 {
@@ -40,6 +41,7 @@ private:
 
     std::string m_directory;
     std::shared_ptr<SqliteConnection> m_connection; // made by the first query
+    CsvModule *m_csv = nullptr;                     // its CSV tables; lives as long as it
 };
 
 } // namespace quillon::enginelib

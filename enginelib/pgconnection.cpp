@@ -122,29 +122,80 @@ std::string PgConnection::messageOf(const PGresult *result, PGconn *connection)
     return text.empty() ? oneLine(PQerrorMessage(connection)) : text;
 }
 
-void PgConnection::collectPending()
+std::vector<std::string> pgColumns(const PGresult *result)
 {
-    if (m_pending.empty())
-        return;
-    // Every result up to the end of the statement must be read; the first
-    // one is the batch (or its error).
-    PgResult batch(PQgetResult(m_conn));
+    std::vector<std::string> columns;
+    for (int i = 0; i < PQnfields(result); ++i)
+        columns.emplace_back(PQfname(result, i));
+    return columns;
+}
+
+void pgRow(const PGresult *result, int index, Row &row)
+{
+    const int fields = PQnfields(result);
+    row.values.resize(size_t(fields));
+    row.isNull.resize(size_t(fields));
+    for (int i = 0; i < fields; ++i) {
+        const bool null = PQgetisnull(result, index, i) != 0;
+        row.isNull[size_t(i)] = null;
+        if (null)
+            row.values[size_t(i)].clear();
+        else
+            row.values[size_t(i)].assign(PQgetvalue(result, index, i), size_t(PQgetlength(result, index, i)));
+    }
+}
+
+void PgConnection::drainStream() noexcept
+{
     while (PGresult *more = PQgetResult(m_conn))
         PQclear(more);
-    m_parked.emplace_back(std::move(m_pending), std::move(batch));
-    m_pending.clear();
+    m_streaming.clear();
+}
+
+bool PgConnection::streamedRow(Row &row)
+{
+    PgResult result(PQgetResult(m_conn));
+    const ExecStatusType state = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (state == PGRES_SINGLE_TUPLE) {
+        pgRow(result.get(), 0, row);
+        return true;
+    }
+    // The end of the FETCH (in single-row mode a last result without rows)
+    // or its error; either way every result up to the next statement is read.
+    const std::string message = state == PGRES_TUPLES_OK ? std::string() : messageOf(result.get(), m_conn);
+    result.reset();
+    drainStream();
+    if (state != PGRES_TUPLES_OK)
+        throw EngineError(QDBIERR_SQL, message);
+    return false;
+}
+
+void PgConnection::park()
+{
+    if (m_streaming.empty())
+        return;
+    Parked parked{m_streaming, {}, false, {}};
+    try {
+        Row row;
+        while (streamedRow(row))
+            parked.rows.push_back(std::move(row));
+    } catch (const EngineError &e) {
+        parked.failed = true;
+        parked.error = e.what();
+    }
+    m_parked.push_back(std::move(parked));
 }
 
 void PgConnection::forget(const std::string &name)
 {
-    if (m_pending == name)
-        collectPending();
-    std::erase_if(m_parked, [&](const auto &parked) { return parked.first == name; });
+    if (m_streaming == name)
+        drainStream();
+    std::erase_if(m_parked, [&](const Parked &parked) { return parked.cursor == name; });
 }
 
 PgResult PgConnection::run(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status)
 {
-    collectPending();
+    park();
     std::vector<const char *> values;
     values.reserve(parameters.size());
     for (const std::string &p : parameters)
@@ -166,7 +217,7 @@ void PgConnection::reconnectIfLost()
     // Cursors of the lost session are gone with it.
     ++m_generation;
     m_openCursors = 0;
-    m_pending.clear();
+    m_streaming.clear();
     m_parked.clear();
     PQreset(m_conn);
     if (PQstatus(m_conn) != CONNECTION_OK)
@@ -214,33 +265,47 @@ uint64_t PgConnection::declareCursor(const std::string &name, const std::string 
     return m_generation;
 }
 
-PgResult PgConnection::fetch(const std::string &name, int count, uint64_t generation)
+void PgConnection::sendFetch(const std::string &name, int count, uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
     checkGeneration(generation);
-    if (m_pending == name)
-        collectPending();
-    for (auto it = m_parked.begin(); it != m_parked.end(); ++it) {
-        if (it->first != name)
-            continue;
-        PgResult batch = std::move(it->second);
-        m_parked.erase(it);
-        if (!batch || PQresultStatus(batch.get()) != PGRES_TUPLES_OK)
-            throw EngineError(QDBIERR_SQL, messageOf(batch.get(), m_conn));
-        return batch;
+    park();
+    forget(name);
+    const std::string sql = "FETCH FORWARD " + std::to_string(count) + " FROM " + name;
+    if (PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1) {
+        m_parked.push_back({name, {}, true, oneLine(PQerrorMessage(m_conn))});
+        return;
     }
-    return run("FETCH FORWARD " + std::to_string(count) + " FROM " + name, {}, QDBIERR_SQL);
+    m_streaming = name;
+    if (PQsetSingleRowMode(m_conn) != 1) {
+        // Cannot happen right after a successful send; reported, not guessed at.
+        drainStream();
+        m_parked.push_back({name, {}, true, "The server's rows could not be read one at a time"});
+    }
 }
 
-void PgConnection::requestFetch(const std::string &name, int count, uint64_t generation)
+bool PgConnection::nextRow(const std::string &name, uint64_t generation, Row &row)
 {
     std::lock_guard lock(m_mutex);
     checkGeneration(generation);
-    collectPending();
-    const std::string sql = "FETCH FORWARD " + std::to_string(count) + " FROM " + name;
-    // Not sent means nothing is pending: fetch() then asks again and reports.
-    if (PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1)
-        m_pending = name;
+    for (auto it = m_parked.begin(); it != m_parked.end(); ++it) {
+        if (it->cursor != name)
+            continue;
+        if (!it->rows.empty()) {
+            row = std::move(it->rows.front());
+            it->rows.pop_front();
+            return true;
+        }
+        const bool failed = it->failed;
+        const std::string error = std::move(it->error);
+        m_parked.erase(it);
+        if (failed)
+            throw EngineError(QDBIERR_SQL, error);
+        return false;
+    }
+    if (m_streaming != name)
+        throw EngineError(QDBIERR_INTERNAL, "No rows were asked for on cursor " + name);
+    return streamedRow(row);
 }
 
 void PgConnection::redeclareCursor(const std::string &name, const std::string &query, uint64_t generation)
@@ -258,7 +323,7 @@ void PgConnection::closeCursor(const std::string &name, uint64_t generation) noe
     if (generation != m_generation || m_openCursors == 0)
         return;
     forget(name);
-    collectPending(); // another cursor's batch on its way
+    park(); // another cursor's batch on its way
     --m_openCursors;
     if (PQstatus(m_conn) != CONNECTION_OK)
         return;
@@ -286,7 +351,7 @@ bool PgConnection::hasOpenCursors() const
 bool PgConnection::settleForReuse()
 {
     std::lock_guard lock(m_mutex);
-    if (m_openCursors > 0 || !m_pending.empty() || !m_parked.empty() || PQstatus(m_conn) != CONNECTION_OK ||
+    if (m_openCursors > 0 || !m_streaming.empty() || !m_parked.empty() || PQstatus(m_conn) != CONNECTION_OK ||
         PQtransactionStatus(m_conn) != PQTRANS_IDLE)
         return false;
     PgResult result(PQexec(m_conn, "DISCARD ALL"));
@@ -296,7 +361,7 @@ bool PgConnection::settleForReuse()
 bool PgConnection::idleAndAlive() const
 {
     std::lock_guard lock(m_mutex);
-    if (PQstatus(m_conn) != CONNECTION_OK || PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+    if (PQstatus(m_conn) != CONNECTION_OK || PQtransactionStatus(m_conn) != PQTRANS_IDLE || !m_streaming.empty())
         return false;
     pollfd socket{PQsocket(m_conn), POLLIN, 0};
     return socket.fd >= 0 && ::poll(&socket, 1, 0) == 0;

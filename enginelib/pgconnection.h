@@ -10,7 +10,13 @@
 ** connect_timeout seconds for a server (10 unless the URI says otherwise).
 **
 ** Cursors are server-side cursors, which live in a transaction: the first
-** cursor opened begins one and the last one closed commits it.  When the
+** cursor opened begins one and the last one closed commits it.  Their rows
+** after the first batch stream in libpq's single-row mode: a FETCH is sent
+** and its rows are taken one at a time as they arrive, so memory holds one
+** row, not a batch.  While such a FETCH is under way the connection is
+** busy; any other statement on it (another cursor's, a catalog look-up)
+** first collects the rest of that batch and keeps it for its cursor, so
+** what waits in memory is at most one batch.  When the
 ** server drops the connection, the next statement reconnects
 ** (reset()), and the generation number tells cursors of the old session
 ** that their server cursor is gone.
@@ -21,10 +27,12 @@
 */
 
 #include "enginelib/engineerror.h"
+#include "enginelib/rowsource.h"
 
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,6 +46,10 @@ struct PgResultFree
     void operator()(PGresult *result) const { PQclear(result); }
 };
 using PgResult = std::unique_ptr<PGresult, PgResultFree>;
+
+// The column names and the text of row index of a result.
+std::vector<std::string> pgColumns(const PGresult *result);
+void pgRow(const PGresult *result, int index, Row &row);
 
 struct PgLogin
 {
@@ -71,14 +83,16 @@ public:
     // count rows into first. A failure on the way leaves the other cursors
     // usable. Returns the generation the cursor belongs to.
     uint64_t declareCursor(const std::string &name, const std::string &query, int count, PgResult &first);
-    // The next up to count rows of a cursor of generation: the batch asked
-    // for ahead by requestFetch if there is one, else fetched now. Throws
-    // the server's message, or when that session is gone.
-    PgResult fetch(const std::string &name, int count, uint64_t generation);
-    // Sends "FETCH count" for a cursor without waiting, so the server makes
-    // the next batch while the caller reads this one. Any other use of the
-    // connection first collects it and keeps it for its cursor.
-    void requestFetch(const std::string &name, int count, uint64_t generation);
+    // Sends "FETCH FORWARD count" for a cursor of generation in single-row
+    // mode without waiting, so the server sends rows while the caller reads
+    // the ones it has. Its rows are then taken by nextRow(); a failure to
+    // send is reported there. Throws when that session is gone.
+    void sendFetch(const std::string &name, int count, uint64_t generation);
+    // The next row of the FETCH last sent for a cursor; false once that
+    // FETCH has given all its rows. Throws the server's error (or the lost
+    // connection's) where the stream meets it: the rows before it have been
+    // given, and no row after it is.
+    bool nextRow(const std::string &name, uint64_t generation, Row &row);
     // Closes a cursor; the transaction ends with the last one. Never throws:
     // a cursor whose session is gone needs no closing.
     void closeCursor(const std::string &name, uint64_t generation) noexcept;
@@ -104,8 +118,19 @@ public:
     static std::string messageOf(const PGresult *result, PGconn *connection);
 
 private:
-    void collectPending();              // the asked-for batch, into m_parked
-    void forget(const std::string &name); // drops batches asked for by a cursor
+    // The rest of a streamed FETCH, collected so the connection can serve
+    // another statement: its rows, then its end or its error.
+    struct Parked
+    {
+        std::string cursor;
+        std::deque<Row> rows;
+        bool failed = false;
+        std::string error;
+    };
+    bool streamedRow(Row &row);           // the next row arriving for m_streaming
+    void drainStream() noexcept;          // reads the rest of a stream's results, keeping none
+    void park();                          // the stream under way, into m_parked
+    void forget(const std::string &name); // drops what a cursor asked for
     PgResult run(const std::string &sql, const std::vector<std::string> &parameters, DBIResult status);
     void reconnectIfLost();
     void checkGeneration(uint64_t generation) const;
@@ -115,8 +140,8 @@ private:
     uint64_t m_generation = 0; // bumped by each reconnection
     unsigned m_openCursors = 0;
     uint64_t m_cursorNumber = 0;
-    std::string m_pending;                        // cursor whose FETCH is on its way
-    std::vector<std::pair<std::string, PgResult>> m_parked; // collected batches, by cursor
+    std::string m_streaming;     // cursor whose FETCH is streaming on the connection
+    std::vector<Parked> m_parked; // at most one per cursor
 };
 
 } // namespace quillon::enginelib

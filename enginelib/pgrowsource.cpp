@@ -4,36 +4,21 @@
 
 namespace quillon::enginelib {
 
-std::vector<std::string> pgColumns(const PGresult *result)
-{
-    std::vector<std::string> columns;
-    for (int i = 0; i < PQnfields(result); ++i)
-        columns.emplace_back(PQfname(result, i));
-    return columns;
-}
-
-void pgRow(const PGresult *result, int index, Row &row)
-{
-    const int fields = PQnfields(result);
-    row.values.resize(size_t(fields));
-    row.isNull.resize(size_t(fields));
-    for (int i = 0; i < fields; ++i) {
-        const bool null = PQgetisnull(result, index, i) != 0;
-        row.isNull[size_t(i)] = null;
-        if (null)
-            row.values[size_t(i)].clear();
-        else
-            row.values[size_t(i)].assign(PQgetvalue(result, index, i), size_t(PQgetlength(result, index, i)));
-    }
-}
-
 PgCursorRowSource::PgCursorRowSource(std::shared_ptr<PgConnection> connection, std::string query)
     : m_connection(std::move(connection)), m_query(std::move(query)), m_name(m_connection->newCursorName())
 {
-    m_generation = m_connection->declareCursor(m_name, m_query, kFirstBatch, m_batch);
-    took(kFirstBatch);
-    askAhead();
-    m_columns = pgColumns(m_batch.get());
+    m_generation = m_connection->declareCursor(m_name, m_query, kFirstBatch, m_first);
+    m_columns = pgColumns(m_first.get());
+    try {
+        // The next batch streams in while the first one is read.
+        if (PQntuples(m_first.get()) < kFirstBatch)
+            m_done = true;
+        else
+            ask(std::min(kFirstBatch * 4, kMaxBatch));
+    } catch (...) {
+        m_connection->closeCursor(m_name, m_generation);
+        throw;
+    }
 }
 
 PgCursorRowSource::~PgCursorRowSource()
@@ -41,45 +26,55 @@ PgCursorRowSource::~PgCursorRowSource()
     m_connection->closeCursor(m_name, m_generation);
 }
 
-void PgCursorRowSource::fetchBatch()
+void PgCursorRowSource::ask(int count)
 {
-    m_batch.reset();
-    m_batch = m_connection->fetch(m_name, m_batchSize, m_generation);
-    took(m_batchSize);
-    askAhead();
-}
-
-void PgCursorRowSource::askAhead()
-{
-    if (!m_done)
-        m_connection->requestFetch(m_name, m_batchSize, m_generation);
-}
-
-void PgCursorRowSource::took(int asked)
-{
-    m_nextRow = 0;
-    m_done = PQntuples(m_batch.get()) < asked;
-    m_batchSize = std::min(asked * 4, kMaxBatch);
+    m_asked = count;
+    m_arrived = 0;
+    m_connection->sendFetch(m_name, count, m_generation);
 }
 
 bool PgCursorRowSource::next(Row &row)
 {
-    if (m_nextRow >= PQntuples(m_batch.get())) {
-        if (m_done)
-            return false;
-        fetchBatch();
-        if (PQntuples(m_batch.get()) == 0)
-            return false;
+    if (m_first) {
+        if (m_nextRow < PQntuples(m_first.get())) {
+            pgRow(m_first.get(), m_nextRow++, row);
+            return true;
+        }
+        m_first.reset();
     }
-    pgRow(m_batch.get(), m_nextRow++, row);
-    return true;
+    if (m_failure)
+        throw *m_failure;
+    try {
+        while (!m_done) {
+            if (m_connection->nextRow(m_name, m_generation, row)) {
+                ++m_arrived;
+                return true;
+            }
+            // That FETCH has ended; fewer rows than asked means the result has.
+            if (m_arrived < m_asked)
+                m_done = true;
+            else
+                ask(std::min(m_asked * 4, kMaxBatch));
+        }
+    } catch (const EngineError &e) {
+        m_failure = e;
+        throw;
+    }
+    return false;
 }
 
 void PgCursorRowSource::rewind()
 {
-    m_connection->redeclareCursor(m_name, m_query, m_generation);
-    m_batchSize = kFirstBatch;
-    fetchBatch();
+    m_first.reset();
+    m_failure.reset();
+    m_done = false;
+    try {
+        m_connection->redeclareCursor(m_name, m_query, m_generation);
+        ask(kFirstBatch);
+    } catch (const EngineError &e) {
+        m_failure = e;
+        throw;
+    }
 }
 
 PgResultRowSource::PgResultRowSource(PgResult result)

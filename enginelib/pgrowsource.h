@@ -3,11 +3,15 @@
 /*
 ** Rows from a PostgreSQL server.
 **
-** PgCursorRowSource reads a query through a server-side cursor, FETCHing
-** in batches that grow from kFirstBatch to kMaxBatch rows, so the first
-** rows come after one short round trip and memory stays at two batches
-** whatever the size of the result.  Each next batch is asked for as soon
-** as one arrives, so the server makes it while this one is read.
+** PgCursorRowSource reads a query through a server-side cursor.  Declaring
+** it fetches a first batch of kFirstBatch rows whole, so the first rows
+** (and an error on them) come after one short round trip.  The following
+** FETCHes, growing to kMaxBatch rows, stream one row at a time
+** (PgConnection::sendFetch), each asked for as soon as the one before has
+** ended, so memory holds a row, not a batch, whatever the size of the
+** result.  An error part-way through (a failing expression on a later row,
+** a dropped connection) is thrown by the read that meets it, and by every
+** read after it: a failed result never looks like a short one.
 ** Rewinding declares the cursor again.
 **
 ** PgResultRowSource holds the rows of a statement that has already run
@@ -20,12 +24,9 @@
 #include "enginelib/pgconnection.h"
 
 #include <memory>
+#include <optional>
 
 namespace quillon::enginelib {
-
-// The column names and the text of row index of a result.
-std::vector<std::string> pgColumns(const PGresult *result);
-void pgRow(const PGresult *result, int index, Row &row);
 
 class PgCursorRowSource : public RowSource
 {
@@ -43,19 +44,19 @@ public:
     void rewind() override;
 
 private:
-    void fetchBatch();
-    void took(int asked); // a batch of up to asked rows has arrived in m_batch
-    void askAhead();      // asks for the next batch while this one is read
+    void ask(int count); // streams the next count rows
 
     std::shared_ptr<PgConnection> m_connection;
     std::string m_query;
     std::string m_name;
     uint64_t m_generation = 0;
     std::vector<std::string> m_columns;
-    PgResult m_batch;
-    int m_batchSize = kFirstBatch; // rows asked for by the next FETCH
-    int m_nextRow = 0;             // in m_batch
-    bool m_done = false;           // the last FETCH returned fewer rows than asked
+    PgResult m_first;  // the first batch, fetched whole when the cursor was declared
+    int m_nextRow = 0; // in m_first
+    int m_asked = 0;   // rows asked for by the FETCH under way
+    int m_arrived = 0; // rows it has given so far
+    bool m_done = false; // no FETCH under way and no rows to come
+    std::optional<EngineError> m_failure; // what the stream ended with
 };
 
 class PgResultRowSource : public RowSource

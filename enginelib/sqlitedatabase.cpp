@@ -131,7 +131,7 @@ std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
     sqlite3_stmt *statement = m_connection->takeStatement(sql);
     if (!statement)
         statement = SqlRowSource::prepare(*m_connection, sql);
-    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, true));
+    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, SqlRowSource::FirstStepCheck{}, true));
 }
 
 std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)

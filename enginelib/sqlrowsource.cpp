@@ -3,6 +3,7 @@
 #include "enginelib/sqliteconnection.h"
 
 #include <cctype>
+#include <utility>
 
 namespace quillon::enginelib {
 
@@ -61,8 +62,9 @@ sqlite3_stmt *SqlRowSource::prepare(SqliteConnection &connection, const std::str
     }
 }
 
-SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement, bool keep)
-    : m_connection(std::move(connection)), m_statement(statement), m_keep(keep)
+SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement,
+                           FirstStepCheck check, bool keep)
+    : m_connection(std::move(connection)), m_statement(statement), m_keep(keep), m_check(std::move(check))
 {
     takeColumns();
     if (!sqlite3_stmt_readonly(statement)) {
@@ -114,7 +116,27 @@ bool SqlRowSource::step(Row &row)
 {
     if (m_done)
         return false;
-    const int rc = sqlite3_step(m_statement);
+    int rc = sqlite3_step(m_statement);
+    if (m_check.mustRestart) {
+        const FirstStepCheck check = std::exchange(m_check, {});
+        // Each start makes the assumptions of the one before certain, so a
+        // second start is enough unless the files change meanwhile.
+        try {
+            for (int start = 1; check.mustRestart(); ++start) {
+                if (start > 3)
+                    throw EngineError(QDBIERR_SQL,
+                                      "The tables kept changing while the statement started; run it again");
+                sqlite3_finalize(m_statement);
+                m_statement = nullptr;
+                m_connection->pendingError.reset();
+                m_statement = check.prepareAgain();
+                rc = sqlite3_step(m_statement);
+            }
+        } catch (...) {
+            m_done = true;
+            throw;
+        }
+    }
     if (!m_started) {
         m_started = true;
         takeColumns();

@@ -24,6 +24,7 @@
 ** socket that cannot be opened.
 */
 
+#include "fcgi/serverconfig.h"
 #include "fcgi/supervisor.h"
 #include "isapi/extension.h"
 
@@ -32,7 +33,6 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -249,11 +249,7 @@ int main(int argc, char **argv)
     ::sigprocmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
     // Every connection waiting for its request holds a descriptor.
-    rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &files);
-    }
+    quillon::fcgi::raiseDescriptorLimit();
 
     int listenFd = 0;
     std::string where;

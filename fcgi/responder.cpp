@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <limits>
@@ -104,12 +105,21 @@ public:
         while (got < size) {
             const int chunk = static_cast<int>(std::min<std::size_t>(size - got, 1 << 20));
             const int n = FCGX_GetStr(buffer + got, chunk, m_request.in);
-            if (n <= 0)
+            if (n > 0)
+                got += static_cast<std::size_t>(n);
+            if (n < chunk) {
+                // Fewer bytes than asked: the end of the stream, or (with an
+                // error on it) the web server stalled or broke off.
+                m_readError = FCGX_GetError(m_request.in);
                 break;
-            got += static_cast<std::size_t>(n);
+            }
         }
         return got;
     }
+
+    // 0 while the body reads well; else the error that cut it short (an
+    // errno value such as EAGAIN for a read timeout, or libfcgi's own code).
+    int readError() const override { return m_readError; }
 
     // The body bytes read before the extension runs; read() hands out what
     // follows the first part.
@@ -178,6 +188,7 @@ private:
     bool m_headSent = false;
     bool m_wroteBody = false;
     bool m_lost = false;
+    int m_readError = 0;
 };
 
 std::string describe(const FCGX_Request &r)
@@ -195,6 +206,25 @@ std::string requestLine(const FCGX_Request &r)
     if (line.size() > 300)
         line = line.substr(0, 300) + "...";
     return line;
+}
+
+// A body the web server stopped sending (it stalled past the read timeout,
+// or broke the connection) is not handed to the extension cut short: the
+// request is answered 408 and logged. A body that ends cleanly before its
+// stated length is the web server's to decide, and is served as it came.
+bool bodyBrokeOff(const FCGX_Request &fcgx, StreamConnection &connection, std::optional<std::uint32_t> stated)
+{
+    const int error = connection.readError();
+    if (error == 0)
+        return false;
+    const std::string reason = error == EAGAIN || error == EWOULDBLOCK ? "no more bytes within the read timeout"
+                               : error > 0                              ? std::strerror(error)
+                                                                        : "the connection broke";
+    logLine(describe(fcgx) + ": the web server stopped sending the body after "
+            + std::to_string(connection.ahead().size()) + (stated ? " of " + std::to_string(*stated) : std::string())
+            + " bytes (" + reason + "); answered 408");
+    connection.answer("408 Request Timeout", "The request body did not arrive whole.\n");
+    return true;
 }
 
 void handle(const isapi::Extension &extension, FCGX_Request &fcgx, RequestObserver &observer)
@@ -222,11 +252,15 @@ void handle(const isapi::Extension &extension, FCGX_Request &fcgx, RequestObserv
             return;
         }
         request.totalBytes = static_cast<std::uint32_t>(*length);
-        connection.readAhead(std::min<std::size_t>(request.totalBytes, kFirstPartSize), kFirstPartSize);
+        connection.readAhead(std::min<std::size_t>(request.totalBytes, kBodyReadAhead), kFirstPartSize);
+        if (bodyBrokeOff(fcgx, connection, request.totalBytes))
+            return;
         if (connection.ahead().size() < std::min<std::size_t>(request.totalBytes, kFirstPartSize))
             request.totalBytes = static_cast<std::uint32_t>(connection.ahead().size()); // the body ended early
     } else {
         connection.readAheadToEnd(kMaxUnsizedBody);
+        if (bodyBrokeOff(fcgx, connection, std::nullopt))
+            return;
         if (connection.ahead().size() > kMaxUnsizedBody) {
             logLine(describe(fcgx) + ": body without CONTENT_LENGTH is longer than "
                     + std::to_string(kMaxUnsizedBody) + " bytes");

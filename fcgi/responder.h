@@ -16,7 +16,10 @@
 **
 ** Requests the responder cannot hand over are answered by it: a
 ** non-numeric CONTENT_LENGTH with 400, a body longer than the control
-** block can describe with 413. The responder writes nowhere but to its
+** block can describe with 413, a body the web server stopped sending
+** (no more bytes within the read timeout, or the connection broken) with 408
+** when it happens before the extension runs, and as a failing ReadClient
+** (error 1460, a timeout) when the extension reads past kBodyReadAhead. The responder writes nowhere but to its
 ** socket and to standard error (one line per problem), and opens no path a
 ** request names.
 */
@@ -35,6 +38,11 @@ constexpr std::size_t kFirstPartSize = 48 * 1024;
 // A body without a stated length is read whole before the extension runs;
 // longer than this, it is refused.
 constexpr std::size_t kMaxUnsizedBody = 16 * 1024 * 1024;
+// So much of a body is read before the extension runs (the extension still
+// sees only the first part in the block and reads the rest through
+// ReadClient): a web server that stops sending an upload of up to this size
+// is answered 408 and the extension never sees a cut body.
+constexpr std::size_t kBodyReadAhead = 1024 * 1024;
 
 // The head of a FastCGI response: "Status: " and the status line, then the
 // extension's header lines, ending in the blank line. A status that is not

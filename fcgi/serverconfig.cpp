@@ -1,5 +1,8 @@
 #include "fcgi/serverconfig.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace quillon::fcgi {
@@ -38,8 +41,8 @@ std::string lighttpdConfig(const ServerSettings &s, const std::filesystem::path 
            "server.pid-file = " + in(s, "lighttpd.pid") + "\n"
            "server.upload-dirs = (" + quoted(s.folder.string()) + ")\n"
            "server.max-request-size = 65536\n" // KiB
-           "server.max-fds = 4096\n"
-           "server.max-connections = 1024\n"
+           "server.max-fds = " + std::to_string(s.maxFds) + "\n"
+           "server.max-connections = " + std::to_string(s.maxFds / 3) + "\n"
            "server.max-read-idle = 15\n"
            "server.max-write-idle = 60\n"
            "server.max-keep-alive-idle = 5\n"
@@ -65,8 +68,8 @@ std::string nginxConfig(const ServerSettings &s)
            "daemon off;\n"
            "pid " + in(s, "nginx.pid") + ";\n"
            "error_log " + in(s, "error.log") + ";\n"
-           "worker_rlimit_nofile 4096;\n"
-           "events { worker_connections 2048; }\n"
+           "worker_rlimit_nofile " + std::to_string(s.maxFds) + ";\n"
+           "events { worker_connections " + std::to_string(s.maxFds / 2) + "; }\n"
            "http {\n"
            "    access_log off;\n"
            "    limit_conn_zone $binary_remote_addr zone=perclient:1m;\n"
@@ -94,6 +97,19 @@ std::string nginxConfig(const ServerSettings &s)
            "        }\n"
            "    }\n"
            "}\n";
+}
+
+unsigned raiseDescriptorLimit()
+{
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
+        return 1024;
+    if (files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &files) != 0)
+            ::getrlimit(RLIMIT_NOFILE, &files);
+    }
+    return static_cast<unsigned>(std::clamp<rlim_t>(files.rlim_cur, 1024, 65536));
 }
 
 std::string shellQuote(const std::string &text)

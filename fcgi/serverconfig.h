@@ -8,7 +8,7 @@
 ** (logs, temporary files, pid file) goes into one folder.
 **
 ** Both hold against clients that are slow or many: a cap on connections
-** (in all and from one address), short timeouts for a client that stops
+** (in all, set by the descriptors at hand, and from one address for nginx), short timeouts for a client that stops
 ** sending or reading, request bodies of at most 64 MiB in temporary files
 ** of the private folder, and responses streamed to the client instead of
 ** being spooled to disk, so a client that does not read cannot fill it.
@@ -27,7 +27,17 @@ struct ServerSettings
     std::filesystem::path folder; // the server's own files
     std::filesystem::path socket; // the responder's FastCGI socket
     std::vector<std::filesystem::path> moreSockets; // nginx: further responders, requests spread over all
+    // Descriptors the server may hold. Connections are capped at a third of
+    // them (each request also holds one to the responder, and files), so
+    // thousands of slow clients do not fill the server; see
+    // raiseDescriptorLimit().
+    unsigned maxFds = 4096;
 };
+
+// Raises this process's limit on open descriptors to its hard limit (the
+// servers it starts inherit it) and returns what a server may use of it:
+// the new limit, at most 65536 and at least 1024.
+unsigned raiseDescriptorLimit();
 
 // lighttpd: every URL goes to the responder that the script starter starts.
 std::string lighttpdConfig(const ServerSettings &settings, const std::filesystem::path &starter);

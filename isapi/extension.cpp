@@ -122,8 +122,12 @@ BOOL readClient(HCONN conn, void *buffer, DWORD *size)
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(*size, c->bodyLeft));
     const std::size_t got = wanted == 0 ? 0 : c->connection->read(static_cast<char *>(buffer), wanted);
     c->bodyLeft -= got;
-    // A body that ends early reads as its end (0 bytes), as for a closed connection.
     *size = static_cast<DWORD>(got);
+    // A body the web server stopped sending fails the read, so that the
+    // extension does not take a cut body for the whole one; a body that
+    // ended cleanly before its length reads as its end (0 bytes).
+    if (got < wanted && c->connection->readError() != 0)
+        return fail(kErrorTimeout);
     return 1;
 }
 

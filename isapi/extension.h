@@ -40,6 +40,7 @@ constexpr std::uint32_t kStatusError = 4;
 constexpr int kErrorInvalidParameter = 87;
 constexpr int kErrorInsufficientBuffer = 122;
 constexpr int kErrorInvalidIndex = 1413;
+constexpr int kErrorTimeout = 1460; // ReadClient: the body stopped arriving
 
 // What the control block tells the extension about one request.
 struct Request
@@ -71,6 +72,10 @@ public:
     // many, 0 at the end of the body. Never called for more than the body's
     // stated length.
     virtual std::size_t read(char *buffer, std::size_t size) = 0;
+
+    // 0 while the body reads well; otherwise why the last read() ended
+    // before the body did (the host's own error code): ReadClient then fails.
+    virtual int readError() const { return 0; }
 
     // The extension sends its response header: status ("200 OK") and
     // header lines (each ending in CR LF, perhaps with the blank line that

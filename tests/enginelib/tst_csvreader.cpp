@@ -1,3 +1,4 @@
+#include "enginelib/csvprefetcher.h"
 #include "enginelib/csvreader.h"
 #include "enginelib/csvtablereader.h"
 #include "enginelib/engineerror.h"
@@ -186,5 +187,79 @@ TEST(CsvTableReader, BadHeaders)
     EXPECT_THROW(CsvTableReader(std::string("a,B,b\n"), "m"), EngineError);
     EXPECT_TRUE(CsvTableReader(std::string(""), "m").header().empty());
 }
+
+} // namespace
+
+namespace {
+
+struct PrefetchCase
+{
+    const char *name;
+    size_t rows;      // data rows written
+    size_t badAt;     // 0, or the row that has a field too many
+    size_t readFirst; // 0: read to the end; else read this many rows, then stop
+};
+
+class CsvPrefetch : public ::testing::TestWithParam<PrefetchCase>
+{
+};
+
+// The prefetcher gives what a sequential reader gives, row for row with
+// the same lines, up to and including its error, across batch boundaries,
+// and stops cleanly when the caller stops early.
+TEST_P(CsvPrefetch, GivesWhatTheSequentialReaderGives)
+{
+    const PrefetchCase &c = GetParam();
+    std::string text = "a,b\n";
+    for (size_t i = 1; i <= c.rows; ++i) {
+        if (i % 1000 == 7)
+            text += "\"quoted\nover lines\"," + std::to_string(i) + "\n\n"; // and a blank line
+        else
+            text += std::to_string(i) + (i == c.badAt ? ",x,y\n" : ",x\n");
+    }
+    CsvTableReader sequential(text, "mem");
+    CsvPrefetcher prefetched(std::make_unique<CsvTableReader>(text, "mem"));
+    std::vector<std::string> expected, got;
+    size_t read = 0;
+    for (; c.readFirst == 0 || read < c.readFirst; ++read) {
+        std::string expectedError, gotError;
+        bool more = false, gotMore = false;
+        uint64_t line = 0;
+        try {
+            more = sequential.next(expected);
+        } catch (const EngineError &e) {
+            expectedError = e.what();
+        }
+        try {
+            gotMore = prefetched.next(got, line);
+        } catch (const EngineError &e) {
+            gotError = e.what();
+        }
+        ASSERT_EQ(gotError, expectedError) << "row " << read;
+        if (!expectedError.empty()) {
+            EXPECT_THROW(prefetched.next(got, line), EngineError) << "the error stays";
+            break;
+        }
+        ASSERT_EQ(gotMore, more) << "row " << read;
+        if (!more)
+            break;
+        ASSERT_EQ(got, expected) << "row " << read;
+        ASSERT_EQ(line, sequential.recordLine()) << "row " << read;
+    }
+    EXPECT_EQ(read, c.readFirst ? c.readFirst : c.badAt ? c.badAt - 1 : c.rows);
+}
+
+constexpr size_t kBatch = CsvPrefetcher::kBatchRows;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CsvPrefetch,
+    ::testing::Values(PrefetchCase{"NoRows", 0, 0, 0}, PrefetchCase{"OneRow", 1, 0, 0},
+                      PrefetchCase{"OneShortOfABatch", kBatch - 1, 0, 0}, PrefetchCase{"ABatch", kBatch, 0, 0},
+                      PrefetchCase{"ManyBatches", kBatch * 9 + 3, 0, 0},
+                      PrefetchCase{"ErrorInTheFirstRow", 10, 1, 0},
+                      PrefetchCase{"ErrorAfterManyBatches", kBatch * 9, kBatch * 7 + 5, 0},
+                      PrefetchCase{"StoppedEarly", kBatch * 20, 0, 10},
+                      PrefetchCase{"StoppedWithTheQueueFull", kBatch * 20, 0, kBatch + 1}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "enginefixture.h"
 #include "tests/support/pgserver.h"
 
+#include <functional>
 #include <unistd.h>
 
 using namespace enginetest;
@@ -276,6 +277,113 @@ TEST_F(PgDb, ServerDroppingTheConnectionMidCursorIsReportedAndRecovered)
     EXPECT_EQ(DbiCloseCursor(cursor), 0);
     EXPECT_EQ(query(db, "SELECT 1 + 1"), (Rows{{"2"}}));
     EXPECT_NE(query(db, "SELECT pg_backend_pid()").at(0).at(0), pid);
+}
+
+struct MidScanFailureRow
+{
+    const char *name;
+    const char *sql;         // 100,000 rows unless it fails
+    bool terminate;          // the test ends the session from a second connection after 1,000 rows
+    const char *message;     // a text the error must hold
+    const char *otherMessage; // or this one (libpq's, when the server's farewell came too late)
+    friend void PrintTo(const MidScanFailureRow &row, std::ostream *out) { *out << row.name; }
+};
+
+class PgMidScanFailure : public PgDb, public ::testing::WithParamInterface<MidScanFailureRow>
+{
+};
+
+// A scan that fails after it has given rows past its first batch reports
+// the failure on the move that meets it and on every move after it: the
+// rows before it are the right ones, and the result never looks complete.
+TEST_P(PgMidScanFailure, IsReportedWhereItIsMetAndNeverLooksLikeTheEnd)
+{
+    const MidScanFailureRow &row = GetParam();
+    const std::string pid = query(db, "SELECT pg_backend_pid()").at(0).at(0);
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, row.sql, &cursor), 0) << lastError();
+    int read = 1;
+    DBIResult rc = 0;
+    for (; read < 1000; ++read) {
+        ASSERT_EQ(value(cursor), std::to_string(read));
+        ASSERT_EQ(rc = DbiMoveNext(cursor), 0) << lastError();
+    }
+    if (row.terminate) {
+        hDBIDb other = open();
+        EXPECT_EQ(query(other, "SELECT pg_terminate_backend(" + pid + ")"), (Rows{{"t"}}));
+        DbiCloseDatabase(other);
+    }
+    for (; rc == 0 && read < 100000; ++read) {
+        ASSERT_EQ(value(cursor), std::to_string(read));
+        rc = DbiMoveNext(cursor);
+    }
+    EXPECT_EQ(rc, QDBIERR_SQL);
+    EXPECT_TRUE(lastError().find(row.message) != std::string::npos ||
+                lastError().find(row.otherMessage) != std::string::npos)
+        << lastError();
+    EXPECT_LT(read, 100000) << "the failure stopped the scan";
+    for (int again = 0; again < 2; ++again)
+        EXPECT_EQ(DbiMoveNext(cursor), QDBIERR_SQL) << "a later move fails too: " << lastError();
+    EXPECT_EQ(DbiCloseCursor(cursor), 0);
+    EXPECT_EQ(query(db, "SELECT 6 * 7"), (Rows{{"42"}})) << "the database works on";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scans, PgMidScanFailure,
+    ::testing::Values(MidScanFailureRow{"DivisionByZeroOnALaterRow",
+                                        "SELECT i / (i - 30000) * 0 + i FROM generate_series(1, 100000) i",
+                                        false, "division by zero", "division by zero"},
+                      MidScanFailureRow{"ServerEndsTheSession", "SELECT i FROM generate_series(1, 100000) i", true,
+                                        "terminating connection due to administrator command",
+                                        "server closed the connection unexpectedly"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Statements on the same database while a scan streams its rows (another
+// cursor read to its end or left half-read, a look-up, an insert, a query
+// that fails) take their turn on the connection; the scan reads on with
+// every row once, in order.
+TEST_F(PgDb, OtherStatementsDuringAScanLeaveItsRowsWhole)
+{
+    run("CREATE TABLE note (n int)");
+    int inserted = 0;
+    hDBICur scan = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT i, 'row ' || i FROM generate_series(1, 60000) i", &scan), 0) << lastError();
+    const std::vector<std::function<void()>> between = {
+        [&] { EXPECT_EQ(query(db, "SELECT count(*) FROM generate_series(1, 5000)"), (Rows{{"5000"}})); },
+        [&] {
+            hDBICur half = nullptr;
+            ASSERT_EQ(DbiOpenQuery(db, "SELECT i FROM generate_series(1, 50000) i", &half), 0) << lastError();
+            for (int i = 0; i < 700; ++i)
+                ASSERT_EQ(DbiMoveNext(half), 0) << lastError();
+            EXPECT_EQ(value(half), "701");
+            EXPECT_EQ(DbiCloseCursor(half), 0);
+        },
+        [&] {
+            hDBIList list = nullptr;
+            ASSERT_EQ(DbiListTables(db, "note", 0, 0, &list), 0) << lastError();
+            EXPECT_EQ(takeNames(list), std::vector<std::string>{"note"});
+        },
+        [&] {
+            const char *names[] = {"n"}, *values[] = {"1"};
+            EXPECT_EQ(DbiInsertRow(db, "note", 1, names, values), 0) << lastError();
+            ++inserted;
+        },
+        [&] { EXPECT_NE(query(db, "SELECT * FROM nosuch").at(0).at(0).find("does not exist"), std::string::npos); },
+    };
+    for (int read = 1; read <= 60000; ++read) {
+        ASSERT_EQ(value(scan), std::to_string(read));
+        ASSERT_EQ(value(scan, 1), "row " + std::to_string(read));
+        // Early and at odd places, so the scan is caught in all its batch sizes.
+        if (read % 997 == 150)
+            between[size_t(read / 997) % between.size()]();
+        ASSERT_EQ(DbiMoveNext(scan), 0) << lastError();
+    }
+    DBIBool bof = 0, eof = 0;
+    DbiGetCursorState(scan, &bof, &eof);
+    EXPECT_TRUE(eof) << "no row after the last";
+    EXPECT_EQ(query(db, "SELECT count(*) FROM note"), (Rows{{std::to_string(inserted)}}));
+    EXPECT_GT(inserted, 10);
+    EXPECT_EQ(DbiCloseCursor(scan), 0);
 }
 
 struct OpenFailureRow

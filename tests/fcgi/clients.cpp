@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -166,7 +167,11 @@ FcgiReply exchange(Socket &socket, const Params &params, const std::string &body
 {
     // The reply is read while the body is still being sent from a thread of
     // its own, as a web server streams a large upload.
-    std::thread sender([&socket, request = fcgiOpening(params) + stream(kStdin, body)]() mutable {
+    std::string request = fcgiOpening(params);
+    request += stream(kStdin, body.substr(0, std::min(options.bodyStallsAfter, body.size())));
+    if (options.bodyStallsAfter < body.size())
+        request.resize(request.size() - 8); // part of the body, and no record that ends it
+    std::thread sender([&socket, request = std::move(request)]() mutable {
         socket.sendAll(request);
     });
     FcgiReply reply;

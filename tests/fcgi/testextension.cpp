@@ -93,9 +93,14 @@ std::string variable(ExtensionControlBlock *ecb, const std::string &name)
 {
     std::string body(reinterpret_cast<const char *>(ecb->lpbData), ecb->cbAvailable);
     char buffer[5000];
+    int readError = 0;
     for (;;) {
         DWORD size = sizeof buffer;
-        if (!ecb->ReadClient(ecb->ConnID, buffer, &size) || size == 0)
+        if (!ecb->ReadClient(ecb->ConnID, buffer, &size)) {
+            readError = errno;
+            break;
+        }
+        if (size == 0)
             break;
         body.append(buffer, size);
     }
@@ -110,6 +115,8 @@ std::string variable(ExtensionControlBlock *ecb, const std::string &name)
                        + "available=" + std::to_string(ecb->cbAvailable) + "\n"
                        + "read=" + std::to_string(body.size()) + "\n"
                        + "hash=" + std::to_string(hash) + "\n";
+    if (readError != 0)
+        text += "read-error=" + std::to_string(readError) + "\n";
     const std::string name = queryValue(query, "var");
     if (!name.empty())
         text += "var=" + variable(ecb, name) + "\n";

@@ -373,6 +373,62 @@ INSTANTIATE_TEST_SUITE_P(Stalls, StalledClientTest,
                                            StallRow{"TcpNothing", true, 0}, StallRow{"TcpHalfARecord", true, 12}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+struct StalledBodyRow
+{
+    const char *name;
+    bool sized;              // CONTENT_LENGTH given
+    std::size_t bodySize;    // the whole body the request states
+    std::size_t sentBytes;   // how much of it the web server sends before it stalls
+    const char *status;
+    std::vector<std::string> shown; // texts the response must hold
+};
+
+class StalledBodyTest : public ResponderTest, public ::testing::WithParamInterface<StalledBodyRow>
+{
+};
+
+// A web server that stops sending a body part-way: the extension never
+// takes a cut body for the whole one. Within the part read before it runs,
+// the request is answered 408 without running it; beyond, its ReadClient
+// fails with a timeout. The worker is free again afterwards.
+TEST_P(StalledBodyTest, IsNotHandedOverCutShort)
+{
+    const StalledBodyRow &row = GetParam();
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "1", "--read-timeout", "1"});
+    const std::string body(row.bodySize, 'u');
+    FcgiOptions stalling;
+    stalling.bodyStallsAfter = row.sentBytes;
+    stalling.giveUpAfter = std::chrono::seconds(10);
+    const Params params = row.sized ? cgi("POST", "", {{"CONTENT_LENGTH", std::to_string(row.bodySize)}})
+                                    : cgi("POST", "");
+    const FcgiReply reply = request(params, body, stalling);
+    EXPECT_EQ(reply.status(), row.status) << reply.out << logText();
+    for (const std::string &text : row.shown)
+        EXPECT_NE(reply.out.find(text), std::string::npos) << text << "\n---\n" << reply.out.substr(0, 2000);
+    if (std::string(row.status) == "408 Request Timeout") {
+        EXPECT_EQ(reply.out.find("method=POST"), std::string::npos) << "the extension ran";
+        EXPECT_NE(logText().find("the web server stopped sending the body after " + std::to_string(row.sentBytes)),
+                  std::string::npos)
+            << logText();
+    }
+    EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stalls, StalledBodyTest,
+    ::testing::Values(
+        StalledBodyRow{"BeforeAnyByte", true, 1000, 0, "408 Request Timeout", {"did not arrive whole"}},
+        StalledBodyRow{"WithinTheFirstPart", true, 1000, 10, "408 Request Timeout", {"did not arrive whole"}},
+        StalledBodyRow{"AfterTheFirstPart", true, 100000, 60000, "408 Request Timeout", {}},
+        StalledBodyRow{"OneByteShortOfTheReadAhead", true, quillon::fcgi::kBodyReadAhead + 5000,
+                       quillon::fcgi::kBodyReadAhead - 1, "408 Request Timeout", {}},
+        StalledBodyRow{"WithoutALength", false, 5000, 100, "408 Request Timeout", {}},
+        StalledBodyRow{"PastTheReadAheadReadClientFails", true, quillon::fcgi::kBodyReadAhead + 70000,
+                       quillon::fcgi::kBodyReadAhead + 65535, "200 OK",
+                       {"total=" + std::to_string(quillon::fcgi::kBodyReadAhead + 70000) + "\n",
+                        "read-error=1460\n"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 // SIGHUP brings in workers that load the library anew (a rebuilt library
 // goes live) while requests keep coming; a library that no longer loads
 // leaves the running workers serving.
