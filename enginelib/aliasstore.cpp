@@ -171,4 +171,47 @@ bool AliasStore::remove(const std::string &name)
     return removed;
 }
 
+bool AliasFileCache::Stamp::operator==(const Stamp &o) const
+{
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+           changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+}
+
+AliasFileCache::Stamp AliasFileCache::stampOf(const std::string &path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        throw EngineError(QDBIERR_CONFIGIO,
+                          "Cannot read the engine configuration \"" + path + "\": " + std::strerror(errno));
+    }
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+AliasFileCache::Aliases AliasFileCache::load(const std::string &path)
+{
+    std::lock_guard lock(m_mutex);
+    const Stamp stamp = stampOf(path);
+    if (m_aliases && m_trusted && path == m_path && stamp == m_stamp)
+        return m_aliases;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    auto settled = [&](const timespec &t) { return t.tv_sec + 1 < now.tv_sec; };
+    Aliases aliases = std::make_shared<const std::vector<Alias>>(AliasStore(path).load());
+    m_path = path;
+    m_stamp = stamp;
+    m_trusted = !stamp.exists || (settled(stamp.modified) && settled(stamp.changed));
+    m_aliases = std::move(aliases);
+    return m_aliases;
+}
+
+void AliasFileCache::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_aliases.reset();
+    m_path.clear();
+}
+
 } // namespace quillon::enginelib

@@ -16,8 +16,12 @@
 ** a failed write leaves the old file whole.
 */
 
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace quillon::enginelib {
@@ -61,6 +65,50 @@ private:
     void update(Change &&change);
 
     std::string m_path;
+};
+
+/*
+** The aliases of one configuration file, read again only when the file
+** changed, so a server opening an alias on every request pays one stat()
+** for it, not a read and a parse.
+**
+** A change is seen in the file's identity and stamp: device, inode, size,
+** modification and status-change times.  An atomic replacement (how the
+** store writes) gives a new inode; an in-place rewrite changes the times.
+** One case a stamp cannot show is a rewrite of the same size within the
+** same tick of the file system's clock as the read it would have to beat;
+** so a file whose times are less than a second older than our read is not
+** trusted, and is read again at each look-up until it has aged.
+*/
+class AliasFileCache
+{
+public:
+    using Aliases = std::shared_ptr<const std::vector<Alias>>;
+
+    // The aliases stored in path; none when it does not exist.
+    // Throws EngineError(QDBIERR_CONFIGIO).
+    Aliases load(const std::string &path);
+    // Forgets what was read.
+    void clear();
+
+private:
+    struct Stamp
+    {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Stamp &other) const;
+    };
+    static Stamp stampOf(const std::string &path);
+
+    std::mutex m_mutex;
+    std::string m_path;
+    Stamp m_stamp;
+    bool m_trusted = false; // the stamp alone tells whether the file changed
+    Aliases m_aliases;
 };
 
 } // namespace quillon::enginelib

@@ -41,6 +41,16 @@ public:
     virtual std::unique_ptr<Cursor> openQuery(const std::string &sql) = 0;
     virtual void insertRow(const std::string &table, const FieldValues &values) = 0;
 
+    // Reuse by a later open of the same alias (see SessionPool). Called
+    // when nothing refers to the database any more: true when it holds no
+    // state of that use (an open statement, transaction or temporary
+    // object) and may serve another caller. The default: never reused.
+    virtual bool settleForReuse() { return false; }
+    // Called before an idle database is handed out again: true when it
+    // still stands for what its alias names (the same file, a live
+    // connection).
+    virtual bool stillCurrent() { return false; }
+
     std::recursive_mutex mutex;
 
     // Refuses empty names and names with "/", "\" or "..".

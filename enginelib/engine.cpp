@@ -96,7 +96,8 @@ void Engine::open(uint16_t version)
                                                        std::to_string(QDBI_INTERFACE_VERSION) + ", not " +
                                                        std::to_string(version));
     std::lock_guard lock(m_mutex);
-    ++m_openCount;
+    if (m_openCount++ == 0)
+        m_sessions.open();
 }
 
 void Engine::close()
@@ -108,6 +109,9 @@ void Engine::close()
         if (--m_openCount > 0)
             return;
         m_sessionAliases.clear();
+        // Before the handles go, so their databases are closed, not kept.
+        m_sessions.close();
+        m_storedAliases.clear();
     }
     std::vector<std::shared_ptr<HandleObject>> closing = m_handles.removeAll();
     // Cursors before their databases, outside the lock.
@@ -182,7 +186,7 @@ void Engine::deleteAlias(const std::string &name)
 std::vector<std::string> Engine::aliasNames() const
 {
     std::vector<std::string> names;
-    for (const Alias &alias : store().load())
+    for (const Alias &alias : *storedAliases())
         names.push_back(alias.name);
     {
         std::lock_guard lock(m_mutex);
@@ -205,24 +209,45 @@ Alias Engine::lookUpAlias(const std::string &name) const
             if (sameName(alias.name, name))
                 return alias;
     }
-    if (std::optional<Alias> alias = store().find(name))
-        return *alias;
+    for (const Alias &alias : *storedAliases())
+        if (sameName(alias.name, name))
+            return alias;
     throw EngineError(QDBIERR_UNKNOWNALIAS, "Unknown alias \"" + name + "\"");
 }
 
 std::shared_ptr<Database> Engine::openDatabase(const std::string &name, const std::string &params)
 {
     const Alias alias = lookUpAlias(name);
+    // A session is reused only for the same definition and the same login.
+    std::string key = alias.name + '\n' + alias.driver + '\n';
+    for (const std::string &line : alias.params)
+        key += line + '\n';
+    key += '\0' + params;
+    m_sessions.dropOthers(alias.name, key);
+    if (std::unique_ptr<Database> idle = m_sessions.take(key))
+        return shareSession(std::move(idle), key, alias.name);
+
     const std::string path = pathOf(alias.params).value_or("");
+    std::unique_ptr<Database> database;
     if (alias.driver == "POSTGRESQL")
-        return std::make_shared<PgDatabase>(path, alias.name,
-                                            PgLogin{openParameter(params, "USER NAME"), openParameter(params, "PASSWORD")});
-    if (alias.driver == "SQLITE")
-        return std::make_shared<SqliteDatabase>(path, alias.name);
-    if (alias.driver.empty())
-        return std::make_shared<DirectoryDatabase>(path, alias.name);
-    throw EngineError(QDBIERR_UNKNOWNDRIVER,
-                      "Alias \"" + alias.name + "\" has the unknown driver type \"" + alias.driver + "\"");
+        database = std::make_unique<PgDatabase>(
+            path, alias.name, PgLogin{openParameter(params, "USER NAME"), openParameter(params, "PASSWORD")});
+    else if (alias.driver == "SQLITE")
+        database = std::make_unique<SqliteDatabase>(path, alias.name);
+    else if (alias.driver.empty())
+        database = std::make_unique<DirectoryDatabase>(path, alias.name);
+    else
+        throw EngineError(QDBIERR_UNKNOWNDRIVER,
+                          "Alias \"" + alias.name + "\" has the unknown driver type \"" + alias.driver + "\"");
+    return shareSession(std::move(database), key, alias.name);
+}
+
+std::shared_ptr<Database> Engine::shareSession(std::unique_ptr<Database> database, const std::string &key,
+                                               const std::string &alias)
+{
+    return std::shared_ptr<Database>(database.release(), [this, key, alias](Database *released) {
+        m_sessions.giveBack(key, alias, std::unique_ptr<Database>(released));
+    });
 }
 
 const void *Engine::keep(std::shared_ptr<HandleObject> object)

@@ -11,6 +11,11 @@
 ** one thread while another is inside a call on it cannot free what that
 ** call uses.  The engine's mutex covers the aliases and the open count's
 ** changes; the calls on an open handle do not take it.
+**
+** A database closed by its user goes to the session pool (SessionPool),
+** from which the next open of the same alias takes it instead of
+** connecting again; the persistent aliases are read through a cache that
+** reads the configuration file again only when it changed.
 */
 
 #include "enginelib/aliasstore.h"
@@ -18,6 +23,7 @@
 #include "enginelib/database.h"
 #include "enginelib/engineerror.h"
 #include "enginelib/handletable.h"
+#include "enginelib/sessionpool.h"
 
 #include <atomic>
 #include <memory>
@@ -65,6 +71,8 @@ public:
     std::vector<std::string> aliasNames() const;
     // params: the "NAME=value" lines given to open it; drivers with a login
     // take "USER NAME=" and "PASSWORD=" from them, the others ignore them.
+    // A database closed before comes back from the session pool when it is
+    // still current; the last reference's release gives it back.
     std::shared_ptr<Database> openDatabase(const std::string &alias, const std::string &params = {});
 
     // Adds an object to the handle table and gives its handle.
@@ -80,10 +88,16 @@ public:
 private:
     Alias lookUpAlias(const std::string &name) const;
     AliasStore store() const { return AliasStore(AliasStore::defaultPath()); }
+    AliasFileCache::Aliases storedAliases() const { return m_storedAliases.load(AliasStore::defaultPath()); }
+    // A shared database that goes back to the session pool under key when its last user lets go.
+    std::shared_ptr<Database> shareSession(std::unique_ptr<Database> database, const std::string &key,
+                                           const std::string &alias);
 
     mutable std::mutex m_mutex;
     std::atomic<unsigned> m_openCount = 0; // changed under m_mutex, read without it
     std::vector<Alias> m_sessionAliases;
+    mutable AliasFileCache m_storedAliases;
+    SessionPool m_sessions; // before m_handles: the handles' databases come back to it
     HandleTable m_handles;
 };
 

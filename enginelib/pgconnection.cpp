@@ -1,6 +1,7 @@
 #include "enginelib/pgconnection.h"
 
 #include <cctype>
+#include <poll.h>
 #include <cstring>
 #include <strings.h>
 
@@ -345,6 +346,25 @@ bool PgConnection::hasOpenCursors() const
 {
     std::lock_guard lock(m_mutex);
     return m_openCursors > 0 && PQstatus(m_conn) == CONNECTION_OK;
+}
+
+bool PgConnection::settleForReuse()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_openCursors > 0 || !m_streaming.empty() || !m_parked.empty() || PQstatus(m_conn) != CONNECTION_OK ||
+        PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        return false;
+    PgResult result(PQexec(m_conn, "DISCARD ALL"));
+    return result && PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+}
+
+bool PgConnection::idleAndAlive() const
+{
+    std::lock_guard lock(m_mutex);
+    if (PQstatus(m_conn) != CONNECTION_OK || PQtransactionStatus(m_conn) != PQTRANS_IDLE || !m_streaming.empty())
+        return false;
+    pollfd socket{PQsocket(m_conn), POLLIN, 0};
+    return socket.fd >= 0 && ::poll(&socket, 1, 0) == 0;
 }
 
 } // namespace quillon::enginelib

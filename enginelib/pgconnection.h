@@ -103,6 +103,16 @@ public:
     std::string newCursorName();
     bool hasOpenCursors() const;
 
+    // For keeping an idle connection for a later user: true when no cursor
+    // or transaction is open and "DISCARD ALL" has reset what the session
+    // set (settings, temporary tables, prepared statements).
+    bool settleForReuse();
+    // Whether an idle connection is still up. The server sends nothing to
+    // an idle session until it ends it (a terminated backend, a shutdown,
+    // an idle timeout), so anything to read, or an end of file, means the
+    // session is gone; this costs one poll(), no round trip.
+    bool idleAndAlive() const;
+
     // The text libpq gives for a failed result, on one line; the server's
     // primary message when there is one.
     static std::string messageOf(const PGresult *result, PGconn *connection);

@@ -72,6 +72,18 @@ PgDatabase::PgDatabase(const std::string &uri, const std::string &alias, const P
     m_cursors = std::make_shared<PgConnection>(uri, login);
 }
 
+bool PgDatabase::settleForReuse()
+{
+    // The second connection is made again when a cursor needs one.
+    m_second.reset();
+    return m_cursors.use_count() == 1 && m_cursors->settleForReuse();
+}
+
+bool PgDatabase::stillCurrent()
+{
+    return m_cursors->idleAndAlive();
+}
+
 PgConnection &PgDatabase::freeConnection()
 {
     if (!m_cursors->hasOpenCursors())

@@ -41,6 +41,9 @@ public:
     std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
     void insertRow(const std::string &table, const FieldValues &values) override;
 
+    bool settleForReuse() override;
+    bool stillCurrent() override;
+
 private:
     struct Table
     {

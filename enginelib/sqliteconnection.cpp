@@ -25,9 +25,13 @@ bool listed(const auto &list, const char *name)
 
 } // namespace
 
-int SqliteConnection::authorize(void *self, int action, const char *a, const char *b, const char *, const char *)
+int SqliteConnection::authorize(void *self, int action, const char *a, const char *b, const char *database,
+                                const char *)
 {
     auto *connection = static_cast<SqliteConnection *>(self);
+    if ((action >= SQLITE_CREATE_TEMP_INDEX && action <= SQLITE_CREATE_TEMP_VIEW) ||
+        (database && sqlite3_stricmp(database, "temp") == 0))
+        connection->m_touchedTemporaries = true;
     std::string refusal;
     if (action == SQLITE_ATTACH)
         refusal = std::string("ATTACH and VACUUM INTO are not allowed: a statement may not open or write the file \"") +
@@ -60,7 +64,48 @@ SqliteConnection::SqliteConnection(const std::string &path, int flags)
 
 SqliteConnection::~SqliteConnection()
 {
+    for (sqlite3_stmt *statement : m_kept)
+        sqlite3_finalize(statement);
     sqlite3_close_v2(m_db);
+}
+
+sqlite3_stmt *SqliteConnection::takeStatement(const std::string &sql)
+{
+    std::lock_guard lock(m_keptMutex);
+    for (auto it = m_kept.rbegin(); it != m_kept.rend(); ++it) {
+        if (sql == sqlite3_sql(*it)) {
+            sqlite3_stmt *statement = *it;
+            m_kept.erase(std::next(it).base());
+            return statement;
+        }
+    }
+    return nullptr;
+}
+
+void SqliteConnection::keepStatement(sqlite3_stmt *statement) noexcept
+{
+    if (!statement)
+        return;
+    if (!sqlite3_stmt_readonly(statement)) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    sqlite3_stmt *oldest = nullptr;
+    {
+        std::lock_guard lock(m_keptMutex);
+        try {
+            m_kept.push_back(statement);
+        } catch (...) {
+            oldest = statement;
+        }
+        if (!oldest && m_kept.size() > kKeptStatements) {
+            oldest = m_kept.front();
+            m_kept.erase(m_kept.begin());
+        }
+    }
+    sqlite3_finalize(oldest);
 }
 
 void SqliteConnection::throwError()

@@ -15,14 +15,19 @@
 ** PRAGMA statements that change the database's settings; the limit on
 ** attached databases is 0 as a second wall.  Statements that change data
 ** stay allowed: the file belongs to the user.  The refusal is decided on
-** what SQLite has parsed, never on the statement's text.
+** what SQLite has parsed, never on the statement's text.  The authorizer
+** also notes statements that make or name temporary objects, so that a
+** connection carrying them is not handed to another user.
 */
 
 #include "enginelib/engineerror.h"
 
+#include <mutex>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon::enginelib {
 
@@ -43,10 +48,28 @@ public:
 
     std::optional<EngineError> pendingError;
 
+    // Whether a statement prepared on the connection made or named a
+    // temporary object, which would outlive its user on this connection.
+    bool touchedTemporaries() const { return m_touchedTemporaries; }
+
+    // Prepared statements kept for the next use of the same SQL text, so a
+    // program that runs the same query on every request prepares it once
+    // per connection. A kept statement is reset and read-only; SQLite
+    // prepares it again by itself when the schema changed. At most
+    // kKeptStatements are kept, the oldest finalized first.
+    static constexpr size_t kKeptStatements = 8;
+    // A kept statement of exactly this text, or null.
+    sqlite3_stmt *takeStatement(const std::string &sql);
+    // Keeps a statement that is done with (resetting it), or finalizes it.
+    void keepStatement(sqlite3_stmt *statement) noexcept;
+
 private:
     static int authorize(void *self, int action, const char *a, const char *b, const char *, const char *);
 
     sqlite3 *m_db = nullptr;
+    bool m_touchedTemporaries = false;
+    std::mutex m_keptMutex; // cursors may close on another thread than the database's user
+    std::vector<sqlite3_stmt *> m_kept; // oldest first
 };
 
 } // namespace quillon::enginelib

@@ -6,6 +6,7 @@
 #include "enginelib/sqlrowsource.h"
 
 #include <algorithm>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -43,6 +44,8 @@ SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EngineError(QDBIERR_OPENFAILED,
                           "The database file \"" + path + "\" of alias \"" + alias + "\" does not exist");
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
     m_connection = std::make_shared<SqliteConnection>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
     sqlite3_busy_timeout(m_connection->handle(), 5000);
     try {
@@ -50,6 +53,31 @@ SqliteDatabase::SqliteDatabase(const std::string &path, const std::string &alias
     } catch (const EngineError &e) {
         throw EngineError(QDBIERR_OPENFAILED, "\"" + path + "\" is not a usable SQLite database: " + e.what());
     }
+}
+
+// SQLite itself sees rows changed in the file by others (each read
+// transaction checks the change counter) and a changed schema (each
+// statement checks the schema cookie when it runs, and is prepared again
+// on the new schema; SqlRowSource then takes its columns anew), so an idle
+// connection needs nothing refreshed: only the file must be the one opened.
+bool SqliteDatabase::settleForReuse()
+{
+    sqlite3 *db = m_connection->handle();
+    m_connection->pendingError.reset();
+    if (m_connection.use_count() != 1 || sqlite3_get_autocommit(db) == 0 || m_connection->touchedTemporaries())
+        return false;
+    // No statement running: only kept ones, which are reset.
+    for (sqlite3_stmt *s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        if (sqlite3_stmt_busy(s))
+            return false;
+    return true;
+}
+
+bool SqliteDatabase::stillCurrent()
+{
+    struct stat st{};
+    return ::stat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == m_device &&
+           st.st_ino == m_inode;
 }
 
 std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, bool, bool systemTables)
@@ -68,16 +96,28 @@ std::vector<std::string> SqliteDatabase::listTables(const std::string &pattern, 
     return tables;
 }
 
+EngineError SqliteDatabase::missingTable(const std::string &table) const
+{
+    return EngineError(QDBIERR_NOSUCHTABLE, "Table \"" + table + "\" not found in \"" + m_path + "\"");
+}
+
 std::string SqliteDatabase::canonicalName(const std::string &table)
 {
     checkTableName(table);
     if (strcasecmp(table.c_str(), "sqlite_master") == 0)
         return "sqlite_master";
+    // The schema SQLite holds knows the table: SQL finds it under the name
+    // as given, whatever its letter case. A look-up in memory, where
+    // querying the schema table would cost a statement on every open.
+    if (sqlite3_table_column_metadata(m_connection->handle(), "main", table.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK)
+        return table;
+    // Not known: ask the file, which also loads a schema changed since.
     const std::vector<std::string> found = firstColumn(
         *m_connection, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
         {table});
     if (found.empty())
-        throw EngineError(QDBIERR_NOSUCHTABLE, "Table \"" + table + "\" not found in \"" + m_path + "\"");
+        throw missingTable(table);
     return found.front();
 }
 
@@ -88,13 +128,23 @@ std::vector<std::string> SqliteDatabase::listFields(const std::string &table)
 
 std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
 {
-    sqlite3_stmt *statement = SqlRowSource::prepare(*m_connection, sql);
-    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement));
+    sqlite3_stmt *statement = m_connection->takeStatement(sql);
+    if (!statement)
+        statement = SqlRowSource::prepare(*m_connection, sql);
+    return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, SqlRowSource::FirstStepCheck{}, true));
 }
 
 std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)
 {
-    return query("SELECT * FROM " + quoteIdentifier(canonicalName(table)));
+    const std::string name = canonicalName(table);
+    try {
+        return query("SELECT * FROM " + quoteIdentifier(name));
+    } catch (const EngineError &e) {
+        // Dropped by another connection since the schema in memory was read.
+        if (e.status() == QDBIERR_SQL && std::string_view(e.what()).starts_with("no such table"))
+            throw missingTable(table);
+        throw;
+    }
 }
 
 std::unique_ptr<Cursor> SqliteDatabase::openQuery(const std::string &sql)

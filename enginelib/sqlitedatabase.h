@@ -7,6 +7,9 @@
 */
 
 #include "enginelib/database.h"
+#include "enginelib/engineerror.h"
+
+#include <sys/types.h>
 
 namespace quillon::enginelib {
 
@@ -25,11 +28,19 @@ public:
     std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
     void insertRow(const std::string &table, const FieldValues &values) override;
 
+    bool settleForReuse() override;
+    bool stillCurrent() override;
+
 private:
-    std::string canonicalName(const std::string &table); // the stored name of a table; throws if none
+    // A name under which SQL finds the table (SQLite matches names without
+    // regard to case); throws QDBIERR_NOSUCHTABLE if there is none.
+    std::string canonicalName(const std::string &table);
+    EngineError missingTable(const std::string &table) const;
     std::unique_ptr<Cursor> query(const std::string &sql);
 
     std::string m_path;
+    dev_t m_device = 0; // the file opened, to see a replaced one
+    ino_t m_inode = 0;
     std::shared_ptr<SqliteConnection> m_connection;
 };
 

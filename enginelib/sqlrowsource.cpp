@@ -63,14 +63,10 @@ sqlite3_stmt *SqlRowSource::prepare(SqliteConnection &connection, const std::str
 }
 
 SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement,
-                           FirstStepCheck check)
-    : m_connection(std::move(connection)), m_statement(statement), m_check(std::move(check))
+                           FirstStepCheck check, bool keep)
+    : m_connection(std::move(connection)), m_statement(statement), m_keep(keep), m_check(std::move(check))
 {
-    const int n = sqlite3_column_count(statement);
-    for (int i = 0; i < n; ++i) {
-        const char *name = sqlite3_column_name(statement, i);
-        m_columns.emplace_back(name ? name : "");
-    }
+    takeColumns();
     if (!sqlite3_stmt_readonly(statement)) {
         // A statement that fails while it runs (a constraint, a refusal)
         // must not outlive this constructor, or the connection never closes.
@@ -87,9 +83,33 @@ SqlRowSource::SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3
     }
 }
 
+// SQLite prepares a statement again when it first steps after the schema
+// changed (by another connection, since it was prepared on the schema it
+// had read); "SELECT *" may then give other columns than the statement had.
+// The list is made anew only when it differs, so names handed out stay.
+void SqlRowSource::takeColumns()
+{
+    const int n = sqlite3_column_count(m_statement);
+    bool same = m_columns.size() == size_t(n);
+    for (int i = 0; same && i < n; ++i) {
+        const char *name = sqlite3_column_name(m_statement, i);
+        same = m_columns[size_t(i)] == (name ? name : "");
+    }
+    if (same)
+        return;
+    m_columns.clear();
+    for (int i = 0; i < n; ++i) {
+        const char *name = sqlite3_column_name(m_statement, i);
+        m_columns.emplace_back(name ? name : "");
+    }
+}
+
 SqlRowSource::~SqlRowSource()
 {
-    sqlite3_finalize(m_statement);
+    if (m_keep)
+        m_connection->keepStatement(m_statement);
+    else
+        sqlite3_finalize(m_statement);
 }
 
 bool SqlRowSource::step(Row &row)
@@ -116,6 +136,10 @@ bool SqlRowSource::step(Row &row)
             m_done = true;
             throw;
         }
+    }
+    if (!m_started) {
+        m_started = true;
+        takeColumns();
     }
     if (rc == SQLITE_DONE) {
         m_done = true;
@@ -159,6 +183,7 @@ void SqlRowSource::rewind()
     sqlite3_reset(m_statement);
     m_connection->pendingError.reset();
     m_done = false;
+    m_started = false;
 }
 
 } // namespace quillon::enginelib

@@ -45,9 +45,10 @@ public:
         std::function<sqlite3_stmt *()> prepareAgain;
     };
 
-    // Takes ownership of statement.
+    // Takes ownership of statement; with keep, it goes back to the
+    // connection's kept statements at the end instead of being finalized.
     SqlRowSource(std::shared_ptr<SqliteConnection> connection, sqlite3_stmt *statement,
-                 FirstStepCheck check = {});
+                 FirstStepCheck check = {}, bool keep = false);
     ~SqlRowSource() override;
 
     const std::vector<std::string> &columns() const override { return m_columns; }
@@ -56,11 +57,14 @@ public:
 
 private:
     bool step(Row &row);
+    void takeColumns();
 
     std::shared_ptr<SqliteConnection> m_connection;
     sqlite3_stmt *m_statement;
     std::vector<std::string> m_columns;
     bool m_done = false;
+    bool m_started = false;       // stepped since it was prepared or reset
+    bool m_keep = false;          // hand the statement back to the connection at the end
     FirstStepCheck m_check; // emptied once it has been asked
     bool m_materialised = false;  // a data-changing statement that has already run
     std::vector<Row> m_rows;      // its returned rows

@@ -127,12 +127,12 @@ public:
     int run();
 
 private:
-    void watch(int fd, std::uint32_t events)
+    void watch(int fd, std::uint32_t events, int operation = EPOLL_CTL_ADD)
     {
         epoll_event e{};
         e.events = events;
         e.data.fd = fd;
-        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &e);
+        ::epoll_ctl(m_epoll, operation, fd, &e);
     }
 
     void onSignals();
@@ -312,7 +312,8 @@ void Pool::inspect(int fd)
     if (opening.state == Opening::Incomplete)
         return;
     m_pending.erase(fd);
-    ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr);
+    // A queued connection stays watched (closing it unwatches it): its
+    // events are ignored until dispatch() turns the watch to hang-ups.
     if (opening.state == Opening::Invalid)
         ::close(fd); // closed before a request came, or not FastCGI
     else
@@ -370,7 +371,7 @@ void Pool::dispatch()
         best->jobs.emplace(slot, job);
         m_busy[waiting.fd] = {best, slot};
         // Only a hang-up is of interest now: the bytes are the worker's.
-        watch(waiting.fd, EPOLLRDHUP | EPOLLET);
+        watch(waiting.fd, EPOLLRDHUP | EPOLLET, EPOLL_CTL_MOD);
     }
 }
 

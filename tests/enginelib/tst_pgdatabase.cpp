@@ -476,3 +476,80 @@ TEST_F(EngineTest, ServerAliasIsStoredWithTheServerDriverAndItsUriUnchanged)
 }
 
 } // namespace
+
+namespace {
+
+/*
+** A session closed and opened again is the same server session, reset
+** ("DISCARD ALL"), unless it was left in a transaction or the server ended
+** it in between: then the next open gets a new one, and never fails for it.
+*/
+struct PgSessionRow
+{
+    const char *name;
+    const char *inSession; // run by the first user before closing, or null
+    bool terminate;        // the server ends the idle session after the close
+    bool sameBackend;      // the next open gets the same server session
+    const char *probe;     // a value the next session reads ...
+    const char *expected;  // ... and what it must be
+    friend void PrintTo(const PgSessionRow &row, std::ostream *out) { *out << row.name; }
+};
+
+class PgSession : public PgDb, public ::testing::WithParamInterface<PgSessionRow>
+{
+protected:
+    // Until the server has no session pid any more (a few seconds at most).
+    void waitGone(const std::string &pid)
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (query(db, "SELECT count(*) FROM pg_stat_activity WHERE pid = " + pid) == Rows{{"0"}})
+                break;
+            ::usleep(50 * 1000);
+        }
+        ::usleep(50 * 1000);
+    }
+};
+
+TEST_P(PgSession, NextOpenGetsACleanLiveSession)
+{
+    const PgSessionRow &row = GetParam();
+    hDBIDb first = open();
+    const std::string pid = query(first, "SELECT pg_backend_pid()").at(0).at(0);
+    if (row.inSession)
+        run(row.inSession, first);
+    ASSERT_EQ(DbiCloseDatabase(first), 0);
+    if (row.terminate) {
+        EXPECT_EQ(query(db, "SELECT pg_terminate_backend(" + pid + ")"), (Rows{{"t"}}));
+        waitGone(pid);
+    }
+    hDBIDb next = open();
+    EXPECT_EQ(query(next, "SELECT pg_backend_pid() = " + pid + ", " + row.probe),
+              (Rows{{row.sameBackend ? "t" : "f", row.expected}}));
+    EXPECT_EQ(DbiCloseDatabase(next), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reuse, PgSession,
+    ::testing::Values(
+        PgSessionRow{"Unchanged", nullptr, false, true, "1", "1"},
+        PgSessionRow{"BackendTerminated", nullptr, true, false, "1 + 1", "2"},
+        PgSessionRow{"SettingIsReset", "SET application_name = 'leaked'", false, true,
+                     "current_setting('application_name')", "quillon"},
+        PgSessionRow{"TemporaryTableIsDropped", "CREATE TEMP TABLE scratch (x int)", false, true,
+                     "to_regclass('pg_temp.scratch') IS NULL", "t"},
+        PgSessionRow{"TransactionLeftOpenIsNotKept", "BEGIN", false, false, "1", "1"}),
+    [](const ::testing::TestParamInfo<PgSessionRow> &info) { return std::string(info.param.name); });
+
+TEST_F(PgDb, TwoHandlesOpenAtOnceHaveTwoSessions)
+{
+    hDBIDb first = open();
+    hDBIDb second = open();
+    run("BEGIN", first);
+    EXPECT_EQ(query(first, "SELECT txid_current_if_assigned() IS NULL, pg_backend_pid() = " +
+                               query(second, "SELECT pg_backend_pid()").at(0).at(0)),
+              (Rows{{"t", "f"}}));
+    EXPECT_EQ(DbiCloseDatabase(first), 0);
+    EXPECT_EQ(DbiCloseDatabase(second), 0);
+}
+
+} // namespace

@@ -134,3 +134,58 @@ TEST_F(EngineThreads, LastErrorIsKeptPerThreadAndTruncatedSafely)
 }
 
 } // namespace
+
+namespace {
+
+// Request threads opening, using and closing one SQLite alias over and over
+// (as a worker with several threads does): each open gets a session no
+// other thread holds at the same time, even as closed ones are taken up
+// again. A session changes one row between two reads of the rows its
+// connection has changed; a connection shared with another thread would
+// count that thread's row too.
+TEST_F(EngineThreads, ConcurrentOpensOfOneAliasNeverShareASession)
+{
+    const std::string file = data("shop.sqlite");
+    {
+        writeText(file, "");
+        hDBIDb setup = openData("SQLITE", file);
+        ASSERT_EQ(query(setup, "CREATE TABLE hits(thread INTEGER, n INTEGER)"), (std::vector<std::vector<std::string>>{}));
+        DbiCloseDatabase(setup);
+    }
+    constexpr int kThreads = 8;
+    constexpr int kOpens = 20;
+    std::vector<int> failures(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kOpens; ++i) {
+                hDBIDb db = nullptr;
+                if (DbiOpenDatabase("DATA", nullptr, &db) != 0) {
+                    ++failures[size_t(t)];
+                    continue;
+                }
+                const std::string before = query(db, "SELECT total_changes()").at(0).at(0);
+                const std::string thread = std::to_string(t), n = std::to_string(i);
+                const char *names[] = {"thread", "n"};
+                const char *values[] = {thread.c_str(), n.c_str()};
+                if (DbiInsertRow(db, "hits", 2, names, values) != 0)
+                    ++failures[size_t(t)];
+                const std::string after = query(db, "SELECT total_changes()").at(0).at(0);
+                if (std::stoll(after) != std::stoll(before) + 1)
+                    ++failures[size_t(t)];
+                if (DbiCloseDatabase(db) != 0)
+                    ++failures[size_t(t)];
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    hDBIDb db = nullptr;
+    ASSERT_EQ(DbiOpenDatabase("DATA", nullptr, &db), 0);
+    EXPECT_EQ(query(db, "SELECT count(*), count(DISTINCT thread || '/' || n) FROM hits"),
+              (std::vector<std::vector<std::string>>{{"160", "160"}}));
+    DbiCloseDatabase(db);
+}
+
+} // namespace
