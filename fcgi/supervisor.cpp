@@ -56,14 +56,29 @@ struct Waiting
     Clock::time_point since;
 };
 
-// A request a worker serves.
 // A request a worker serves (how it goes is in the worker's SharedSlots).
 struct Job
 {
     int fd = -1;
     int requestId = 0;
+    Clock::time_point started;
     Clock::time_point deadline;
+    // TCP: the web server sent its FIN. That is its half-close after the
+    // request (lighttpd) or its close (the client went away): probes tell.
+    bool inputClosed = false;
+    Clock::time_point nextProbe;
 };
+
+// A probe of a TCP connection whose web server may have closed it: an empty
+// stderr record, which ends a stream the response never uses and which web
+// servers take without a word. A closed peer answers it with a reset.
+std::string probeRecord(int requestId)
+{
+    return std::string{1, 7, static_cast<char>((requestId >> 8) & 0xff), static_cast<char>(requestId & 0xff),
+                       0, 0, 0, 0};
+}
+constexpr auto kFirstProbeAfter = std::chrono::seconds(1); // requests that end sooner are never probed
+constexpr auto kProbeEvery = std::chrono::seconds(1);
 
 struct Worker
 {
@@ -105,6 +120,10 @@ public:
             throw std::runtime_error(std::string("cannot watch for events: ") + std::strerror(errno));
         watch(m_signals, EPOLLIN);
         ::fcntl(m_listenFd, F_SETFL, ::fcntl(m_listenFd, F_GETFL) | O_NONBLOCK);
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        m_tcp = ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&address), &length) == 0
+                && address.ss_family != AF_UNIX;
     }
 
     ~Pool()
@@ -146,6 +165,7 @@ private:
     void kill(Worker &worker, const std::string &why);
     void retire(Worker &worker);
     void checkTimes();
+    void probeClosedInputs(Clock::time_point now);
     void dispatch();
     void grow();
     void spawn();
@@ -170,6 +190,7 @@ private:
     bool m_reloading = false;  // no worker of the newest generation was ready yet
     bool m_stopping = false;
     bool m_everReady = false;
+    bool m_tcp = false;        // connections come over TCP (a close after a half-close shows only to a write)
     bool m_loadFailed = false;
     unsigned m_generation = 1;         // of the workers that take requests
     unsigned m_lastGeneration = 1;     // the newest ever started
@@ -367,7 +388,8 @@ void Pool::dispatch()
         Job job;
         job.fd = waiting.fd;
         job.requestId = waiting.requestId;
-        job.deadline = Clock::now() + m_settings.requestTimeout;
+        job.started = Clock::now();
+        job.deadline = job.started + m_settings.requestTimeout;
         best->jobs.emplace(slot, job);
         m_busy[waiting.fd] = {best, slot};
         // Only a hang-up is of interest now: the bytes are the worker's.
@@ -434,11 +456,34 @@ void Pool::onHangUp(int fd)
     ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
     pollfd p{fd, POLLIN | POLLRDHUP, 0};
     ::poll(&p, 1, 0);
-    if ((p.revents & (POLLHUP | POLLERR)) == 0 && error == 0)
+    if ((p.revents & (POLLHUP | POLLERR)) == 0 && error == 0) {
+        // Over TCP a FIN alone may be either; a probe written later tells.
+        Job &running = worker->jobs.at(slot);
+        if (m_tcp && (p.revents & POLLRDHUP) != 0 && !running.inputClosed) {
+            running.inputClosed = true;
+            running.nextProbe = running.started + kFirstProbeAfter;
+        }
         return;
+    }
     if (m_settings.threads > 1)
         return;
     kill(*worker, "the web server closed the connection of " + job.line + " (the client went away)");
+}
+
+void Pool::probeClosedInputs(Clock::time_point now)
+{
+    for (auto &w : m_workers) {
+        if (!w->killedFor.empty())
+            continue;
+        for (auto &[slot, job] : w->jobs) {
+            if (!job.inputClosed || now < job.nextProbe)
+                continue;
+            job.nextProbe = now + kProbeEvery;
+            // Once the worker writes, its own writes meet a closed peer.
+            if (SlotState *state = w->slots->serving(slot))
+                probeOutput(*state, slot, job.fd, probeRecord(job.requestId));
+        }
+    }
 }
 
 void Pool::kill(Worker &worker, const std::string &why)
@@ -551,6 +596,8 @@ void Pool::checkTimes()
         m_overloaded = 0;
         m_lastOverloadLog = now;
     }
+    if (m_tcp)
+        probeClosedInputs(now);
     unsigned current = 0;
     for (auto &w : m_workers)
         if (w->generation == m_generation && !w->retiring && w->killedFor.empty())

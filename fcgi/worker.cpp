@@ -24,7 +24,7 @@ class LinkObserver : public RequestObserver
 public:
     LinkObserver(int link, SlotState &state, std::uint32_t slot) : m_link(link), m_state(state), m_slot(slot)
     {
-        m_state.sent = false;
+        m_state.output.store(kOutputNobody, std::memory_order_release);
         m_state.ending = false;
         m_state.lineLength.store(0, std::memory_order_release);
         m_state.slot.store(slot, std::memory_order_release);
@@ -35,8 +35,13 @@ public:
         std::memcpy(m_state.line, requestLine.data(), length);
         m_state.lineLength.store(static_cast<std::uint32_t>(length), std::memory_order_release);
     }
-    void sent() override { m_state.sent = true; }
-    void ending() override { m_state.ending = true; }
+    void sent() override { claimOutput(m_state); }
+    // libfcgi ends the streams next, which writes too, also when nothing was sent.
+    void ending() override
+    {
+        claimOutput(m_state);
+        m_state.ending = true;
+    }
     void done() { sendMessage(m_link, WorkerMessage{WorkerEvent::Done, m_slot, {}}); }
 
 private:

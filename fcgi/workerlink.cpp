@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 namespace quillon::fcgi {
 
@@ -135,6 +136,45 @@ SharedSlots::~SharedSlots()
     ::munmap(m_states, sizeof(SlotState) * m_count);
 }
 
+void claimOutput(SlotState &state)
+{
+    std::uint32_t owner = state.output.load(std::memory_order_acquire);
+    while (owner != kOutputWorker) {
+        if (owner == kOutputProbe) { // eight bytes on their way: a moment
+            std::this_thread::yield();
+            owner = state.output.load(std::memory_order_acquire);
+            continue;
+        }
+        if (state.output.compare_exchange_weak(owner, kOutputWorker, std::memory_order_acq_rel))
+            return;
+    }
+}
+
+bool probeOutput(SlotState &state, std::uint32_t slot, int connection, const std::string &record)
+{
+    std::uint32_t nobody = kOutputNobody;
+    if (state.slot.load(std::memory_order_acquire) != slot || state.ending.load(std::memory_order_acquire)
+        || !state.output.compare_exchange_strong(nobody, kOutputProbe, std::memory_order_acq_rel))
+        return false;
+    // The thread may have moved on to another job just before the exchange;
+    // then this job has ended and its connection needs no probe.
+    bool written = false;
+    if (state.slot.load(std::memory_order_acquire) == slot && !state.ending.load(std::memory_order_acquire))
+        written = ::send(connection, record.data(), record.size(), MSG_DONTWAIT | MSG_NOSIGNAL)
+                  == static_cast<ssize_t>(record.size());
+    std::uint32_t probing = kOutputProbe;
+    state.output.compare_exchange_strong(probing, kOutputNobody, std::memory_order_acq_rel);
+    return written;
+}
+
+SlotState *SharedSlots::serving(std::uint32_t slot)
+{
+    for (unsigned i = 0; i < m_count; ++i)
+        if (m_states[i].slot.load(std::memory_order_acquire) == slot)
+            return &m_states[i];
+    return nullptr;
+}
+
 SharedSlots::View SharedSlots::view(std::uint32_t slot) const
 {
     View view;
@@ -142,7 +182,7 @@ SharedSlots::View SharedSlots::view(std::uint32_t slot) const
         const SlotState &state = m_states[i];
         if (state.slot.load(std::memory_order_acquire) != slot)
             continue;
-        view.sent = state.sent;
+        view.sent = state.output.load(std::memory_order_acquire) == kOutputWorker;
         view.ending = state.ending;
         const std::uint32_t length = state.lineLength.load(std::memory_order_acquire);
         if (length > 0)

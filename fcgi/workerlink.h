@@ -39,11 +39,24 @@ struct WorkerMessage
 struct SlotState
 {
     std::atomic<std::uint32_t> slot{0};        // the job being served; 0 for none
-    std::atomic<bool> sent{false};             // response bytes went out: too late for an answer of our own
+    // Who writes to the connection: nobody yet, the worker (response bytes
+    // went out: too late for an answer of our own), or for a moment the
+    // supervisor, probing whether the web server is still there.
+    std::atomic<std::uint32_t> output{0};
     std::atomic<bool> ending{false};           // the response is complete; the connection closes next
     std::atomic<std::uint32_t> lineLength{0};  // of line, once it is written
     char line[400];                            // the request line
 };
+
+enum OutputOwner : std::uint32_t { kOutputNobody = 0, kOutputWorker = 1, kOutputProbe = 2 };
+
+// The worker takes the connection for its response, waiting out a probe
+// that is being written.
+void claimOutput(SlotState &state);
+
+// The supervisor writes record on the connection of slot's job, unless the
+// worker has begun its response or the job has ended; true if written.
+bool probeOutput(SlotState &state, std::uint32_t slot, int connection, const std::string &record);
 
 // States for `count` threads in memory shared with the worker forked after
 // it is made.
@@ -59,12 +72,14 @@ public:
 
     struct View
     {
-        bool sent = false;
+        bool sent = false; // the worker has begun its response
         bool ending = true; // a slot no thread holds any more has ended
         std::string line = "a request";
     };
     // How the job of slot is going.
     View view(std::uint32_t slot) const;
+    // The state of the thread serving slot, or null.
+    SlotState *serving(std::uint32_t slot);
 
 private:
     SlotState *m_states;

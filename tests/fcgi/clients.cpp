@@ -171,8 +171,9 @@ FcgiReply exchange(Socket &socket, const Params &params, const std::string &body
     request += stream(kStdin, body.substr(0, std::min(options.bodyStallsAfter, body.size())));
     if (options.bodyStallsAfter < body.size())
         request.resize(request.size() - 8); // part of the body, and no record that ends it
-    std::thread sender([&socket, request = std::move(request)]() mutable {
-        socket.sendAll(request);
+    std::thread sender([&socket, request = std::move(request), halfClose = options.halfClose]() mutable {
+        if (socket.sendAll(request) && halfClose)
+            ::shutdown(socket.fd(), SHUT_WR);
     });
     FcgiReply reply;
     char head[8];

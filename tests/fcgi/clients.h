@@ -36,6 +36,7 @@ struct FcgiOptions
     std::size_t stopReadingAfter = SIZE_MAX; // close the connection after this much stdout
     std::chrono::milliseconds giveUpAfter{20000}; // close it when no answer came for this long
     std::size_t bodyStallsAfter = SIZE_MAX; // send this much of the body, then nothing (the stream never ends)
+    bool halfClose = false; // shut the sending side once the request is sent, as lighttpd does
 };
 
 // One request over the Unix socket at socketPath. Throws std::runtime_error

@@ -270,21 +270,72 @@ TEST_F(ResponderTest, RequestTimeoutAnswers504)
     EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
 }
 
+class HangUpTest : public ResponderTest, public ::testing::WithParamInterface<bool>
+{
+protected:
+    // The responder with one worker, on its Unix socket or (tcp) on a port
+    // of 127.0.0.1; returns the port, 0 for the socket.
+    int startOne(bool tcp)
+    {
+        std::vector<std::string> options = {"--min-workers", "1", "--max-workers", "1", "--request-timeout", "600"};
+        if (!tcp) {
+            start(QUILLON_TEST_EXTENSION, options);
+            return 0;
+        }
+        EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
+        fs::remove(log());
+        options.insert(options.begin(), QUILLON_FCGI);
+        options.insert(options.end(), {"--listen", "127.0.0.1:0", QUILLON_TEST_EXTENSION});
+        m_responder = std::make_unique<ChildProcess>(options, log());
+        EXPECT_TRUE(waitFor([&] { return logText().find("serving") != std::string::npos; })) << logText();
+        const std::string text = logText();
+        const auto at = text.find("on 127.0.0.1:");
+        return at == std::string::npos ? 0 : std::stoi(text.substr(at + 13));
+    }
+    FcgiReply ask(int port, const Params &params, const FcgiOptions &options)
+    {
+        return port != 0 ? fcgiRequest(port, params, {}, options) : request(params, {}, options);
+    }
+};
+
 // A web server that closes the connection of a request that hangs (its
 // client went away) frees the worker: with one worker only, the next
-// request is served long before the request timeout.
-TEST_F(ResponderTest, ClientHangUpFreesItsWorker)
+// request is served long before the request timeout. Over TCP the close
+// shows only to a write, which the supervisor makes after a second.
+TEST_P(HangUpTest, ClientHangUpFreesItsWorker)
 {
-    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "1", "--request-timeout", "600"});
+    const int port = startOne(GetParam());
+    ASSERT_EQ(port != 0, GetParam()) << logText();
     FcgiOptions hangUp;
     hangUp.giveUpAfter = std::chrono::milliseconds(300);
-    EXPECT_FALSE(request(cgi("GET", "hang"), {}, hangUp).ended);
+    EXPECT_FALSE(ask(port, cgi("GET", "hang"), hangUp).ended);
     FcgiOptions patient;
     patient.giveUpAfter = std::chrono::seconds(10);
-    EXPECT_EQ(request(cgi("GET", "who"), {}, patient).status(), "200 OK") << logText();
+    EXPECT_EQ(ask(port, cgi("GET", "who"), patient).status(), "200 OK") << logText();
     EXPECT_TRUE(waitFor([&] { return logText().find("the client went away)\n") != std::string::npos; }))
         << logText();
 }
+
+// A web server that shuts its sending side once the request is sent (as
+// lighttpd does) and waits has not gone away: a slow request is answered
+// whole, probes or not, and the only stderr records are empty ones.
+TEST_P(HangUpTest, HalfCloseAfterTheRequestIsNotAHangUp)
+{
+    const int port = startOne(GetParam());
+    FcgiOptions halfClosing;
+    halfClosing.halfClose = true;
+    halfClosing.giveUpAfter = std::chrono::seconds(10);
+    const FcgiReply reply = ask(port, cgi("GET", "sleep&ms=2600"), halfClosing);
+    EXPECT_TRUE(reply.ended) << logText();
+    EXPECT_EQ(reply.status(), "200 OK") << reply.out << logText();
+    EXPECT_NE(reply.body().find("most=1 "), std::string::npos) << reply.out;
+    EXPECT_EQ(reply.err, "");
+    EXPECT_EQ(logText().find("went away"), std::string::npos) << logText();
+    EXPECT_EQ(ask(port, cgi("GET", "who"), halfClosing).status(), "200 OK") << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Connections, HangUpTest, ::testing::Values(false, true),
+                         [](const auto &info) { return std::string(info.param ? "Tcp" : "UnixSocket"); });
 
 // Requests beyond the free workers and the queue are answered 503 at
 // once; the one that fits in the queue is served when the worker is free.
