@@ -10,6 +10,7 @@ constexpr unsigned char kBeginRequest = 1;
 constexpr unsigned char kEndRequest = 3;
 constexpr unsigned char kParams = 4;
 constexpr unsigned char kStdout = 6;
+constexpr unsigned char kStderr = 7;
 constexpr std::size_t kHeaderSize = 8;
 
 unsigned byteAt(std::string_view bytes, std::size_t i)
@@ -70,6 +71,11 @@ std::string shortResponse(int requestId, std::string_view status, std::string_vi
     const char end[8] = {0, 0, 0, 0, 0, 0, 0, 0}; // application status 0, request complete
     return record(kStdout, requestId, out) + record(kStdout, requestId, {})
            + record(kEndRequest, requestId, std::string_view(end, sizeof end));
+}
+
+std::string probeRecord(int requestId)
+{
+    return record(kStderr, requestId, {});
 }
 
 } // namespace quillon::fcgi

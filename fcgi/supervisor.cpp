@@ -69,14 +69,9 @@ struct Job
     Clock::time_point nextProbe;
 };
 
-// A probe of a TCP connection whose web server may have closed it: an empty
-// stderr record, which ends a stream the response never uses and which web
-// servers take without a word. A closed peer answers it with a reset.
-std::string probeRecord(int requestId)
-{
-    return std::string{1, 7, static_cast<char>((requestId >> 8) & 0xff), static_cast<char>(requestId & 0xff),
-                       0, 0, 0, 0};
-}
+// A TCP connection whose web server may have closed it is probed with
+// probeRecord() (records.h) this long after its request began, and again
+// every kProbeEvery until the worker answers.
 constexpr auto kFirstProbeAfter = std::chrono::seconds(1); // requests that end sooner are never probed
 constexpr auto kProbeEvery = std::chrono::seconds(1);
 
