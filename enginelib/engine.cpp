@@ -186,7 +186,9 @@ void Engine::deleteAlias(const std::string &name)
 std::vector<std::string> Engine::aliasNames() const
 {
     std::vector<std::string> names;
-    for (const Alias &alias : *storedAliases())
+    // Held here: another thread may replace the cache's list meanwhile.
+    const AliasFileCache::Aliases stored = storedAliases();
+    for (const Alias &alias : *stored)
         names.push_back(alias.name);
     {
         std::lock_guard lock(m_mutex);
@@ -209,7 +211,9 @@ Alias Engine::lookUpAlias(const std::string &name) const
             if (sameName(alias.name, name))
                 return alias;
     }
-    for (const Alias &alias : *storedAliases())
+    // Held here: another thread may replace the cache's list meanwhile.
+    const AliasFileCache::Aliases stored = storedAliases();
+    for (const Alias &alias : *stored)
         if (sameName(alias.name, name))
             return alias;
     throw EngineError(QDBIERR_UNKNOWNALIAS, "Unknown alias \"" + name + "\"");

@@ -188,4 +188,38 @@ TEST_F(EngineThreads, ConcurrentOpensOfOneAliasNeverShareASession)
     DbiCloseDatabase(db);
 }
 
+// Aliases stored in the engine configuration, looked up by many threads
+// while another keeps adding aliases to the file: a fresh file is read
+// again on each look-up, and the list a thread is reading must outlive the
+// replacement another thread makes meanwhile.
+TEST_F(EngineThreads, StoredAliasesLookedUpWhileTheFileChanges)
+{
+    const std::string params = "PATH:" + data("");
+    ASSERT_EQ(DbiAddAlias(nullptr, "STORED", nullptr, params.c_str(), 1), 0) << lastError();
+    constexpr int kThreads = 6;
+    std::atomic<bool> done{false};
+    std::vector<int> failures(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                hDBIDb db = nullptr;
+                if (DbiOpenDatabase("STORED", nullptr, &db) != 0 || DbiCloseDatabase(db) != 0)
+                    ++failures[size_t(t)];
+            }
+        });
+    std::thread writer([&] {
+        for (int i = 0; !done.load(); ++i) {
+            const std::string name = "EXTRA" + std::to_string(i);
+            if (DbiAddAlias(nullptr, name.c_str(), nullptr, params.c_str(), 1) != 0)
+                break;
+        }
+    });
+    for (auto &thread : threads)
+        thread.join();
+    done = true;
+    writer.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+}
+
 } // namespace
