@@ -9,6 +9,15 @@ bool isLineBlank(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
+std::string_view trimWith(std::string_view s, bool (*blank)(char))
+{
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 } // namespace
 
 bool isProfileBlank(char c)
@@ -18,20 +27,12 @@ bool isProfileBlank(char c)
 
 std::string_view trimProfileBlanks(std::string_view s)
 {
-    while (!s.empty() && isProfileBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isProfileBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return trimWith(s, isProfileBlank);
 }
 
 std::string_view readProfileValue(std::string_view s, ValueLines lines)
 {
-    const auto blank = lines == ValueLines::One ? isProfileBlank : isLineBlank;
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
+    s = trimWith(s, lines == ValueLines::One ? isProfileBlank : isLineBlank);
     if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
         s = s.substr(1, s.size() - 2);
     return s;
