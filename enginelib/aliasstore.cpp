@@ -35,12 +35,12 @@ void makeFolders(const std::string &folder)
                               std::strerror(errno));
 }
 
+} // namespace
+
 bool sameName(const std::string &a, const std::string &b)
 {
     return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
-
-} // namespace
 
 std::string AliasStore::defaultPath()
 {

@@ -26,6 +26,9 @@
 
 namespace quillon::enginelib {
 
+// Alias and driver names compare without regard to case.
+bool sameName(const std::string &a, const std::string &b);
+
 struct Alias
 {
     std::string name;

@@ -14,11 +14,6 @@ namespace quillon::enginelib {
 
 namespace {
 
-bool sameName(const std::string &a, const std::string &b)
-{
-    return strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
 void checkAliasName(const std::string &name)
 {
     if (name.empty())

@@ -1,8 +1,9 @@
 #include "enginelib/sessionpool.h"
 
+#include "enginelib/aliasstore.h"
+
 #include <atomic>
 #include <pthread.h>
-#include <strings.h>
 #include <vector>
 
 namespace quillon::enginelib {
@@ -108,7 +109,7 @@ void SessionPool::dropOthers(const std::string &alias, const std::string &key)
     leaveParentsDatabases();
     for (auto it = m_idle.begin(); it != m_idle.end();) {
         auto next = std::next(it);
-        if (it->key != key && strcasecmp(it->alias.c_str(), alias.c_str()) == 0)
+        if (it->key != key && sameName(it->alias, alias))
             dropped.splice(dropped.end(), m_idle, it);
         it = next;
     }
