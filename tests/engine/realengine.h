@@ -7,7 +7,6 @@
 
 #include "engine/dataaccess.h"
 #include "engine/enginefunctions.h"
-#include "platform/dynlib.h"
 #include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +24,6 @@ protected:
     void SetUp() override
     {
         m_root = quillon::test::TempDir::create("tst_realengine");
-        // Keep one reference to the engine library for the whole process:
-        // mapping and unmapping a library with thread-local data again and
-        // again trips LeakSanitizer's scan at exit. The binding's own
-        // references still come and go as in a real program.
-        static const platform::DynLib::Handle pinned = platform::DynLib::load(QDBI_LIBRARY_NAME);
-        ASSERT_NE(pinned, nullptr) << platform::DynLib::lastError().message;
         setenv("QUILLON_ENGINE_CONFIG", (m_root / "engine.cfg").c_str(), 1);
         setenv("QUILLON_REGISTRY_DIR", (m_root / "registry").c_str(), 1);
     }
