@@ -3,8 +3,6 @@
 ** loaded with dlopen, its block is allocated on a thread's first touch.
 */
 
-#define QUILLON_TLS_BLOCK_SIZE 41
-
 char *quillon_tls_block(void);
 
 static __thread char block[QUILLON_TLS_BLOCK_SIZE];

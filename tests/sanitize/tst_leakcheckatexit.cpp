@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr size_t kBlockSize = 41; // the library's thread-local data
+constexpr size_t kBlockSize = QUILLON_TLS_BLOCK_SIZE; // the library's thread-local data
 constexpr int kPositions = 160;   // more than the blocks of this size class in one page
 
 TEST(LeakCheckAtExit, SurvivesADynamicThreadLocalBlockAtAnyHeapPosition)
