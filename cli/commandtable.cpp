@@ -2,6 +2,7 @@
 
 #include "cli/generatecommand.h"
 #include "cli/installcommand.h"
+#include "cli/lazaruscommand.h"
 #include "cli/projectcommands.h"
 #include "cli/servecommand.h"
 
@@ -17,9 +18,10 @@ namespace quillon::cli {
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
-        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE]",
+        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE] [--lpi]",
          "generate the project's .dpr source (to --output, else to its OutputDLL as a .dpr file, "
-         "replacing there only a Pascal project source)",
+         "replacing there only a Pascal project source); --lpi also writes a Lazarus project beside it"
+         " unless one is there",
          runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
@@ -33,12 +35,18 @@ const std::vector<Command> &commands()
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line)",
          runDbCommand},
+        {"lazarus", "lazarus install|uninstall [--pcp DIR] [--package FILE.lpk] [--lazbuild PROGRAM]",
+         "add Quillon's package to the user's Lazarus (configuration folder --pcp, default ~/.lazarus) and rebuild"
+         " the IDE, or take it out again; a failed step keeps the previous IDE",
+         runLazarusCommand},
         {"serve", "serve EXT.so [--port N] [--bind ADDR]",
          "serve a compiled extension through lighttpd on http://127.0.0.1:8080/ (or ADDR:N) until interrupted",
          runServe},
 #ifdef QUILLON_WITH_WIZARD
-        {"wizard", "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]",
-         "show the wizard (loading PROJECT.qnp), or run a script on it offscreen and print its transcript",
+        {"wizard",
+         "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]; either with [--result FILE [--lpi]]",
+         "show the wizard (loading PROJECT.qnp), or run a script on it offscreen and print its transcript;"
+         " --result writes what the run wrote to FILE, --lpi also a Lazarus project beside a new source",
          runWizardCommand},
 #endif
     };

@@ -1,6 +1,7 @@
 #include "cli/generatecommand.h"
 
 #include "cli/arguments.h"
+#include "cli/lpifile.h"
 #include "cli/projectcommands.h"
 #include "generator/projectsource.h"
 #include "generator/sourcegenerator.h"
@@ -8,12 +9,13 @@
 #include "project/outputname.h"
 
 #include <filesystem>
+#include <iostream>
 
 namespace quillon::cli {
 
 int runGenerate(const Args &args)
 {
-    const Arguments a("generate", args, {"--template", "--output"});
+    const Arguments a("generate", args, {"--template", "--output"}, {"--lpi"});
     a.expectPositionals({"the project file (PROJECT.qnp)"});
     const std::string &projectPath = a.positionals()[0];
     WizardProject project = loadProjectFile(projectPath);
@@ -53,6 +55,11 @@ int runGenerate(const Args &args)
             message += " (the template is the registry's RootDir followed by /template.dpr: "
                        "record it with 'quillon install --root-dir DIR' or give --template FILE)";
         throw std::runtime_error(message);
+    }
+    if (a.flag("--lpi")) {
+        const LpiWritten lpi = writeLpiBeside(output, templatePath);
+        if (!lpi.written)
+            std::cout << lpi.path << " exists: kept as it is\n";
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "cli/servecommand.h"
 
 #include "cli/arguments.h"
+#include "cli/programsearch.h"
 #include "fcgi/serverconfig.h"
 #include "platform/atomicfile.h"
 
@@ -29,27 +30,6 @@ namespace quillon::cli {
 namespace {
 
 constexpr int kDefaultPort = 8080;
-
-// A program in PATH, or else in one of the system folders that a user's
-// PATH often lacks.
-fs::path findProgram(const std::string &name, const std::vector<fs::path> &more)
-{
-    std::vector<fs::path> folders;
-    if (const char *path = std::getenv("PATH")) {
-        std::string all = path;
-        for (std::size_t pos = 0; pos <= all.size();) {
-            const std::size_t end = std::min(all.find(':', pos), all.size());
-            if (end > pos)
-                folders.emplace_back(all.substr(pos, end - pos));
-            pos = end + 1;
-        }
-    }
-    folders.insert(folders.end(), more.begin(), more.end());
-    for (const fs::path &folder : folders)
-        if (::access((folder / name).c_str(), X_OK) == 0)
-            return folder / name;
-    return {};
-}
 
 int parsePort(const std::string &text)
 {

@@ -4,7 +4,7 @@
 
 namespace quillon::cli {
 
-// quillon wizard [PROJECT.qnp] | --script FILE [--screenshots DIR]
+// quillon wizard [PROJECT.qnp] | --script FILE [--screenshots DIR], each with [--result FILE [--lpi]]
 int runWizardCommand(const Args &args);
 
 } // namespace quillon::cli

@@ -6,15 +6,21 @@
 
 namespace quillon::platform {
 
+std::string userHome()
+{
+    if (const char *home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd *pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
 std::string userConfigHome()
 {
     if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         return xdg;
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return std::string(home) + "/.config";
-    if (const passwd *pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir)
-        return std::string(pw->pw_dir) + "/.config";
-    return {};
+    const std::string home = userHome();
+    return home.empty() ? home : home + "/.config";
 }
 
 } // namespace quillon::platform

@@ -14,4 +14,8 @@ namespace quillon::platform {
 
 std::string userConfigHome();
 
+// The user's home folder: $HOME, else the password database's entry; empty
+// if neither is known.
+std::string userHome();
+
 } // namespace quillon::platform

@@ -116,4 +116,15 @@ std::string utf8ToWindows1252(std::string_view bytes)
     return out;
 }
 
+bool isValidUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf8Step step = nextUtf8(bytes, i);
+        if (!step.valid)
+            return false;
+        i += step.length;
+    }
+    return true;
+}
+
 } // namespace quillon::platform

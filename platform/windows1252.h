@@ -44,6 +44,9 @@ struct Utf8Step
 };
 Utf8Step nextUtf8(std::string_view bytes, std::size_t i);
 
+// Whether bytes are well-formed UTF-8 throughout.
+bool isValidUtf8(std::string_view bytes);
+
 // UTF-8 text (no byte order mark) to Windows-1252.
 std::string utf8ToWindows1252(std::string_view bytes);
 

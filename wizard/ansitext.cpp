@@ -4,17 +4,6 @@
 
 namespace quillon::wizard {
 
-bool isValidUtf8(std::string_view bytes)
-{
-    for (std::size_t i = 0; i < bytes.size();) {
-        const platform::Utf8Step step = platform::nextUtf8(bytes, i);
-        if (!step.valid)
-            return false;
-        i += step.length;
-    }
-    return true;
-}
-
 DecodedText decodeAnsi(std::string_view bytes)
 {
     if (isValidUtf8(bytes))

@@ -14,6 +14,8 @@
 ** it is representable there, else as UTF-8.
 */
 
+#include "platform/windows1252.h"
+
 #include <QString>
 
 #include <string>
@@ -29,7 +31,7 @@ struct DecodedText
     TextEncoding encoding;
 };
 
-bool isValidUtf8(std::string_view bytes);
+using platform::isValidUtf8;
 
 DecodedText decodeAnsi(std::string_view bytes);
 

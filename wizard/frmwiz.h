@@ -112,6 +112,8 @@ public:
 signals:
     // Finish wrote the source file.
     void generated(const QString &path);
+    // Finish could not write the source file; message is the error box's text.
+    void finishFailed(const QString &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

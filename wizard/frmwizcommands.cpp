@@ -95,6 +95,7 @@ void TfrmWiz::btnFinishClick()
             message = displayText(g->path()) + QStringLiteral(": ") + message;
         m_ctx.error(QStringLiteral("Internal error. Please contact Tarvik I.T. through ") +
                     QString::fromLatin1(kVendorSupportAddress) + QStringLiteral("\n\r") + message);
+        emit finishFailed(message);
     }
     reject();
 }

@@ -6,6 +6,7 @@
 #include "wizard/scripteddialogs.h"
 #include "wizard/wizardhost.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <iostream>
@@ -55,9 +56,30 @@ private:
     std::unique_ptr<HelpSystem> m_real;
 };
 
+// Follows Finish on window into outcome; the project file is read when
+// the run ends, since saving and opening change it along the way.
+void follow(TfrmWiz &window, WizardOutcome *outcome)
+{
+    if (!outcome)
+        return;
+    QObject::connect(&window, &TfrmWiz::generated, &window, [&window, outcome](const QString &) {
+        outcome->source = window.project().OutputDLL;
+        outcome->failure.clear();
+    });
+    QObject::connect(&window, &TfrmWiz::finishFailed, &window,
+                     [outcome](const QString &message) { outcome->failure = message.toStdString(); });
+}
+
+void conclude(const TfrmWiz &window, WizardOutcome *outcome)
+{
+    if (outcome)
+        outcome->projectFile = QFile::encodeName(window.projectFileName()).toStdString();
+}
+
 } // namespace
 
-int runWizard(const std::optional<QString> &projectFile, WizardServices::TextView textView)
+int runWizard(const std::optional<QString> &projectFile, WizardServices::TextView textView,
+              WizardOutcome *outcome)
 {
     QtDialogs dialogs;
     StandaloneHost host(true);
@@ -68,15 +90,18 @@ int runWizard(const std::optional<QString> &projectFile, WizardServices::TextVie
     services.host = &host;
     services.textView = textView;
     TfrmWiz window(std::move(services));
+    follow(window, outcome);
     if (projectFile) {
         if (!window.openProjectFile(*projectFile))
             return 1;
     }
     window.exec();
+    conclude(window, outcome);
     return 0;
 }
 
-int runWizardScript(const QString &scriptFile, const QString &screenshotDir, WizardServices::TextView textView)
+int runWizardScript(const QString &scriptFile, const QString &screenshotDir, WizardServices::TextView textView,
+                    WizardOutcome *outcome)
 {
     QString error;
     std::optional<QStringList> lines = readScriptFile(scriptFile, error);
@@ -93,8 +118,11 @@ int runWizardScript(const QString &scriptFile, const QString &screenshotDir, Wiz
     services.host = &host;
     services.textView = textView;
     TfrmWiz window(std::move(services));
+    follow(window, outcome);
     ScriptDriver driver(std::move(*lines), window, dialogs, printTranscriptLine, screenshotDir);
-    return driver.run();
+    const int status = driver.run();
+    conclude(window, outcome);
+    return status;
 }
 
 } // namespace quillon::wizard
