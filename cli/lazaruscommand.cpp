@@ -42,6 +42,9 @@ constexpr char kPackageFile[] = "quillonlazarus.lpk";
 constexpr const char *kConfigFiles[] = {"environmentoptions.xml", "miscellaneousoptions.xml", "packagefiles.xml",
                                         "staticpackages.inc", "idemake.cfg"};
 
+// Our fppkg configuration, in the configuration folder (lazarusconfig.h).
+constexpr char kFppkgFolder[] = "quillon-fppkg";
+
 // Runs argv, its output (both streams) appended to log; onLine sees each
 // line. Returns the exit status (128 + N for a signal N).
 int runLogged(const std::vector<std::string> &argv, const fs::path &log,
@@ -124,6 +127,7 @@ public:
     {
         for (const char *name : kConfigFiles)
             m_files[name] = platform::readFileIfExists((m_folder / name).string());
+        m_fppkgWasThere = fs::exists(m_folder / kFppkgFolder);
     }
     // Moves the IDE program aside while a new one is built.
     void keepIde()
@@ -153,6 +157,8 @@ public:
             }
             if (!m_ideBackup.empty())
                 fs::rename(m_ideBackup, m_folder / "bin" / "lazarus");
+            if (!m_fppkgWasThere)
+                fs::remove_all(m_folder / kFppkgFolder);
         } catch (const std::exception &e) {
             std::cerr << "quillon: could not put back everything in " << m_folder.string() << ": " << e.what()
                       << '\n';
@@ -165,6 +171,7 @@ private:
     fs::path m_folder;
     std::map<std::string, std::optional<std::string>> m_files;
     fs::path m_ideBackup;
+    bool m_fppkgWasThere = false;
 };
 
 struct Steps
@@ -245,7 +252,7 @@ fs::path writeFppkgConfig(const Setup &s)
     const std::string cpu = outputOf({fpc.string(), "-iTP"}, s.log);
     const std::string os = outputOf({fpc.string(), "-iTO"}, s.log);
     const fs::path compiler = fs::canonical(outputOf({fpc.string(), "-PB"}, s.log));
-    const std::string folder = (s.folder / "quillon-fppkg").string() + "/";
+    const std::string folder = (s.folder / kFppkgFolder).string() + "/";
     for (const ConfigFile &f : fppkgFiles(folder, compiler.parent_path().string() + "/", version, cpu, os)) {
         const fs::path path = fs::path(folder) / f.path;
         fs::create_directories(path.parent_path());
