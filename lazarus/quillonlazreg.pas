@@ -67,8 +67,11 @@ begin
   Project := LazarusIDE.ActiveProject;
   if (Project = nil) or (Qnp = '') then exit;
   if Project.CustomData[QnpDataKey] <> Qnp then begin
+    // Saved at once: the record is ours, the user has nothing to confirm.
     Project.CustomData[QnpDataKey] := Qnp;
     Project.Modified := True;
+    if LazarusIDE.DoSaveProject([sfQuietUnitCheck]) <> mrOk then
+      AddIDEMessage(mluWarning, 'Quillon: could not record ' + Qnp + ' in ' + Project.ProjectInfoFile);
   end;
 end;
 
