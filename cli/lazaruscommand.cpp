@@ -4,7 +4,7 @@
 **
 ** Lazarus builds its packages into the IDE itself, so both rebuild the IDE
 ** with lazbuild in the user's Lazarus configuration folder (--pcp, by
-** default ~/.lazarus). The steps are numbered as they run; the long one
+** default ~/.lazarus), from a copy of the package's sources kept there. The steps are numbered as they run; the long one
 ** shows how far it got. A step that fails is named, and everything the
 ** command changed is put back: the configuration files as they were and
 ** the previous IDE program (moved aside while the new one is built), so a
@@ -44,6 +44,11 @@ constexpr const char *kConfigFiles[] = {"environmentoptions.xml", "miscellaneous
 
 // Our fppkg configuration, in the configuration folder (lazarusconfig.h).
 constexpr char kFppkgFolder[] = "quillon-fppkg";
+// The copy of the package's sources that Lazarus builds, in the
+// configuration folder: Lazarus writes its compiled units beside a package,
+// and the installed one is read-only for users (and must stay untouched
+// when root installs).
+constexpr char kPackageFolder[] = "quillon-package";
 
 // Runs argv, its output (both streams) appended to log; onLine sees each
 // line. Returns the exit status (128 + N for a signal N).
@@ -129,6 +134,23 @@ public:
             m_files[name] = platform::readFileIfExists((m_folder / name).string());
         m_fppkgWasThere = fs::exists(m_folder / kFppkgFolder);
     }
+    // Replaces the package copy with the sources in from (the old copy
+    // is kept aside until the run succeeds).
+    void copyPackage(const fs::path &from)
+    {
+        const fs::path copy = m_folder / kPackageFolder;
+        if (fs::exists(copy)) {
+            m_packageBackup = m_folder / (std::string(kPackageFolder) + ".previous");
+            fs::remove_all(m_packageBackup);
+            fs::rename(copy, m_packageBackup);
+        }
+        m_packageCopied = true;
+        fs::create_directories(copy);
+        for (const fs::directory_entry &e : fs::directory_iterator(from)) {
+            if (e.is_regular_file())
+                fs::copy_file(e.path(), copy / e.path().filename());
+        }
+    }
     // Moves the IDE program aside while a new one is built.
     void keepIde()
     {
@@ -143,7 +165,11 @@ public:
     {
         if (!m_ideBackup.empty())
             fs::remove(m_ideBackup);
+        if (!m_packageBackup.empty())
+            fs::remove_all(m_packageBackup);
         m_ideBackup.clear();
+        m_packageBackup.clear();
+        m_packageCopied = false;
         m_files.clear();
     }
     void restore() noexcept
@@ -159,12 +185,18 @@ public:
                 fs::rename(m_ideBackup, m_folder / "bin" / "lazarus");
             if (!m_fppkgWasThere)
                 fs::remove_all(m_folder / kFppkgFolder);
+            if (m_packageCopied)
+                fs::remove_all(m_folder / kPackageFolder);
+            if (!m_packageBackup.empty())
+                fs::rename(m_packageBackup, m_folder / kPackageFolder);
         } catch (const std::exception &e) {
             std::cerr << "quillon: could not put back everything in " << m_folder.string() << ": " << e.what()
                       << '\n';
         }
         m_files.clear();
         m_ideBackup.clear();
+        m_packageBackup.clear();
+        m_packageCopied = false;
     }
 
 private:
@@ -172,6 +204,8 @@ private:
     std::map<std::string, std::optional<std::string>> m_files;
     fs::path m_ideBackup;
     bool m_fppkgWasThere = false;
+    fs::path m_packageBackup;
+    bool m_packageCopied = false;
 };
 
 struct Steps
@@ -286,10 +320,11 @@ int install(const Arguments &a)
         if (!fs::exists(s.folder / "miscellaneousoptions.xml"))
             platform::writeFileAtomically((s.folder / "miscellaneousoptions.xml").string(),
                                           startingMiscOptions((s.folder / "bin").string()));
+        undo.copyPackage(package.parent_path());
 
         steps.begin("Adding the package to Lazarus");
         const int added = runLogged({s.lazbuild.string(), "--pcp=" + s.folder.string(), "--add-package",
-                                     package.string()},
+                                     (s.folder / kPackageFolder / package.filename()).string()},
                                     s.log, [](const std::string &) {});
         if (added != 0)
             throw std::runtime_error("lazbuild --add-package failed (exit status " + std::to_string(added) +
@@ -349,6 +384,7 @@ int uninstall(const Arguments &a)
                                  "\nThe previous IDE and its settings are kept.");
     }
     undo.commit();
+    fs::remove_all(s.folder / kPackageFolder);
     std::cout << "Quillon is out of Lazarus" << std::endl;
     return 0;
 }

@@ -25,7 +25,7 @@ case "$*" in
 *--add-package*)
     [ "${FAKE_FAIL:-}" = add ] && { echo "Error: cannot add"; exit 3; }
     [ -f "$pcp/environmentoptions.xml" ] || printf '<?xml version="1.0"?>\n<CONFIG>\n  <EnvironmentOptions>\n    <Version Value="110" Lazarus="2.2.6"/>\n  </EnvironmentOptions>\n</CONFIG>\n' > "$pcp/environmentoptions.xml"
-    echo "<packages/>" > "$pcp/packagefiles.xml"
+    echo "${@: -1}" > "$pcp/packagefiles.xml" # the package added
     if [ -f "$pcp/miscellaneousoptions.xml" ]; then
         t=$(cat "$pcp/miscellaneousoptions.xml")
         t=${t/'<StaticAutoInstallPackages Count="1">'/'<StaticAutoInstallPackages Count="2">'}
@@ -68,6 +68,10 @@ else
     grep -q "<TargetDirectory Value=\"$d/bin\"/>" "$d/miscellaneousoptions.xml" || fail fresh "no target folder"
     [ "$(cat "$d/bin/lazarus")" = "new ide" ] || fail fresh "the IDE was not built"
     [ ! -e "$d/bin/lazarus.quillon-previous" ] || fail fresh "the previous IDE was left aside"
+    # Lazarus builds a copy of the package in the folder, never the installed one.
+    [ "$(cat "$d/packagefiles.xml")" = "$d/quillon-package/quillonlazarus.lpk" ] \
+        || fail fresh "lazbuild was given $(cat "$d/packagefiles.xml")"
+    cmp -s "$package" "$d/quillon-package/quillonlazarus.lpk" || fail fresh "the package copy differs"
 fi
 
 # failing ROW FAKE_FAIL STEP COMMAND...: in a folder with a user's IDE and
@@ -103,6 +107,7 @@ if ! run uninstall --pcp "$d"; then
 else
     grep -qi quillonlazarus "$d/miscellaneousoptions.xml" && fail uninstall "the package is still listed"
     grep -q '<Item1 Value="syneditdsgn"/>' "$d/miscellaneousoptions.xml" || fail uninstall "another package went too"
+    [ ! -e "$d/quillon-package" ] || fail uninstall "the package copy is left"
 fi
 run uninstall --pcp "$d" && grep -q "nothing to do" "$scratch/out.txt" || fail again "a second uninstall: $(cat "$scratch/out.txt" "$scratch/err.txt")"
 
