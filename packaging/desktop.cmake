@@ -44,11 +44,17 @@ if(QUILLON_HELP2MAN)
             continue()
         endif()
         set(_page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz)
+        # PROGRAM.h2m beside this file adds sections of its own to the page.
+        set(_include "")
+        set(_include_file ${CMAKE_CURRENT_SOURCE_DIR}/${program}.h2m)
+        if(EXISTS ${_include_file})
+            set(_include "--include=${_include_file}")
+        endif()
         add_custom_command(OUTPUT ${_page}
-            COMMAND ${_offscreen} ${QUILLON_HELP2MAN} --no-info --section=1 "--name=${name}"
+            COMMAND ${_offscreen} ${QUILLON_HELP2MAN} --no-info --section=1 "--name=${name}" ${_include}
                     --output=${CMAKE_CURRENT_BINARY_DIR}/${program}.1 $<TARGET_FILE:${program}>
             COMMAND gzip -9nf ${CMAKE_CURRENT_BINARY_DIR}/${program}.1
-            DEPENDS ${program}
+            DEPENDS ${program} $<$<BOOL:${_include}>:${_include_file}>
             COMMENT "Writing the manual page ${program}(1)"
             VERBATIM)
         list(APPEND _pages ${_page})
