@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -223,6 +224,21 @@ struct Steps
     }
 };
 
+// Runs body; a failure puts back what undo kept and names the step it
+// failed in. Success lets go of what undo kept.
+void runGuarded(const Steps &steps, Undo &undo, const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const std::exception &e) {
+        undo.restore();
+        throw std::runtime_error("step " + std::to_string(steps.current) + "/" + std::to_string(steps.total) +
+                                 " (" + steps.name + ") failed: " + e.what() +
+                                 "\nThe previous IDE and its settings are kept.");
+    }
+    undo.commit();
+}
+
 struct Setup
 {
     fs::path lazbuild;
@@ -314,7 +330,7 @@ int install(const Arguments &a)
 
     fs::create_directories(s.folder);
     Undo undo(s.folder);
-    try {
+    runGuarded(steps, undo, [&] {
         steps.begin("Preparing the Lazarus configuration folder " + s.folder.string());
         const std::string ideVersion = outputOf({s.lazbuild.string(), "--version"}, s.log);
         if (!fs::exists(s.folder / "miscellaneousoptions.xml"))
@@ -345,13 +361,7 @@ int install(const Arguments &a)
         steps.begin("Rebuilding the Lazarus IDE with the package (a minute or more)");
         undo.keepIde();
         rebuildIde(s);
-    } catch (const std::exception &e) {
-        undo.restore();
-        throw std::runtime_error("step " + std::to_string(steps.current) + "/" + std::to_string(steps.total) +
-                                 " (" + steps.name + ") failed: " + e.what() +
-                                 "\nThe previous IDE and its settings are kept.");
-    }
-    undo.commit();
+    });
     std::cout << "Quillon is in Lazarus: start it with startlazarus (File > New > Project > Quillon Web Extension,"
                  " Tools > Quillon Web Application)"
               << std::endl;
@@ -372,18 +382,12 @@ int uninstall(const Arguments &a)
         return 0;
     }
     Undo undo(s.folder);
-    try {
+    runGuarded(steps, undo, [&] {
         platform::writeFileAtomically(misc.string(), changed);
         steps.begin("Rebuilding the Lazarus IDE without the package (a minute or more)");
         undo.keepIde();
         rebuildIde(s);
-    } catch (const std::exception &e) {
-        undo.restore();
-        throw std::runtime_error("step " + std::to_string(steps.current) + "/" + std::to_string(steps.total) +
-                                 " (" + steps.name + ") failed: " + e.what() +
-                                 "\nThe previous IDE and its settings are kept.");
-    }
-    undo.commit();
+    });
     fs::remove_all(s.folder / kPackageFolder);
     std::cout << "Quillon is out of Lazarus" << std::endl;
     return 0;
