@@ -144,8 +144,10 @@ begin
   if not Concluded(R) then exit;
   Project := LazarusIDE.ActiveProject;
   if (Project <> nil) and (CompareFilenames(Project.ProjectInfoFile, R.Lpi) = 0) then begin
-    // The same project: its source changed on disk, show the new one.
-    LazarusIDE.DoOpenEditorFile(R.Dpr, -1, -1, [ofRevert, ofOnlyIfExists]);
+    // The same project: its source changed on disk, show the new one
+    // (reloaded where an editor shows it, else opened).
+    if LazarusIDE.DoRevertEditorFile(R.Dpr) <> mrOk then
+      LazarusIDE.DoOpenEditorFile(R.Dpr, -1, -1, [ofOnlyIfExists]);
     RememberQnp(R.Qnp);
   end else
     OpenGenerated(R);

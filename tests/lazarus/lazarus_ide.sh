@@ -5,7 +5,8 @@
 # dialog; Tools > Quillon Web Application (Alt+T, Q) runs the wizard to
 # Finish (QUILLON_WIZARD_SCRIPT) and the IDE opens the generated project
 # (its title names it); File > New... offers "Quillon Web Extension", whose
-# OK runs the wizard again and opens that project; lazbuild builds the
+# OK runs the wizard again and opens that project; Tools > Edit Quillon
+# Project regenerates it and the editor shows the new source; lazbuild builds the
 # generated .lpi and isapihost answers 200 from the library. Screenshots
 # of the Tools menu, the File > New dialog and the opened project go to
 # SHOTS_DIR. Every wait polls for a window by its title, with generous
@@ -130,6 +131,28 @@ shot file-new.png
 xdotool key Return
 [ -n "$(await 120 'Lazarus IDE v.* - NewExt$')" ] || fail "OK on Quillon Web Extension did not open NewExt"
 [ -z "$(xdotool search --onlyvisible --name '^Project changed$' 2> /dev/null)" ] || fail "the IDE asked to save the project"
+
+# Tools > Edit Quillon Project... (the seventh item; the menu opens on the
+# first) regenerates NewExt with another title, and the editor shows the
+# new source: a comment typed at its end (Lazarus trims trailing blanks)
+# and saved writes the editor's text, which must be the regenerated one.
+wizard_script NewExt
+sed -i 's/^type edPageTitle .*/type edPageTitle Edited in Lazarus/' "$script"
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers alt+t
+[ -n "$(await 60 '^lazarus$')" ] || fail "the Tools menu did not open again"
+xdotool key Down Down Down Down Down Down Return
+for _ in $(seq 1 300); do grep -q "Edited in Lazarus" "$scratch/work/NewExt.dpr" && break; sleep 0.2; done
+grep -q "Edited in Lazarus" "$scratch/work/NewExt.dpr" || fail "Edit Quillon Project did not regenerate NewExt.dpr"
+editor=$(await 60 '^Source Editor')
+[ -n "$editor" ] || fail "no source editor"
+before=$(md5sum < "$scratch/work/NewExt.dpr")
+xdotool windowfocus --sync "$editor"
+xdotool key --clearmodifiers ctrl+End slash slash ctrl+s
+for _ in $(seq 1 300); do [ "$(md5sum < "$scratch/work/NewExt.dpr")" != "$before" ] && break; sleep 0.2; done
+[ "$(md5sum < "$scratch/work/NewExt.dpr")" != "$before" ] || fail "the editor did not save NewExt.dpr"
+grep -q "Edited in Lazarus" "$scratch/work/NewExt.dpr" || fail "the editor kept the source from before Edit Quillon Project"
+shot edited-project.png
 
 # The project the IDE opened builds with lazbuild and serves a page.
 "$lazbuild" --pcp="$pcp" "$scratch/work/LazExt.lpi" > "$scratch/lazbuild.log" 2>&1 \
