@@ -155,7 +155,9 @@ std::string lazarusProjectText(const LazarusProjectSpec &spec)
     t += "        <Mode0 Name=\"default\">\n";
     t += "          <local>\n";
     t += "            <HostApplicationFilename Value=\"" + host + "\"/>\n";
-    t += "            <CommandLineParams Value=\"$(TargetFile) &quot;&quot;\"/>\n";
+    // The library by its path from the working folder: with a host
+    // application, Lazarus's $(TargetFile) names the host, not the library.
+    t += "            <CommandLineParams Value=\"./lib" + name + ".so &quot;&quot;\"/>\n";
     t += "            <WorkingDirectory Value=\"$(ProjPath)\"/>\n";
     t += "          </local>\n";
     t += "        </Mode0>\n";

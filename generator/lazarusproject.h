@@ -9,8 +9,8 @@
 ** libNAME.so beside it, with the Quillon units on the unit path. It has two
 ** build modes: Debug (-g -gl, no optimisation; the default) and Release
 ** (-O2, no debug information). Its run parameters start the ISAPI host
-** program with the library (Lazarus's macro $(TargetFile)) and an empty
-** query string the user edits in Run > Run Parameters; the library runs
+** program with the library (./libNAME.so, from the project's folder) and an
+** empty query string the user edits in Run > Run Parameters; the library runs
 ** in the host's process, so a breakpoint in HttpExtensionProc stops there
 ** under the debugger.
 **

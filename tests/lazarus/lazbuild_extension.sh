@@ -51,6 +51,15 @@ page=$("$isapihost" out/libLazExt.so "" 2> status.txt) || fail "isapihost failed
 [ "$(head -n 1 status.txt)" = "200 OK" ] || fail "status: $(head -n 1 status.txt)"
 grep -q "Hello from Lazarus" <<< "$page" || fail "the page lacks its title: $page"
 
+# Run > Run as Lazarus does it: the host application with the run
+# parameters (quotes as Lazarus splits them), in the working folder.
+host=$(sed -n 's|.*<HostApplicationFilename Value="\(.*\)"/>|\1|p' out/LazExt.lpi)
+params=$(sed -n 's|.*<CommandLineParams Value="\(.*\)"/>|\1|p' out/LazExt.lpi | sed 's/&quot;/"/g')
+[ "$host" = "$(dirname "$quillon")/isapihost" ] || fail "Run's host is '$host'"
+case "$params" in *'$('*) fail "Run's parameters hold a Lazarus macro: $params" ;; esac
+(cd out && eval "\"\$host\" $params") > /dev/null 2> status.txt || fail "Run's command failed: $(cat status.txt)"
+[ "$(head -n 1 status.txt)" = "200 OK" ] || fail "Run's status: $(head -n 1 status.txt)"
+
 # The Release mode builds the same library.
 rm out/libLazExt.so
 "$lazbuild" --pcp="$scratch/pcp" --bm=Release out/LazExt.lpi > "$scratch/release.log" 2>&1 \

@@ -97,7 +97,9 @@ TEST_P(LazarusProjectText, ReadsBackAsALibraryProjectOfTheDpr)
     EXPECT_EQ(all(v, "CONFIG/ProjectOptions/RunParams/Modes/Mode0/local/HostApplicationFilename"),
               std::vector<std::string>{row.host});
     EXPECT_EQ(all(v, "CONFIG/ProjectOptions/RunParams/Modes/Mode0/local/CommandLineParams"),
-              std::vector<std::string>{"$(TargetFile) \"\""});
+              std::vector<std::string>{"./lib" + name + ".so \"\""});
+    EXPECT_EQ(all(v, "CONFIG/ProjectOptions/RunParams/Modes/Mode0/local/WorkingDirectory"),
+              std::vector<std::string>{"$(ProjPath)"});
     // Both modes: the same library, unit path and -Cg; Debug without
     // optimisation and with debug information, Release the other way round.
     for (const std::string &mode : {kOptions, kRelease}) {
