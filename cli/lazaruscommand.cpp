@@ -16,6 +16,7 @@
 #include "cli/arguments.h"
 #include "cli/lazarusconfig.h"
 #include "cli/programsearch.h"
+#include "platform/asciicase.h"
 #include "platform/atomicfile.h"
 #include "platform/configdir.h"
 #include "platform/installlayout.h"
@@ -268,6 +269,36 @@ Setup setUp(const Arguments &a)
     return s;
 }
 
+// The packages of the distribution's own IDE that a rebuild must list to
+// keep (see lazarusconfig.h): its "big IDE" units that are packages
+// Lazarus knows (a link in its packager/globallinks folder, named
+// NAME-VERSION.lpl). Lazarus's folder is the one lazbuild stands in.
+std::vector<std::string> distributionPackages(const Setup &s)
+{
+    std::error_code ec;
+    const fs::path lazarusDir = fs::canonical(s.lazbuild, ec).parent_path();
+    const auto source = platform::readFileIfExists((lazarusDir / "ide" / "lazarus.pp").string());
+    if (ec || !source)
+        return {};
+    std::vector<std::string> links;
+    for (const fs::directory_entry &e : fs::directory_iterator(lazarusDir / "packager" / "globallinks", ec)) {
+        const std::string file = e.path().filename().string();
+        const std::size_t dash = file.rfind('-');
+        if (dash != std::string::npos && file.ends_with(".lpl"))
+            links.push_back(file.substr(0, dash));
+    }
+    std::vector<std::string> packages;
+    for (const std::string &unit : bigIdeUnits(*source)) {
+        for (const std::string &link : links) {
+            if (platform::equalsNoCase(unit, link)) {
+                packages.push_back(unit);
+                break;
+            }
+        }
+    }
+    return packages;
+}
+
 // Rebuilds the IDE, showing how many units are compiled as it goes.
 void rebuildIde(const Setup &s)
 {
@@ -329,13 +360,28 @@ int install(const Arguments &a)
     std::cout << "      " << package.string() << std::endl;
 
     fs::create_directories(s.folder);
+    const fs::path env = s.folder / "environmentoptions.xml";
+    const bool freshFolder = !fs::exists(env);
     Undo undo(s.folder);
     runGuarded(steps, undo, [&] {
         steps.begin("Preparing the Lazarus configuration folder " + s.folder.string());
         const std::string ideVersion = outputOf({s.lazbuild.string(), "--version"}, s.log);
-        if (!fs::exists(s.folder / "miscellaneousoptions.xml"))
-            platform::writeFileAtomically((s.folder / "miscellaneousoptions.xml").string(),
-                                          startingMiscOptions((s.folder / "bin").string()));
+        const fs::path misc = s.folder / "miscellaneousoptions.xml";
+        if (!fs::exists(misc))
+            platform::writeFileAtomically(misc.string(), startingMiscOptions((s.folder / "bin").string()));
+        // While the user runs the distribution's IDE (none built here yet),
+        // the rebuilt one keeps that IDE's packages.
+        if (!fs::exists(s.folder / "bin" / "lazarus")) {
+            const std::vector<std::string> packages = distributionPackages(s);
+            try {
+                platform::writeFileAtomically(misc.string(),
+                                              withStaticPackages(platform::readFile(misc.string()), packages));
+            } catch (const std::exception &e) {
+                throw std::runtime_error(misc.string() + ": " + e.what());
+            }
+            if (!packages.empty())
+                std::cout << "      keeping the " << packages.size() << " packages of Lazarus's own IDE" << std::endl;
+        }
         undo.copyPackage(package.parent_path());
 
         steps.begin("Adding the package to Lazarus");
@@ -347,10 +393,11 @@ int install(const Arguments &a)
                                      "); its output is in " + s.log.string());
 
         steps.begin("Settling Lazarus's first-start questions");
-        const fs::path env = s.folder / "environmentoptions.xml";
         std::string text = platform::readFile(env.string());
         try {
             text = withIdeVersion(text, ideVersion);
+            if (freshFolder && !findProgram("gdb", {"/usr/bin"}).empty())
+                text = withActiveDebugger(text, "TGDBMIDebugger");
             if (text.find("<FppkgConfigFile") == std::string::npos)
                 text = withFppkgConfig(text, writeFppkgConfig(s).string());
         } catch (const std::exception &e) {

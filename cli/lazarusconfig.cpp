@@ -3,6 +3,7 @@
 #include "generator/lazarusproject.h"
 #include "platform/asciicase.h"
 
+#include <cctype>
 #include <stdexcept>
 
 namespace quillon::cli {
@@ -81,38 +82,146 @@ std::string withFppkgConfig(const std::string &envXml, const std::string &fppkgC
     return out;
 }
 
-std::string withoutStaticPackage(const std::string &miscXml, const std::string &name, bool &removed)
+namespace {
+
+constexpr std::string_view kListOpen = "<StaticAutoInstallPackages";
+constexpr std::string_view kListClose = "</StaticAutoInstallPackages>";
+
+// The IDE's list of packages to build in: where its element stands in the
+// file (end: npos when there is none, or only an empty self-closed one)
+// and the names in order, from each "<ItemN Value="..."/>".
+struct StaticList
 {
-    removed = false;
-    const std::string open = "<StaticAutoInstallPackages";
-    const std::string close = "</StaticAutoInstallPackages>";
-    const std::size_t start = miscXml.find(open);
+    std::size_t start = std::string::npos;
+    std::size_t end = std::string::npos; // just past the closing tag
+    std::vector<std::string> names;
+};
+
+StaticList readStaticList(const std::string &miscXml)
+{
+    StaticList list;
+    const std::size_t start = miscXml.find(kListOpen);
     if (start == std::string::npos)
-        return miscXml;
-    const std::size_t end = miscXml.find(close, start);
-    if (end == std::string::npos)
-        return miscXml; // a self-closing (empty) list, or none
-    // The entries in order, from each "<ItemN Value="..."/>".
-    std::vector<std::string> kept;
-    for (std::size_t at = miscXml.find("<Item", start); at != std::string::npos && at < end;
+        return list;
+    const std::size_t close = miscXml.find(kListClose, start);
+    if (close == std::string::npos)
+        return list;
+    list.start = start;
+    list.end = close + kListClose.size();
+    for (std::size_t at = miscXml.find("<Item", start); at != std::string::npos && at < close;
          at = miscXml.find("<Item", at + 1)) {
         const std::size_t tagEnd = miscXml.find('>', at);
         std::string value;
-        if (tagEnd == std::string::npos || attributeAt(miscXml.substr(at, tagEnd - at), "Value", value) == std::string::npos)
-            continue;
-        if (platform::equalsNoCase(value, name))
-            removed = true;
-        else
-            kept.push_back(value);
+        if (tagEnd != std::string::npos && attributeAt(miscXml.substr(at, tagEnd - at), "Value", value) != std::string::npos)
+            list.names.push_back(value);
     }
+    return list;
+}
+
+// The list's element holding names, indented as the line it starts on.
+std::string listElement(const std::string &indent, const std::vector<std::string> &names)
+{
+    std::string block = std::string(kListOpen) + " Count=\"" + std::to_string(names.size()) + "\">";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        block += "\n" + indent + "  <Item" + std::to_string(i + 1) + " Value=\"" +
+                 generator::xmlAttributeText(names[i], "the package name") + "\"/>";
+    return block + "\n" + indent + std::string(kListClose);
+}
+
+bool listed(const std::vector<std::string> &names, const std::string &name)
+{
+    for (const std::string &n : names) {
+        if (platform::equalsNoCase(n, name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string withoutStaticPackage(const std::string &miscXml, const std::string &name, bool &removed)
+{
+    const StaticList list = readStaticList(miscXml);
+    removed = list.end != std::string::npos && listed(list.names, name);
     if (!removed)
         return miscXml;
-    const std::string indent = indentBefore(miscXml, start);
-    std::string block = open + " Count=\"" + std::to_string(kept.size()) + "\">";
-    for (std::size_t i = 0; i < kept.size(); ++i)
-        block += "\n" + indent + "  <Item" + std::to_string(i + 1) + " Value=\"" + kept[i] + "\"/>";
-    block += "\n" + indent + close;
-    return miscXml.substr(0, start) + block + miscXml.substr(end + close.size());
+    std::vector<std::string> kept;
+    for (const std::string &n : list.names) {
+        if (!platform::equalsNoCase(n, name))
+            kept.push_back(n);
+    }
+    return miscXml.substr(0, list.start) + listElement(indentBefore(miscXml, list.start), kept) +
+           miscXml.substr(list.end);
+}
+
+std::string withStaticPackages(const std::string &miscXml, const std::vector<std::string> &names)
+{
+    StaticList list = readStaticList(miscXml);
+    const std::size_t before = list.names.size();
+    for (const std::string &name : names) {
+        if (!listed(list.names, name))
+            list.names.push_back(name);
+    }
+    if (list.names.size() == before)
+        return miscXml;
+    if (list.end != std::string::npos)
+        return miscXml.substr(0, list.start) + listElement(indentBefore(miscXml, list.start), list.names) +
+               miscXml.substr(list.end);
+    // No list yet (or an empty self-closed one): the new one goes where
+    // Lazarus keeps it, in the build options.
+    const std::size_t empty = miscXml.find(kListOpen);
+    if (empty != std::string::npos) {
+        const std::size_t emptyEnd = miscXml.find("/>", empty);
+        if (emptyEnd == std::string::npos)
+            throw std::runtime_error("its list of packages to build in is cut short");
+        return miscXml.substr(0, empty) + listElement(indentBefore(miscXml, empty), list.names) +
+               miscXml.substr(emptyEnd + 2);
+    }
+    const std::size_t options = miscXml.find("</BuildLazarusOptions>");
+    if (options == std::string::npos)
+        throw std::runtime_error("it holds no <BuildLazarusOptions> element");
+    const std::string indent = indentBefore(miscXml, options) + "  ";
+    return miscXml.substr(0, options) + "  " + listElement(indent, list.names) + "\n" +
+           indentBefore(miscXml, options) + miscXml.substr(options);
+}
+
+std::vector<std::string> bigIdeUnits(const std::string &lazarusPp)
+{
+    std::vector<std::string> units;
+    const std::size_t start = lazarusPp.find("{$IFDEF BigIDE}");
+    if (start == std::string::npos)
+        return units;
+    const std::size_t end = lazarusPp.find("{$ENDIF}", start);
+    if (end == std::string::npos)
+        return units;
+    std::string word;
+    for (std::size_t i = start + std::string("{$IFDEF BigIDE}").size(); i <= end; ++i) {
+        const char c = i < end ? lazarusPp[i] : ',';
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.') {
+            word += c;
+        } else if (!word.empty()) {
+            units.push_back(word);
+            word.clear();
+        }
+    }
+    return units;
+}
+
+std::string withActiveDebugger(const std::string &envXml, const std::string &debuggerClass)
+{
+    const std::size_t configs = envXml.find("<Configs>", environmentStart(envXml));
+    const std::size_t configsEnd = configs == std::string::npos ? configs : envXml.find("</Configs>", configs);
+    if (configsEnd == std::string::npos)
+        return envXml;
+    const std::string wanted = " ConfigClass=\"" + debuggerClass + "\"";
+    std::string block = envXml.substr(configs, configsEnd - configs);
+    if (block.find(wanted) == std::string::npos)
+        return envXml;
+    for (std::size_t at = block.find(" Active=\"True\""); at != std::string::npos; at = block.find(" Active=\"True\""))
+        block.erase(at, std::string(" Active=\"True\"").size());
+    const std::size_t chosen = block.find(wanted);
+    block.insert(chosen + wanted.size(), " Active=\"True\"");
+    return envXml.substr(0, configs) + block + envXml.substr(configsEnd);
 }
 
 std::string startingMiscOptions(const std::string &targetDir)

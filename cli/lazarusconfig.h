@@ -21,6 +21,14 @@
 **     (withFppkgConfig).
 ** The package is taken out of the IDE's list of packages to build in
 ** (withoutStaticPackage), since lazbuild can only add one.
+**
+** A rebuild builds in only the packages the folder lists, but Debian's IDE
+** carries many more (it is Lazarus's "big IDE"), the FpDebug debugger
+** among them: while the user still runs that IDE, its packages are added
+** to the list (bigIdeUnits, withStaticPackages), so the rebuilt IDE loses
+** nothing. In a folder this run sets up, the GDB debugger is made the
+** active one (withActiveDebugger): Lazarus 2.2's FpDebug does not stop at
+** breakpoints in a library the host loads at run time, GDB does.
 */
 
 #include <string>
@@ -38,6 +46,20 @@ std::string withFppkgConfig(const std::string &envXml, const std::string &fppkgC
 // miscXml without the package name (any letter case) in the IDE's list of
 // packages to build in; removed tells whether it was there.
 std::string withoutStaticPackage(const std::string &miscXml, const std::string &name, bool &removed);
+
+// miscXml with each of names (any letter case) in the IDE's list of
+// packages to build in, in order after the ones there.
+std::string withStaticPackages(const std::string &miscXml, const std::vector<std::string> &names);
+
+// The units the distribution's IDE builds in beyond a plain one: the
+// "{$IFDEF BigIDE}" part of the uses list of Lazarus's ide/lazarus.pp.
+// Most are the main units of packages of the same name, which a rebuild
+// must list to keep them (the debugger FpDebug, TAChart, SQLdb...).
+std::vector<std::string> bigIdeUnits(const std::string &lazarusPp);
+
+// envXml with the debugger configuration of class debuggerClass the
+// active one; as it is when there is no such configuration.
+std::string withActiveDebugger(const std::string &envXml, const std::string &debuggerClass);
 
 // The build settings of a folder that has none: Lazarus's "Normal IDE"
 // profile, building the IDE into targetDir (never into Lazarus's own

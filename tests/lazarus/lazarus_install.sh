@@ -24,7 +24,7 @@ case "$*" in
 --version) echo "2.2.6+dfsg2-2" ;;
 *--add-package*)
     [ "${FAKE_FAIL:-}" = add ] && { echo "Error: cannot add"; exit 3; }
-    [ -f "$pcp/environmentoptions.xml" ] || printf '<?xml version="1.0"?>\n<CONFIG>\n  <EnvironmentOptions>\n    <Version Value="110" Lazarus="2.2.6"/>\n  </EnvironmentOptions>\n</CONFIG>\n' > "$pcp/environmentoptions.xml"
+    [ -f "$pcp/environmentoptions.xml" ] || printf '<?xml version="1.0"?>\n<CONFIG>\n  <EnvironmentOptions>\n    <Version Value="110" Lazarus="2.2.6"/>\n    <Debugger>\n      <Configs>\n        <Config ConfigName="FpDebug" ConfigClass="TFpDebugDebugger" Active="True"/>\n        <Config ConfigName="Gdb" ConfigClass="TGDBMIDebugger" DebuggerFilename="/usr/bin/gdb"/>\n      </Configs>\n    </Debugger>\n  </EnvironmentOptions>\n</CONFIG>\n' > "$pcp/environmentoptions.xml"
     echo "${@: -1}" > "$pcp/packagefiles.xml" # the package added
     if [ -f "$pcp/miscellaneousoptions.xml" ]; then
         t=$(cat "$pcp/miscellaneousoptions.xml")
@@ -42,6 +42,12 @@ case "$*" in
 esac
 FAKE
 chmod +x "$fake"
+# Lazarus's folder is where lazbuild stands: a distribution IDE with three
+# "big IDE" units, two of them packages Lazarus has links for.
+mkdir -p "$scratch/ide" "$scratch/packager/globallinks"
+printf 'uses\n  {$IFDEF BigIDE}\n    AllSynEditDsgn, TAChartLazarusPkg,\n    LazDebuggerFp,\n  {$ENDIF}\n  MainBase;\n' \
+    > "$scratch/ide/lazarus.pp"
+touch "$scratch/packager/globallinks/tachartlazaruspkg-1.lpl" "$scratch/packager/globallinks/lazdebuggerfp-1.lpl"
 
 # snapshot DIR: every file below DIR with its contents, for comparing.
 snapshot() { (cd "$1" && find . -type f ! -name quillon-lazarus.log -print0 | sort -z | xargs -0 -r md5sum); }
@@ -66,6 +72,20 @@ else
     [ -f "$d/quillon-fppkg/fppkg.cfg" ] && ls "$d"/quillon-fppkg/lib/fpc/*/fpmkinst/*/rtl.fpm > /dev/null 2>&1 \
         || fail fresh "the fppkg files are missing"
     grep -q "<TargetDirectory Value=\"$d/bin\"/>" "$d/miscellaneousoptions.xml" || fail fresh "no target folder"
+    # The packages of the IDE the user runs stay in; a unit that is no package is left out.
+    for p in syneditdsgn TAChartLazarusPkg LazDebuggerFp QuillonLazarus; do
+        grep -q "Value=\"$p\"" "$d/miscellaneousoptions.xml" || fail fresh "$p is not built in"
+    done
+    grep -q AllSynEditDsgn "$d/miscellaneousoptions.xml" && fail fresh "a unit was listed as a package"
+    grep -qF "keeping the 2 packages of Lazarus's own IDE" "$scratch/out.txt" || fail fresh "no word on the kept packages"
+    # A fresh folder debugs with GDB where it is installed (FpDebug misses
+    # breakpoints in a library loaded at run time).
+    if command -v gdb > /dev/null || [ -x /usr/bin/gdb ]; then
+        grep -q 'ConfigClass="TGDBMIDebugger" Active="True"' "$d/environmentoptions.xml" || fail fresh "GDB is not the debugger"
+        grep -q 'ConfigClass="TFpDebugDebugger" Active' "$d/environmentoptions.xml" && fail fresh "two debuggers are active"
+    else
+        grep -q 'ConfigClass="TFpDebugDebugger" Active="True"' "$d/environmentoptions.xml" || fail fresh "the debugger changed without GDB"
+    fi
     [ "$(cat "$d/bin/lazarus")" = "new ide" ] || fail fresh "the IDE was not built"
     [ ! -e "$d/bin/lazarus.quillon-previous" ] || fail fresh "the previous IDE was left aside"
     # Lazarus builds a copy of the package in the folder, never the installed one.

@@ -74,6 +74,13 @@ std::string misc(const std::string &list)
            "      <Profiles Count=\"0\"/>\n    </BuildLazarusOptions>\n  </MiscellaneousOptions>\n</CONFIG>\n";
 }
 
+// The same file with the list after the profiles, where a new one goes.
+std::string miscListLast(const std::string &list)
+{
+    return "<CONFIG>\n  <MiscellaneousOptions>\n    <BuildLazarusOptions>\n      <Profiles Count=\"0\"/>\n" + list +
+           "    </BuildLazarusOptions>\n  </MiscellaneousOptions>\n</CONFIG>\n";
+}
+
 std::string list(const std::vector<std::string> &names)
 {
     std::string text = "      <StaticAutoInstallPackages Count=\"" + std::to_string(names.size()) + "\">\n";
@@ -88,6 +95,11 @@ struct PackageRow
     std::string after;
     bool removed;
 };
+
+void PrintTo(const PackageRow &row, std::ostream *out)
+{
+    *out << row.before;
+}
 
 class StaticPackage : public ::testing::TestWithParam<PackageRow>
 {};
@@ -111,6 +123,78 @@ INSTANTIATE_TEST_SUITE_P(
         PackageRow{"      <StaticAutoInstallPackages Count=\"0\"/>\n",
                    "      <StaticAutoInstallPackages Count=\"0\"/>\n", false},
         PackageRow{"", "", false}));
+
+struct AddRow
+{
+    std::string before;
+    std::vector<std::string> names;
+    std::string after;
+};
+
+class StaticPackagesAdded : public ::testing::TestWithParam<AddRow>
+{};
+
+void PrintTo(const AddRow &row, std::ostream *out)
+{
+    *out << row.names.size() << " names into " << row.before;
+}
+
+TEST_P(StaticPackagesAdded, AfterTheOnesThereOnce)
+{
+    const AddRow &row = GetParam();
+    const std::string after = row.before.empty() ? miscListLast(row.after) : misc(row.after);
+    EXPECT_EQ(withStaticPackages(misc(row.before), row.names), after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StaticPackagesAdded,
+    ::testing::Values(
+        AddRow{list({"syneditdsgn"}), {"LazDebuggerFp", "TAChartLazarusPkg"},
+               list({"syneditdsgn", "LazDebuggerFp", "TAChartLazarusPkg"})},
+        // Listed already in another letter case, or twice in the names.
+        AddRow{list({"lazdebuggerfp"}), {"LazDebuggerFp", "SQLDBLaz", "sqldblaz"}, list({"lazdebuggerfp", "SQLDBLaz"})},
+        AddRow{list({"a"}), {}, list({"a"})},
+        // No list yet, or an empty one: made where Lazarus keeps it.
+        AddRow{"", {"LazDebuggerFp"}, list({"LazDebuggerFp"})},
+        AddRow{"      <StaticAutoInstallPackages Count=\"0\"/>\n", {"LazDebuggerFp"}, list({"LazDebuggerFp"})}));
+
+TEST(StaticPackagesAdded, RefusesAFileWithoutBuildOptions)
+{
+    EXPECT_THROW(withStaticPackages("<CONFIG/>\n", {"x"}), std::runtime_error);
+    EXPECT_EQ(withStaticPackages("<CONFIG/>\n", {}), "<CONFIG/>\n");
+}
+
+TEST(BigIde, TheUnitsOfItsUsesPartOnly)
+{
+    const std::string source = "uses\n  Main,\n  {$IFDEF AddStaticPkgs}\n  {$I staticpackages.inc}\n  {$ENDIF}\n"
+                               "  {$IFDEF BigIDE}\n    AllSynEditDsgn, DateTimeCtrlsDsgn,\n"
+                               "    laz.virtualtreeview_package, LazDebuggerFp,\n  {$ENDIF}\n  MainBase;\n";
+    EXPECT_EQ(bigIdeUnits(source), (std::vector<std::string>{"AllSynEditDsgn", "DateTimeCtrlsDsgn",
+                                                             "laz.virtualtreeview_package", "LazDebuggerFp"}));
+    EXPECT_EQ(bigIdeUnits("uses Main, MainBase;"), std::vector<std::string>{});
+    EXPECT_EQ(bigIdeUnits("{$IFDEF BigIDE} A, B"), std::vector<std::string>{}); // cut short
+}
+
+std::string debuggers(const std::string &configs)
+{
+    return kEnvHead + "    <Debugger>\n      <Configs>\n" + configs + "      </Configs>\n    </Debugger>\n" + kEnvTail;
+}
+
+const std::string kFp = "        <Config ConfigName=\"FpDebug\" ConfigClass=\"TFpDebugDebugger\"";
+const std::string kGdb = "        <Config ConfigName=\"Gdb\" ConfigClass=\"TGDBMIDebugger\"";
+const std::string kRest = " UID=\"{1}\"/>\n";
+
+TEST(ActiveDebugger, GdbWhereThereIsOne)
+{
+    const std::string on = " Active=\"True\"";
+    EXPECT_EQ(withActiveDebugger(debuggers(kFp + on + kRest + kGdb + kRest), "TGDBMIDebugger"),
+              debuggers(kFp + kRest + kGdb + on + kRest));
+    EXPECT_EQ(withActiveDebugger(debuggers(kFp + kRest + kGdb + on + kRest), "TGDBMIDebugger"),
+              debuggers(kFp + kRest + kGdb + on + kRest));
+    // No GDB configuration, or no debugger settings at all: as it is.
+    EXPECT_EQ(withActiveDebugger(debuggers(kFp + on + kRest), "TGDBMIDebugger"), debuggers(kFp + on + kRest));
+    EXPECT_EQ(withActiveDebugger(env(""), "TGDBMIDebugger"), env(""));
+}
 
 TEST(StartingOptions, BuildTheIdeIntoTheFolderGiven)
 {
