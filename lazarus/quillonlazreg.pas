@@ -125,6 +125,8 @@ begin
   try
     Dialog.Title := 'Edit Quillon Project';
     Dialog.Filter := 'Quillon projects (*.qnp)|*.qnp|All files|*';
+    if (Project <> nil) and (Project.MainFile <> nil) then
+      Dialog.InitialDir := ExtractFilePath(Project.MainFile.Filename);
     if Dialog.Execute then
       Result := Dialog.FileName;
   finally

@@ -99,6 +99,21 @@ SCRIPT
 wizard_script LazExt
 export QUILLON_WIZARD_SCRIPT=$script
 
+# File > New... selects the project type last created, when it offers it:
+# recorded as Quillon Web Extension, so that OK (Return) needs no search of
+# the list, which differs between IDE builds. Not offered, nothing is
+# selected and OK does nothing.
+cat > "$pcp/inputhistory.xml" <<'HISTORY'
+<?xml version="1.0" encoding="UTF-8"?>
+<CONFIG>
+  <InputHistory>
+    <New>
+      <Project Type="Quillon Web Extension"/>
+    </New>
+  </InputHistory>
+</CONFIG>
+HISTORY
+
 "$pcp/bin/lazarus" --pcp="$pcp" > "$scratch/ide.log" 2>&1 &
 ide_pid=$!
 main=$(await 300 '^Lazarus IDE v')
@@ -115,9 +130,8 @@ xdotool key q
 shot opened-project.png
 for f in LazExt.dpr LazExt.lpi LazExt.qnp; do [ -f "$scratch/work/$f" ] || fail "the wizard wrote no $f"; done
 
-# File > New...: the third item of the File menu; in its tree, Quillon Web
-# Extension is the last item of the Project group, just above the Package
-# group's one item.
+# File > New...: the third item of the File menu; its list opens on
+# Quillon Web Extension (see inputhistory.xml above).
 wizard_script NewExt
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers alt+f
@@ -126,22 +140,34 @@ xdotool key Down Down Return
 dialog=$(await 60 '^New \.\.\.$')
 [ -n "$dialog" ] || fail "File > New... did not open its dialog"
 xdotool windowfocus --sync "$dialog"
-xdotool key Home End Up Up
 shot file-new.png
 xdotool key Return
 [ -n "$(await 120 'Lazarus IDE v.* - NewExt$')" ] || fail "OK on Quillon Web Extension did not open NewExt"
 [ -z "$(xdotool search --onlyvisible --name '^Project changed$' 2> /dev/null)" ] || fail "the IDE asked to save the project"
 
-# Tools > Edit Quillon Project... (the seventh item; the menu opens on the
-# first) regenerates NewExt with another title, and the editor shows the
-# new source: a comment typed at its end (Lazarus trims trailing blanks)
-# and saved writes the editor's text, which must be the regenerated one.
+# Tools > Edit Quillon Project... (the eighth item of Debian's IDE, which
+# the rebuilt one keeps; the menu opens on the first). With no project file
+# beside the project's source it asks for one in a dialog of its own title,
+# which no other item opens; chosen there, the wizard regenerates NewExt
+# with another title and the editor shows the new source: a comment typed
+# at its end (Lazarus trims trailing blanks) and saved writes the editor's
+# text, which must be the regenerated one.
+mv "$scratch/work/NewExt.qnp" "$scratch/work/Other.qnp"
 wizard_script NewExt
 sed -i 's/^type edPageTitle .*/type edPageTitle Edited in Lazarus/' "$script"
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers alt+t
 [ -n "$(await 60 '^lazarus$')" ] || fail "the Tools menu did not open again"
-xdotool key Down Down Down Down Down Down Return
+xdotool key Down Down Down Down Down Down Down Return
+chooser=$(await 60 '^Edit Quillon Project$')
+[ -n "$chooser" ] || fail "Edit Quillon Project did not ask for the project file"
+shot edit-choose.png
+xdotool windowfocus --sync "$chooser"
+# Ctrl+L opens the dialog's location field at once (a typed "/" opens it
+# later, and the keys typed meanwhile go elsewhere).
+xdotool key --clearmodifiers ctrl+l
+xdotool type --delay 20 "$scratch/work/Other.qnp"
+xdotool key Return
 for _ in $(seq 1 300); do grep -q "Edited in Lazarus" "$scratch/work/NewExt.dpr" && break; sleep 0.2; done
 grep -q "Edited in Lazarus" "$scratch/work/NewExt.dpr" || fail "Edit Quillon Project did not regenerate NewExt.dpr"
 editor=$(await 60 '^Source Editor')
