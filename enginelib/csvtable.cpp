@@ -201,23 +201,49 @@ std::vector<bool> CsvTable::numericColumns() const
     return numeric;
 }
 
-std::vector<bool> CsvTable::guessNumericColumns(size_t rows) const
+CsvTable::Shape CsvTable::shape(size_t guessRows) const
 {
+    struct stat before{}, after{};
+    if (::stat(m_path.c_str(), &before) != 0)
+        throwIo("Cannot read", m_path);
     CsvTableReader reader(m_path);
-    CsvColumnKinds kinds(reader.header().size());
+    Shape shape{reader.header(), {}, false};
+    if (::stat(m_path.c_str(), &after) != 0)
+        throwIo("Cannot read", m_path);
+    // The file stood still while the header was read: flags kept for that
+    // state belong to this header.
+    if (before.st_ino == after.st_ino && before.st_dev == after.st_dev && after.st_size == before.st_size &&
+        after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec) {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_numericCache.find(m_path);
+        if (it != g_numericCache.end() && sameStamp(it->second, after) &&
+            it->second.numeric.size() == shape.header.size()) {
+            shape.numeric = it->second.numeric;
+            return shape;
+        }
+    }
+    CsvColumnKinds kinds(shape.header.size());
     std::vector<std::string> row;
-    for (size_t i = 0; i < rows && reader.next(row); ++i)
+    for (size_t i = 0; i < guessRows && reader.next(row); ++i)
         kinds.take(row);
-    return kinds.numeric();
+    shape.numeric = kinds.numeric();
+    shape.guessed = true;
+    return shape;
 }
 
 void CsvTable::rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const
 {
+    struct stat now{};
+    if (::stat(m_path.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev)
+        return;
     std::lock_guard lock(g_cacheMutex);
-    NumericCacheEntry &entry = g_numericCache[m_path];
+    NumericCacheEntry entry;
     entry.size = st.st_size;
     entry.mtime = st.st_mtim;
+    if (!sameStamp(entry, now))
+        return;
     entry.numeric = numeric;
+    g_numericCache[m_path] = std::move(entry);
 }
 
 std::string CsvTable::formatLine(const std::vector<std::string> &values, const char *lineEnd)
