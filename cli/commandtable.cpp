@@ -28,10 +28,10 @@ const std::vector<Command> &commands()
          " (the folder holding QUILLON.HLP)",
          runInstall},
         {"db",
-         "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
+         "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL [--param NAME=VALUE]..."
          " [--user NAME] [--password TEXT]",
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
-         " (tab-separated, with a header line)",
+         " (tab-separated, with a header line; each --param gives its :NAME a value, bound as text)",
          runDbCommand},
         {"serve", "serve EXT.so [--port N] [--bind ADDR]",
          "serve a compiled extension through lighttpd on http://127.0.0.1:8080/ (or ADDR:N) until interrupted",

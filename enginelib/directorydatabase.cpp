@@ -6,6 +6,7 @@
 #include "enginelib/csvtablereader.h"
 #include "enginelib/csvvirtualtable.h"
 #include "enginelib/engineerror.h"
+#include "enginelib/queryparameters.h"
 #include "enginelib/sqlidentifier.h"
 #include "enginelib/sqliteconnection.h"
 #include "enginelib/sqlrowsource.h"
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <optional>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -107,7 +109,7 @@ std::shared_ptr<SqliteConnection> DirectoryDatabase::connection()
     return m_connection;
 }
 
-std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
+std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql, const QueryParameters *parameters)
 {
     auto conn = connection();
     conn->pendingError.reset();
@@ -132,7 +134,10 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             return false;
         }
     });
-    const auto prepare = [this, conn, text, attach] {
+    std::optional<QueryParameters> values;
+    if (parameters)
+        values = *parameters;
+    const auto prepare = [this, conn, text, attach, values] {
         sqlite3_stmt *statement = nullptr;
         try {
             statement = SqlRowSource::prepare(*conn, text, attach);
@@ -146,6 +151,14 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             sqlite3_finalize(statement);
             throw EngineError(QDBIERR_READONLY, "Only statements that read data can run on the CSV tables of \"" +
                                                     m_directory + "\"");
+        }
+        if (values) {
+            try {
+                bindSqliteParameters(statement, *values);
+            } catch (...) {
+                sqlite3_finalize(statement);
+                throw;
+            }
         }
         return statement;
     };

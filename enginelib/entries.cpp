@@ -13,6 +13,7 @@
 
 #include "enginelib/engine.h"
 #include "enginelib/engineerror.h"
+#include "platform/asciicase.h"
 
 #include <cstring>
 #include <new>
@@ -274,7 +275,33 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1109)(hDBIDb db, const char *sql, hDBI
         need(sql, "SQL text");
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);
-        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql));
+        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql, nullptr));
+    });
+}
+
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1122)(hDBIDb db, const char *sql, uint32_t count, const char *const *names,
+                                                const char *const *values, hDBICur *cursor)
+{
+    return runOpen([&] {
+        need(cursor, "cursor pointer");
+        need(sql, "SQL text");
+        if (count) {
+            need(names, "parameter name array");
+            need(values, "value array");
+        }
+        QueryParameters parameters;
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!names[i])
+                throw EngineError(QDBIERR_INVALIDPARAM, "Parameter name " + std::to_string(i) + " is a null pointer");
+            std::string name = names[i][0] == ':' ? names[i] + 1 : names[i];
+            for (const auto &given : parameters)
+                if (quillon::platform::equalsNoCase(given.first, name))
+                    throw EngineError(QDBIERR_INVALIDPARAM, "The parameter :" + name + " is given twice");
+            parameters.emplace_back(std::move(name), text(values[i]));
+        }
+        auto handle = findDb(db);
+        std::lock_guard lock(handle->database->mutex);
+        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql, &parameters));
     });
 }
 
