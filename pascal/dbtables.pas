@@ -120,9 +120,37 @@ type
     property TableName: string read FTableName write FTableName;
   end;
 
+  { A value for a query's ":Name" parameter, always passed as text. }
+  TParam = class
+  private
+    FName: string;
+    FValue: string;
+  public
+    property Name: string read FName;
+    property AsString: string read FValue write FValue;
+  end;
+
+  { A query's parameters by name; names compare without regard to case. }
+  TParams = class
+  private
+    FItems: TList;
+    function GetCount: Integer;
+    function GetItem(Index: Integer): TParam;
+  public
+    constructor Create;
+    destructor Destroy; override;
+    procedure Clear;
+    function FindParam(const Value: string): TParam;
+    { The parameter of that name, made when it has none yet. }
+    function ParamByName(const Value: string): TParam;
+    property Count: Integer read GetCount;
+    property Items[Index: Integer]: TParam read GetItem; default;
+  end;
+
   TQuery = class(TDBDataSet)
   private
     FSQL: TStrings;
+    FParams: TParams;
     procedure SetSQL(Value: TStrings);
   protected
     function OpenCursor(Db: hDBIDb): hDBICur; override;
@@ -130,7 +158,9 @@ type
   public
     constructor Create(AOwner: TComponent); override;
     destructor Destroy; override;
+    function ParamByName(const Value: string): TParam;
     property SQL: TStrings read FSQL write SetSQL;
+    property Params: TParams read FParams;
   end;
 
 implementation
@@ -499,16 +529,79 @@ end;
 
 { TQuery }
 
+constructor TParams.Create;
+begin
+  inherited Create;
+  FItems := TList.Create;
+end;
+
+destructor TParams.Destroy;
+begin
+  Clear;
+  FItems.Free;
+  inherited Destroy;
+end;
+
+procedure TParams.Clear;
+var
+  I: Integer;
+begin
+  for I := 0 to FItems.Count - 1 do
+    TParam(FItems[I]).Free;
+  FItems.Clear;
+end;
+
+function TParams.GetCount: Integer;
+begin
+  Result := FItems.Count;
+end;
+
+function TParams.GetItem(Index: Integer): TParam;
+begin
+  Result := TParam(FItems[Index]);
+end;
+
+function TParams.FindParam(const Value: string): TParam;
+var
+  I: Integer;
+begin
+  Result := nil;
+  for I := 0 to FItems.Count - 1 do
+    if CompareText(TParam(FItems[I]).Name, Value) = 0 then
+    begin
+      Result := TParam(FItems[I]);
+      Exit;
+    end;
+end;
+
+function TParams.ParamByName(const Value: string): TParam;
+begin
+  Result := FindParam(Value);
+  if Result = nil then
+  begin
+    Result := TParam.Create;
+    Result.FName := Value;
+    FItems.Add(Result);
+  end;
+end;
+
 constructor TQuery.Create(AOwner: TComponent);
 begin
   inherited Create(AOwner);
   FSQL := TStringList.Create;
+  FParams := TParams.Create;
 end;
 
 destructor TQuery.Destroy;
 begin
   inherited Destroy;
   FSQL.Free;
+  FParams.Free;
+end;
+
+function TQuery.ParamByName(const Value: string): TParam;
+begin
+  Result := FParams.ParamByName(Value);
 end;
 
 procedure TQuery.SetSQL(Value: TStrings);
@@ -517,10 +610,32 @@ begin
 end;
 
 { The lines are joined with line breaks, so a line that ends inside a
-  word does not run into the next. }
+  word does not run into the next.  With parameters, the engine binds each
+  value to its ":Name" and refuses a parameter of the SQL that has none, or
+  a value whose name the SQL does not hold; without, the SQL runs as it is. }
 function TQuery.OpenCursor(Db: hDBIDb): hDBICur;
+var
+  Names, Values: TStringList;
+  I: Integer;
 begin
-  Result := EngineOpenQuery(Db, FSQL.Text);
+  if FParams.Count = 0 then
+  begin
+    Result := EngineOpenQuery(Db, FSQL.Text);
+    Exit;
+  end;
+  Names := TStringList.Create;
+  Values := TStringList.Create;
+  try
+    for I := 0 to FParams.Count - 1 do
+    begin
+      Names.Add(FParams[I].Name);
+      Values.Add(FParams[I].AsString);
+    end;
+    Result := EngineOpenQueryParams(Db, FSQL.Text, Names, Values);
+  finally
+    Names.Free;
+    Values.Free;
+  end;
 end;
 
 function TQuery.Describe: string;

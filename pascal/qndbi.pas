@@ -43,6 +43,8 @@ function EngineOpenDatabase(const Alias: string; Params: TStrings): hDBIDb;
 procedure EngineCloseDatabase(Db: hDBIDb);
 function EngineOpenTable(Db: hDBIDb; const TableName: string): hDBICur;
 function EngineOpenQuery(Db: hDBIDb; const SQL: string): hDBICur;
+function EngineOpenQueryParams(Db: hDBIDb; const SQL: string;
+  Names, Values: TStrings): hDBICur;
 procedure EngineCloseCursor(Cursor: hDBICur);
 procedure EngineColumnNames(Cursor: hDBICur; Names: TStrings);
 procedure EngineMoveNext(Cursor: hDBICur);
@@ -62,6 +64,8 @@ type
   TDbiCloseDatabase = function(Db: hDBIDb): DBIResult; cdecl;
   TDbiOpenTable = function(Db: hDBIDb; TableName: PChar; var Cursor: hDBICur): DBIResult; cdecl;
   TDbiOpenQuery = function(Db: hDBIDb; SQL: PChar; var Cursor: hDBICur): DBIResult; cdecl;
+  TDbiOpenQueryParams = function(Db: hDBIDb; SQL: PChar; Count: LongWord;
+    Names, Values: PPChar; var Cursor: hDBICur): DBIResult; cdecl;
   TDbiCloseCursor = function(Cursor: hDBICur): DBIResult; cdecl;
   TDbiGetColumnCount = function(Cursor: hDBICur; var Count: LongWord): DBIResult; cdecl;
   TDbiGetColumnName = function(Cursor: hDBICur; Index: LongWord; var Name: PChar): DBIResult; cdecl;
@@ -83,6 +87,7 @@ var
   DbiCloseDatabase: TDbiCloseDatabase;
   DbiOpenTable: TDbiOpenTable;
   DbiOpenQuery: TDbiOpenQuery;
+  DbiOpenQueryParams: TDbiOpenQueryParams;
   DbiCloseCursor: TDbiCloseCursor;
   DbiGetColumnCount: TDbiGetColumnCount;
   DbiGetColumnName: TDbiGetColumnName;
@@ -142,6 +147,7 @@ begin
     DbiCloseDatabase := Ordinal(1105);
     DbiOpenTable := Ordinal(1108);
     DbiOpenQuery := Ordinal(1109);
+    DbiOpenQueryParams := Ordinal(1122);
     DbiCloseCursor := Ordinal(1110);
     DbiGetColumnCount := Ordinal(1111);
     DbiGetColumnName := Ordinal(1112);
@@ -222,6 +228,36 @@ function EngineOpenQuery(Db: hDBIDb; const SQL: string): hDBICur;
 begin
   Result := nil;
   Check(DbiOpenQuery(Db, PChar(SQL), Result), 'Running the query');
+end;
+
+{ The values of the query's ":Name" parameters go to the engine as text,
+  apart from the SQL, which never holds them.  A value holding a NUL byte
+  would reach the engine cut at that byte and select by another value than
+  the request gave; the query is refused instead, naming the parameter. }
+function EngineOpenQueryParams(Db: hDBIDb; const SQL: string;
+  Names, Values: TStrings): hDBICur;
+var
+  NameTexts, ValueTexts: array of string; { keep the texts alive for the call }
+  NamePtrs, ValuePtrs: array of PChar;
+  I: Integer;
+begin
+  SetLength(NameTexts, Names.Count);
+  SetLength(ValueTexts, Names.Count);
+  SetLength(NamePtrs, Names.Count + 1);
+  SetLength(ValuePtrs, Names.Count + 1);
+  for I := 0 to Names.Count - 1 do
+  begin
+    NameTexts[I] := Names[I];
+    ValueTexts[I] := Values[I];
+    if Pos(#0, ValueTexts[I]) > 0 then
+      raise EDBEngineError.CreateStatus(0, 'Running the query: the value for the parameter :' +
+        NameTexts[I] + ' holds a NUL byte, which cannot be passed on');
+    NamePtrs[I] := PChar(NameTexts[I]);
+    ValuePtrs[I] := PChar(ValueTexts[I]);
+  end;
+  Result := nil;
+  Check(DbiOpenQueryParams(Db, PChar(SQL), Names.Count, @NamePtrs[0], @ValuePtrs[0], Result),
+    'Running the query');
 end;
 
 procedure EngineCloseCursor(Cursor: hDBICur);
