@@ -152,14 +152,8 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql, con
             throw EngineError(QDBIERR_READONLY, "Only statements that read data can run on the CSV tables of \"" +
                                                     m_directory + "\"");
         }
-        if (values) {
-            try {
-                bindSqliteParameters(statement, *values);
-            } catch (...) {
-                sqlite3_finalize(statement);
-                throw;
-            }
-        }
+        if (values)
+            bindSqliteParameters(statement, *values);
         return statement;
     };
     // Tables connected on a guess of their column types are made certain

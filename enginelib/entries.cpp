@@ -91,6 +91,23 @@ std::string text(const char *s)
     return s ? s : "";
 }
 
+// count (name, value) pairs from two parallel arrays; what names the names
+// in the message about a null one ("Field name 2 is a null pointer").
+FieldValues namedValues(uint32_t count, const char *const *names, const char *const *values, const char *what)
+{
+    if (count) {
+        need(names, "name array");
+        need(values, "value array");
+    }
+    FieldValues pairs;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!names[i])
+            throw EngineError(QDBIERR_INVALIDPARAM, std::string(what) + " " + std::to_string(i) + " is a null pointer");
+        pairs.emplace_back(names[i], text(values[i]));
+    }
+    return pairs;
+}
+
 hDBIList keepList(std::vector<std::string> names)
 {
     auto list = std::make_shared<ListHandle>();
@@ -285,19 +302,14 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1122)(hDBIDb db, const char *sql, uint
     return runOpen([&] {
         need(cursor, "cursor pointer");
         need(sql, "SQL text");
-        if (count) {
-            need(names, "parameter name array");
-            need(values, "value array");
-        }
-        QueryParameters parameters;
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!names[i])
-                throw EngineError(QDBIERR_INVALIDPARAM, "Parameter name " + std::to_string(i) + " is a null pointer");
-            std::string name = names[i][0] == ':' ? names[i] + 1 : names[i];
-            for (const auto &given : parameters)
-                if (quillon::platform::equalsNoCase(given.first, name))
+        QueryParameters parameters = namedValues(count, names, values, "Parameter name");
+        for (size_t i = 0; i < parameters.size(); ++i) {
+            std::string &name = parameters[i].first;
+            if (name.starts_with(":"))
+                name.erase(0, 1);
+            for (size_t j = 0; j < i; ++j)
+                if (quillon::platform::equalsNoCase(parameters[j].first, name))
                     throw EngineError(QDBIERR_INVALIDPARAM, "The parameter :" + name + " is given twice");
-            parameters.emplace_back(std::move(name), text(values[i]));
         }
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);
@@ -394,16 +406,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName
                                                 const char *const *names, const char *const *values)
 {
     return runOpen([&] {
-        if (count) {
-            need(names, "field name array");
-            need(values, "value array");
-        }
-        FieldValues pairs;
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!names[i])
-                throw EngineError(QDBIERR_INVALIDPARAM, "Field name " + std::to_string(i) + " is a null pointer");
-            pairs.emplace_back(names[i], text(values[i]));
-        }
+        const FieldValues pairs = namedValues(count, names, values, "Field name");
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);
         handle->database->insertRow(text(tableName), pairs);

@@ -34,7 +34,9 @@ void checkAllUsed(const QueryParameters &parameters, const std::vector<bool> &us
 
 } // namespace
 
-void bindSqliteParameters(sqlite3_stmt *statement, const QueryParameters &parameters)
+namespace {
+
+void bindAll(sqlite3_stmt *statement, const QueryParameters &parameters)
 {
     std::vector<bool> used(parameters.size());
     const int count = sqlite3_bind_parameter_count(statement);
@@ -53,6 +55,18 @@ void bindSqliteParameters(sqlite3_stmt *statement, const QueryParameters &parame
                                                sqlite3_errmsg(sqlite3_db_handle(statement)));
     }
     checkAllUsed(parameters, used);
+}
+
+} // namespace
+
+void bindSqliteParameters(sqlite3_stmt *statement, const QueryParameters &parameters)
+{
+    try {
+        bindAll(statement, parameters);
+    } catch (...) {
+        sqlite3_finalize(statement);
+        throw;
+    }
 }
 
 NumberedQuery numberParameters(const std::string &sql, const QueryParameters &parameters)

@@ -21,7 +21,8 @@
 
 namespace quillon::enginelib {
 
-// Binds parameters to every parameter of statement. Throws EngineError.
+// Binds parameters to every parameter of statement. Throws EngineError,
+// after finalizing statement, which the caller then no longer has.
 void bindSqliteParameters(sqlite3_stmt *statement, const QueryParameters &parameters);
 
 struct NumberedQuery

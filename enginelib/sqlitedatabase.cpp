@@ -132,14 +132,8 @@ std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql, const Quer
     sqlite3_stmt *statement = m_connection->takeStatement(sql);
     if (!statement)
         statement = SqlRowSource::prepare(*m_connection, sql);
-    if (parameters) {
-        try {
-            bindSqliteParameters(statement, *parameters);
-        } catch (...) {
-            sqlite3_finalize(statement);
-            throw;
-        }
-    }
+    if (parameters)
+        bindSqliteParameters(statement, *parameters);
     return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, SqlRowSource::FirstStepCheck{}, true));
 }
 

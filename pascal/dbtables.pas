@@ -18,7 +18,7 @@ unit dbtables;
 
 interface
 
-uses SysUtils, Classes, qndbi;
+uses SysUtils, Classes, Contnrs, qndbi;
 
 type
   EDatabaseError = qndbi.EDatabaseError;
@@ -133,7 +133,7 @@ type
   { A query's parameters by name; names compare without regard to case. }
   TParams = class
   private
-    FItems: TList;
+    FItems: TObjectList;       { owns its parameters }
     function GetCount: Integer;
     function GetItem(Index: Integer): TParam;
   public
@@ -532,22 +532,17 @@ end;
 constructor TParams.Create;
 begin
   inherited Create;
-  FItems := TList.Create;
+  FItems := TObjectList.Create(True);
 end;
 
 destructor TParams.Destroy;
 begin
-  Clear;
   FItems.Free;
   inherited Destroy;
 end;
 
 procedure TParams.Clear;
-var
-  I: Integer;
 begin
-  for I := 0 to FItems.Count - 1 do
-    TParam(FItems[I]).Free;
   FItems.Clear;
 end;
 
