@@ -8,6 +8,7 @@
 ** case is skipped without QUILLON_TEST_PG_URI (scripts/pgcluster).
 */
 
+#include "dbquery.h"
 #include "enginealiases.h"
 #include "extensionbuild.h"
 #include "isapihost.h"
@@ -15,18 +16,15 @@
 
 #include "platform/atomicfile.h"
 #include "tests/support/pgserver.h"
-#include "tests/support/shellquote.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <stdexcept>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using quillon::WizardProject;
 using quillon::test::PgServer;
-using quillon::test::shellQuote;
 using namespace quillon::testing;
 
 namespace {
@@ -41,57 +39,10 @@ const char *const kClientsRows = "INSERT INTO client VALUES (1, 'Ann & Bo', 'Lyo
                                  " (3, '<Cy>', 'Lyon'), (4, 'Dee', 'lyon')";
 const char *const kQuery = "SELECT ID, NAME\r\nFROM client\r\nWHERE CITY = :City\r\nORDER BY ID";
 
-struct Result
+// Runs "quillon db" with the words given.
+DbRun quillonDb(const std::vector<std::string> &words)
 {
-    int status;
-    std::string out;
-};
-
-// Runs "quillon db ..." with the words given, quoted for the shell.
-Result quillonDb(const std::vector<std::string> &words)
-{
-    std::string command = shellQuote(QUILLON_BIN) + " db";
-    for (const std::string &w : words)
-        command += " " + shellQuote(w);
-    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run " + command);
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    return {::pclose(pipe), out};
-}
-
-// "quillon db query" output (a header line, then tab-separated rows) as
-// the rows of the HTML table a browse writes.
-std::string asHtmlTable(const std::string &output)
-{
-    std::string html = "<TABLE>\r\n";
-    const size_t firstRow = output.find('\n') + 1;
-    bool lineOpen = false;
-    for (size_t i = firstRow; i < output.size(); ++i) {
-        const char c = output[i];
-        if (!lineOpen) {
-            html += "<TR><TD>";
-            lineOpen = true;
-        }
-        if (c == '\t') {
-            html += "</TD><TD>";
-        } else if (c == '\n') {
-            html += "</TD></TR>\r\n";
-            lineOpen = false;
-        } else if (c == '<') {
-            html += "&lt;";
-        } else if (c == '>') {
-            html += "&gt;";
-        } else if (c == '&') {
-            html += "&amp;";
-        } else {
-            html += c;
-        }
-    }
-    return html + "</TABLE>\r\n";
+    return quillon::testing::quillonDb(QUILLON_BIN, words);
 }
 
 // One database holding the table client, as an alias of the test's engine.
@@ -157,7 +108,7 @@ protected:
     {
         std::vector<std::string> words = {"query", alias, sql};
         words.insert(words.end(), extra.begin(), extra.end());
-        const Result r = quillonDb(words);
+        const DbRun r = quillonDb(words);
         if (r.status != 0)
             throw std::runtime_error("quillon db query " + alias + " \"" + sql + "\" failed: " + r.out);
         return r.out;
