@@ -64,6 +64,13 @@ bool sameStamp(const NumericCacheEntry &e, const struct stat &st)
     return e.size == st.st_size && e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
+// The same file in the same state (as far as its size and time tell).
+bool sameState(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 // Files this large are read by two threads, one half each.
 constexpr uint64_t kSplitAt = 8u << 20;
 
@@ -212,8 +219,7 @@ CsvTable::Shape CsvTable::shape(size_t guessRows) const
         throwIo("Cannot read", m_path);
     // The file stood still while the header was read: flags kept for that
     // state belong to this header.
-    if (before.st_ino == after.st_ino && before.st_dev == after.st_dev && after.st_size == before.st_size &&
-        after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec) {
+    if (sameState(before, after)) {
         std::lock_guard lock(g_cacheMutex);
         auto it = g_numericCache.find(m_path);
         if (it != g_numericCache.end() && sameStamp(it->second, after) &&
@@ -234,16 +240,13 @@ CsvTable::Shape CsvTable::shape(size_t guessRows) const
 void CsvTable::rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const
 {
     struct stat now{};
-    if (::stat(m_path.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev)
+    if (::stat(m_path.c_str(), &now) != 0 || !sameState(now, st))
         return;
     std::lock_guard lock(g_cacheMutex);
-    NumericCacheEntry entry;
+    NumericCacheEntry &entry = g_numericCache[m_path];
     entry.size = st.st_size;
     entry.mtime = st.st_mtim;
-    if (!sameStamp(entry, now))
-        return;
     entry.numeric = numeric;
-    g_numericCache[m_path] = std::move(entry);
 }
 
 std::string CsvTable::formatLine(const std::vector<std::string> &values, const char *lineEnd)
