@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 using namespace quillon::enginelib;
 
@@ -303,13 +304,12 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1122)(hDBIDb db, const char *sql, uint
         need(cursor, "cursor pointer");
         need(sql, "SQL text");
         QueryParameters parameters = namedValues(count, names, values, "Parameter name");
-        for (size_t i = 0; i < parameters.size(); ++i) {
-            std::string &name = parameters[i].first;
+        std::unordered_set<std::string> seen;
+        for (auto &[name, value] : parameters) {
             if (name.starts_with(":"))
                 name.erase(0, 1);
-            for (size_t j = 0; j < i; ++j)
-                if (quillon::platform::equalsNoCase(parameters[j].first, name))
-                    throw EngineError(QDBIERR_INVALIDPARAM, "The parameter :" + name + " is given twice");
+            if (!seen.insert(quillon::platform::foldAsciiCase(name)).second)
+                throw EngineError(QDBIERR_INVALIDPARAM, "The parameter :" + name + " is given twice");
         }
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);

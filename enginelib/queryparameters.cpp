@@ -4,20 +4,37 @@
 #include "platform/asciicase.h"
 #include "platform/sqlmarks.h"
 
+#include <unordered_map>
+
 namespace quillon::enginelib {
 
 namespace {
 
-// The index of name in parameters, or -1; marks it used.
-long findParameter(const QueryParameters &parameters, std::string_view name, std::vector<bool> &used)
+// The given values by name, letter case aside, and which of them a
+// statement has used so far.
+class ValueIndex
 {
-    for (size_t i = 0; i < parameters.size(); ++i)
-        if (platform::equalsNoCase(parameters[i].first, name)) {
-            used[i] = true;
-            return long(i);
-        }
-    return -1;
-}
+public:
+    explicit ValueIndex(const QueryParameters &parameters) : m_used(parameters.size())
+    {
+        for (size_t i = 0; i < parameters.size(); ++i)
+            m_byName.try_emplace(platform::foldAsciiCase(parameters[i].first), i);
+    }
+    // The index of name's value, or -1; marks it used.
+    long find(std::string_view name)
+    {
+        const auto it = m_byName.find(platform::foldAsciiCase(name));
+        if (it == m_byName.end())
+            return -1;
+        m_used[it->second] = true;
+        return long(it->second);
+    }
+    const std::vector<bool> &used() const { return m_used; }
+
+private:
+    std::unordered_map<std::string, size_t> m_byName;
+    std::vector<bool> m_used;
+};
 
 [[noreturn]] void throwNoValue(std::string_view name)
 {
@@ -32,13 +49,9 @@ void checkAllUsed(const QueryParameters &parameters, const std::vector<bool> &us
                               "The statement has no parameter :" + parameters[i].first + " to take a value");
 }
 
-} // namespace
-
-namespace {
-
 void bindAll(sqlite3_stmt *statement, const QueryParameters &parameters)
 {
-    std::vector<bool> used(parameters.size());
+    ValueIndex index(parameters);
     const int count = sqlite3_bind_parameter_count(statement);
     for (int i = 1; i <= count; ++i) {
         const char *name = sqlite3_bind_parameter_name(statement, i);
@@ -46,7 +59,7 @@ void bindAll(sqlite3_stmt *statement, const QueryParameters &parameters)
             throw EngineError(QDBIERR_INVALIDPARAM, "The statement's parameter " +
                                                         (name ? std::string(name) : "?" + std::to_string(i)) +
                                                         " has no name to take a value by; write it as :Name");
-        const long at = findParameter(parameters, name + 1, used);
+        const long at = index.find(name + 1);
         if (at < 0)
             throwNoValue(name + 1);
         const std::string &value = parameters[size_t(at)].second;
@@ -54,7 +67,7 @@ void bindAll(sqlite3_stmt *statement, const QueryParameters &parameters)
             throw EngineError(QDBIERR_SQL, "Cannot bind the parameter " + std::string(name) + ": " +
                                                sqlite3_errmsg(sqlite3_db_handle(statement)));
     }
-    checkAllUsed(parameters, used);
+    checkAllUsed(parameters, index.used());
 }
 
 } // namespace
@@ -71,12 +84,12 @@ void bindSqliteParameters(sqlite3_stmt *statement, const QueryParameters &parame
 
 NumberedQuery numberParameters(const std::string &sql, const QueryParameters &parameters)
 {
-    std::vector<bool> used(parameters.size());
+    ValueIndex index(parameters);
     std::vector<long> numberOf(parameters.size(), 0); // by parameter index; 0 = not numbered yet
     NumberedQuery numbered;
     size_t copied = 0;
     for (const platform::SqlMark &mark : platform::sqlParameterMarks(sql)) {
-        const long at = findParameter(parameters, mark.name, used);
+        const long at = index.find(mark.name);
         if (at < 0)
             throwNoValue(mark.name);
         long &number = numberOf[size_t(at)];
@@ -89,7 +102,7 @@ NumberedQuery numberParameters(const std::string &sql, const QueryParameters &pa
         copied = mark.offset + mark.length;
     }
     numbered.sql.append(sql, copied);
-    checkAllUsed(parameters, used);
+    checkAllUsed(parameters, index.used());
     return numbered;
 }
 
