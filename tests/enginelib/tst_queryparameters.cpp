@@ -52,6 +52,23 @@ INSTANTIATE_TEST_SUITE_P(Drivers, QueryParameters,
 
 using QueryParameterEntry = EngineTest;
 
+TEST_F(QueryParameterEntry, KeepsItsValuesWhenACsvQueryStartsAgainOnTruerTypes)
+{
+    // CODE looks numeric in the rows read to guess its type and holds text
+    // further down: the statement is prepared again once the file has been
+    // read, and must be bound again.
+    std::string csv = "CODE,NAME\n";
+    for (int i = 0; i < 1200; ++i)
+        csv += std::to_string(i) + ",n" + std::to_string(i) + "\n";
+    csv += "X1,last\n";
+    writeText(data("codes.csv"), csv);
+    hDBIDb db = openData();
+    const ParameterRow row{"", "SELECT NAME FROM codes WHERE CODE = :Code OR CODE = :Other ORDER BY NAME",
+                           {{"Code", "X1"}, {"Other", "7"}}, {"last", "n7"}};
+    EXPECT_EQ(runParameterRow(db, row), row.expected);
+    DbiCloseDatabase(db);
+}
+
 TEST_F(QueryParameterEntry, RefusesNamelessParametersAndNullArrays)
 {
     writeText(data("city.csv"), kCityCsv);
