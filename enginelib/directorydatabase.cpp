@@ -176,6 +176,19 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql, con
                                                        sqlite3_errmsg(conn->handle()) + "); run the query again");
             }
             return prepare();
+        },
+        [this, stale] {
+            std::string files;
+            for (const std::string &table : *stale) {
+                std::string file;
+                try {
+                    file = resolve(table);
+                } catch (const EngineError &) {
+                    file = table;
+                }
+                files += (files.empty() ? "\"" : ", \"") + file + "\"";
+            }
+            return files;
         }};
     return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(conn, prepare(), std::move(check)));
 }
