@@ -177,7 +177,8 @@ std::unique_ptr<Cursor> PgDatabase::openQuery(const std::string &sql, const Quer
                 throw;
         }
     }
-    return std::make_unique<Cursor>(std::make_unique<PgResultRowSource>(freeConnection().exec(statement, numbered.values)));
+    return std::make_unique<Cursor>(
+        std::make_unique<PgResultRowSource>(freeConnection().exec(statement, numbered.values)));
 }
 
 void PgDatabase::insertRow(const std::string &table, const FieldValues &values)

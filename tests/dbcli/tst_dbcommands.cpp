@@ -71,11 +71,12 @@ TEST_F(DbCommandsTest, QueryWithoutRowsWritesOnlyTheHeader)
 
 TEST_F(DbCommandsTest, ParamsAreBoundByNameInBothFormsAnywhere)
 {
-    const Result r = db({"query", "--param", "Who=Bob", "SHOP", "SELECT ID FROM customer WHERE NAME = :Who OR NAME = :Also",
-                         "--param=Also=Cy's"});
+    const Result r = db({"query", "--param", "Who=Bob", "SHOP",
+                         "SELECT ID FROM customer WHERE NAME = :Who OR NAME = :Also", "--param=Also=Cy's"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "ID\n2\n");
-    const Result sneaky = db({"query", "SHOP", "SELECT ID FROM customer WHERE NAME = :Who", "--param", "Who=Ann' OR '1'='1"});
+    const Result sneaky =
+        db({"query", "SHOP", "SELECT ID FROM customer WHERE NAME = :Who", "--param", "Who=Ann' OR '1'='1"});
     EXPECT_EQ(sneaky.code, 0) << sneaky.err;
     EXPECT_EQ(sneaky.out, "ID\n");
     const Result empty = db({"query", "SHOP", "SELECT count(*) AS N FROM customer WHERE NAME = :Who", "--param=Who="});

@@ -63,8 +63,10 @@ TEST_F(QueryParameterEntry, KeepsItsValuesWhenACsvQueryStartsAgainOnTruerTypes)
     csv += "X1,last\n";
     writeText(data("codes.csv"), csv);
     hDBIDb db = openData();
-    const ParameterRow row{"", "SELECT NAME FROM codes WHERE CODE = :Code OR CODE = :Other ORDER BY NAME",
-                           {{"Code", "X1"}, {"Other", "7"}}, {"last", "n7"}};
+    const ParameterRow row{"",
+                           "SELECT NAME FROM codes WHERE CODE = :Code OR CODE = :Other ORDER BY NAME",
+                           {{"Code", "X1"}, {"Other", "7"}},
+                           {"last", "n7"}};
     EXPECT_EQ(runParameterRow(db, row), row.expected);
     DbiCloseDatabase(db);
 }

@@ -58,9 +58,8 @@ TEST(ServeParams, RequestValueFiltersTheServedRows)
 
     const HttpReply found = httpRequest(port, "GET", "/?City=Bilbao");
     EXPECT_EQ(found.status, 200) << found.head;
-    EXPECT_NE(found.body.find(asHtmlTable(bilbao.out)), std::string::npos)
-        << found.body << "\nexpected:\n"
-        << asHtmlTable(bilbao.out);
+    EXPECT_NE(found.body.find(asHtmlTable(bilbao.out)), std::string::npos) << found.body << "\nexpected:\n"
+                                                                           << asHtmlTable(bilbao.out);
     for (const char *attack : {"/?City=Bilbao%27+OR+%271%27%3D%271", "/?City=Bilbao%27%3B+DROP+TABLE+customer%3B--"}) {
         const HttpReply none = httpRequest(port, "GET", attack);
         EXPECT_NE(none.body.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << attack << ":\n" << none.body;

@@ -158,7 +158,8 @@ TEST_P(ParamExtensionTest, RequestValueFiltersTheRowsAndIsNeverSql)
     std::vector<std::string> lyon = login();
     lyon.insert(lyon.end(), {"--param", "City=Lyon"});
     const std::string found = mustRun(d.alias, kQuery, lyon);
-    ASSERT_EQ(found.substr(found.find('\n') + 1), "1\tAnn & Bo\n3\t<Cy>\n") << "the rows quillon db query finds for Lyon";
+    ASSERT_EQ(found.substr(found.find('\n') + 1), "1\tAnn & Bo\n3\t<Cy>\n")
+        << "the rows quillon db query finds for Lyon";
     const std::string before = mustRun(d.alias, "SELECT * FROM client ORDER BY ID", login());
 
     const std::string body = page(d, "City=Lyon");
@@ -166,9 +167,9 @@ TEST_P(ParamExtensionTest, RequestValueFiltersTheRowsAndIsNeverSql)
 
     // Values written to escape from a quoted literal, or to end the
     // statement and start another, are only values: no city is named so.
-    for (const std::string &attack : {std::string("City=Lyon%27+OR+%271%27%3D%271"),
-                                      std::string("City=Lyon%27%3B+DELETE+FROM+client%3B+--"),
-                                      std::string("City=%3ACity")}) {
+    for (const std::string &attack :
+         {std::string("City=Lyon%27+OR+%271%27%3D%271"), std::string("City=Lyon%27%3B+DELETE+FROM+client%3B+--"),
+          std::string("City=%3ACity")}) {
         const std::string other = page(d, attack);
         EXPECT_NE(other.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << attack << ":\n" << other;
         EXPECT_EQ(other.find("Error"), std::string::npos) << attack << ":\n" << other;
