@@ -165,8 +165,11 @@ end;
 
 { Sends the held head and page, and holds nothing from then on. }
 procedure ReleaseHeld(State: PResponseState);
+const
+  Piece = 32768;  { within one FastCGI record, as a server would send it }
 var
   Held: PHeldPage;
+  Done, Count: Integer;
 begin
   Held := State^.Held;
   if Held = nil then
@@ -174,8 +177,15 @@ begin
   State^.Held := nil;
   try
     SendResponseHeader(State^.CB^, Held^.Status, Held^.Headers);
-    if Held^.Used > 0 then
-      WriteOut(State, PChar(Held^.Page), Held^.Used);
+    Done := 0;
+    while Done < Held^.Used do
+    begin
+      Count := Held^.Used - Done;
+      if Count > Piece then
+        Count := Piece;
+      WriteOut(State, @Held^.Page[Done + 1], Count);
+      Inc(Done, Count);
+    end;
   finally
     Dispose(Held);
   end;
@@ -322,14 +332,14 @@ begin
   State^.Held^.Used := 0;
 end;
 
-{ True when the status could still be changed: the head was held and has
-  not gone out yet. }
+{ True when the status could still be changed: F is a response, its head
+  was held and has not gone out yet.  Any other text file is left alone. }
 function FailResponse(var F: Text; const Status: string): Boolean;
 var
   State: PResponseState;
 begin
   State := PResponseState(@TTextRec(F).UserData);
-  Result := State^.Held <> nil;
+  Result := (Pointer(TTextRec(F).OpenFunc) = Pointer(@ResponseOpen)) and (State^.Held <> nil);
   if Result then
     State^.Held^.Status := Status;
 end;
