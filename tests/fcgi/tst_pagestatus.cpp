@@ -125,7 +125,7 @@ public:
         p.TbToBrowse = table;
         p.RetChosenFields = {"COMPANY", "CITY"};
         p.Input = {"City"};
-        p.PageTitle = "Customers";
+        p.PageTitle = "Customers \xC3\xA0 la carte"; // UTF-8 from the project
         return s_builder->build(withLogin(p, alias), name);
     }
 
@@ -265,6 +265,7 @@ TEST_P(PageStatusTest, AnswersWithTheStatusOfWhatHappened)
     EXPECT_EQ(r.status, row.status) << r.head << r.body;
     EXPECT_NE(r.head.find("Content-Type: text/html; charset=utf-8"), std::string::npos) << r.head;
     EXPECT_NE(r.body.find(row.text), std::string::npos) << r.body;
+    EXPECT_NE(r.body.find("<TITLE>Customers \xC3\xA0 la carte</TITLE>"), std::string::npos) << r.body;
     // A missing request value ends the page where it is reported.
     if (row.status != 400)
         EXPECT_TRUE(r.body.ends_with("</BODY></HTML>\r\n")) << r.body;
