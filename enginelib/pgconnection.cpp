@@ -205,8 +205,14 @@ PgResult PgConnection::run(const std::string &sql, const std::vector<std::string
     PgResult result(PQexecParams(m_conn, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr,
                                  nullptr, 0));
     const ExecStatusType state = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK)
+    if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK) {
+        // A statement that failed because the server went away is not a
+        // fault of the statement: callers answer it as "cannot be reached".
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw EngineError(QDBIERR_OPENFAILED,
+                              "The connection to the server was lost: " + messageOf(result.get(), m_conn));
         throw EngineError(status, messageOf(result.get(), m_conn));
+    }
     return result;
 }
 

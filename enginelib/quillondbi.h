@@ -124,7 +124,7 @@ typedef struct QdbiList *hDBIList;      /* a list of names */
 #define QDBIERR_INVALIDPARAMTEXT  0x3E09 /* parameter text without "PATH:", or with bad characters */
 #define QDBIERR_CONFIGIO          0x3E0A /* the configuration file cannot be read or written */
 #define QDBIERR_DIRNOTFOUND       0x3E0B /* the alias's directory does not exist */
-#define QDBIERR_OPENFAILED        0x3E0C /* the database file cannot be opened */
+#define QDBIERR_OPENFAILED        0x3E0C /* the database cannot be opened, or its server reached */
 #define QDBIERR_INVALIDTABLENAME  0x3E0D /* empty, or contains "/", "\" or ".." */
 #define QDBIERR_NOSUCHTABLE       0x3E0E /* no table of that name */
 #define QDBIERR_NOSUCHFIELD       0x3E0F /* a field name the table does not have */

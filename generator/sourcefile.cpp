@@ -12,8 +12,8 @@
 #include "generator/sourcegenerator.h"
 
 #include "platform/atomicfile.h"
-#include "platform/installlayout.h"
 #include "platform/registry.h"
+#include "platform/rootdir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,34 +62,13 @@ std::string fileErrorText(int code)
 
 } // namespace
 
-std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose)
+std::string templatePathFromRegistry(const platform::Registry &registry)
 {
-    std::optional<std::string> value;
     try {
-        if (const auto key = registry.openKey(platform::Hive::LocalMachine, kRootDirKey))
-            value = key->readString(kRootDirValue);
+        return platform::rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
     } catch (const platform::FileError &e) {
         rethrow(e);
     }
-    if (value) {
-        if (const auto why = registry.untrustedHiveReason(platform::Hive::LocalMachine); !why.empty())
-            throw GenerationError("its RootDir is not trusted to choose " + std::string(purpose) + ", since " + why,
-                                  registry.hiveFile(platform::Hive::LocalMachine));
-    }
-    // Nothing recorded: an installed program uses the template installed with it.
-    if (!value) {
-        const auto &layout = platform::installedLayout();
-        return layout ? layout->rootDir() : std::string();
-    }
-    std::string root = *value;
-    // A stored value ends at its first NUL, as a C string would.
-    root.resize(std::min(root.size(), root.find('\0')));
-    return root;
-}
-
-std::string templatePathFromRegistry(const platform::Registry &registry)
-{
-    return rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
 }
 
 void generateSourceFile(const WizardProject &project, const std::string &templatePath,

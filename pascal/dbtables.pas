@@ -89,6 +89,7 @@ type
     FHasRow: Boolean;          { the cursor stands on a row }
     function GetActive: Boolean;
     procedure FreeFields;
+    procedure CloseCursor;
   protected
     function OpenCursor(Db: hDBIDb): hDBICur; virtual; abstract;
     procedure CheckActive;
@@ -367,7 +368,7 @@ var
   Field: TField;
   I: Integer;
 begin
-  if FCursor <> nil then
+  if FState <> dsInactive then
     Exit;
   if not SessionExists(FSessionName) then
     raise EDatabaseError.CreateFmt('%s: session ''%s'' not found', [Describe, FSessionName]);
@@ -411,29 +412,35 @@ begin
 end;
 
 procedure TDBDataSet.Close;
-var
-  Cursor: hDBICur;
 begin
   FreeFields;
   FState := dsInactive;
-  FEof := False;
-  FHasRow := False;
   if FDatabase <> nil then
     FDatabase.FDataSets.Remove(Self);
   FDatabase := nil;
-  Cursor := FCursor;
-  FCursor := nil;
   try
-    EngineCloseCursor(Cursor);
+    CloseCursor;
   finally
     FreeAndNil(FPrivateDatabase);
   end;
 end;
 
+{ Ends the engine cursor alone: the fields and the connection stay. }
+procedure TDBDataSet.CloseCursor;
+var
+  Cursor: hDBICur;
+begin
+  FEof := True;
+  FHasRow := False;
+  Cursor := FCursor;
+  FCursor := nil;
+  EngineCloseCursor(Cursor);
+end;
+
 procedure TDBDataSet.Next;
 begin
   CheckActive;
-  if FEof then
+  if FEof or (FCursor = nil) then
     Exit;
   EngineMoveNext(FCursor);
   FEof := EngineEof(FCursor);
@@ -441,7 +448,7 @@ end;
 
 procedure TDBDataSet.CheckActive;
 begin
-  if FCursor = nil then
+  if FState = dsInactive then
     raise EDatabaseError.CreateFmt('%s: cannot perform this operation on a closed dataset',
       [Describe]);
 end;
@@ -468,7 +475,7 @@ end;
 
 function TDBDataSet.GetActive: Boolean;
 begin
-  Result := FCursor <> nil;
+  Result := FState <> dsInactive;
 end;
 
 { TTable }
@@ -483,11 +490,20 @@ begin
   Result := 'Table ''' + FTableName + '''';
 end;
 
+{ An insert holds no read cursor on the table.  The row goes in through
+  the connection, and on SQLite a statement still stepping through the
+  table keeps the file's shared lock on that very connection: the insert
+  then needs the write lock while holding a read lock, and when another
+  connection is waiting for the write lock too, SQLite answers "database is
+  locked" at once (waiting would deadlock) instead of within its busy
+  timeout, so concurrent inserts were lost.  Closing the cursor first lets
+  the insert wait its turn.  The fields stay, to take the new values. }
 procedure TTable.Insert;
 var
   I: Integer;
 begin
   CheckActive;
+  CloseCursor;
   for I := 0 to FFields.Count - 1 do
   begin
     TField(FFields[I]).FNewValue := '';

@@ -37,6 +37,8 @@ type
 
 const
   EngineLibraryName = 'libidapi32.so';
+  { The engine's status for a database that cannot be opened or reached. }
+  QDBIERR_OPENFAILED = $3E0C;
   EngineInterfaceVersion = 300;
 
 function EngineOpenDatabase(const Alias: string; Params: TStrings): hDBIDb;

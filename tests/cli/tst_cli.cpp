@@ -285,6 +285,8 @@ TEST_F(Cli, ExamplesAreSavedProjects)
         << demo.out;
     const Result insert = run({"summary", std::string(QUILLON_EXAMPLES) + "/insert.qnp"});
     EXPECT_NE(insert.out.find("Database insert details:\n"), std::string::npos) << insert.out;
+    // The guest book is the SQLite sample's, whose key numbers each entry.
+    EXPECT_NE(insert.out.find("Database Alias: QUILLONBOOK\n"), std::string::npos) << insert.out;
 }
 
 // The two programs meet only in the engine's stored configuration: an alias
