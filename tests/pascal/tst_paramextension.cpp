@@ -174,6 +174,10 @@ TEST_P(ParamExtensionTest, RequestValueFiltersTheRowsAndIsNeverSql)
         EXPECT_NE(other.find("<TABLE>\r\n</TABLE>\r\n"), std::string::npos) << attack << ":\n" << other;
         EXPECT_EQ(other.find("Error"), std::string::npos) << attack << ":\n" << other;
     }
+    // A NUL byte would cut the value short ("Lyon"): the page refuses it, naming the parameter.
+    const std::string cut = page(d, "City=Lyon%00x");
+    EXPECT_NE(cut.find("the value for the parameter :City holds a NUL byte"), std::string::npos) << cut;
+    EXPECT_EQ(cut.find("<TABLE>"), std::string::npos) << cut;
     EXPECT_EQ(mustRun(d.alias, "SELECT * FROM client ORDER BY ID", login()), before) << "the table is as it was";
 }
 
