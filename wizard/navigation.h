@@ -59,6 +59,7 @@ struct NavigationFacts
     bool tbBrowse = true;         // rbTable
     bool browseTableChosen = false; // an entry of cbBRTable is chosen
     std::string sql;              // moSQL, its whole text
+    StringList requestValues;     // lbValues, the names of the request values
     bool hasMapping = false;      // lbUpdFields has entries
     bool hasReturnedFields = false; // lbReturnFields has entries
     std::string pageTitle;        // edPageTitle
