@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QGridLayout>
 #include <QFileInfo>
 #include <QMenu>
@@ -87,6 +88,13 @@ std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogReq
 QAction *QtDialogs::popupMenu(QMenu *menu, const QPoint &screenPos)
 {
     return menu->exec(screenPos);
+}
+
+std::optional<QString> QtDialogs::askText(QWidget *owner, const QString &caption, const QString &label)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner, caption, label, QLineEdit::Normal, QString(), &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
 }
 
 } // namespace quillon::wizard

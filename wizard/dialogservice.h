@@ -49,6 +49,8 @@ public:
 
     // Shows menu with its top-left at a screen point; returns the item chosen.
     virtual QAction *popupMenu(QMenu *menu, const QPoint &screenPos) = 0;
+    // Asks for one line of text under label; nullopt when cancelled.
+    virtual std::optional<QString> askText(QWidget *owner, const QString &caption, const QString &label) = 0;
 };
 
 // The wizard's common error box: caption "Error!", error icon, OK.
@@ -67,6 +69,7 @@ public:
     void showMessage(QWidget *owner, const QString &text) override;
     std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
+    std::optional<QString> askText(QWidget *owner, const QString &caption, const QString &label) override;
 };
 
 } // namespace quillon::wizard

@@ -24,6 +24,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -136,6 +137,7 @@ private:
     void rdbAboutClick();
     void ViewasText1Click();
     void previewQuery();
+    std::optional<QueryValues> sampleValues(const std::string &sql);
     // Runs read on the registry given at creation, else on the user's.
     void readRegistry(const std::function<void(const platform::Registry &)> &read) const;
 

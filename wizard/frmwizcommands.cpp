@@ -9,6 +9,7 @@
 #include "generator/sourcegenerator.h"
 #include "platform/registry.h"
 #include "project/projectfile.h"
+#include "project/queryparameters.h"
 #include "wizard/aboutbox.h"
 #include "wizard/ansitext.h"
 #include "wizard/frmview.h"
@@ -136,15 +137,37 @@ void TfrmWiz::ViewasText1Click()
     m_textView(*this);
 }
 
+// Each parameter of the query gets a sample value asked of the user, in
+// the order of its first mark; a cancelled question runs nothing.
+std::optional<QueryValues> TfrmWiz::sampleValues(const std::string &sql)
+{
+    QueryValues values;
+    for (const QueryParameter &parameter : queryParameters(sql, project().Input)) {
+        const QString name = displayText(parameter.name);
+        const QString label = parameter.requestValue.empty()
+                                  ? QStringLiteral("A sample value for :%1:").arg(name)
+                                  : QStringLiteral("A sample value for :%1 (the request value %2):")
+                                        .arg(name, displayText(parameter.requestValue));
+        const std::optional<QString> value = m_ctx.dialogs.askText(this, QStringLiteral("Execute Now!"), label);
+        if (!value)
+            return std::nullopt;
+        values.emplace_back(parameter.name, encodeAnsi(*value, TextEncoding::Utf8));
+    }
+    return values;
+}
+
 void TfrmWiz::previewQuery()
 {
     const std::string sql = pgDatabaseBR->sql();
     if (!sqlReturnsRows(sql))
         return;
+    const std::optional<QueryValues> values = sampleValues(sql);
+    if (!values)
+        return;
     // The preview's connection stays open only if the login test opened it.
     const bool wasConnected = m_ctx.db.connected();
     std::unique_ptr<QueryRows> rows;
-    if (m_ctx.guarded([&] { rows = m_ctx.db.openQuery(sql); })) {
+    if (m_ctx.guarded([&] { rows = m_ctx.db.openQuery(sql, *values); })) {
         TfrmView view(std::move(rows), this);
         connect(view.model(), &QueryModel::fetchFailed, this, [this](const QString &message) {
             m_ctx.failure(std::runtime_error(message.toStdString()));

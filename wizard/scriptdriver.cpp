@@ -470,6 +470,10 @@ void ScriptDriver::addBuiltInVerbs()
         m_dialogs.queuePopup(a.text);
         return QString();
     });
+    addVerb(QStringLiteral("text"), Operands::Text, [this](const Arguments &a) {
+        m_dialogs.queueText(a.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(a.text));
+        return QString();
+    });
     addVerb(QStringLiteral("close"), Operands::NameThenText, [notA](const Arguments &a) {
         auto *w = qobject_cast<QWidget *>(a.target);
         if (!w)

@@ -138,6 +138,25 @@ void ScriptedDialogs::queuePopup(const QString &item)
     m_popups.push_back(item);
 }
 
+void ScriptedDialogs::queueText(std::optional<QString> text)
+{
+    m_texts.push_back(std::move(text));
+}
+
+std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &caption, const QString &label)
+{
+    std::optional<QString> text;
+    if (!m_texts.empty()) {
+        text = m_texts.front();
+        m_texts.pop_front();
+    } else {
+        fail(QStringLiteral("no text queued for \"%1\"").arg(escapeTranscript(label)));
+    }
+    m_sink(QStringLiteral("ask ") + escapeTranscript(caption) + QStringLiteral(" | ") + escapeTranscript(label) +
+           QStringLiteral(" -> ") + (text ? escapeTranscript(*text) : QStringLiteral("cancel")));
+    return text;
+}
+
 std::optional<QString> ScriptedDialogs::takeFailure()
 {
     return std::exchange(m_failure, std::nullopt);
