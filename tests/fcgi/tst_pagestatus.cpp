@@ -66,6 +66,8 @@ public:
         s_engine->add("QNCSV", "", data);
         s_engine->add("QNSQL", "SQLITE", data / "demo.sqlite");
         s_engine->add("QNGONE", "SQLITE", s_scratch->path() / "no-such.sqlite");
+        // A server that does not answer: nothing listens on the discard port.
+        s_engine->add("QNPGDOWN", "POSTGRESQL", "postgresql://127.0.0.1:9/none?connect_timeout=2");
         s_pg = PgServer::fromEnvironment();
         if (s_pg.known()) {
             s_schema = "qp_" + std::to_string(::getpid());
@@ -280,7 +282,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"MissingRequestValue", "QNCSV", "customer", "Town=Lyon", 400, "Problems with parameters!"},
         StatusRow{"UnknownTable", "QNCSV", "no_such_table", "City=Lyon", 500, "<P>Error: "},
         StatusRow{"UnknownAlias", "QNNOWHERE", "customer", "City=Lyon", 500, "<P>Error: "},
-        StatusRow{"DatabaseFileGone", "QNGONE", "customer", "City=Lyon", 503, "<P>Error: "}),
+        StatusRow{"DatabaseFileGone", "QNGONE", "customer", "City=Lyon", 503, "<P>Error: "},
+        StatusRow{"DatabaseServerDown", "QNPGDOWN", "customer", "City=Lyon", 503, "<P>Error: "}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
