@@ -30,6 +30,8 @@
 ** 8-bit: all other bytes pass through unchanged.
 */
 
+#include "generator/editedsource.h"
+#include "generator/generationerror.h"
 #include "platform/installkeys.h"
 #include "project/wizardproject.h"
 
@@ -42,20 +44,6 @@ class Registry;
 }
 
 namespace quillon::generator {
-
-// A generation failure. what() is the user-visible message: for a file the
-// run-time library's text ("File not found", "Invalid filename", "Too many
-// open files", "File access denied", "Read beyond end of file", "Disk full"
-// or "I/O error N"); path() names the file at fault, empty when none is.
-class GenerationError : public std::runtime_error
-{
-public:
-    explicit GenerationError(const std::string &message, std::string path = {});
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 // The date and time fixed into the generated source as text.
 struct GenerationMoment
@@ -102,11 +90,21 @@ std::string rootDirFromRegistry(const platform::Registry &registry, std::string_
 // as Input0=..., and has no path.
 void checkBareNames(const WizardProject &project);
 
-// Checks the project (checkBareNames()), then reads the template, expands it and replaces outputPath with the result
-// atomically: on failure an existing output file is untouched and no partial
-// file is left. The template is read before the output is touched. Throws
-// GenerationError carrying the run-time library's text and the path.
-void generateSourceFile(const WizardProject &project, const std::string &templatePath,
-                        const std::string &outputPath, const GenerationMoment &moment);
+// Checks the project (checkBareNames()), reads the template and expands
+// it: the text generateSourceFile() would write. Throws GenerationError
+// carrying the run-time library's text and the template's path.
+std::string generateSourceText(const WizardProject &project, const std::string &templatePath,
+                               const GenerationMoment &moment);
+
+// generateSourceText(), then writes the result to outputPath following the
+// rule of editedsource.h: a file the user edited since Quillon last wrote
+// it, or one Quillon knows nothing of, is refused, replaced or merged as
+// how says. The write is atomic: on failure an existing output file is
+// untouched and no partial file is left. The template is read before the
+// output is touched. Throws GenerationError (EditedSourceError for a
+// refusal) carrying the run-time library's text and the path.
+SourceWrite generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                               const std::string &outputPath, const GenerationMoment &moment,
+                               EditedSource how = EditedSource::Refuse);
 
 } // namespace quillon::generator
