@@ -1,10 +1,12 @@
 #include "wizard/dialogservice.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
 
 namespace quillon::wizard {
 
@@ -55,6 +57,24 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, QMessageBox::I
 void QtDialogs::showMessage(QWidget *owner, const QString &text)
 {
     messageBox(owner, QMessageBox::NoIcon, QString(), text, QMessageBox::Ok);
+}
+
+int QtDialogs::choose(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
+                      const QStringList &buttons)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, owner);
+    QList<QAbstractButton *> pressed;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool refusal = i + 1 == buttons.size();
+        pressed << static_cast<QAbstractButton *>(
+            box.addButton(buttons[i], refusal ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    if (!pressed.isEmpty())
+        box.setEscapeButton(pressed.constLast());
+    keepCaptionVisible(box);
+    box.exec();
+    const qsizetype index = pressed.indexOf(box.clickedButton());
+    return index < 0 ? int(buttons.size()) - 1 : int(index);
 }
 
 std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogRequest &request)

@@ -36,7 +36,9 @@ public:
     using Sink = std::function<void(const QString &line)>;
     explicit ScriptedDialogs(Sink sink);
 
-    // "yes", "no", "ok", "cancel", "save" or "discard"; false for anything else.
+    // "yes", "no", "ok", "cancel", "save" or "discard" for a message box,
+    // or the text of a button of a question with buttons of its own
+    // ("replace", "merge"); false for anything else.
     bool queueAnswer(const QString &answer);
     void queueFile(std::optional<QString> path); // nullopt: cancel
     void queuePopup(const QString &item);
@@ -48,6 +50,8 @@ public:
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
     void showMessage(QWidget *owner, const QString &text) override;
+    int choose(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
+               const QStringList &buttons) override;
     std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
 
@@ -55,7 +59,7 @@ private:
     void fail(const QString &what);
 
     Sink m_sink;
-    std::deque<QMessageBox::StandardButton> m_answers;
+    std::deque<QString> m_answers; // lower case, as queued
     std::deque<std::optional<QString>> m_files;
     std::deque<QString> m_popups;
     std::optional<QString> m_failure;

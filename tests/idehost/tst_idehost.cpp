@@ -579,7 +579,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandRow{"menu Qu&illon", "error 1: no menu item Qu&illon"}, // a menu, not an item
                       CommandRow{"gallery Nothing", "error 1: the gallery has no item \"Nothing\""},
                       CommandRow{"type editor x", "error 1: the editor has no project open"},
-                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save or discard"},
+                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save, discard, replace or merge"},
                       CommandRow{"desktop /nonexistent/dir/x.png", "error 1: cannot write the picture /nonexistent/dir/x.png"}));
 
 } // namespace
