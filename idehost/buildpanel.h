@@ -42,6 +42,8 @@ public:
 
 signals:
     void gotoLine(const QString &file, int line, int column);
+    // Enter in the request field: run with this request.
+    void runRequested();
 
 private:
     void stepStarted(const QString &what);

@@ -142,6 +142,10 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
         setWindowModified(modified);
         editorTabs->setTabText(0, QFileInfo(m_projectPath).fileName() + (modified ? QStringLiteral("*") : QString()));
     });
+    connect(buildPanel, &BuildPanel::runRequested, this, [this] {
+        if (m_runAction && m_runAction->isEnabled())
+            runProject();
+    });
     connect(buildPanel, &BuildPanel::gotoLine, this, [this](const QString &file, int line, int column) {
         if (QFileInfo(file).fileName() == QFileInfo(m_projectPath).fileName())
             goToLine(line, column);

@@ -150,6 +150,9 @@ private:
     IdeHelp *m_help;
     wizard::DialogService *m_dialogs = nullptr;
     QStackedWidget *m_centre;
+    QAction *m_compileAction = nullptr; // enabled while a project is open
+    QAction *m_runAction = nullptr;
+    QString m_panelProject;             // the project the Build panel shows the state of
     FindBar *m_findBar;
     QAction *m_viewMessages;
     QAction *m_viewBuild;

@@ -83,6 +83,11 @@ std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogReq
     dialog.setObjectName(QString::fromLatin1(request.name));
     dialog.setNameFilters(qtNameFilters(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.initialPath.isEmpty()) {
+        const QFileInfo start(request.initialPath);
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
     if (request.kind == FileDialogRequest::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

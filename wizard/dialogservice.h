@@ -29,6 +29,7 @@ struct FileDialogRequest
     QString filter;           // "Name|pattern;pattern|Name|pattern"
     QString defaultExtension; // without the dot
     bool overwritePrompt = false;
+    QString initialPath;      // the file the dialog starts on (its folder and name); empty: the current folder
 };
 
 class DialogService

@@ -19,6 +19,8 @@
 #include "wizard/vendor.h"
 #include "wizard/wizardhost.h"
 
+#include <QFileInfo>
+
 namespace quillon::wizard {
 
 namespace {
@@ -46,7 +48,19 @@ void WizardContext::failure(const std::exception &e) const
 
 bool TfrmWiz::saveProject()
 {
-    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogRequest::Save));
+    // The dialog starts on the project's own file, else beside the source
+    // it generates, named after it.
+    FileDialogRequest request = projectDialog(FileDialogRequest::Save);
+    request.initialPath = m_projectFileName;
+    if (request.initialPath.isEmpty()) {
+        const QString output = displayText(project().OutputDLL);
+        if (!output.isEmpty()) {
+            const QFileInfo source(output);
+            request.initialPath = source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
+                                  QStringLiteral(".qnp");
+        }
+    }
+    const auto path = m_dialogs.fileDialog(this, request);
     if (!path)
         return false;
     bool saved = m_ctx.guarded([&] { ProjectFile::save(project(), path->toStdString()); });

@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -240,7 +241,7 @@ TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
 {
     QStringList script{QString::fromLatin1(GetParam())};
     script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
-           << "menu &Project/&Compile" << "type edRequest City=Lyon" << "menu &Run/&Run";
+           << "menu &Project/&Compile" << "type edRequest City=Lyon" << "key edRequest Return";
     const QStringList t = run(script);
     const QString out = path("Hello.dpr");
     EXPECT_EQ(only(t, {"finish", "ide", "closed", "error", "compile", "run"}),
@@ -255,6 +256,43 @@ TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
     EXPECT_TRUE(window.buildPanel->pageSource->toPlainText().contains(QStringLiteral("<TITLE>Hello</TITLE>")));
     EXPECT_EQ(window.buildPanel->runStatus->text(), QStringLiteral("200 OK"));
     EXPECT_EQ(window.buildState->text(), QStringLiteral("Run: 200 OK"));
+}
+
+// The build commands and the Build panel follow the open project: nothing
+// to build without one, and another project starts with an empty panel.
+TEST_F(HostScriptTest, TheBuildPanelFollowsTheProject)
+{
+    auto *compile = window.findChild<QAction *>(QStringLiteral("ProjectCompileItem"));
+    auto *runItem = window.findChild<QAction *>(QStringLiteral("RunRunItem"));
+    ASSERT_TRUE(compile && runItem);
+    EXPECT_FALSE(compile->isEnabled());
+    EXPECT_FALSE(runItem->isEnabled());
+    QStringList script{"menu Qu&illon/&New Web Application"};
+    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
+           << "type edRequest City=Lyon";
+    const QStringList t = run(script);
+    EXPECT_EQ(status, 0) << t.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(compile->isEnabled());
+    EXPECT_TRUE(runItem->isEnabled());
+    EXPECT_EQ(window.messages->item(window.messages->count() - 1)->text(), "Opened " + path("Hello.dpr"));
+    EXPECT_EQ(window.buildPanel->edRequest->text(), QStringLiteral("City=Lyon"));
+
+    HostScript closing(window, [](const QString &) {});
+    EXPECT_EQ(closing.run({"menu &File/&Close Project"}), 0);
+    EXPECT_FALSE(compile->isEnabled());
+    EXPECT_FALSE(runItem->isEnabled());
+    EXPECT_EQ(window.buildPanel->edRequest->text(), QString());
+    EXPECT_EQ(window.buildState->text(), QString());
+}
+
+// In the Replace bar Tab goes from Find to Replace with, then to the buttons.
+TEST_F(HostScriptTest, TheReplaceBarTabsFromFindToReplaceWith)
+{
+    auto *find = window.findChild<QLineEdit *>(QStringLiteral("edFind"));
+    auto *replace = window.findChild<QLineEdit *>(QStringLiteral("edReplace"));
+    ASSERT_TRUE(find && replace);
+    EXPECT_EQ(find->nextInFocusChain(), replace);
+    EXPECT_EQ(replace->nextInFocusChain()->objectName(), QStringLiteral("btnFindNext"));
 }
 
 TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
