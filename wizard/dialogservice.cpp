@@ -69,8 +69,11 @@ int QtDialogs::choose(QWidget *owner, QMessageBox::Icon icon, const QString &cap
         pressed << static_cast<QAbstractButton *>(
             box.addButton(buttons[i], refusal ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
     }
-    if (!pressed.isEmpty())
+    // Enter, like Escape, presses the refusal: nothing is replaced by a key pressed in passing.
+    if (!pressed.isEmpty()) {
         box.setEscapeButton(pressed.constLast());
+        box.setDefaultButton(static_cast<QPushButton *>(pressed.constLast()));
+    }
     keepCaptionVisible(box);
     box.exec();
     const qsizetype index = pressed.indexOf(box.clickedButton());

@@ -45,7 +45,7 @@ public:
     virtual void showMessage(QWidget *owner, const QString &text) = 0;
 
     // A question with buttons of its own ("&Replace", "&Merge", "Cancel");
-    // the last one is the refusal that Escape and the close box press.
+    // the last one is the refusal that Enter, Escape and the close box press.
     // Returns the index of the button pressed.
     virtual int choose(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
                        const QStringList &buttons) = 0;
