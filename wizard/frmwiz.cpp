@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QGroupBox>
 #include <QShortcut>
-#include <QShortcutEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
