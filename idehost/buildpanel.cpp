@@ -101,6 +101,16 @@ void BuildPanel::clear()
     runStatus->clear();
 }
 
+QString BuildPanel::request() const
+{
+    return edRequest->text();
+}
+
+void BuildPanel::forgetRequest()
+{
+    edRequest->clear();
+}
+
 void BuildPanel::showRunResult(bool ok)
 {
     if (!ok) {

@@ -32,13 +32,9 @@ public:
     void clear();
     // Shows the page of the last run, or why it failed.
     void showRunResult(bool ok);
-
-    QListWidget *buildMessages;
-    QLineEdit *edRequest;
-    QLabel *runStatus; // the status line of the last run ("200 OK"), over the page
-    QTabWidget *resultTabs;
-    QTextBrowser *pageView;
-    QPlainTextEdit *pageSource;
+    // The request typed for Run, as a query string; forgetting it empties the field.
+    QString request() const;
+    void forgetRequest();
 
 signals:
     void gotoLine(const QString &file, int line, int column);
@@ -46,6 +42,13 @@ signals:
     void runRequested();
 
 private:
+    QListWidget *buildMessages;
+    QLineEdit *edRequest;
+    QLabel *runStatus; // the status line of the last run ("200 OK"), over the page
+    QTabWidget *resultTabs;
+    QTextBrowser *pageView;
+    QPlainTextEdit *pageSource;
+
     void stepStarted(const QString &what);
     void stepFinished();
 

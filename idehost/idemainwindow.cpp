@@ -378,7 +378,7 @@ bool IdeMainWindow::runProject()
 {
     if (!prepareBuild())
         return false;
-    const bool ok = m_build->run(m_projectPath, buildPanel->edRequest->text());
+    const bool ok = m_build->run(m_projectPath, buildPanel->request());
     buildPanel->showRunResult(ok);
     if (!ok)
         message(m_build->failure());

@@ -94,7 +94,6 @@ public:
     bool compileProject();
     bool runProject();
     ProjectBuild &build() { return *m_build; }
-    BuildPanel *buildPanel;
 
     // The tool-service operations. A close the user cancelled keeps the
     // project, and the open that follows it is then refused.
@@ -102,15 +101,6 @@ public:
     bool openProjectInfo(const QString &path);
     void openProject(const QString &path);
     void reportError(const QString &text);
-
-    QsciScintilla *editor; // the current project, with Pascal highlighting
-    QListWidget *messages;
-    StartPage *startPage;
-    QTabWidget *editorTabs; // the editor's tab, named after the project file
-    QTabWidget *panels;     // Messages and Build
-    QSplitter *mainSplitter;
-    QLabel *caretPosition;
-    QLabel *buildState;
 
 public slots:
     // Puts the caret at a line and column of the project (both from 1).
@@ -122,6 +112,18 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The window's widgets, each with its objectName for tests and scripts.
+    BuildPanel *buildPanel;
+    QsciScintilla *editor; // the current project, with Pascal highlighting
+    QListWidget *messages;
+    StartPage *startPage;
+    QTabWidget *editorTabs; // the editor's tab, named after the project file
+    QTabWidget *panels;     // Messages and Build
+    QSplitter *mainSplitter;
+    QLabel *caretPosition;
+    QLabel *buildState;
 
 private:
     void record(const QString &line);

@@ -8,7 +8,6 @@
 #include "idehost/idemainwindow.h"
 
 #include "idehost/buildpanel.h"
-
 #include "idehost/findbar.h"
 #include "idehost/recentprojects.h"
 #include "idehost/startpage.h"
@@ -23,7 +22,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
@@ -159,7 +157,7 @@ void IdeMainWindow::showProject(bool open)
     if (shown != m_panelProject) {
         m_panelProject = shown;
         buildPanel->clear();
-        buildPanel->edRequest->clear();
+        buildPanel->forgetRequest();
         buildState->clear();
         if (open)
             message(QStringLiteral("Opened %1").arg(m_projectPath));
@@ -169,7 +167,7 @@ void IdeMainWindow::showProject(bool open)
 // Load Project is the expert's: there is none until an expert gave it.
 void IdeMainWindow::updateStartPage()
 {
-    startPage->btnStartLoad->setEnabled(menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad")) != nullptr);
+    startPage->setLoadEnabled(menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad")) != nullptr);
 }
 
 void IdeMainWindow::rememberProject()
