@@ -112,8 +112,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void keepToolBarsOffEditor();
+
     // The window's widgets, each with its objectName for tests and scripts.
     BuildPanel *buildPanel;
     QsciScintilla *editor; // the current project, with Pascal highlighting

@@ -131,6 +131,28 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_TRUE(show->isChecked());
     EXPECT_TRUE(show->isEnabled());
 
+    // The bar never covers the editor area: put over it, it goes to the
+    // menu bar's free end when the window is resized, and when shown again.
+    const auto centre = [&] {
+        QWidget *c = part<QWidget>(window, "startPage")->parentWidget();
+        return QRect(c->mapToGlobal(QPoint(0, 0)), c->size());
+    };
+    for (int round = 0; round < 2; ++round) {
+        window.resize(900, 600);
+        QTest::qWait(20);
+        bar->move(centre().center());
+        ASSERT_TRUE(bar->frameGeometry().intersects(centre()));
+        if (round == 0) {
+            window.resize(1000, 700);
+        } else {
+            show->trigger();
+            show->trigger();
+        }
+        QTest::qWait(50);
+        EXPECT_FALSE(bar->frameGeometry().intersects(centre())) << "round " << round;
+        EXPECT_LE(bar->frameGeometry().top(), window.menuBar()->mapToGlobal(QPoint(0, 0)).y()) << "round " << round;
+    }
+
     // File > New: the gallery's "Projects" page lists the expert with its comment and glyph.
     QStringList listed;
     QTimer::singleShot(0, [&] {
