@@ -214,6 +214,12 @@ void TfrmWiz::addKeyboardShortcuts()
         m_buttonMnemonics.push_back({s, button, caption});
         button->installEventFilter(this);
     }
+    // A page control's mnemonic counts while it is shown and enabled: its
+    // changes re-decide which keys the buttons take.
+    for (QWidget *w : nbWiz->findChildren<QWidget *>()) {
+        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w))
+            w->installEventFilter(this);
+    }
     syncButtonShortcuts();
 }
 
@@ -230,7 +236,7 @@ bool pageHasMnemonic(const QWidget *page, const QKeySequence &key)
             text = b->text();
         else if (const auto *g = qobject_cast<const QGroupBox *>(w))
             text = g->title();
-        if (!text.isEmpty() && w->isVisibleTo(page) && QKeySequence::mnemonic(text) == key)
+        if (!text.isEmpty() && w->isVisibleTo(page) && w->isEnabled() && QKeySequence::mnemonic(text) == key)
             return true;
     }
     return false;
@@ -430,10 +436,8 @@ bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ShowToParent:
     case QEvent::HideToParent:
     case QEvent::EnabledChange:
-        for (const ButtonMnemonic &m : m_buttonMnemonics) {
-            if (watched == m.button)
-                syncButtonShortcuts();
-        }
+        if (auto *w = qobject_cast<QWidget *>(watched); w && (nbWiz->isAncestorOf(w) || w->parent() == pnlButtons))
+            syncButtonShortcuts();
         break;
     default:
         break;

@@ -157,6 +157,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "focus cbDataOK", "page pgOtherData", "focus btnNext", "focus edPageTitle", "focus edExtName",
                     R"(show btnNext {"enabled":true,"text":"Next >","visible":true})",
                     R"(show btnBack {"enabled":true,"text":"< &Back","visible":true})"}},
+        // A mnemonic of a control switched off is no mnemonic: Back takes Alt+B again.
+        ScriptCase{"ADisabledControlLeavesItsKeyToTheButton",
+                   with(toDBCheck, {"uncheck cbDataOK", "show btnBack", "key frmWiz Alt+B"}),
+                   {"page", "show"},
+                   {"page pgHeaderFooter", "page pgInput", "page pgDBCheck",
+                    R"(show btnBack {"enabled":true,"text":"< &Back","visible":true})", "page pgInput"}},
         ScriptCase{"APageMnemonicWorksWhileItsButtonIsAway",
                    {"key frmWiz Alt+N", "key frmWiz Alt+F"},
                    {"page", "focus"},
