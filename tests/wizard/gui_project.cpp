@@ -177,8 +177,10 @@ TEST_P(FinishFailures, KeepEveryAnswer)
         installTemplate();
     if (prepare == "readonly") {
         QDir(QString::fromStdString(path(""))).mkdir(QStringLiteral("ro"));
-        const std::string why = quillon::test::makeFolderReadOnly(path("ro"));
-        ASSERT_EQ(why, "") << "cannot make a read-only folder";
+        // Where the machine allows neither (root in a container without
+        // mount rights), the folder rows that need no privilege still run.
+        if (const std::string why = quillon::test::makeFolderReadOnly(path("ro")); !why.empty())
+            GTEST_SKIP() << "cannot make a read-only folder here: " << why;
     }
     if (prepare == "file")
         std::ofstream(path("afile")) << "a file, not a folder";
