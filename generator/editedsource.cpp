@@ -66,8 +66,12 @@ SourceWrite writeGeneratedSource(const std::string &path, const std::string &new
     if (edited && (how == EditedSource::Refuse || (how == EditedSource::Merge && !last)))
         refuse(path, outcome.before, how);
     if (edited && how == EditedSource::Merge) {
-        MergedSource merged = mergeGeneratedSource(*last, *existing, newText,
-                                                   std::filesystem::path(path).filename().string());
+        MergedSource merged;
+        try {
+            merged = mergeGeneratedSource(*last, *existing, newText, std::filesystem::path(path).filename().string());
+        } catch (const GenerationError &e) {
+            throw GenerationError(path + ": " + e.what() + "; it was left as it is and nothing was written", path);
+        }
         text = std::move(merged.text);
         outcome.merged = true;
         outcome.conflicts = merged.conflicts;

@@ -77,13 +77,15 @@ MergedSource mergeGeneratedSource(std::string_view lastGenerated, std::string_vi
     options.our_label = ours.c_str();
     options.their_label = theirs.c_str();
     git_merge_file_result result{};
-    if (git_merge_file(&result, &ancestorIn, &oursIn, &theirsIn, &options) != 0 || !result.ptr) {
-        const git_error *error = git_error_last();
-        std::string message = name + ": the merge failed";
-        if (error && error->message)
+    const int status = git_merge_file(&result, &ancestorIn, &oursIn, &theirsIn, &options);
+    if (status != 0 || !result.ptr) {
+        // No text at all comes back for a side that is not text (a NUL byte in it).
+        std::string message = status == 0 ? "it cannot be merged: it is not text (it holds NUL bytes)"
+                                           : "the merge failed";
+        if (const git_error *error = git_error_last(); status != 0 && error && error->message)
             message += std::string(": ") + error->message;
         git_merge_file_result_free(&result);
-        throw GenerationError(message, name);
+        throw GenerationError(message);
     }
     MergedSource merged;
     merged.conflicts = result.automergeable == 0;

@@ -32,7 +32,8 @@ struct MergedSource
 };
 
 // Merges; name labels the markers (the file's name). Throws GenerationError
-// with the library's message if the merge cannot be made.
+// (without a path) when the merge cannot be made: a side that is not text,
+// or the library's own failure.
 MergedSource mergeGeneratedSource(std::string_view lastGenerated, std::string_view edited,
                                   std::string_view generated, const std::string &name);
 

@@ -126,6 +126,24 @@ TEST_F(EditedSourceRule, RecordsAreKeptPerSourcePath)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(lastGeneratedFolder()), {}), 1);
 }
 
+// A file that is not text cannot be merged; it is left as it is.
+TEST_F(EditedSourceRule, ABinaryFileIsNotMerged)
+{
+    const std::string path = m_dir.file("Ext.dpr");
+    rememberGeneratedText(path, kLast);
+    const std::string binary = kEdited + std::string("\0\x01", 2);
+    platform::writeFileAtomically(path, binary);
+    try {
+        writeGeneratedSource(path, kNew, EditedSource::Merge);
+        ADD_FAILURE() << "merged";
+    } catch (const GenerationError &e) {
+        EXPECT_EQ(e.what(), path + ": it cannot be merged: it is not text (it holds NUL bytes); it was left as it "
+                                   "is and nothing was written");
+        EXPECT_EQ(e.path(), path);
+    }
+    EXPECT_EQ(platform::readFile(path), binary);
+}
+
 // A record that cannot be kept does not undo the write; the caller is told.
 TEST_F(EditedSourceRule, AnUnwritableStateFolderIsAWarning)
 {
