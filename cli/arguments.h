@@ -3,8 +3,9 @@
 /*
 ** The one parser and the one usage error of every quillon command.
 **
-** A command's arguments are positional words and options that take a value
-** ("--output FILE" or "--output=FILE", anywhere among the words; after "--"
+** A command's arguments are positional words, options that take a value
+** ("--output FILE" or "--output=FILE") and flags ("--force"), anywhere
+** among the words (after "--"
 ** every word is positional). Anything it cannot place is a UsageError
 ** naming the command and the word at fault. A command fails by throwing:
 ** UsageError for a command line it cannot make sense of (exit status 2,
@@ -34,8 +35,10 @@ public:
 class Arguments
 {
 public:
-    // valueOptions: the options that take a value, such as "--output".
-    Arguments(const std::string &command, const Args &args, const std::vector<std::string> &valueOptions);
+    // valueOptions: the options that take a value, such as "--output";
+    // flagOptions: those that take none, such as "--force".
+    Arguments(const std::string &command, const Args &args, const std::vector<std::string> &valueOptions,
+              const std::vector<std::string> &flagOptions = {});
 
     // Requires exactly these positional words, named for the error message;
     // with moreAllowed, any further words as well.
@@ -47,6 +50,8 @@ public:
     const std::string &command() const { return m_command; }
     const std::vector<std::string> &positionals() const { return m_positionals; }
     std::optional<std::string> option(const std::string &name) const;
+    // Whether the flag option was given.
+    bool flag(const std::string &name) const { return m_options.count(name) != 0; }
 
 private:
     std::string m_command;

@@ -17,9 +17,10 @@ namespace quillon::cli {
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
-        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE]",
+        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE] [--force | --merge]",
          "generate the project's .dpr source (to --output, else to its OutputDLL as a .dpr file, "
-         "replacing there only a Pascal project source)",
+         "replacing there only a Pascal project source); a source edited since Quillon wrote it is "
+         "left alone unless --force replaces it or --merge merges the project's changes into it",
          runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},

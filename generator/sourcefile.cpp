@@ -11,6 +11,8 @@
 
 #include "generator/sourcegenerator.h"
 
+#include "generator/fileerrors.h"
+
 #include "platform/atomicfile.h"
 #include "platform/registry.h"
 #include "platform/rootdir.h"
@@ -53,42 +55,44 @@ std::string fileErrorText(int code)
     }
 }
 
-[[noreturn]] void rethrow(const platform::FileError &e)
+} // namespace
+
+void rethrowFileError(const platform::FileError &e)
 {
     if (e.code() == 0)
         throw GenerationError(e.what(), e.path());
     throw GenerationError(fileErrorText(e.code()), e.path());
 }
 
-} // namespace
-
 std::string templatePathFromRegistry(const platform::Registry &registry)
 {
     try {
         return platform::rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
     } catch (const platform::FileError &e) {
-        rethrow(e);
+        rethrowFileError(e);
     }
 }
 
-void generateSourceFile(const WizardProject &project, const std::string &templatePath,
-                        const std::string &outputPath, const GenerationMoment &moment)
+std::string generateSourceText(const WizardProject &project, const std::string &templatePath,
+                               const GenerationMoment &moment)
 {
     checkBareNames(project);
     std::string templateText;
     try {
         templateText = platform::readFile(templatePath);
     } catch (const platform::FileError &e) {
-        rethrow(e);
+        rethrowFileError(e);
     }
+    return expandTemplate(project, templateText, moment);
+}
+
+SourceWrite generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                               const std::string &outputPath, const GenerationMoment &moment, EditedSource how)
+{
+    const std::string source = generateSourceText(project, templatePath, moment);
     if (outputPath.empty())
         throw GenerationError("Invalid filename", outputPath);
-    const std::string source = expandTemplate(project, templateText, moment);
-    try {
-        platform::writeFileAtomically(outputPath, source);
-    } catch (const platform::FileError &e) {
-        rethrow(e);
-    }
+    return writeGeneratedSource(outputPath, source, how);
 }
 
 } // namespace quillon::generator

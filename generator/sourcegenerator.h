@@ -30,6 +30,7 @@
 ** 8-bit: all other bytes pass through unchanged.
 */
 
+#include "generator/editedsource.h"
 #include "generator/generationerror.h"
 #include "generator/generationmoment.h"
 #include "platform/installkeys.h"
@@ -70,11 +71,21 @@ std::string templatePathFromRegistry(const platform::Registry &registry);
 // as Input0=..., and has no path.
 void checkBareNames(const WizardProject &project);
 
-// Checks the project (checkBareNames()), then reads the template, expands it and replaces outputPath with the result
-// atomically: on failure an existing output file is untouched and no partial
-// file is left. The template is read before the output is touched. Throws
-// GenerationError carrying the run-time library's text and the path.
-void generateSourceFile(const WizardProject &project, const std::string &templatePath,
-                        const std::string &outputPath, const GenerationMoment &moment);
+// Checks the project (checkBareNames()), reads the template and expands
+// it: the text generateSourceFile() would write. Throws GenerationError
+// carrying the run-time library's text and the template's path.
+std::string generateSourceText(const WizardProject &project, const std::string &templatePath,
+                               const GenerationMoment &moment);
+
+// generateSourceText(), then writes the result to outputPath following the
+// rule of editedsource.h: a file the user edited since Quillon last wrote
+// it, or one Quillon knows nothing of, is refused, replaced or merged as
+// how says. The write is atomic: on failure an existing output file is
+// untouched and no partial file is left. The template is read before the
+// output is touched. Throws GenerationError (EditedSourceError for a
+// refusal) carrying the run-time library's text and the path.
+SourceWrite generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                               const std::string &outputPath, const GenerationMoment &moment,
+                               EditedSource how = EditedSource::Refuse);
 
 } // namespace quillon::generator

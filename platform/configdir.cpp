@@ -1,4 +1,5 @@
 #include "platform/configdir.h"
+#include "platform/statedir.h"
 
 #include <cstdlib>
 #include <pwd.h>
@@ -6,15 +7,33 @@
 
 namespace quillon::platform {
 
-std::string userConfigHome()
+namespace {
+
+// $XDG_variable, else the user's home followed by fallback; empty if neither is known.
+std::string xdgFolder(const char *variable, const char *fallback)
 {
-    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    if (const char *xdg = std::getenv(variable); xdg && *xdg)
         return xdg;
     if (const char *home = std::getenv("HOME"); home && *home)
-        return std::string(home) + "/.config";
+        return std::string(home) + fallback;
     if (const passwd *pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir)
-        return std::string(pw->pw_dir) + "/.config";
+        return std::string(pw->pw_dir) + fallback;
     return {};
+}
+
+} // namespace
+
+std::string userConfigHome()
+{
+    return xdgFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string userStateFolder()
+{
+    if (const char *own = std::getenv("QUILLON_STATE_DIR"); own && *own)
+        return own;
+    const std::string state = xdgFolder("XDG_STATE_HOME", "/.local/state");
+    return state.empty() ? state : state + "/quillon";
 }
 
 } // namespace quillon::platform

@@ -133,9 +133,17 @@ std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
         if (f.dbOk && !f.aliasChosen)
             return CheckFailure{"Database must be selected!", "cbDatabase"};
         break;
+    case Page::HeaderFooter:
+        if (!f.headerProblem.empty())
+            return CheckFailure{f.headerProblem, "edHeader"};
+        if (!f.footerProblem.empty())
+            return CheckFailure{f.footerProblem, "edFooter"};
+        break;
     case Page::DLLOutput:
         if (isBlankText(f.outputFile))
             return CheckFailure{"Output DLL Source filename required!", ""};
+        if (!f.outputProblem.empty())
+            return CheckFailure{f.outputProblem, "edDLLFile"};
         break;
     case Page::OtherData:
         if (isBlankText(f.pageTitle))

@@ -65,6 +65,11 @@ struct NavigationFacts
     std::string pageTitle;        // edPageTitle
     std::string extName;          // edExtName
     std::string outputFile;       // edDLLFile
+    // What is wrong with a file the user named (filechecks.h), empty when
+    // nothing is or its box is clear; the pages that hold the names add them.
+    std::string headerProblem;    // edHeader, when cbHEader is checked
+    std::string footerProblem;    // edFooter, when cbFooter is checked
+    std::string outputProblem;    // edDLLFile
 };
 
 // The facts the record holds; aliasChosen and browseTableChosen stay false

@@ -460,7 +460,7 @@ void ScriptDriver::addBuiltInVerbs()
         return QString();
     });
     addVerb(QStringLiteral("answer"), Operands::Text, [this](const Arguments &a) {
-        return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save or discard");
+        return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save, discard, replace or merge");
     });
     addVerb(QStringLiteral("file"), Operands::Text, [this](const Arguments &a) {
         m_dialogs.queueFile(a.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(a.text));

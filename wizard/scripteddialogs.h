@@ -37,7 +37,9 @@ public:
     using Sink = std::function<void(const QString &line)>;
     explicit ScriptedDialogs(Sink sink);
 
-    // "yes", "no", "ok", "cancel", "save" or "discard"; false for anything else.
+    // "yes", "no", "ok", "cancel", "save" or "discard" for a message box,
+    // or the text of a button of a question with buttons of its own
+    // ("replace", "merge"); false for anything else.
     bool queueAnswer(const QString &answer);
     void queueFile(std::optional<QString> path); // nullopt: cancel
     void queuePopup(const QString &item);
@@ -50,6 +52,8 @@ public:
     QMessageBox::StandardButton messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &caption,
                                            const QString &text, QMessageBox::StandardButtons buttons) override;
     void showMessage(QWidget *owner, const QString &text) override;
+    int choose(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
+               const QStringList &buttons) override;
     std::optional<QString> fileDialog(QWidget *owner, const FileDialogRequest &request) override;
     QAction *popupMenu(QMenu *menu, const QPoint &screenPos) override;
     std::optional<QString> askText(QWidget *owner, const QString &caption, const QString &label) override;
@@ -58,7 +62,7 @@ private:
     void fail(const QString &what);
 
     Sink m_sink;
-    std::deque<QMessageBox::StandardButton> m_answers;
+    std::deque<QString> m_answers; // lower case, as queued
     std::deque<std::optional<QString>> m_files;
     std::deque<QString> m_popups;
     std::deque<std::optional<QString>> m_texts;
