@@ -6,7 +6,7 @@
 namespace quillon::cli {
 
 Arguments::Arguments(const std::string &command, const Args &args,
-                     const std::vector<std::string> &valueOptions, const std::vector<std::string> &flags)
+                     const std::vector<std::string> &valueOptions, const std::vector<std::string> &flagOptions)
     : m_command(command)
 {
     bool onlyPositionals = false;
@@ -22,18 +22,17 @@ Arguments::Arguments(const std::string &command, const Args &args,
         }
         const auto eq = word.find('=');
         const std::string name = word.substr(0, eq);
-        if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
-            if (eq != std::string::npos)
-                throw UsageError(command + ": option " + name + " takes no value");
-            if (m_flags.count(name))
-                throw UsageError(command + ": option " + name + " given twice");
-            m_flags[name] = true;
-            continue;
-        }
-        if (std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end())
+        const bool isFlag = std::find(flagOptions.begin(), flagOptions.end(), name) != flagOptions.end();
+        if (!isFlag && std::find(valueOptions.begin(), valueOptions.end(), name) == valueOptions.end())
             throw UsageError(command + ": unknown option '" + name + "'");
         if (m_options.count(name))
             throw UsageError(command + ": option " + name + " given twice");
+        if (isFlag) {
+            if (eq != std::string::npos)
+                throw UsageError(command + ": option " + name + " takes no value");
+            m_options[name];
+            continue;
+        }
         if (eq != std::string::npos) {
             m_options[name] = word.substr(eq + 1);
         } else if (i + 1 < args.size()) {

@@ -4,8 +4,9 @@
 ** The one parser and the one usage error of every quillon command.
 **
 ** A command's arguments are positional words, options that take a value
-** ("--output FILE" or "--output=FILE") and flags that take none ("--lpi"),
-** anywhere among the words; after "--" every word is positional. Anything it cannot place is a UsageError
+** ("--output FILE" or "--output=FILE") and flags ("--force"), anywhere
+** among the words (after "--"
+** every word is positional). Anything it cannot place is a UsageError
 ** naming the command and the word at fault. A command fails by throwing:
 ** UsageError for a command line it cannot make sense of (exit status 2,
 ** with a hint to --help), any other std::exception for a failure while
@@ -35,9 +36,9 @@ class Arguments
 {
 public:
     // valueOptions: the options that take a value, such as "--output";
-    // flags: the options that take none, such as "--lpi".
+    // flagOptions: those that take none, such as "--force".
     Arguments(const std::string &command, const Args &args, const std::vector<std::string> &valueOptions,
-              const std::vector<std::string> &flags = {});
+              const std::vector<std::string> &flagOptions = {});
 
     // Requires exactly these positional words, named for the error message;
     // with moreAllowed, any further words as well.
@@ -49,13 +50,13 @@ public:
     const std::string &command() const { return m_command; }
     const std::vector<std::string> &positionals() const { return m_positionals; }
     std::optional<std::string> option(const std::string &name) const;
-    bool flag(const std::string &name) const { return m_flags.count(name) != 0; }
+    // Whether the flag option was given.
+    bool flag(const std::string &name) const { return m_options.count(name) != 0; }
 
 private:
     std::string m_command;
     std::vector<std::string> m_positionals;
     std::map<std::string, std::string> m_options;
-    std::map<std::string, bool> m_flags;
 };
 
 // Runs body and returns its exit status; a failure it throws is written to

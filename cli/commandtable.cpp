@@ -18,10 +18,11 @@ namespace quillon::cli {
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> table = {
-        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE] [--lpi]",
+        {"generate", "generate PROJECT.qnp [--template FILE] [--output FILE] [--force | --merge] [--lpi]",
          "generate the project's .dpr source (to --output, else to its OutputDLL as a .dpr file, "
-         "replacing there only a Pascal project source); --lpi also writes a Lazarus project beside it"
-         " unless one is there",
+         "replacing there only a Pascal project source); a source edited since Quillon wrote it is "
+         "left alone unless --force replaces it or --merge merges the project's changes into it; "
+         "--lpi also writes a Lazarus project beside it unless one is there",
          runGenerate},
         {"resave", "resave IN.qnp OUT.qnp", "load a project file and save it again", runResave},
         {"summary", "summary PROJECT.qnp", "print the summary of a project", runSummary},
@@ -30,10 +31,10 @@ const std::vector<Command> &commands()
          " (the folder holding QUILLON.HLP)",
          runInstall},
         {"db",
-         "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL"
+         "db aliases | tables ALIAS | fields ALIAS TABLE | query ALIAS SQL [--param NAME=VALUE]..."
          " [--user NAME] [--password TEXT]",
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
-         " (tab-separated, with a header line)",
+         " (tab-separated, with a header line; each --param gives its :NAME a value, bound as text)",
          runDbCommand},
         {"lazarus", "lazarus install|uninstall [--pcp DIR] [--package FILE.lpk] [--lazbuild PROGRAM]",
          "add Quillon's package to the user's Lazarus (configuration folder --pcp, default ~/.lazarus) and rebuild"

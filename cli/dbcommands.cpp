@@ -145,6 +145,34 @@ void addAlias(const engine::DataAccess &access, const std::string &name, const s
     access.addLocalAlias(name, target, true);
 }
 
+// Takes every "--param NAME=VALUE" (or "--param=NAME=VALUE") before "--"
+// out of args: the values of the query's ":NAME" parameters, in order.
+// The option may be given once per parameter, and a value may be empty.
+std::vector<std::pair<std::string, std::string>> takeParameters(Args &args)
+{
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (auto it = args.begin(); it != args.end() && *it != "--";) {
+        std::string text;
+        if (*it == "--param") {
+            if (std::next(it) == args.end())
+                throw UsageError("db query: option --param needs a value");
+            text = *std::next(it);
+            it = args.erase(it, std::next(it, 2));
+        } else if (it->starts_with("--param=")) {
+            text = it->substr(8);
+            it = args.erase(it);
+        } else {
+            ++it;
+            continue;
+        }
+        const std::size_t equals = text.find('=');
+        if (equals == 0 || equals == std::string::npos)
+            throw UsageError("db query: --param '" + text + "' is not NAME=VALUE");
+        parameters.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+    }
+    return parameters;
+}
+
 void run(const Args &args, std::ostream &out)
 {
     const bool leadingDb = !args.empty() && args[0] == "db";
@@ -155,6 +183,7 @@ void run(const Args &args, std::ostream &out)
     const bool remove = removeFlag != dashes;
     if (remove)
         rest.erase(removeFlag);
+    const std::vector<std::pair<std::string, std::string>> parameters = takeParameters(rest);
     Arguments a("db", rest, {"--user", "--password"});
     if (a.positionals().empty())
         throw UsageError("db: no command given (aliases, tables, fields, query or alias)");
@@ -166,6 +195,8 @@ void run(const Args &args, std::ostream &out)
     a.nameSubcommand(verb);
     if (remove && verb != "alias")
         throw UsageError("db " + verb + ": --remove belongs to 'alias'");
+    if (!parameters.empty() && verb != "query")
+        throw UsageError("db " + verb + ": --param belongs to 'query'");
     std::vector<std::string> names = known->words;
     if (remove)
         names.pop_back(); // alias NAME --remove takes no URI
@@ -195,7 +226,7 @@ void run(const Args &args, std::ostream &out)
         std::string sql = words[2];
         for (std::size_t i = 3; i < words.size(); ++i)
             sql += " " + words[i];
-        engine::Cursor cursor = db.openQuery(sql);
+        engine::Cursor cursor = parameters.empty() ? db.openQuery(sql) : db.openQuery(sql, parameters);
         writeRows(out, cursor);
     }
     out.flush();

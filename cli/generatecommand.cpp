@@ -15,8 +15,14 @@ namespace quillon::cli {
 
 int runGenerate(const Args &args)
 {
-    const Arguments a("generate", args, {"--template", "--output"}, {"--lpi"});
+    const Arguments a("generate", args, {"--template", "--output"}, {"--force", "--merge", "--lpi"});
     a.expectPositionals({"the project file (PROJECT.qnp)"});
+    if (a.flag("--force") && a.flag("--merge"))
+        throw UsageError("generate: --force and --merge exclude each other");
+    // A source edited since Quillon wrote it is replaced or merged only when asked.
+    const generator::EditedSource how = a.flag("--force")   ? generator::EditedSource::Replace
+                                         : a.flag("--merge") ? generator::EditedSource::Merge
+                                                             : generator::EditedSource::Refuse;
     const std::string &projectPath = a.positionals()[0];
     WizardProject project = loadProjectFile(projectPath);
 
@@ -43,7 +49,19 @@ int runGenerate(const Args &args)
     try {
         if (!explicitOutput)
             generator::requireReplaceableSource(output);
-        generator::generateSourceFile(project, templatePath, output, moment);
+        const generator::SourceWrite written =
+            generator::generateSourceFile(project, templatePath, output, moment, how);
+        if (!written.warning.empty())
+            std::cerr << "quillon: warning: " << written.warning << '\n';
+        if (written.conflicts)
+            throw std::runtime_error(output + ": your edits and the project's changes meet on the same lines; "
+                                              "both are in the file between <<<<<<< and >>>>>>> markers");
+    } catch (const generator::EditedSourceError &e) {
+        throw std::runtime_error(std::string(e.what()) +
+                                 (e.state() == generator::SourceState::Edited
+                                      ? " (--merge keeps your edits and brings in the project's changes; "
+                                        "--force replaces the file)"
+                                      : " (--force replaces it)"));
     } catch (const generator::GenerationError &e) {
         // A project value at fault: the message names the key, say which file holds it.
         if (e.path().empty())

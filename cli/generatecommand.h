@@ -11,7 +11,7 @@
 ** replaced only when it is a Pascal project source.
 */
 
-#include "cli/commandtable.h"
+#include "cli/arguments.h"
 
 namespace quillon::cli {
 

@@ -7,7 +7,7 @@
 ** DIR/template.dpr without options.
 */
 
-#include "cli/commandtable.h"
+#include "cli/arguments.h"
 
 namespace quillon::cli {
 

@@ -11,9 +11,7 @@ namespace quillon::cli {
 
 WizardProject loadProjectFile(const std::string &path)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        throw std::runtime_error("Project file not found: " + path);
+    ProjectFile::requireExists(path);
     WizardProject project;
     ProjectFile::load(path, project);
     return project;

@@ -5,7 +5,7 @@
 ** the file onto a fresh record, as a new wizard would show it.
 */
 
-#include "cli/commandtable.h"
+#include "cli/arguments.h"
 #include "project/wizardproject.h"
 
 namespace quillon::cli {

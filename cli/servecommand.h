@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/commandtable.h"
+#include "cli/arguments.h"
 
 namespace quillon::cli {
 

@@ -23,7 +23,9 @@ std::string absolutePath(const std::string &path)
 }
 
 // What the run came to, with the .lpi written beside a new source when asked.
-WizardResult conclude(const wizard::WizardOutcome &outcome, int status, bool lpi)
+// The window ends with status 1 when it wrote no source, which a user's
+// Cancel is; a script's status 1 is an error line (see runWizardScript).
+WizardResult conclude(const wizard::WizardOutcome &outcome, int status, bool scripted, bool lpi)
 {
     WizardResult result;
     result.dpr = absolutePath(outcome.source);
@@ -33,7 +35,7 @@ WizardResult conclude(const wizard::WizardOutcome &outcome, int status, bool lpi
         result.message = outcome.failure;
     } else if (!outcome.source.empty()) {
         result.status = WizardResult::Status::Finished;
-    } else if (status != 0) {
+    } else if (scripted && status != 0) {
         result.status = WizardResult::Status::Failed;
         result.message = "the wizard stopped with exit status " + std::to_string(status);
     }
@@ -86,11 +88,13 @@ int runWizardCommand(const Args &args)
         if (!a.positionals().empty())
             project = QString::fromStdString(a.positionals().front());
         status = wizard::runWizard(project, &expert::showProjectTextView, followed);
-        if (status != 0 && project && outcome.failure.empty())
+        // A project file that cannot be opened ends the run before the
+        // window shows (and before it names any project file).
+        if (status != 0 && project && outcome.projectFile.empty() && outcome.failure.empty())
             outcome.failure = "could not open the project file " + a.positionals().front();
     }
     if (resultFile) {
-        const WizardResult result = conclude(outcome, status, a.flag("--lpi"));
+        const WizardResult result = conclude(outcome, status, script.has_value(), a.flag("--lpi"));
         writeWizardResult(*resultFile, result);
         if (result.status == WizardResult::Status::Failed && status == 0)
             status = 1;

@@ -62,6 +62,22 @@ Cursor Database::openQuery(const std::string &sql) const
     return Cursor(std::make_unique<CursorHandle>(db.session, cursor), context);
 }
 
+Cursor Database::openQuery(const std::string &sql,
+                           const std::vector<std::pair<std::string, std::string>> &parameters) const
+{
+    const std::string context = where("query");
+    const DatabaseHandle &db = handle(context);
+    std::vector<const char *> names, values;
+    for (const auto &[name, value] : parameters) {
+        names.push_back(name.c_str());
+        values.push_back(value.c_str());
+    }
+    hDBICur cursor = nullptr;
+    check(DbiOpenQueryParams(db.handle, sql.c_str(), uint32_t(names.size()), names.data(), values.data(), &cursor),
+          context);
+    return Cursor(std::make_unique<CursorHandle>(db.session, cursor), context);
+}
+
 std::vector<std::string> Database::queryColumns(const std::string &sql) const
 {
     return openQuery(sql).columnNames();

@@ -37,6 +37,10 @@ public:
 
     Cursor openTable(const std::string &table) const;
     Cursor openQuery(const std::string &sql) const;
+    // The query with a value for each of its ":Name" parameters, bound as
+    // text by the engine (never pasted into the SQL); names without ":".
+    // A parameter without a value, or a value without a parameter, fails.
+    Cursor openQuery(const std::string &sql, const std::vector<std::pair<std::string, std::string>> &parameters) const;
 
     // Runs the query and returns its result's column names.
     std::vector<std::string> queryColumns(const std::string &sql) const;

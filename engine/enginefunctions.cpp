@@ -69,6 +69,12 @@ DBIResult DbiOpenQuery(hDBIDb db, const char *sql, hDBICur *cursor)
     return callSlot<QDBI_ORD_OPENQUERY>(db, sql, cursor);
 }
 
+DBIResult DbiOpenQueryParams(hDBIDb db, const char *sql, uint32_t count, const char *const *names,
+                             const char *const *values, hDBICur *cursor)
+{
+    return callSlot<QDBI_ORD_OPENQUERYPARAMS>(db, sql, count, names, values, cursor);
+}
+
 DBIResult DbiCloseCursor(hDBICur cursor)
 {
     return callSlot<QDBI_ORD_CLOSECURSOR>(cursor);

@@ -54,6 +54,7 @@ QUILLON_ENGINE_SLOT(QDBI_ORD_LISTFIELDS, PFN_DbiListFields);
 QUILLON_ENGINE_SLOT(QDBI_ORD_INSERTROW, PFN_DbiInsertRow);
 QUILLON_ENGINE_SLOT(QDBI_ORD_OPENTABLE, PFN_DbiOpenTable);
 QUILLON_ENGINE_SLOT(QDBI_ORD_OPENQUERY, PFN_DbiOpenQuery);
+QUILLON_ENGINE_SLOT(QDBI_ORD_OPENQUERYPARAMS, PFN_DbiOpenQueryParams);
 QUILLON_ENGINE_SLOT(QDBI_ORD_CLOSECURSOR, PFN_DbiCloseCursor);
 QUILLON_ENGINE_SLOT(QDBI_ORD_COLUMNCOUNT, PFN_DbiGetColumnCount);
 QUILLON_ENGINE_SLOT(QDBI_ORD_COLUMNNAME, PFN_DbiGetColumnName);
@@ -92,6 +93,8 @@ DBIResult DbiListFields(hDBIDb db, const char *tableName, hDBIList *list);
 DBIResult DbiInsertRow(hDBIDb db, const char *tableName, uint32_t count, const char *const *names, const char *const *values);
 DBIResult DbiOpenTable(hDBIDb db, const char *tableName, hDBICur *cursor);
 DBIResult DbiOpenQuery(hDBIDb db, const char *sql, hDBICur *cursor);
+DBIResult DbiOpenQueryParams(hDBIDb db, const char *sql, uint32_t count, const char *const *names,
+                             const char *const *values, hDBICur *cursor);
 DBIResult DbiCloseCursor(hDBICur cursor);
 DBIResult DbiGetColumnCount(hDBICur cursor, uint32_t *count);
 DBIResult DbiGetColumnName(hDBICur cursor, uint32_t index, const char **name);

@@ -64,6 +64,13 @@ bool sameStamp(const NumericCacheEntry &e, const struct stat &st)
     return e.size == st.st_size && e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
+// The same file in the same state (as far as its size and time tell).
+bool sameState(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 // Files this large are read by two threads, one half each.
 constexpr uint64_t kSplitAt = 8u << 20;
 
@@ -201,18 +208,40 @@ std::vector<bool> CsvTable::numericColumns() const
     return numeric;
 }
 
-std::vector<bool> CsvTable::guessNumericColumns(size_t rows) const
+CsvTable::Shape CsvTable::shape(size_t guessRows) const
 {
+    struct stat before{}, after{};
+    if (::stat(m_path.c_str(), &before) != 0)
+        throwIo("Cannot read", m_path);
     CsvTableReader reader(m_path);
-    CsvColumnKinds kinds(reader.header().size());
+    Shape shape{reader.header(), {}, false};
+    if (::stat(m_path.c_str(), &after) != 0)
+        throwIo("Cannot read", m_path);
+    // The file stood still while the header was read: flags kept for that
+    // state belong to this header.
+    if (sameState(before, after)) {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_numericCache.find(m_path);
+        if (it != g_numericCache.end() && sameStamp(it->second, after) &&
+            it->second.numeric.size() == shape.header.size()) {
+            shape.numeric = it->second.numeric;
+            return shape;
+        }
+    }
+    CsvColumnKinds kinds(shape.header.size());
     std::vector<std::string> row;
-    for (size_t i = 0; i < rows && reader.next(row); ++i)
+    for (size_t i = 0; i < guessRows && reader.next(row); ++i)
         kinds.take(row);
-    return kinds.numeric();
+    shape.numeric = kinds.numeric();
+    shape.guessed = true;
+    return shape;
 }
 
 void CsvTable::rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const
 {
+    struct stat now{};
+    if (::stat(m_path.c_str(), &now) != 0 || !sameState(now, st))
+        return;
     std::lock_guard lock(g_cacheMutex);
     NumericCacheEntry &entry = g_numericCache[m_path];
     entry.size = st.st_size;

@@ -61,9 +61,20 @@ public:
     std::vector<bool> numericColumns() const;
     // The flags if they are known for the file as it is now, without reading it.
     std::optional<std::vector<bool>> knownNumericColumns() const;
-    // A guess from at most the first rows rows (the flags of those rows alone).
-    std::vector<bool> guessNumericColumns(size_t rows) const;
-    // Keeps the flags learned by reading the whole file as it was at st.
+    // The header and the numeric flags of one state of the file, from one
+    // read: the flags known for the file as it stood while its header was
+    // read, else a guess from at most guessRows rows read on by the same
+    // reader (guessed is then true).  So the flags always have one entry
+    // per header field, however the file changes meanwhile.
+    struct Shape
+    {
+        std::vector<std::string> header;
+        std::vector<bool> numeric;
+        bool guessed = false;
+    };
+    Shape shape(size_t guessRows) const;
+    // Keeps the flags learned by reading the whole file as it was at st,
+    // unless the file has changed since st (then they may belong to neither).
     void rememberNumericColumns(const struct stat &st, const std::vector<bool> &numeric) const;
 
     // Appends values (one per header field, in field order). Throws EngineError.

@@ -118,8 +118,10 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
             throw EngineError(QDBIERR_INTERNAL, "quillon_csv needs a table name");
         vtab->name = argv[2];
         vtab->path = context->resolver(argv[2]);
-        CsvTableReader reader(vtab->path);
-        vtab->header = reader.header();
+        // The header and the types come from one read, so they agree even
+        // while the file is being rewritten.
+        CsvTable::Shape shape = CsvTable(vtab->path).shape(kGuessRows);
+        vtab->header = std::move(shape.header);
         if (vtab->header.empty())
             throw EngineError(QDBIERR_MALFORMEDCSV, vtab->path + ": the table has no fields");
         // Numeric columns have numeric affinity, so that a comparison with a
@@ -128,13 +130,8 @@ int xConnect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_
         // guessed from the first rows, so that the statement's own scan can
         // learn them; the statement is checked against the truth before it
         // hands out a row (settleCsvTypes).
-        const CsvTable table(vtab->path);
-        if (std::optional<std::vector<bool>> known = table.knownNumericColumns()) {
-            vtab->declaredNumeric = std::move(*known);
-        } else {
-            vtab->declaredNumeric = table.guessNumericColumns(kGuessRows);
-            vtab->guessed = true;
-        }
+        vtab->declaredNumeric = std::move(shape.numeric);
+        vtab->guessed = shape.guessed;
         std::string declaration = "CREATE TABLE x(";
         for (size_t i = 0; i < vtab->header.size(); ++i)
             declaration += (i ? ", " : "") + quoteIdentifier(vtab->header[i]) +
@@ -326,6 +323,11 @@ int xFilter(sqlite3_vtab_cursor *base, int idxNum, const char *, int argc, sqlit
         if (cursor->reader->header() != vtab->header)
             throw EngineError(QDBIERR_MALFORMEDCSV,
                               vtab->path + ": the field names changed while the database was open; reopen it");
+        // The types were learned from another read than the rows': a file
+        // rewritten in between may have another number of fields.
+        if (cursor->numeric.size() != vtab->header.size())
+            throw EngineError(QDBIERR_MALFORMEDCSV,
+                              vtab->path + ": the file changed while it was being read; run the query again");
         if (idxNum > 0 && argc == 1 && size_t(idxNum) <= vtab->header.size())
             useIndex(vtab, cursor, idxNum - 1, argv[0]);
         else if (worthPrefetching(vtab->path))
@@ -349,7 +351,7 @@ int xEof(sqlite3_vtab_cursor *base)
 int xColumn(sqlite3_vtab_cursor *base, sqlite3_context *ctx, int i)
 {
     auto *cursor = reinterpret_cast<CsvVtabCursor *>(base);
-    if (i < 0 || size_t(i) >= cursor->row.size()) {
+    if (i < 0 || size_t(i) >= cursor->row.size() || size_t(i) >= cursor->numeric.size()) {
         sqlite3_result_null(ctx);
         return SQLITE_OK;
     }

@@ -22,6 +22,8 @@
 namespace quillon::enginelib {
 
 using FieldValues = std::vector<std::pair<std::string, std::string>>;
+// Values of a query's ":Name" parameters: (name without ":", value); see queryparameters.h.
+using QueryParameters = FieldValues;
 
 struct InsertStatement
 {
@@ -38,7 +40,9 @@ public:
                                                 bool systemTables) = 0;
     virtual std::vector<std::string> listFields(const std::string &table) = 0;
     virtual std::unique_ptr<Cursor> openTable(const std::string &table) = 0;
-    virtual std::unique_ptr<Cursor> openQuery(const std::string &sql) = 0;
+    // With parameters, every ":Name" of the statement is bound to its value
+    // (queryparameters.h); without (null), the statement runs as written.
+    virtual std::unique_ptr<Cursor> openQuery(const std::string &sql, const QueryParameters *parameters) = 0;
     virtual void insertRow(const std::string &table, const FieldValues &values) = 0;
 
     // Reuse by a later open of the same alias (see SessionPool). Called

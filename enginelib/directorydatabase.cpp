@@ -6,6 +6,7 @@
 #include "enginelib/csvtablereader.h"
 #include "enginelib/csvvirtualtable.h"
 #include "enginelib/engineerror.h"
+#include "enginelib/queryparameters.h"
 #include "enginelib/sqlidentifier.h"
 #include "enginelib/sqliteconnection.h"
 #include "enginelib/sqlrowsource.h"
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <optional>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -107,7 +109,7 @@ std::shared_ptr<SqliteConnection> DirectoryDatabase::connection()
     return m_connection;
 }
 
-std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
+std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql, const QueryParameters *parameters)
 {
     auto conn = connection();
     conn->pendingError.reset();
@@ -132,7 +134,10 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             return false;
         }
     });
-    const auto prepare = [this, conn, text, attach] {
+    std::optional<QueryParameters> values;
+    if (parameters)
+        values = *parameters;
+    const auto prepare = [this, conn, text, attach, values] {
         sqlite3_stmt *statement = nullptr;
         try {
             statement = SqlRowSource::prepare(*conn, text, attach);
@@ -147,6 +152,8 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
             throw EngineError(QDBIERR_READONLY, "Only statements that read data can run on the CSV tables of \"" +
                                                     m_directory + "\"");
         }
+        if (values)
+            bindSqliteParameters(statement, *values);
         return statement;
     };
     // Tables connected on a guess of their column types are made certain
@@ -169,6 +176,19 @@ std::unique_ptr<Cursor> DirectoryDatabase::openQuery(const std::string &sql)
                                                        sqlite3_errmsg(conn->handle()) + "); run the query again");
             }
             return prepare();
+        },
+        [this, stale] {
+            std::string files;
+            for (const std::string &table : *stale) {
+                std::string file;
+                try {
+                    file = resolve(table);
+                } catch (const EngineError &) {
+                    file = table;
+                }
+                files += (files.empty() ? "\"" : ", \"") + file + "\"";
+            }
+            return files;
         }};
     return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(conn, prepare(), std::move(check)));
 }

@@ -29,7 +29,7 @@ public:
                                         bool systemTables) override;
     std::vector<std::string> listFields(const std::string &table) override;
     std::unique_ptr<Cursor> openTable(const std::string &table) override;
-    std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
+    std::unique_ptr<Cursor> openQuery(const std::string &sql, const QueryParameters *parameters) override;
     void insertRow(const std::string &table, const FieldValues &values) override;
 
     // The path of the table's file; throws for bad names and missing tables.

@@ -13,9 +13,11 @@
 
 #include "enginelib/engine.h"
 #include "enginelib/engineerror.h"
+#include "platform/asciicase.h"
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 using namespace quillon::enginelib;
 
@@ -88,6 +90,23 @@ void need(const void *pointer, const char *what)
 std::string text(const char *s)
 {
     return s ? s : "";
+}
+
+// count (name, value) pairs from two parallel arrays; what names the names
+// in the message about a null one ("Field name 2 is a null pointer").
+FieldValues namedValues(uint32_t count, const char *const *names, const char *const *values, const char *what)
+{
+    if (count) {
+        need(names, "name array");
+        need(values, "value array");
+    }
+    FieldValues pairs;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!names[i])
+            throw EngineError(QDBIERR_INVALIDPARAM, std::string(what) + " " + std::to_string(i) + " is a null pointer");
+        pairs.emplace_back(names[i], text(values[i]));
+    }
+    return pairs;
 }
 
 hDBIList keepList(std::vector<std::string> names)
@@ -274,7 +293,27 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1109)(hDBIDb db, const char *sql, hDBI
         need(sql, "SQL text");
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);
-        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql));
+        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql, nullptr));
+    });
+}
+
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1122)(hDBIDb db, const char *sql, uint32_t count, const char *const *names,
+                                                const char *const *values, hDBICur *cursor)
+{
+    return runOpen([&] {
+        need(cursor, "cursor pointer");
+        need(sql, "SQL text");
+        QueryParameters parameters = namedValues(count, names, values, "Parameter name");
+        std::unordered_set<std::string> seen;
+        for (auto &[name, value] : parameters) {
+            if (name.starts_with(":"))
+                name.erase(0, 1);
+            if (!seen.insert(quillon::platform::foldAsciiCase(name)).second)
+                throw EngineError(QDBIERR_INVALIDPARAM, "The parameter :" + name + " is given twice");
+        }
+        auto handle = findDb(db);
+        std::lock_guard lock(handle->database->mutex);
+        *cursor = keepCursor(db, handle->database, handle->database->openQuery(sql, &parameters));
     });
 }
 
@@ -367,16 +406,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName
                                                 const char *const *names, const char *const *values)
 {
     return runOpen([&] {
-        if (count) {
-            need(names, "field name array");
-            need(values, "value array");
-        }
-        FieldValues pairs;
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!names[i])
-                throw EngineError(QDBIERR_INVALIDPARAM, "Field name " + std::to_string(i) + " is a null pointer");
-            pairs.emplace_back(names[i], text(values[i]));
-        }
+        const FieldValues pairs = namedValues(count, names, values, "Field name");
         auto handle = findDb(db);
         std::lock_guard lock(handle->database->mutex);
         handle->database->insertRow(text(tableName), pairs);

@@ -205,8 +205,14 @@ PgResult PgConnection::run(const std::string &sql, const std::vector<std::string
     PgResult result(PQexecParams(m_conn, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr,
                                  nullptr, 0));
     const ExecStatusType state = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK)
+    if (state != PGRES_COMMAND_OK && state != PGRES_TUPLES_OK) {
+        // A statement that failed because the server went away is not a
+        // fault of the statement: callers answer it as "cannot be reached".
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw EngineError(QDBIERR_OPENFAILED,
+                              "The connection to the server was lost: " + messageOf(result.get(), m_conn));
         throw EngineError(status, messageOf(result.get(), m_conn));
+    }
     return result;
 }
 
@@ -238,7 +244,8 @@ PgResult PgConnection::exec(const std::string &sql, const std::vector<std::strin
     return run(sql, parameters, status);
 }
 
-uint64_t PgConnection::declareCursor(const std::string &name, const std::string &query, int count, PgResult &first)
+uint64_t PgConnection::declareCursor(const std::string &name, const std::string &query,
+                                     const std::vector<std::string> &parameters, int count, PgResult &first)
 {
     std::lock_guard lock(m_mutex);
     reconnectIfLost();
@@ -251,7 +258,7 @@ uint64_t PgConnection::declareCursor(const std::string &name, const std::string 
     // With other cursors open, a savepoint keeps a failure from ending their transaction.
     run(alone ? "BEGIN" : "SAVEPOINT quillon_declare", {}, QDBIERR_SQL);
     try {
-        run("DECLARE " + name + " NO SCROLL CURSOR FOR " + query, {}, QDBIERR_SQL);
+        run("DECLARE " + name + " NO SCROLL CURSOR FOR " + query, parameters, QDBIERR_SQL);
         first = run("FETCH FORWARD " + std::to_string(count) + " FROM " + name, {}, QDBIERR_SQL);
         if (!alone)
             run("RELEASE SAVEPOINT quillon_declare", {}, QDBIERR_SQL);
@@ -308,13 +315,14 @@ bool PgConnection::nextRow(const std::string &name, uint64_t generation, Row &ro
     return streamedRow(row);
 }
 
-void PgConnection::redeclareCursor(const std::string &name, const std::string &query, uint64_t generation)
+void PgConnection::redeclareCursor(const std::string &name, const std::string &query,
+                                   const std::vector<std::string> &parameters, uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
     checkGeneration(generation);
     forget(name);
     run("CLOSE " + name, {}, QDBIERR_SQL);
-    run("DECLARE " + name + " NO SCROLL CURSOR FOR " + query, {}, QDBIERR_SQL);
+    run("DECLARE " + name + " NO SCROLL CURSOR FOR " + query, parameters, QDBIERR_SQL);
 }
 
 void PgConnection::closeCursor(const std::string &name, uint64_t generation) noexcept

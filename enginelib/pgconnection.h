@@ -82,7 +82,8 @@ public:
     // transaction (begun if this is the first cursor) and fetches its first
     // count rows into first. A failure on the way leaves the other cursors
     // usable. Returns the generation the cursor belongs to.
-    uint64_t declareCursor(const std::string &name, const std::string &query, int count, PgResult &first);
+    uint64_t declareCursor(const std::string &name, const std::string &query,
+                           const std::vector<std::string> &parameters, int count, PgResult &first);
     // Sends "FETCH FORWARD count" for a cursor of generation in single-row
     // mode without waiting, so the server sends rows while the caller reads
     // the ones it has. Its rows are then taken by nextRow(); a failure to
@@ -97,7 +98,8 @@ public:
     // a cursor whose session is gone needs no closing.
     void closeCursor(const std::string &name, uint64_t generation) noexcept;
     // Closes a cursor and declares it again from the start, keeping the count.
-    void redeclareCursor(const std::string &name, const std::string &query, uint64_t generation);
+    void redeclareCursor(const std::string &name, const std::string &query,
+                         const std::vector<std::string> &parameters, uint64_t generation);
 
     // A cursor name unique on this connection.
     std::string newCursorName();

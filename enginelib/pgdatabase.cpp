@@ -2,6 +2,7 @@
 
 #include "enginelib/cursor.h"
 #include "enginelib/pgrowsource.h"
+#include "enginelib/queryparameters.h"
 #include "enginelib/sqlidentifier.h"
 
 #include <algorithm>
@@ -155,22 +156,29 @@ std::unique_ptr<Cursor> PgDatabase::openTable(const std::string &table)
     return std::make_unique<Cursor>(std::make_unique<PgCursorRowSource>(m_cursors, "SELECT * FROM " + found.sqlName));
 }
 
-std::unique_ptr<Cursor> PgDatabase::openQuery(const std::string &sql)
+std::unique_ptr<Cursor> PgDatabase::openQuery(const std::string &sql, const QueryParameters *parameters)
 {
-    const std::string statement = withoutEnd(sql);
+    // The server numbers its parameters: ":Name" marks become "$1", "$2"...
+    NumberedQuery numbered;
+    if (parameters)
+        numbered = numberParameters(withoutEnd(sql), *parameters);
+    else
+        numbered.sql = withoutEnd(sql);
+    const std::string &statement = numbered.sql;
     if (firstKeyword(statement).empty())
         throw EngineError(QDBIERR_SQL, "The SQL text holds no statement");
     const std::string keyword = firstKeyword(statement);
     if (keyword == "SELECT" || keyword == "VALUES" || keyword == "TABLE" || keyword == "WITH") {
         try {
-            return std::make_unique<Cursor>(std::make_unique<PgCursorRowSource>(m_cursors, statement));
+            return std::make_unique<Cursor>(std::make_unique<PgCursorRowSource>(m_cursors, statement, numbered.values));
         } catch (const EngineError &e) {
             // A WITH that changes data cannot be a cursor; it runs once, below.
             if (keyword != "WITH" || std::string(e.what()).find("data-modifying") == std::string::npos)
                 throw;
         }
     }
-    return std::make_unique<Cursor>(std::make_unique<PgResultRowSource>(freeConnection().exec(statement)));
+    return std::make_unique<Cursor>(
+        std::make_unique<PgResultRowSource>(freeConnection().exec(statement, numbered.values)));
 }
 
 void PgDatabase::insertRow(const std::string &table, const FieldValues &values)

@@ -4,10 +4,12 @@
 
 namespace quillon::enginelib {
 
-PgCursorRowSource::PgCursorRowSource(std::shared_ptr<PgConnection> connection, std::string query)
-    : m_connection(std::move(connection)), m_query(std::move(query)), m_name(m_connection->newCursorName())
+PgCursorRowSource::PgCursorRowSource(std::shared_ptr<PgConnection> connection, std::string query,
+                                     std::vector<std::string> parameters)
+    : m_connection(std::move(connection)), m_query(std::move(query)), m_parameters(std::move(parameters)),
+      m_name(m_connection->newCursorName())
 {
-    m_generation = m_connection->declareCursor(m_name, m_query, kFirstBatch, m_first);
+    m_generation = m_connection->declareCursor(m_name, m_query, m_parameters, kFirstBatch, m_first);
     m_columns = pgColumns(m_first.get());
     try {
         // The next batch streams in while the first one is read.
@@ -69,7 +71,7 @@ void PgCursorRowSource::rewind()
     m_failure.reset();
     m_done = false;
     try {
-        m_connection->redeclareCursor(m_name, m_query, m_generation);
+        m_connection->redeclareCursor(m_name, m_query, m_parameters, m_generation);
         ask(kFirstBatch);
     } catch (const EngineError &e) {
         m_failure = e;

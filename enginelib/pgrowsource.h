@@ -36,7 +36,9 @@ public:
 
     // Declares the cursor and fetches the first batch. Throws EngineError
     // with the server's message.
-    PgCursorRowSource(std::shared_ptr<PgConnection> connection, std::string query);
+    // parameters: the values of the query's "$1", "$2"...
+    PgCursorRowSource(std::shared_ptr<PgConnection> connection, std::string query,
+                      std::vector<std::string> parameters = {});
     ~PgCursorRowSource() override;
 
     const std::vector<std::string> &columns() const override { return m_columns; }
@@ -48,6 +50,7 @@ private:
 
     std::shared_ptr<PgConnection> m_connection;
     std::string m_query;
+    std::vector<std::string> m_parameters;
     std::string m_name;
     uint64_t m_generation = 0;
     std::vector<std::string> m_columns;

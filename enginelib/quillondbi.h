@@ -124,7 +124,7 @@ typedef struct QdbiList *hDBIList;      /* a list of names */
 #define QDBIERR_INVALIDPARAMTEXT  0x3E09 /* parameter text without "PATH:", or with bad characters */
 #define QDBIERR_CONFIGIO          0x3E0A /* the configuration file cannot be read or written */
 #define QDBIERR_DIRNOTFOUND       0x3E0B /* the alias's directory does not exist */
-#define QDBIERR_OPENFAILED        0x3E0C /* the database file cannot be opened */
+#define QDBIERR_OPENFAILED        0x3E0C /* the database cannot be opened, or its server reached */
 #define QDBIERR_INVALIDTABLENAME  0x3E0D /* empty, or contains "/", "\" or ".." */
 #define QDBIERR_NOSUCHTABLE       0x3E0E /* no table of that name */
 #define QDBIERR_NOSUCHFIELD       0x3E0F /* a field name the table does not have */
@@ -272,7 +272,7 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1119)(hDBIDb db, const char *tableName
                                                 const char *const *names, const char *const *values);
 
 /* ------------------------------------------------------------------ */
-/* Cursors (ordinals 1108..1118)                                       */
+/* Cursors (ordinals 1108..1118, 1122)                              */
 /* ------------------------------------------------------------------ */
 
 /* Opens a cursor on all rows of a table, in stored order.  On a CSV
@@ -287,6 +287,25 @@ QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1108)(hDBIDb db, const char *tableName
 #define QDBI_ORD_OPENQUERY 1109
 typedef DBIResult (*PFN_DbiOpenQuery)(hDBIDb db, const char *sql, hDBICur *cursor);
 QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1109)(hDBIDb db, const char *sql, hDBICur *cursor);
+
+/* Runs one SQL statement as DbiOpenQuery does, with values for its
+** parameters, and opens a cursor on its result.  A parameter is written
+** ":Name" in the SQL (a letter or "_", then letters, digits and "_");
+** names[i] (with or without the ":") gets values[i] for i < count, bound
+** as text by the driver and never pasted into the SQL: SQLite and the CSV
+** tables bind ":Name" themselves, and for PostgreSQL the marks outside
+** literals, quoted names, comments and "::" casts become "$1", "$2"...
+** Names compare without regard to case, and a name may stand in several
+** places.  Every parameter of the statement needs a value and every name
+** given a parameter, else QDBIERR_INVALIDPARAM naming it; so does a name
+** given twice, and, on SQLite and CSV tables, a "?" or "$x" parameter.
+** count 0 runs a statement without parameters. */
+#define QDBI_ORD_OPENQUERYPARAMS 1122
+typedef DBIResult (*PFN_DbiOpenQueryParams)(hDBIDb db, const char *sql, uint32_t count, const char *const *names,
+                                            const char *const *values, hDBICur *cursor);
+QDBI_EXPORT DBIResult QDBI_ORDINAL_SYMBOL(1122)(hDBIDb db, const char *sql, uint32_t count,
+                                                const char *const *names, const char *const *values,
+                                                hDBICur *cursor);
 
 /* Closes a cursor.  A null handle is accepted and does nothing. */
 #define QDBI_ORD_CLOSECURSOR 1110

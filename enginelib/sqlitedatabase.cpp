@@ -1,6 +1,7 @@
 #include "enginelib/sqlitedatabase.h"
 
 #include "enginelib/engineerror.h"
+#include "enginelib/queryparameters.h"
 #include "enginelib/sqlidentifier.h"
 #include "enginelib/sqliteconnection.h"
 #include "enginelib/sqlrowsource.h"
@@ -126,11 +127,13 @@ std::vector<std::string> SqliteDatabase::listFields(const std::string &table)
     return firstColumn(*m_connection, "SELECT name FROM pragma_table_info(?1) ORDER BY cid", {canonicalName(table)});
 }
 
-std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql)
+std::unique_ptr<Cursor> SqliteDatabase::query(const std::string &sql, const QueryParameters *parameters)
 {
     sqlite3_stmt *statement = m_connection->takeStatement(sql);
     if (!statement)
         statement = SqlRowSource::prepare(*m_connection, sql);
+    if (parameters)
+        bindSqliteParameters(statement, *parameters);
     return std::make_unique<Cursor>(std::make_unique<SqlRowSource>(m_connection, statement, SqlRowSource::FirstStepCheck{}, true));
 }
 
@@ -147,9 +150,9 @@ std::unique_ptr<Cursor> SqliteDatabase::openTable(const std::string &table)
     }
 }
 
-std::unique_ptr<Cursor> SqliteDatabase::openQuery(const std::string &sql)
+std::unique_ptr<Cursor> SqliteDatabase::openQuery(const std::string &sql, const QueryParameters *parameters)
 {
-    return query(sql);
+    return query(sql, parameters);
 }
 
 void SqliteDatabase::insertRow(const std::string &table, const FieldValues &values)

@@ -25,7 +25,7 @@ public:
                                         bool systemTables) override;
     std::vector<std::string> listFields(const std::string &table) override;
     std::unique_ptr<Cursor> openTable(const std::string &table) override;
-    std::unique_ptr<Cursor> openQuery(const std::string &sql) override;
+    std::unique_ptr<Cursor> openQuery(const std::string &sql, const QueryParameters *parameters) override;
     void insertRow(const std::string &table, const FieldValues &values) override;
 
     bool settleForReuse() override;
@@ -36,7 +36,7 @@ private:
     // regard to case); throws QDBIERR_NOSUCHTABLE if there is none.
     std::string canonicalName(const std::string &table);
     EngineError missingTable(const std::string &table) const;
-    std::unique_ptr<Cursor> query(const std::string &sql);
+    std::unique_ptr<Cursor> query(const std::string &sql, const QueryParameters *parameters = nullptr);
 
     std::string m_path;
     dev_t m_device = 0; // the file opened, to see a replaced one

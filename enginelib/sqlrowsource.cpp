@@ -124,8 +124,9 @@ bool SqlRowSource::step(Row &row)
         try {
             for (int start = 1; check.mustRestart(); ++start) {
                 if (start > 3)
-                    throw EngineError(QDBIERR_SQL,
-                                      "The tables kept changing while the statement started; run it again");
+                    throw EngineError(QDBIERR_SQL, "The tables kept changing while the statement started" +
+                                                       (check.changing ? " (" + check.changing() + ")" : "") +
+                                                       "; run it again");
                 sqlite3_finalize(m_statement);
                 m_statement = nullptr;
                 m_connection->pendingError.reset();

@@ -43,6 +43,9 @@ public:
         std::function<bool()> mustRestart;
         // The statement prepared again (the old one is finalized by then).
         std::function<sqlite3_stmt *()> prepareAgain;
+        // Names what made the last start wrong, for the message when it
+        // keeps changing (optional).
+        std::function<std::string()> changing;
     };
 
     // Takes ownership of statement; with keep, it goes back to the

@@ -1,6 +1,5 @@
 #include "expert/ViewAsText.h"
 
-#include "expert/expertlibrary.h"
 #include "expert/glyphs.h"
 #include "platform/atomicfile.h"
 #include "wizard/ansitext.h"

@@ -44,6 +44,9 @@ wizard::DialogService &expertDialogs();
 // else the library's own, the same as the wizard's on its own.
 wizard::HelpSystem &expertHelp();
 
+// Shows or hides the WebBar's window, when there is one (toolform.cpp).
+void showWebBarWindow(bool shown);
+
 // A plain message box with an OK button, as the menu building shows its messages.
 void showPlainMessage(const QString &text);
 

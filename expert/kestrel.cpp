@@ -1,7 +1,6 @@
 #include "expert/kestrel.h"
 
 #include "expert/expertlibrary.h"
-#include "expert/toolform.h"
 
 #include <QString>
 
@@ -26,8 +25,7 @@ void showWebBar(TIMenuItemIntf *item, bool shown)
 {
     if (item)
         item->SetFlags(kCheckedItem, shown ? kCheckedItem : kNormalItem);
-    if (TfrmWebBar *bar = library().webBar)
-        bar->setVisible(shown);
+    showWebBarWindow(shown);
 }
 
 } // namespace

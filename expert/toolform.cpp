@@ -110,4 +110,10 @@ void TfrmWebBar::ExplorerButton3Click()
     setWebBarShown(false);
 }
 
+void showWebBarWindow(bool shown)
+{
+    if (TfrmWebBar *bar = library().webBar)
+        bar->setVisible(shown);
+}
+
 } // namespace quillon::expert

@@ -4,6 +4,7 @@
 #include "generator/pascalstring.h"
 #include "generator/textlines.h"
 #include "project/mapping.h"
+#include "project/queryparameters.h"
 
 namespace quillon::generator {
 
@@ -172,6 +173,12 @@ std::string queryFragment(const WizardProject &project)
         .line(6, {"QR.DatabaseName := 'MyDB';"});
     for (const auto sql : splitLines(project.QrToBrowse))
         f.line(6, {"QR.SQL.Add ('", literalText(sql), "');"});
+    // A parameter that names a request value takes the value GetVars read,
+    // bound as text; the SQL itself never holds it.
+    for (const QueryParameter &parameter : queryParameters(project.QrToBrowse, project.Input))
+        if (!parameter.requestValue.empty())
+            f.line(6, {"QR.ParamByName ('", literalText(parameter.name), "').AsString := ",
+                       parameter.requestValue, ";"});
     appendOutputLoop(f, "QR", project.RetChosenFields);
     return f.take();
 }

@@ -8,7 +8,9 @@
 ** instant in UTC, so that two runs give the same output.
 */
 
-#include "generator/sourcegenerator.h"
+#include "generator/generationmoment.h"
+
+#include "generator/generationerror.h"
 
 #include <charconv>
 #include <cstdlib>

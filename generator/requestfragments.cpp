@@ -80,7 +80,10 @@ std::string sendFileFragment(const WizardProject &project)
         .line(4, {"end;"})
         .line(2, {"except"})
         .line(4, {"on E: EInOutError do"})
-        .line(5, {"Writeln  (F,'Error reading file: '+E.Message);"})
+        .line(4, {"begin"})
+        .line(6, {"Writeln  (F,'Error reading file: '+E.Message);"})
+        .line(6, {"FailResponse(F, FailureStatus(E));"})
+        .line(4, {"end;"})
         .line(2, {"end;"})
         .line(0, {"end;"});
     return f.take();

@@ -11,9 +11,11 @@
 
 #include "generator/sourcegenerator.h"
 
+#include "generator/fileerrors.h"
+
 #include "platform/atomicfile.h"
-#include "platform/installlayout.h"
 #include "platform/registry.h"
+#include "platform/rootdir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,63 +55,44 @@ std::string fileErrorText(int code)
     }
 }
 
-[[noreturn]] void rethrow(const platform::FileError &e)
+} // namespace
+
+void rethrowFileError(const platform::FileError &e)
 {
     if (e.code() == 0)
         throw GenerationError(e.what(), e.path());
     throw GenerationError(fileErrorText(e.code()), e.path());
 }
 
-} // namespace
-
-std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose)
-{
-    std::optional<std::string> value;
-    try {
-        if (const auto key = registry.openKey(platform::Hive::LocalMachine, kRootDirKey))
-            value = key->readString(kRootDirValue);
-    } catch (const platform::FileError &e) {
-        rethrow(e);
-    }
-    if (value) {
-        if (const auto why = registry.untrustedHiveReason(platform::Hive::LocalMachine); !why.empty())
-            throw GenerationError("its RootDir is not trusted to choose " + std::string(purpose) + ", since " + why,
-                                  registry.hiveFile(platform::Hive::LocalMachine));
-    }
-    // Nothing recorded: an installed program uses the template installed with it.
-    if (!value) {
-        const auto &layout = platform::installedLayout();
-        return layout ? layout->rootDir() : std::string();
-    }
-    std::string root = *value;
-    // A stored value ends at its first NUL, as a C string would.
-    root.resize(std::min(root.size(), root.find('\0')));
-    return root;
-}
-
 std::string templatePathFromRegistry(const platform::Registry &registry)
 {
-    return rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
+    try {
+        return platform::rootDirFromRegistry(registry, "the template") + std::string(kTemplateName);
+    } catch (const platform::FileError &e) {
+        rethrowFileError(e);
+    }
 }
 
-void generateSourceFile(const WizardProject &project, const std::string &templatePath,
-                        const std::string &outputPath, const GenerationMoment &moment)
+std::string generateSourceText(const WizardProject &project, const std::string &templatePath,
+                               const GenerationMoment &moment)
 {
     checkBareNames(project);
     std::string templateText;
     try {
         templateText = platform::readFile(templatePath);
     } catch (const platform::FileError &e) {
-        rethrow(e);
+        rethrowFileError(e);
     }
+    return expandTemplate(project, templateText, moment);
+}
+
+SourceWrite generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                               const std::string &outputPath, const GenerationMoment &moment, EditedSource how)
+{
+    const std::string source = generateSourceText(project, templatePath, moment);
     if (outputPath.empty())
         throw GenerationError("Invalid filename", outputPath);
-    const std::string source = expandTemplate(project, templateText, moment);
-    try {
-        platform::writeFileAtomically(outputPath, source);
-    } catch (const platform::FileError &e) {
-        rethrow(e);
-    }
+    return writeGeneratedSource(outputPath, source, how);
 }
 
 } // namespace quillon::generator

@@ -8,10 +8,6 @@
 
 namespace quillon::generator {
 
-GenerationError::GenerationError(const std::string &message, std::string path)
-    : std::runtime_error(message), m_path(std::move(path))
-{}
-
 std::string expandTemplate(const WizardProject &project, std::string_view templateText,
                            const GenerationMoment &moment)
 {

@@ -30,10 +30,12 @@
 ** 8-bit: all other bytes pass through unchanged.
 */
 
+#include "generator/editedsource.h"
+#include "generator/generationerror.h"
+#include "generator/generationmoment.h"
 #include "platform/installkeys.h"
 #include "project/wizardproject.h"
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -42,33 +44,6 @@ class Registry;
 }
 
 namespace quillon::generator {
-
-// A generation failure. what() is the user-visible message: for a file the
-// run-time library's text ("File not found", "Invalid filename", "Too many
-// open files", "File access denied", "Read beyond end of file", "Disk full"
-// or "I/O error N"); path() names the file at fault, empty when none is.
-class GenerationError : public std::runtime_error
-{
-public:
-    explicit GenerationError(const std::string &message, std::string path = {});
-    const std::string &path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-// The date and time fixed into the generated source as text.
-struct GenerationMoment
-{
-    std::string date; // the locale's short date (%x)
-    std::string time; // the locale's time (%X)
-};
-
-// Now, in the user's locale (LC_TIME from the environment). When
-// SOURCE_DATE_EPOCH is set, that instant in UTC instead, so that output is
-// reproducible. Throws GenerationError if SOURCE_DATE_EPOCH is not a
-// non-negative whole number of seconds.
-GenerationMoment currentGenerationMoment();
 
 // Expands templateText (taken up to its first NUL byte) for the project.
 // Never throws for any template or project contents, and does not check the
@@ -82,18 +57,12 @@ std::string expandTemplate(const WizardProject &project, std::string_view templa
 using platform::kRootDirKey;
 using platform::kRootDirValue;
 
-// The template path: the "RootDir" value followed directly by "/template.dpr".
-// A missing key or value gives the installed template (platform/installlayout.h)
-// in an installed program, else "/template.dpr". Throws GenerationError if the
-// registry hive exists but cannot be read, or if it holds the value but is
-// not trusted to choose code (Registry::untrustedHiveReason()): the template
-// decides the code of every extension generated from it.
+// The template path: the root folder (platform/rootdir.h) followed directly
+// by "/template.dpr"; "/template.dpr" alone outside an installation with
+// nothing recorded. Throws GenerationError if the registry hive exists but
+// cannot be read, or if it holds the value but is not trusted to choose
+// code: the template decides the code of every extension generated from it.
 std::string templatePathFromRegistry(const platform::Registry &registry);
-
-// The "RootDir" value itself (up to its first NUL); when the key or value is
-// missing, the installed template's folder, or empty outside an installation. Throws GenerationError as templatePathFromRegistry()
-// does; purpose names what the folder would choose ("the template").
-std::string rootDirFromRegistry(const platform::Registry &registry, std::string_view purpose);
 
 // Refuses a project whose values that the source uses as bare identifiers
 // are not all usable names (isUsableName()): the request value names, the
@@ -102,11 +71,21 @@ std::string rootDirFromRegistry(const platform::Registry &registry, std::string_
 // as Input0=..., and has no path.
 void checkBareNames(const WizardProject &project);
 
-// Checks the project (checkBareNames()), then reads the template, expands it and replaces outputPath with the result
-// atomically: on failure an existing output file is untouched and no partial
-// file is left. The template is read before the output is touched. Throws
-// GenerationError carrying the run-time library's text and the path.
-void generateSourceFile(const WizardProject &project, const std::string &templatePath,
-                        const std::string &outputPath, const GenerationMoment &moment);
+// Checks the project (checkBareNames()), reads the template and expands
+// it: the text generateSourceFile() would write. Throws GenerationError
+// carrying the run-time library's text and the template's path.
+std::string generateSourceText(const WizardProject &project, const std::string &templatePath,
+                               const GenerationMoment &moment);
+
+// generateSourceText(), then writes the result to outputPath following the
+// rule of editedsource.h: a file the user edited since Quillon last wrote
+// it, or one Quillon knows nothing of, is refused, replaced or merged as
+// how says. The write is atomic: on failure an existing output file is
+// untouched and no partial file is left. The template is read before the
+// output is touched. Throws GenerationError (EditedSourceError for a
+// refusal) carrying the run-time library's text and the path.
+SourceWrite generateSourceFile(const WizardProject &project, const std::string &templatePath,
+                               const std::string &outputPath, const GenerationMoment &moment,
+                               EditedSource how = EditedSource::Refuse);
 
 } // namespace quillon::generator

@@ -2,7 +2,7 @@
 
 #include "generator/fragmenttext.h"
 #include "generator/pascalstring.h"
-#include "generator/sourcegenerator.h"
+#include "generator/generationmoment.h"
 #include "generator/textlines.h"
 
 namespace quillon::generator {

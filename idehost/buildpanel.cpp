@@ -42,7 +42,8 @@ BuildPanel::BuildPanel(ProjectBuild &build, QWidget *parent)
     edRequest = new QLineEdit(this);
     edRequest->setObjectName(QStringLiteral("edRequest"));
     edRequest->setPlaceholderText(QStringLiteral("City=Lyon&MinOrders=1"));
-    edRequest->setToolTip(QStringLiteral("The request parameters Run > Run sends, as a query string"));
+    edRequest->setToolTip(QStringLiteral("The request parameters Run > Run sends, as a query string (Enter runs)"));
+    connect(edRequest, &QLineEdit::returnPressed, this, &BuildPanel::runRequested);
     runStatus = new QLabel(this);
     runStatus->setObjectName(QStringLiteral("runStatus"));
     runStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -98,6 +99,16 @@ void BuildPanel::clear()
     pageView->clear();
     pageSource->clear();
     runStatus->clear();
+}
+
+QString BuildPanel::request() const
+{
+    return edRequest->text();
+}
+
+void BuildPanel::forgetRequest()
+{
+    edRequest->clear();
 }
 
 void BuildPanel::showRunResult(bool ok)

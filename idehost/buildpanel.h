@@ -32,7 +32,16 @@ public:
     void clear();
     // Shows the page of the last run, or why it failed.
     void showRunResult(bool ok);
+    // The request typed for Run, as a query string; forgetting it empties the field.
+    QString request() const;
+    void forgetRequest();
 
+signals:
+    void gotoLine(const QString &file, int line, int column);
+    // Enter in the request field: run with this request.
+    void runRequested();
+
+private:
     QListWidget *buildMessages;
     QLineEdit *edRequest;
     QLabel *runStatus; // the status line of the last run ("200 OK"), over the page
@@ -40,10 +49,6 @@ public:
     QTextBrowser *pageView;
     QPlainTextEdit *pageSource;
 
-signals:
-    void gotoLine(const QString &file, int line, int column);
-
-private:
     void stepStarted(const QString &what);
     void stepFinished();
 

@@ -50,6 +50,13 @@ FindBar::FindBar(QsciScintilla &editor, QWidget *parent)
     layout->addLayout(findRow);
     layout->addWidget(m_replaceRow);
 
+    // Tab goes from what to find to what replaces it, then to the buttons.
+    setTabOrder(edFind, edReplace);
+    setTabOrder(edReplace, next);
+    setTabOrder(next, replace);
+    setTabOrder(replace, all);
+    setTabOrder(all, close);
+
     connect(edFind, &QLineEdit::returnPressed, this, &FindBar::findNext);
     connect(edFind, &QLineEdit::textEdited, this, [this] { m_matched = false; });
     connect(next, &QPushButton::clicked, this, &FindBar::findNext);

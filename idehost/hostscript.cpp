@@ -141,7 +141,7 @@ int HostScript::run(QStringList lines, const QString &screenshotDir)
 */
 QString HostScript::typeInEditor(const QString &text)
 {
-    QsciScintilla *editor = m_window.editor;
+    auto *editor = m_window.findChild<QsciScintilla *>(QStringLiteral("editor"));
     if (editor->isReadOnly())
         return QStringLiteral("the editor has no project open");
     editor->setFocus();

@@ -15,6 +15,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -141,6 +143,10 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
             return; // the editor is being filled or emptied
         setWindowModified(modified);
         editorTabs->setTabText(0, QFileInfo(m_projectPath).fileName() + (modified ? QStringLiteral("*") : QString()));
+    });
+    connect(buildPanel, &BuildPanel::runRequested, this, [this] {
+        if (m_runAction && m_runAction->isEnabled())
+            runProject();
     });
     connect(buildPanel, &BuildPanel::gotoLine, this, [this](const QString &file, int line, int column) {
         if (QFileInfo(file).fileName() == QFileInfo(m_projectPath).fileName())
@@ -305,6 +311,10 @@ bool IdeMainWindow::loadExpert(const QString &name, const QString &libraryPath)
     if (!ok)
         message(QStringLiteral("Expert %1: %2 failed to start").arg(name, libraryPath));
     updateStartPage();
+    // A bar shown again later (Quillon > Show WebBar) is kept off the editor too.
+    for (QWidget *bar : findChildren<QWidget *>(QStringLiteral("frmWebBar")))
+        bar->installEventFilter(this);
+    keepToolBarsOffEditor();
     return ok;
 }
 
@@ -374,12 +384,58 @@ bool IdeMainWindow::runProject()
 {
     if (!prepareBuild())
         return false;
-    const bool ok = m_build->run(m_projectPath, buildPanel->edRequest->text());
+    const bool ok = m_build->run(m_projectPath, buildPanel->request());
     buildPanel->showRunResult(ok);
     if (!ok)
         message(m_build->failure());
     buildState->setText(ok ? QStringLiteral("Run: ") + m_build->statusLine() : QStringLiteral("Run failed"));
     return ok;
+}
+
+/*
+** An expert's floating tool window (the WebBar) never covers the editor:
+** whenever the main window is shown, moved, resized, maximized or given an
+** expert, and whenever the bar is shown, a floating bar that overlaps the
+** editor area goes to the free end of the menu bar, where the bar "floats
+** beside" the expert's menu. A bar elsewhere stays where its user put it.
+** The move waits for the window's new geometry (a maximize settles after
+** the event).
+*/
+void IdeMainWindow::keepToolBarsOffEditor()
+{
+    QTimer::singleShot(0, this, [this] {
+        const QRect centre(m_centre->mapToGlobal(QPoint(0, 0)), m_centre->size());
+        const QPoint barEnd = menuBar()->mapToGlobal(QPoint(menuBar()->width(), 0));
+        for (QWidget *bar : findChildren<QWidget *>(QStringLiteral("frmWebBar"))) {
+            if (bar->isVisible() && bar->isWindow() && bar->frameGeometry().intersects(centre))
+                bar->move(barEnd.x() - bar->frameGeometry().width() - 4, barEnd.y());
+        }
+    });
+}
+
+bool IdeMainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("frmWebBar"))
+        keepToolBarsOffEditor();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void IdeMainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    keepToolBarsOffEditor();
+}
+
+void IdeMainWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    keepToolBarsOffEditor();
+}
+
+void IdeMainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    keepToolBarsOffEditor();
 }
 
 void IdeMainWindow::goToLine(int line, int column)

@@ -94,7 +94,6 @@ public:
     bool compileProject();
     bool runProject();
     ProjectBuild &build() { return *m_build; }
-    BuildPanel *buildPanel;
 
     // The tool-service operations. A close the user cancelled keeps the
     // project, and the open that follows it is then refused.
@@ -102,15 +101,6 @@ public:
     bool openProjectInfo(const QString &path);
     void openProject(const QString &path);
     void reportError(const QString &text);
-
-    QsciScintilla *editor; // the current project, with Pascal highlighting
-    QListWidget *messages;
-    StartPage *startPage;
-    QTabWidget *editorTabs; // the editor's tab, named after the project file
-    QTabWidget *panels;     // Messages and Build
-    QSplitter *mainSplitter;
-    QLabel *caretPosition;
-    QLabel *buildState;
 
 public slots:
     // Puts the caret at a line and column of the project (both from 1).
@@ -122,6 +112,24 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void keepToolBarsOffEditor();
+
+    // The window's widgets, each with its objectName for tests and scripts.
+    BuildPanel *buildPanel;
+    QsciScintilla *editor; // the current project, with Pascal highlighting
+    QListWidget *messages;
+    StartPage *startPage;
+    QTabWidget *editorTabs; // the editor's tab, named after the project file
+    QTabWidget *panels;     // Messages and Build
+    QSplitter *mainSplitter;
+    QLabel *caretPosition;
+    QLabel *buildState;
 
 private:
     void record(const QString &line);
@@ -150,6 +158,9 @@ private:
     IdeHelp *m_help;
     wizard::DialogService *m_dialogs = nullptr;
     QStackedWidget *m_centre;
+    QAction *m_compileAction = nullptr; // enabled while a project is open
+    QAction *m_runAction = nullptr;
+    QString m_panelProject;             // the project the Build panel shows the state of
     FindBar *m_findBar;
     QAction *m_viewMessages;
     QAction *m_viewBuild;

@@ -107,6 +107,11 @@ void IdeMainWindow::buildMenus()
     runItem->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     tools->addAction(compile);
     tools->addAction(runItem);
+    // Nothing to build until a project is open (showProject).
+    m_compileAction = compile;
+    m_runAction = runItem;
+    compile->setEnabled(false);
+    runItem->setEnabled(false);
 }
 
 // The editor's own commands, enabled as they apply.

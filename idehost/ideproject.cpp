@@ -7,6 +7,7 @@
 */
 #include "idehost/idemainwindow.h"
 
+#include "idehost/buildpanel.h"
 #include "idehost/findbar.h"
 #include "idehost/recentprojects.h"
 #include "idehost/startpage.h"
@@ -146,12 +147,27 @@ void IdeMainWindow::showProject(bool open)
     m_centre->setCurrentIndex(open ? 1 : 0);
     if (open)
         editor->setFocus();
+    if (m_compileAction)
+        m_compileAction->setEnabled(open);
+    if (m_runAction)
+        m_runAction->setEnabled(open);
+    // The Build panel and the status bar show the open project's build
+    // only: another project starts with an empty panel and request.
+    const QString shown = open ? m_projectPath : QString();
+    if (shown != m_panelProject) {
+        m_panelProject = shown;
+        buildPanel->clear();
+        buildPanel->forgetRequest();
+        buildState->clear();
+        if (open)
+            message(QStringLiteral("Opened %1").arg(m_projectPath));
+    }
 }
 
 // Load Project is the expert's: there is none until an expert gave it.
 void IdeMainWindow::updateStartPage()
 {
-    startPage->btnStartLoad->setEnabled(menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad")) != nullptr);
+    startPage->setLoadEnabled(menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad")) != nullptr);
 }
 
 void IdeMainWindow::rememberProject()

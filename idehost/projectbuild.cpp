@@ -2,6 +2,7 @@
 
 #include "generator/sourcegenerator.h"
 #include "platform/registry.h"
+#include "platform/rootdir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,7 +129,7 @@ bool ProjectBuild::compile(const QString &projectPath)
         return fail(QStringLiteral("The project %1 does not exist").arg(projectPath));
     QString root;
     try {
-        root = QString::fromStdString(generator::rootDirFromRegistry(platform::Registry(), "the units compiled in"));
+        root = QString::fromStdString(platform::rootDirFromRegistry(platform::Registry(), "the units compiled in"));
     } catch (const std::exception &e) {
         return fail(QStringLiteral("Cannot read RootDir: %1").arg(QString::fromLocal8Bit(e.what())));
     }

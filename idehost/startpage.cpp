@@ -55,4 +55,9 @@ void StartPage::setRecent(const QStringList &paths)
     }
 }
 
+void StartPage::setLoadEnabled(bool enabled)
+{
+    btnStartLoad->setEnabled(enabled);
+}
+
 } // namespace quillon::idehost

@@ -20,15 +20,18 @@ public:
     explicit StartPage(QWidget *parent = nullptr);
 
     void setRecent(const QStringList &paths);
-
-    QPushButton *btnStartNew;
-    QPushButton *btnStartLoad;
-    QListWidget *lbRecent;
+    // Load Project is offered only once an expert gave it.
+    void setLoadEnabled(bool enabled);
 
 signals:
     void newClicked();
     void loadClicked();
     void recentChosen(const QString &path);
+
+private:
+    QPushButton *btnStartNew;
+    QPushButton *btnStartLoad;
+    QListWidget *lbRecent;
 };
 
 } // namespace quillon::idehost

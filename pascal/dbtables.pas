@@ -18,7 +18,7 @@ unit dbtables;
 
 interface
 
-uses SysUtils, Classes, qndbi;
+uses SysUtils, Classes, Contnrs, qndbi;
 
 type
   EDatabaseError = qndbi.EDatabaseError;
@@ -89,6 +89,7 @@ type
     FHasRow: Boolean;          { the cursor stands on a row }
     function GetActive: Boolean;
     procedure FreeFields;
+    procedure CloseCursor;
   protected
     function OpenCursor(Db: hDBIDb): hDBICur; virtual; abstract;
     procedure CheckActive;
@@ -120,9 +121,37 @@ type
     property TableName: string read FTableName write FTableName;
   end;
 
+  { A value for a query's ":Name" parameter, always passed as text. }
+  TParam = class
+  private
+    FName: string;
+    FValue: string;
+  public
+    property Name: string read FName;
+    property AsString: string read FValue write FValue;
+  end;
+
+  { A query's parameters by name; names compare without regard to case. }
+  TParams = class
+  private
+    FItems: TObjectList;       { owns its parameters }
+    function GetCount: Integer;
+    function GetItem(Index: Integer): TParam;
+  public
+    constructor Create;
+    destructor Destroy; override;
+    procedure Clear;
+    function FindParam(const Value: string): TParam;
+    { The parameter of that name, made when it has none yet. }
+    function ParamByName(const Value: string): TParam;
+    property Count: Integer read GetCount;
+    property Items[Index: Integer]: TParam read GetItem; default;
+  end;
+
   TQuery = class(TDBDataSet)
   private
     FSQL: TStrings;
+    FParams: TParams;
     procedure SetSQL(Value: TStrings);
   protected
     function OpenCursor(Db: hDBIDb): hDBICur; override;
@@ -130,7 +159,9 @@ type
   public
     constructor Create(AOwner: TComponent); override;
     destructor Destroy; override;
+    function ParamByName(const Value: string): TParam;
     property SQL: TStrings read FSQL write SetSQL;
+    property Params: TParams read FParams;
   end;
 
 implementation
@@ -337,7 +368,7 @@ var
   Field: TField;
   I: Integer;
 begin
-  if FCursor <> nil then
+  if FState <> dsInactive then
     Exit;
   if not SessionExists(FSessionName) then
     raise EDatabaseError.CreateFmt('%s: session ''%s'' not found', [Describe, FSessionName]);
@@ -381,29 +412,35 @@ begin
 end;
 
 procedure TDBDataSet.Close;
-var
-  Cursor: hDBICur;
 begin
   FreeFields;
   FState := dsInactive;
-  FEof := False;
-  FHasRow := False;
   if FDatabase <> nil then
     FDatabase.FDataSets.Remove(Self);
   FDatabase := nil;
-  Cursor := FCursor;
-  FCursor := nil;
   try
-    EngineCloseCursor(Cursor);
+    CloseCursor;
   finally
     FreeAndNil(FPrivateDatabase);
   end;
 end;
 
+{ Ends the engine cursor alone: the fields and the connection stay. }
+procedure TDBDataSet.CloseCursor;
+var
+  Cursor: hDBICur;
+begin
+  FEof := True;
+  FHasRow := False;
+  Cursor := FCursor;
+  FCursor := nil;
+  EngineCloseCursor(Cursor);
+end;
+
 procedure TDBDataSet.Next;
 begin
   CheckActive;
-  if FEof then
+  if FEof or (FCursor = nil) then
     Exit;
   EngineMoveNext(FCursor);
   FEof := EngineEof(FCursor);
@@ -411,7 +448,7 @@ end;
 
 procedure TDBDataSet.CheckActive;
 begin
-  if FCursor = nil then
+  if FState = dsInactive then
     raise EDatabaseError.CreateFmt('%s: cannot perform this operation on a closed dataset',
       [Describe]);
 end;
@@ -438,7 +475,7 @@ end;
 
 function TDBDataSet.GetActive: Boolean;
 begin
-  Result := FCursor <> nil;
+  Result := FState <> dsInactive;
 end;
 
 { TTable }
@@ -453,11 +490,20 @@ begin
   Result := 'Table ''' + FTableName + '''';
 end;
 
+{ An insert holds no read cursor on the table.  The row goes in through
+  the connection, and on SQLite a statement still stepping through the
+  table keeps the file's shared lock on that very connection: the insert
+  then needs the write lock while holding a read lock, and when another
+  connection is waiting for the write lock too, SQLite answers "database is
+  locked" at once (waiting would deadlock) instead of within its busy
+  timeout, so concurrent inserts were lost.  Closing the cursor first lets
+  the insert wait its turn.  The fields stay, to take the new values. }
 procedure TTable.Insert;
 var
   I: Integer;
 begin
   CheckActive;
+  CloseCursor;
   for I := 0 to FFields.Count - 1 do
   begin
     TField(FFields[I]).FNewValue := '';
@@ -499,16 +545,74 @@ end;
 
 { TQuery }
 
+constructor TParams.Create;
+begin
+  inherited Create;
+  FItems := TObjectList.Create(True);
+end;
+
+destructor TParams.Destroy;
+begin
+  FItems.Free;
+  inherited Destroy;
+end;
+
+procedure TParams.Clear;
+begin
+  FItems.Clear;
+end;
+
+function TParams.GetCount: Integer;
+begin
+  Result := FItems.Count;
+end;
+
+function TParams.GetItem(Index: Integer): TParam;
+begin
+  Result := TParam(FItems[Index]);
+end;
+
+function TParams.FindParam(const Value: string): TParam;
+var
+  I: Integer;
+begin
+  Result := nil;
+  for I := 0 to FItems.Count - 1 do
+    if CompareText(TParam(FItems[I]).Name, Value) = 0 then
+    begin
+      Result := TParam(FItems[I]);
+      Exit;
+    end;
+end;
+
+function TParams.ParamByName(const Value: string): TParam;
+begin
+  Result := FindParam(Value);
+  if Result = nil then
+  begin
+    Result := TParam.Create;
+    Result.FName := Value;
+    FItems.Add(Result);
+  end;
+end;
+
 constructor TQuery.Create(AOwner: TComponent);
 begin
   inherited Create(AOwner);
   FSQL := TStringList.Create;
+  FParams := TParams.Create;
 end;
 
 destructor TQuery.Destroy;
 begin
   inherited Destroy;
   FSQL.Free;
+  FParams.Free;
+end;
+
+function TQuery.ParamByName(const Value: string): TParam;
+begin
+  Result := FParams.ParamByName(Value);
 end;
 
 procedure TQuery.SetSQL(Value: TStrings);
@@ -517,10 +621,32 @@ begin
 end;
 
 { The lines are joined with line breaks, so a line that ends inside a
-  word does not run into the next. }
+  word does not run into the next.  With parameters, the engine binds each
+  value to its ":Name" and refuses a parameter of the SQL that has none, or
+  a value whose name the SQL does not hold; without, the SQL runs as it is. }
 function TQuery.OpenCursor(Db: hDBIDb): hDBICur;
+var
+  Names, Values: TStringList;
+  I: Integer;
 begin
-  Result := EngineOpenQuery(Db, FSQL.Text);
+  if FParams.Count = 0 then
+  begin
+    Result := EngineOpenQuery(Db, FSQL.Text);
+    Exit;
+  end;
+  Names := TStringList.Create;
+  Values := TStringList.Create;
+  try
+    for I := 0 to FParams.Count - 1 do
+    begin
+      Names.Add(FParams[I].Name);
+      Values.Add(FParams[I].AsString);
+    end;
+    Result := EngineOpenQueryParams(Db, FSQL.Text, Names, Values);
+  finally
+    Names.Free;
+    Values.Free;
+  end;
 end;
 
 function TQuery.Describe: string;

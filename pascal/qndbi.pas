@@ -37,12 +37,16 @@ type
 
 const
   EngineLibraryName = 'libidapi32.so';
+  { The engine's status for a database that cannot be opened or reached. }
+  QDBIERR_OPENFAILED = $3E0C;
   EngineInterfaceVersion = 300;
 
 function EngineOpenDatabase(const Alias: string; Params: TStrings): hDBIDb;
 procedure EngineCloseDatabase(Db: hDBIDb);
 function EngineOpenTable(Db: hDBIDb; const TableName: string): hDBICur;
 function EngineOpenQuery(Db: hDBIDb; const SQL: string): hDBICur;
+function EngineOpenQueryParams(Db: hDBIDb; const SQL: string;
+  Names, Values: TStrings): hDBICur;
 procedure EngineCloseCursor(Cursor: hDBICur);
 procedure EngineColumnNames(Cursor: hDBICur; Names: TStrings);
 procedure EngineMoveNext(Cursor: hDBICur);
@@ -62,6 +66,8 @@ type
   TDbiCloseDatabase = function(Db: hDBIDb): DBIResult; cdecl;
   TDbiOpenTable = function(Db: hDBIDb; TableName: PChar; var Cursor: hDBICur): DBIResult; cdecl;
   TDbiOpenQuery = function(Db: hDBIDb; SQL: PChar; var Cursor: hDBICur): DBIResult; cdecl;
+  TDbiOpenQueryParams = function(Db: hDBIDb; SQL: PChar; Count: LongWord;
+    Names, Values: PPChar; var Cursor: hDBICur): DBIResult; cdecl;
   TDbiCloseCursor = function(Cursor: hDBICur): DBIResult; cdecl;
   TDbiGetColumnCount = function(Cursor: hDBICur; var Count: LongWord): DBIResult; cdecl;
   TDbiGetColumnName = function(Cursor: hDBICur; Index: LongWord; var Name: PChar): DBIResult; cdecl;
@@ -83,6 +89,7 @@ var
   DbiCloseDatabase: TDbiCloseDatabase;
   DbiOpenTable: TDbiOpenTable;
   DbiOpenQuery: TDbiOpenQuery;
+  DbiOpenQueryParams: TDbiOpenQueryParams;
   DbiCloseCursor: TDbiCloseCursor;
   DbiGetColumnCount: TDbiGetColumnCount;
   DbiGetColumnName: TDbiGetColumnName;
@@ -142,6 +149,7 @@ begin
     DbiCloseDatabase := Ordinal(1105);
     DbiOpenTable := Ordinal(1108);
     DbiOpenQuery := Ordinal(1109);
+    DbiOpenQueryParams := Ordinal(1122);
     DbiCloseCursor := Ordinal(1110);
     DbiGetColumnCount := Ordinal(1111);
     DbiGetColumnName := Ordinal(1112);
@@ -198,6 +206,48 @@ begin
     Result := Result + Lines[I] + #10;
 end;
 
+{ The engine takes NUL-terminated texts.  A value holding a NUL byte (a
+  request value with "%00") would reach it cut at that byte, and be stored
+  or looked for as another value than the request gave, without a word;
+  Take refuses it instead, naming it: Refusal + name + Reason. }
+type
+  TEngineTexts = record
+    NameTexts, ValueTexts: array of string; { keep the texts alive for the call }
+    NamePtrs, ValuePtrs: array of PChar;
+    procedure Take(Names, Values: TStrings; const Refusal, Reason: string);
+    function NameArray: PPChar;
+    function ValueArray: PPChar;
+  end;
+
+procedure TEngineTexts.Take(Names, Values: TStrings; const Refusal, Reason: string);
+var
+  I: Integer;
+begin
+  SetLength(NameTexts, Names.Count);
+  SetLength(ValueTexts, Names.Count);
+  SetLength(NamePtrs, Names.Count + 1);
+  SetLength(ValuePtrs, Names.Count + 1);
+  for I := 0 to Names.Count - 1 do
+  begin
+    NameTexts[I] := Names[I];
+    ValueTexts[I] := Values[I];
+    if Pos(#0, ValueTexts[I]) > 0 then
+      raise EDBEngineError.CreateStatus(0, Refusal + NameTexts[I] + Reason);
+    NamePtrs[I] := PChar(NameTexts[I]);
+    ValuePtrs[I] := PChar(ValueTexts[I]);
+  end;
+end;
+
+function TEngineTexts.NameArray: PPChar;
+begin
+  Result := @NamePtrs[0];
+end;
+
+function TEngineTexts.ValueArray: PPChar;
+begin
+  Result := @ValuePtrs[0];
+end;
+
 function EngineOpenDatabase(const Alias: string; Params: TStrings): hDBIDb;
 begin
   OpenEngine;
@@ -222,6 +272,21 @@ function EngineOpenQuery(Db: hDBIDb; const SQL: string): hDBICur;
 begin
   Result := nil;
   Check(DbiOpenQuery(Db, PChar(SQL), Result), 'Running the query');
+end;
+
+{ The values of the query's ":Name" parameters go to the engine as text,
+  apart from the SQL, which never holds them; one holding a NUL byte is
+  refused (see TEngineTexts). }
+function EngineOpenQueryParams(Db: hDBIDb; const SQL: string;
+  Names, Values: TStrings): hDBICur;
+var
+  Texts: TEngineTexts;
+begin
+  Texts.Take(Names, Values, 'Running the query: the value for the parameter :',
+    ' holds a NUL byte, which cannot be passed on');
+  Result := nil;
+  Check(DbiOpenQueryParams(Db, PChar(SQL), Names.Count, Texts.NameArray, Texts.ValueArray, Result),
+    'Running the query');
 end;
 
 procedure EngineCloseCursor(Cursor: hDBICur);
@@ -269,33 +334,14 @@ begin
   Result := StrPas(Text);
 end;
 
-{ The engine takes NUL-terminated texts.  A value holding a NUL byte (a
-  request value with "%00") would reach it cut at that byte and be stored
-  shorter than it is without a word; such a row is refused whole instead,
-  naming the field, so nothing is stored that the request did not say. }
 procedure EngineInsertRow(Db: hDBIDb; const TableName: string;
   Names, Values: TStrings);
 var
-  NameTexts, ValueTexts: array of string; { keep the texts alive for the call }
-  NamePtrs, ValuePtrs: array of PChar;
-  I: Integer;
+  Texts: TEngineTexts;
 begin
-  SetLength(NameTexts, Names.Count);
-  SetLength(ValueTexts, Names.Count);
-  SetLength(NamePtrs, Names.Count + 1);
-  SetLength(ValuePtrs, Names.Count + 1);
-  for I := 0 to Names.Count - 1 do
-  begin
-    NameTexts[I] := Names[I];
-    ValueTexts[I] := Values[I];
-    if Pos(#0, ValueTexts[I]) > 0 then
-      raise EDBEngineError.CreateStatus(0, 'Inserting into the table ' + TableName +
-        ': the value for the field ' + NameTexts[I] +
-        ' holds a NUL byte, which cannot be stored; nothing was inserted');
-    NamePtrs[I] := PChar(NameTexts[I]);
-    ValuePtrs[I] := PChar(ValueTexts[I]);
-  end;
-  Check(DbiInsertRow(Db, PChar(TableName), Names.Count, @NamePtrs[0], @ValuePtrs[0]),
+  Texts.Take(Names, Values, 'Inserting into the table ' + TableName + ': the value for the field ',
+    ' holds a NUL byte, which cannot be stored; nothing was inserted');
+  Check(DbiInsertRow(Db, PChar(TableName), Names.Count, Texts.NameArray, Texts.ValueArray),
     'Inserting into the table ' + TableName);
 end;
 

@@ -9,6 +9,9 @@
   - Parse splits a query string or form body into parallel name and value
     lists, decoding the URL escapes.
   - PrepareString makes a text safe to put into an HTML page.
+  - HoldResponse keeps the page and its head back until the page is made,
+    so that FailResponse can still answer a page whose making failed with
+    an error status (FailureStatus says which) instead of "200 OK".
 
   Under Free Pascal the unit also replaces TStringList (it must therefore
   follow Classes in a uses clause): a list index out of range raises
@@ -44,11 +47,16 @@ procedure SendResponseHeader(var CB: TEXTENSION_CONTROL_BLOCK;
   const Status, Headers: string);
 procedure AssignResponse(var F: Text; var CB: TEXTENSION_CONTROL_BLOCK);
 function ResponseLost(var F: Text): Boolean;
+procedure HoldResponse(var F: Text; const Status, Headers: string);
+function FailResponse(var F: Text; const Status: string): Boolean;
+function FailureStatus(E: Exception): string;
 procedure Parse(const S: string; Key, Val: TStrings);
 function UrlDecode(const S: string): string;
 function PrepareString(const S: string): string;
 
 implementation
+
+uses qndbi;
 
 {$IFDEF FPC}
 function TStringList.Get(Index: Integer): string;
@@ -116,24 +124,31 @@ end;
   of the file, escape to the server.  The rest of the output is dropped
   instead, and ResponseLost tells the extension to report the failure to
   the server. }
+const
+  { A page held back beyond this size goes out with the status it has by
+    then; a failure after that can only add its message to the page. }
+  HeldPageLimit = 4 * 1024 * 1024;
+
 type
+  { A page held back with its head (see HoldResponse). }
+  PHeldPage = ^THeldPage;
+  THeldPage = record
+    Status, Headers: string;
+    Page: string;          { the bytes held so far: Page[1..Used] }
+    Used: Integer;
+  end;
+
   PResponseState = ^TResponseState;
   TResponseState = record
     CB: PEXTENSION_CONTROL_BLOCK;
     Lost: Boolean;
+    Held: PHeldPage;       { nil when nothing is held back (any more) }
   end;
 
-function SendBuffer(var T: TTextRec): Integer;
+procedure WriteOut(State: PResponseState; P: PChar; Left: DWORD);
 var
-  State: PResponseState;
-  P: PChar;
-  Left, Sent: DWORD;
+  Sent: DWORD;
 begin
-  Result := 0;
-  State := PResponseState(@T.UserData);
-  P := PChar(T.BufPtr);
-  Left := T.BufPos;
-  T.BufPos := 0;
   while (Left > 0) and not State^.Lost do
   begin
     Sent := Left;
@@ -148,12 +163,79 @@ begin
   end;
 end;
 
+{ Sends the held head and page, and holds nothing from then on. }
+procedure ReleaseHeld(State: PResponseState);
+const
+  Piece = 32768;  { within one FastCGI record, as a server would send it }
+var
+  Held: PHeldPage;
+  Done, Count: Integer;
+begin
+  Held := State^.Held;
+  if Held = nil then
+    Exit;
+  State^.Held := nil;
+  try
+    SendResponseHeader(State^.CB^, Held^.Status, Held^.Headers);
+    Done := 0;
+    while Done < Held^.Used do
+    begin
+      Count := Held^.Used - Done;
+      if Count > Piece then
+        Count := Piece;
+      WriteOut(State, @Held^.Page[Done + 1], Count);
+      Inc(Done, Count);
+    end;
+  finally
+    Dispose(Held);
+  end;
+end;
+
+{ Adds Count bytes to the held page, its room doubled as it fills, so
+  that holding a page costs time in proportion to its size. }
+procedure HoldBytes(Held: PHeldPage; P: PChar; Count: Integer);
+var
+  Room: Integer;
+begin
+  Room := Length(Held^.Page);
+  if Held^.Used + Count > Room then
+  begin
+    if Room < 16384 then
+      Room := 16384;
+    while Held^.Used + Count > Room do
+      Room := Room * 2;
+    SetLength(Held^.Page, Room);
+  end;
+  Move(P^, Held^.Page[Held^.Used + 1], Count);
+  Inc(Held^.Used, Count);
+end;
+
+function SendBuffer(var T: TTextRec): Integer;
+var
+  State: PResponseState;
+  Count: DWORD;
+begin
+  Result := 0;
+  State := PResponseState(@T.UserData);
+  Count := T.BufPos;
+  T.BufPos := 0;
+  if State^.Held <> nil then
+  begin
+    HoldBytes(State^.Held, PChar(T.BufPtr), Count);
+    if State^.Held^.Used > HeldPageLimit then
+      ReleaseHeld(State);
+  end
+  else
+    WriteOut(State, PChar(T.BufPtr), Count);
+end;
+
 function CloseDevice(var T: TTextRec): Integer;
 begin
   Result := 0;
   if T.Mode = fmOutput then
     Result := SendBuffer(T);
   T.Mode := fmClosed;
+  ReleaseHeld(PResponseState(@T.UserData));
 end;
 
 function OpenDevice(var T: TTextRec): Integer;
@@ -224,6 +306,7 @@ begin
   TTextRec(F).OpenFunc := @ResponseOpen;
   PResponseState(@TTextRec(F).UserData)^.CB := @CB;
   PResponseState(@TTextRec(F).UserData)^.Lost := False;
+  PResponseState(@TTextRec(F).UserData)^.Held := nil;
 {$IFDEF FPC}
   SetTextLineEnding(F, #13#10);
 {$ENDIF}
@@ -232,6 +315,47 @@ end;
 function ResponseLost(var F: Text): Boolean;
 begin
   Result := PResponseState(@TTextRec(F).UserData)^.Lost;
+end;
+
+{ Call after AssignResponse, before anything is written.  The head is sent
+  with the page when the file is closed, or earlier if the page grows past
+  HeldPageLimit. }
+procedure HoldResponse(var F: Text; const Status, Headers: string);
+var
+  State: PResponseState;
+begin
+  State := PResponseState(@TTextRec(F).UserData);
+  if State^.Held = nil then
+    New(State^.Held);
+  State^.Held^.Status := Status;
+  State^.Held^.Headers := Headers;
+  State^.Held^.Used := 0;
+end;
+
+{ True when the status could still be changed: F is a response, its head
+  was held and has not gone out yet.  Any other text file is left alone. }
+function FailResponse(var F: Text; const Status: string): Boolean;
+var
+  State: PResponseState;
+begin
+  State := PResponseState(@TTextRec(F).UserData);
+  Result := (Pointer(TTextRec(F).OpenFunc) = Pointer(@ResponseOpen)) and (State^.Held <> nil);
+  if Result then
+    State^.Held^.Status := Status;
+end;
+
+{ A request the page could not be made for (Abort, after a missing request
+  value was reported) is the client's fault; a database that cannot be
+  opened or reached is a passing state of the service; anything else is a
+  fault of the server. }
+function FailureStatus(E: Exception): string;
+begin
+  if E is EAbort then
+    Result := '400 Bad Request'
+  else if (E is EDBEngineError) and (EDBEngineError(E).ErrorCode = QDBIERR_OPENFAILED) then
+    Result := '503 Service Unavailable'
+  else
+    Result := '500 Internal Server Error';
 end;
 
 function HexValue(C: Char): Integer;

@@ -8,6 +8,11 @@ library {*$LibName};
   variables, and the database components are created and freed by each
   call, so concurrent requests share nothing.
 
+  The page is held back with its head until it is made: a page whose
+  making fails is answered with an error status (400 for a missing request
+  value, 503 for a database that cannot be reached, 500 otherwise) and the
+  short error text, never with "200 OK".
+
   Under Free Pascal on Unix the library allocates through the C library
   (cmem, which must come first): its memory manager serves the many small
   strings of a page from per-thread caches, where Free Pascal's own one
@@ -48,8 +53,8 @@ begin
   QnBody := ReadRequestBody(QnControlBlock);
   ECB.Data := PChar(QnBody);
   ECB.Available := Length(QnBody);
-  SendResponseHeader(QnControlBlock, '200 OK', 'Content-Type: text/html'#13#10#13#10);
   AssignResponse(F, QnControlBlock);
+  HoldResponse(F, '200 OK', 'Content-Type: text/html; charset=utf-8'#13#10#13#10);
   Rewrite (F);
   try
     try
@@ -72,10 +77,13 @@ begin
 {*$FooterHTML}
       Writeln (F,'</BODY></HTML>');
     except
-      on EAbort do
-        ;
+      on E: EAbort do
+        FailResponse(F, FailureStatus(E));
       on E: Exception do
+      begin
+        FailResponse(F, FailureStatus(E));
         Writeln (F,'<P>Error: '+PrepareString(E.Message)+'</P></BODY></HTML>');
+      end;
     end;
   finally
     CloseFile (F);

@@ -155,6 +155,11 @@ FileError FileError::notRegular(const std::string &path)
     return FileError(Whole{}, path + " is not a regular file", path, "not a regular file");
 }
 
+FileError FileError::refused(const std::string &path, const std::string &message)
+{
+    return FileError(Whole{}, message, path, message);
+}
+
 std::optional<std::string> readFileIfExists(const std::string &path)
 {
     // Look before opening: opening a FIFO blocks, opening a device may act.

@@ -49,6 +49,8 @@ public:
 
     // The refusal of a path that is not a regular file.
     static FileError notRegular(const std::string &path);
+    // A refusal of path whose message is the whole of message.
+    static FileError refused(const std::string &path, const std::string &message);
 
 private:
     struct Whole {};

@@ -40,12 +40,12 @@ constexpr std::array<std::string_view, 68> kReservedWords = {
 // literals: their variables, the units they use, and the routines, types and
 // constants they call on. A request value variable of one of these names
 // would be a duplicate declaration or would hide what the code means.
-constexpr std::array<std::string_view, 99> kGeneratedNames = {
+constexpr std::array<std::string_view, 102> kGeneratedNames = {
     "abort", "add", "assignfile", "assignresponse", "b", "blockread", "bool", "boolean", "cdecl",
     "classes", "clear", "close", "closefile", "cmem", "cthreads", "date", "db", "dbtables", "dword", "e",
-    "eabort", "ecb", "einouterror", "elisterror", "exception", "exit", "f", "false", "fieldbyname",
-    "filemode", "filename", "filesize", "flags", "free", "getcurrentthreadid",
-    "getextensionversion", "getvars", "hse_max_ext_dll_name_len", "hse_status_error",
+    "eabort", "ecb", "einouterror", "elisterror", "exception", "exit", "f", "failresponse",
+    "failurestatus", "false", "fieldbyname", "filemode", "filename", "filesize", "flags", "free", "getcurrentthreadid",
+    "getextensionversion", "getvars", "holdresponse", "hse_max_ext_dll_name_len", "hse_status_error",
     "hse_status_success", "hse_version_major", "hse_version_minor", "httpextensionproc", "indexof",
     "insert", "integer", "inttostr", "key", "length", "makeextensionversion", "mydb", "next",
     "open", "parse", "pchar", "post", "postdata", "preparestring", "qnbody", "qncontrolblock",

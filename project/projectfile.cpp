@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <optional>
 
 namespace quillon {
@@ -326,6 +327,13 @@ void ProjectFile::load(const std::string &path, WizardProject &project,
     if (!hasProjectSection(profile))
         throw ProjectFileError(path + " is not a project file");
     loadProfile(profile, project, observer);
+}
+
+void ProjectFile::requireExists(const std::string &path)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw ProjectFileError("Project file not found: " + path);
 }
 
 void ProjectFile::loadText(std::string_view text, WizardProject &project,

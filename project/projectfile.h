@@ -57,6 +57,11 @@ public:
     static void load(const std::string &path, WizardProject &project,
                      ProjectLoadObserver *observer = nullptr);
 
+    // Throws ProjectFileError "Project file not found: PATH" when nothing is
+    // at path: for opening a project the user named, where a missing file
+    // is a mistake to report rather than an empty project.
+    static void requireExists(const std::string &path);
+
     // Reads a file's text onto project, as load() does.
     static void loadText(std::string_view text, WizardProject &project,
                          ProjectLoadObserver *observer = nullptr);

@@ -1,5 +1,6 @@
 #include "project/summary.h"
 
+#include "project/queryparameters.h"
 #include "project/textlines.h"
 
 namespace quillon {
@@ -10,6 +11,21 @@ template<typename Lines>
 void append(StringList &out, const Lines &lines)
 {
     out.insert(out.end(), lines.begin(), lines.end());
+}
+
+// The request values whose values the query's parameters take, each with
+// its parameter; nothing for a query without such parameters.
+void appendQueryFilters(StringList &out, const WizardProject &p)
+{
+    bool first = true;
+    for (const QueryParameter &parameter : queryParameters(p.QrToBrowse, p.Input)) {
+        if (parameter.requestValue.empty())
+            continue;
+        if (first)
+            out.push_back("Filtered by the request values:");
+        first = false;
+        out.push_back(parameter.requestValue + " (:" + parameter.name + ")");
+    }
 }
 
 void appendDatabase(StringList &out, const WizardProject &p)
@@ -27,6 +43,7 @@ void appendDatabase(StringList &out, const WizardProject &p)
         } else {
             out.push_back("SQL Query Text:");
             append(out, splitTypedLines(p.QrToBrowse));
+            appendQueryFilters(out, p);
         }
         out.push_back("Returned Fields:");
         append(out, p.RetChosenFields);

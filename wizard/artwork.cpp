@@ -406,6 +406,19 @@ QImage sqlGlyph(SqlGlyph which)
         case SqlGlyph::UpdateSkeleton:
             drawSkeleton(p, QLatin1Char('U'), QColor(220, 120, 30));
             break;
+        case SqlGlyph::AddParameter: {
+            /* A request value, ":" on a blue badge, going into the SQL. */
+            QPainterPath badge;
+            badge.addRoundedRect(QRectF(1.5, 1.5, 10, 9), 2, 2);
+            drawShape(p, badge, shade({1.5, 1.5}, {11.5, 10.5}, QColor(120, 170, 240), QColor(40, 80, 170)),
+                      QColor(30, 60, 130), 0.8);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QPointF(6.5, 4), 1.4, 1.4);
+            p.drawEllipse(QPointF(6.5, 8), 1.4, 1.4);
+            drawPlus(p);
+            break;
+        }
         }
     });
 }

@@ -18,7 +18,7 @@ QImage aboutGlyph();
 QPixmap programIcon();     // 32 x 32: the About box's ProgramIcon, also the wizard window icon
 
 // 16 x 16 glyphs of the SQL helper buttons on the browse page.
-enum class SqlGlyph { AddTable, AddField, Clear, Execute, SelectSkeleton, InsertSkeleton, UpdateSkeleton };
+enum class SqlGlyph { AddTable, AddField, Clear, Execute, SelectSkeleton, InsertSkeleton, UpdateSkeleton, AddParameter };
 QImage sqlGlyph(SqlGlyph which);
 
 } // namespace quillon::wizard::artwork

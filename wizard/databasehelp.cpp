@@ -19,9 +19,9 @@ public:
     std::vector<std::string> tables() override { return m_db.tables("*.*"); }
     std::vector<std::string> fields(const std::string &table) override { return m_db.fields(table); }
     std::vector<std::string> queryColumns(const std::string &sql) override { return m_db.queryColumns(sql); }
-    std::unique_ptr<QueryRows> openQuery(const std::string &sql) override
+    std::unique_ptr<QueryRows> openQuery(const std::string &sql, const QueryValues &values) override
     {
-        return cursorRows(m_db.openQuery(sql));
+        return cursorRows(values.empty() ? m_db.openQuery(sql) : m_db.openQuery(sql, values));
     }
 
 private:
@@ -128,11 +128,11 @@ std::vector<std::string> WizardDatabase::queryColumns(const std::string &sql)
     return withDatabase([&](OpenDatabase &db) { return db.queryColumns(sql); });
 }
 
-std::unique_ptr<QueryRows> WizardDatabase::openQuery(const std::string &sql)
+std::unique_ptr<QueryRows> WizardDatabase::openQuery(const std::string &sql, const QueryValues &values)
 {
     // The preview's rows keep their database open as long as they live.
     connect();
-    return m_open->openQuery(sql);
+    return m_open->openQuery(sql, values);
 }
 
 std::vector<std::string> selectSkeleton()

@@ -18,9 +18,13 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillon::wizard {
+
+// Values of a query's ":Name" parameters: each name (without ":") and its value.
+using QueryValues = std::vector<std::pair<std::string, std::string>>;
 
 // An open database of an alias.
 class OpenDatabase
@@ -31,7 +35,8 @@ public:
     virtual std::vector<std::string> fields(const std::string &table) = 0;
     // Runs the SQL text and returns its result's column names.
     virtual std::vector<std::string> queryColumns(const std::string &sql) = 0;
-    virtual std::unique_ptr<QueryRows> openQuery(const std::string &sql) = 0;
+    // Runs the SQL text with values bound to its parameters, as text.
+    virtual std::unique_ptr<QueryRows> openQuery(const std::string &sql, const QueryValues &values) = 0;
 };
 
 class DatabaseEngine
@@ -75,7 +80,7 @@ public:
     std::vector<std::string> tables();
     std::vector<std::string> tableFields(const std::string &table);
     std::vector<std::string> queryColumns(const std::string &sql);
-    std::unique_ptr<QueryRows> openQuery(const std::string &sql);
+    std::unique_ptr<QueryRows> openQuery(const std::string &sql, const QueryValues &values = {});
 
 private:
     template <typename Fn>

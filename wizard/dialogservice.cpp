@@ -1,10 +1,13 @@
 #include "wizard/dialogservice.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QGridLayout>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
 
 namespace quillon::wizard {
 
@@ -57,12 +60,38 @@ void QtDialogs::showMessage(QWidget *owner, const QString &text)
     messageBox(owner, QMessageBox::NoIcon, QString(), text, QMessageBox::Ok);
 }
 
+int QtDialogs::choose(QWidget *owner, QMessageBox::Icon icon, const QString &caption, const QString &text,
+                      const QStringList &buttons)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, owner);
+    QList<QAbstractButton *> pressed;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool refusal = i + 1 == buttons.size();
+        pressed << static_cast<QAbstractButton *>(
+            box.addButton(buttons[i], refusal ? QMessageBox::RejectRole : QMessageBox::AcceptRole));
+    }
+    // Enter, like Escape, presses the refusal: nothing is replaced by a key pressed in passing.
+    if (!pressed.isEmpty()) {
+        box.setEscapeButton(pressed.constLast());
+        box.setDefaultButton(static_cast<QPushButton *>(pressed.constLast()));
+    }
+    keepCaptionVisible(box);
+    box.exec();
+    const qsizetype index = pressed.indexOf(box.clickedButton());
+    return index < 0 ? int(buttons.size()) - 1 : int(index);
+}
+
 std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogRequest &request)
 {
     QFileDialog dialog(owner, request.title);
     dialog.setObjectName(QString::fromLatin1(request.name));
     dialog.setNameFilters(qtNameFilters(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.initialPath.isEmpty()) {
+        const QFileInfo start(request.initialPath);
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
     if (request.kind == FileDialogRequest::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -87,6 +116,13 @@ std::optional<QString> QtDialogs::fileDialog(QWidget *owner, const FileDialogReq
 QAction *QtDialogs::popupMenu(QMenu *menu, const QPoint &screenPos)
 {
     return menu->exec(screenPos);
+}
+
+std::optional<QString> QtDialogs::askText(QWidget *owner, const QString &caption, const QString &label)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner, caption, label, QLineEdit::Normal, QString(), &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
 }
 
 } // namespace quillon::wizard

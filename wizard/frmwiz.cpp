@@ -23,8 +23,8 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QShortcut>
-#include <QShortcutEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -191,40 +191,75 @@ void TfrmWiz::buildButtons()
 
 /*
 ** Enter presses the visible one of "Next >" and "Finish" (the default
-** button; controls that use Enter themselves keep it), F1 is the Help
-** button, and Alt+N, Alt+B, Alt+F press Next, Back and Finish while their
-** captions stay as they are. A button's shortcut is on only while a user
-** could click the button (shown and enabled), so a page's own mnemonic on
-** the same key ("&footer") works while that button is away. While both are
-** on (Alt+N and "ISAPI Ext. &Name:") the button wins: the page control's
-** share of the ambiguous key is taken in eventFilter.
+** button; controls that use Enter themselves keep it) and F1 is the Help
+** button. Alt+N, Alt+B and Alt+F press Next, Back and Finish at once
+** (shortcuts of the window, not the buttons' own mnemonics, which would
+** press them a moment later), only while a user could click the button
+** (shown and enabled) and the page on show has no mnemonic on the same
+** key: the page's own controls ("ISAPI Ext. &Name:", "I would like to
+** &browse database items") win. The button's caption shows its underline
+** exactly when the key is the button's.
 */
 void TfrmWiz::addKeyboardShortcuts()
 {
     btnNext->setDefault(true);
     auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, btnHelp, &QPushButton::click);
-    const std::pair<QKeyCombination, QPushButton *> keys[] = {
-        {Qt::ALT | Qt::Key_N, btnNext}, {Qt::ALT | Qt::Key_B, btnBack}, {Qt::ALT | Qt::Key_F, btnFinish}};
-    for (const auto &[key, button] : keys) {
-        auto *s = new QShortcut(QKeySequence(key), this);
+    const std::pair<QPushButton *, QString> mnemonics[] = {{btnNext, QStringLiteral("&Next >")},
+                                                           {btnBack, QStringLiteral("< &Back")},
+                                                           {btnFinish, QStringLiteral("&Finish")}};
+    for (const auto &[button, caption] : mnemonics) {
+        auto *s = new QShortcut(QKeySequence::mnemonic(caption), this);
         connect(s, &QShortcut::activated, button, &QPushButton::click);
-        connect(s, &QShortcut::activatedAmbiguously, button, &QPushButton::click);
-        m_buttonShortcuts.push_back({s, button});
+        m_buttonMnemonics.push_back({s, button, caption});
         button->installEventFilter(this);
     }
-    syncButtonShortcuts();
-    // The page controls whose mnemonics may share a key with a button.
+    // A page control's mnemonic counts while it is shown and enabled: its
+    // changes re-decide which keys the buttons take.
     for (QWidget *w : nbWiz->findChildren<QWidget *>()) {
-        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w))
+        if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QGroupBox *>(w))
             w->installEventFilter(this);
     }
+    syncButtonShortcuts();
 }
+
+namespace {
+
+// Whether a control shown on page answers key as its mnemonic.
+bool pageHasMnemonic(const QWidget *page, const QKeySequence &key)
+{
+    for (const QWidget *w : page->findChildren<QWidget *>()) {
+        QString text;
+        if (const auto *l = qobject_cast<const QLabel *>(w); l && l->buddy())
+            text = l->text();
+        else if (const auto *b = qobject_cast<const QAbstractButton *>(w))
+            text = b->text();
+        else if (const auto *g = qobject_cast<const QGroupBox *>(w))
+            text = g->title();
+        if (!text.isEmpty() && w->isVisibleTo(page) && w->isEnabled() && QKeySequence::mnemonic(text) == key)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 void TfrmWiz::syncButtonShortcuts()
 {
-    for (const auto &[shortcut, button] : m_buttonShortcuts)
-        shortcut->setEnabled(button->isVisibleTo(this) && button->isEnabled());
+    const QWidget *page = nbWiz->currentWidget();
+    for (const ButtonMnemonic &m : m_buttonMnemonics) {
+        const bool answers = m.button->isVisibleTo(this) && m.button->isEnabled() &&
+                             !(page && pageHasMnemonic(page, m.shortcut->key()));
+        m.shortcut->setEnabled(answers);
+        QString text = m.caption;
+        if (!answers)
+            text.remove(QLatin1Char('&'));
+        if (m.button->text() != text) {
+            m.button->setText(text);
+            // The underline only shows the key; the window's shortcut presses the button.
+            m.button->setShortcut(QKeySequence());
+        }
+    }
 }
 
 void TfrmWiz::FormCreate()
@@ -274,6 +309,11 @@ void TfrmWiz::readRegistry(const std::function<void(const platform::Registry &)>
 
 void TfrmWiz::showPage(Page page)
 {
+    // A field of the page about to be hidden gives the focus to the button
+    // row first, so that hiding it does not walk the focus along the tab
+    // chain (through the icon buttons and the next page's fields).
+    if (QWidget *focused = focusWidget(); focused && nbWiz->currentWidget()->isAncestorOf(focused))
+        (btnNext->isVisible() ? btnNext : btnFinish)->setFocus();
     nbWiz->setCurrentIndex(static_cast<int>(page));
 }
 
@@ -356,12 +396,25 @@ void TfrmWiz::btnBackClick()
     if (previous == Page::Welcome)
         btnBack->setEnabled(false);
     showNextOrFinish(previous);
-    if (previous == Page::Input)
-        pgInput->focusEntry();
+    focusFirstField(previous);
+}
+
+// The focus goes to the page's first control in Tab order that takes it.
+void TfrmWiz::focusFirstField(Page page)
+{
+    WizardPage *shown = m_pages[static_cast<std::size_t>(page)];
+    for (QWidget *w = shown->nextInFocusChain(); w && w != shown; w = w->nextInFocusChain()) {
+        if (shown->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(shown) &&
+            w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TfrmWiz::nbWizPageChanged(int index)
 {
+    syncButtonShortcuts();
     switch (static_cast<Page>(index)) {
     case Page::Login:
         pgLogin->focusEntry();
@@ -383,24 +436,9 @@ bool TfrmWiz::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ShowToParent:
     case QEvent::HideToParent:
     case QEvent::EnabledChange:
-        for (const auto &entry : m_buttonShortcuts) {
-            if (watched == entry.second)
-                syncButtonShortcuts();
-        }
+        if (auto *w = qobject_cast<QWidget *>(watched); w && (nbWiz->isAncestorOf(w) || w->parent() == pnlButtons))
+            syncButtonShortcuts();
         break;
-    case QEvent::Shortcut: {
-        // A key both a button and a page control answer goes to the button.
-        const auto *e = static_cast<QShortcutEvent *>(event);
-        if (!e->isAmbiguous())
-            break;
-        for (const auto &[shortcut, button] : m_buttonShortcuts) {
-            if (shortcut->isEnabled() && e->key() == shortcut->key()) {
-                button->click();
-                return true;
-            }
-        }
-        break;
-    }
     default:
         break;
     }

@@ -15,6 +15,7 @@
 ** under a test, a script or a user.
 */
 
+#include "generator/editedsource.h"
 #include "project/wizardproject.h"
 #include "wizard/navigation.h"
 #include "wizard/wizardcontext.h"
@@ -24,6 +25,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -87,6 +89,9 @@ public:
     const QString &helpFile() const { return m_helpFile; }
     WizardContext &context() { return m_ctx; }
 
+    // Finish wrote the source file (the window may close without it).
+    bool wroteSource() const { return m_wroteSource; }
+
     // The window commands; the flag ones return false when cancelled or failed.
     bool saveProject();
     bool openProject();
@@ -129,15 +134,20 @@ private:
     void showPage(Page page);
     void btnNextClick();
     void btnBackClick();
+    void focusFirstField(Page page);
     void nbWizPageChanged(int index);
     void prepareArrival(Page page);
     void showNextOrFinish(Page page);
     void btnFinishClick();
+    // For a source edited since Quillon wrote it, or not written by it, asks
+    // whether to replace or merge; nullopt when the user cancels.
+    std::optional<generator::EditedSource> askAboutEditedSource(const std::string &path, const std::string &text);
     void btnHelpClick();
     void showHelp(int context);
     void rdbAboutClick();
     void ViewasText1Click();
     void previewQuery();
+    std::optional<QueryValues> sampleValues(const std::string &sql);
     // Runs read on the registry given at creation, else on the user's.
     void readRegistry(const std::function<void(const platform::Registry &)> &read) const;
 
@@ -151,7 +161,14 @@ private:
     WizardContext m_ctx;
     QString m_projectFileName;
     QString m_helpFile;
-    std::vector<std::pair<QShortcut *, QPushButton *>> m_buttonShortcuts; // Alt+N, Alt+B, Alt+F
+    bool m_wroteSource = false;
+    struct ButtonMnemonic
+    {
+        QShortcut *shortcut; // Alt+N, Alt+B, Alt+F
+        QPushButton *button;
+        QString caption;     // with "&": "&Next >"
+    };
+    std::vector<ButtonMnemonic> m_buttonMnemonics;
 
 public:
     QFrame *pnlBorder;

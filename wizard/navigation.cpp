@@ -1,5 +1,6 @@
 #include "wizard/navigation.h"
 
+#include "project/queryparameters.h"
 #include "project/textlines.h"
 
 #include <array>
@@ -84,6 +85,7 @@ NavigationFacts navigationFacts(const WizardProject &p)
     f.hasInputValues = !p.Input.empty();
     f.tbBrowse = p.TbBrowse;
     f.sql = p.QrToBrowse;
+    f.requestValues = p.Input;
     f.hasMapping = !p.UpdFields.empty();
     f.hasReturnedFields = !p.RetChosenFields.empty();
     f.pageTitle = p.PageTitle;
@@ -91,6 +93,20 @@ NavigationFacts navigationFacts(const WizardProject &p)
     f.outputFile = p.OutputDLL;
     return f;
 }
+
+namespace {
+
+// The first parameter of the query that names none of the request values:
+// it would run with nothing bound and list no row.
+std::optional<std::string> unboundQueryParameter(const std::string &sql, const StringList &requestValues)
+{
+    for (const QueryParameter &parameter : queryParameters(sql, requestValues))
+        if (parameter.requestValue.empty())
+            return parameter.name;
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
 {
@@ -107,15 +123,27 @@ std::optional<CheckFailure> checkLeaving(Page page, const NavigationFacts &f)
                 return CheckFailure{"Table must be selected!", "cbBRTable"};
         } else if (isBlankText(f.sql)) {
             return CheckFailure{"SQL Code not entered!", "moSQL"};
+        } else if (const auto unbound = unboundQueryParameter(f.sql, f.requestValues)) {
+            return CheckFailure{"The query's parameter :" + *unbound + " names no request value: add " + *unbound +
+                                    " to the request values, or take the parameter out of the query.",
+                                "moSQL"};
         }
         break;
     case Page::DBCheck:
         if (f.dbOk && !f.aliasChosen)
             return CheckFailure{"Database must be selected!", "cbDatabase"};
         break;
+    case Page::HeaderFooter:
+        if (!f.headerProblem.empty())
+            return CheckFailure{f.headerProblem, "edHeader"};
+        if (!f.footerProblem.empty())
+            return CheckFailure{f.footerProblem, "edFooter"};
+        break;
     case Page::DLLOutput:
         if (isBlankText(f.outputFile))
             return CheckFailure{"Output DLL Source filename required!", ""};
+        if (!f.outputProblem.empty())
+            return CheckFailure{f.outputProblem, "edDLLFile"};
         break;
     case Page::OtherData:
         if (isBlankText(f.pageTitle))

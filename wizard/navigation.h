@@ -59,11 +59,17 @@ struct NavigationFacts
     bool tbBrowse = true;         // rbTable
     bool browseTableChosen = false; // an entry of cbBRTable is chosen
     std::string sql;              // moSQL, its whole text
+    StringList requestValues;     // lbValues, the names of the request values
     bool hasMapping = false;      // lbUpdFields has entries
     bool hasReturnedFields = false; // lbReturnFields has entries
     std::string pageTitle;        // edPageTitle
     std::string extName;          // edExtName
     std::string outputFile;       // edDLLFile
+    // What is wrong with a file the user named (filechecks.h), empty when
+    // nothing is or its box is clear; the pages that hold the names add them.
+    std::string headerProblem;    // edHeader, when cbHEader is checked
+    std::string footerProblem;    // edFooter, when cbFooter is checked
+    std::string outputProblem;    // edDLLFile
 };
 
 // The facts the record holds; aliasChosen and browseTableChosen stay false

@@ -460,7 +460,7 @@ void ScriptDriver::addBuiltInVerbs()
         return QString();
     });
     addVerb(QStringLiteral("answer"), Operands::Text, [this](const Arguments &a) {
-        return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save or discard");
+        return m_dialogs.queueAnswer(a.text) ? QString() : QStringLiteral("answer must be yes, no, ok, cancel, save, discard, replace or merge");
     });
     addVerb(QStringLiteral("file"), Operands::Text, [this](const Arguments &a) {
         m_dialogs.queueFile(a.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(a.text));
@@ -468,6 +468,10 @@ void ScriptDriver::addBuiltInVerbs()
     });
     addVerb(QStringLiteral("popup"), Operands::Text, [this](const Arguments &a) {
         m_dialogs.queuePopup(a.text);
+        return QString();
+    });
+    addVerb(QStringLiteral("text"), Operands::Text, [this](const Arguments &a) {
+        m_dialogs.queueText(a.text == QLatin1String("cancel") ? std::nullopt : std::optional<QString>(a.text));
         return QString();
     });
     addVerb(QStringLiteral("close"), Operands::NameThenText, [notA](const Arguments &a) {

@@ -110,21 +110,13 @@ ScriptedDialogs::ScriptedDialogs(Sink sink)
 
 bool ScriptedDialogs::queueAnswer(const QString &answer)
 {
+    static const QStringList known{QStringLiteral("yes"),     QStringLiteral("no"),      QStringLiteral("ok"),
+                                   QStringLiteral("cancel"),  QStringLiteral("save"),    QStringLiteral("discard"),
+                                   QStringLiteral("replace"), QStringLiteral("merge")};
     const QString a = answer.toLower();
-    if (a == QLatin1String("yes"))
-        m_answers.push_back(QMessageBox::Yes);
-    else if (a == QLatin1String("no"))
-        m_answers.push_back(QMessageBox::No);
-    else if (a == QLatin1String("ok"))
-        m_answers.push_back(QMessageBox::Ok);
-    else if (a == QLatin1String("cancel"))
-        m_answers.push_back(QMessageBox::Cancel);
-    else if (a == QLatin1String("save"))
-        m_answers.push_back(QMessageBox::Save);
-    else if (a == QLatin1String("discard"))
-        m_answers.push_back(QMessageBox::Discard);
-    else
+    if (!known.contains(a))
         return false;
+    m_answers.push_back(a);
     return true;
 }
 
@@ -136,6 +128,25 @@ void ScriptedDialogs::queueFile(std::optional<QString> path)
 void ScriptedDialogs::queuePopup(const QString &item)
 {
     m_popups.push_back(item);
+}
+
+void ScriptedDialogs::queueText(std::optional<QString> text)
+{
+    m_texts.push_back(std::move(text));
+}
+
+std::optional<QString> ScriptedDialogs::askText(QWidget *, const QString &caption, const QString &label)
+{
+    std::optional<QString> text;
+    if (!m_texts.empty()) {
+        text = m_texts.front();
+        m_texts.pop_front();
+    } else {
+        fail(QStringLiteral("no text queued for \"%1\"").arg(escapeTranscript(label)));
+    }
+    m_sink(QStringLiteral("ask ") + escapeTranscript(caption) + QStringLiteral(" | ") + escapeTranscript(label) +
+           QStringLiteral(" -> ") + (text ? escapeTranscript(*text) : QStringLiteral("cancel")));
+    return text;
 }
 
 std::optional<QString> ScriptedDialogs::takeFailure()
@@ -154,8 +165,19 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, QMessageBox::
 {
     QMessageBox::StandardButton answer;
     if (!m_answers.empty()) {
-        answer = m_answers.front();
+        const QString word = m_answers.front();
         m_answers.pop_front();
+        answer = refusal(buttons);
+        bool standard = false;
+        for (QMessageBox::StandardButton b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel,
+                                              QMessageBox::Save, QMessageBox::Discard}) {
+            if (buttonName(b) == word) {
+                answer = b;
+                standard = true;
+            }
+        }
+        if (!standard)
+            fail(QStringLiteral("the box \"%1\" has no button %2").arg(escapeTranscript(caption), word));
     } else if (buttons == QMessageBox::Ok) {
         answer = QMessageBox::Ok;
     } else {
@@ -164,6 +186,28 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, QMessageBox::
     }
     m_sink(QStringLiteral("box ") + escapeTranscript(caption) + QStringLiteral(" | ") + escapeTranscript(text) +
            QStringLiteral(" -> ") + buttonName(answer));
+    return answer;
+}
+
+int ScriptedDialogs::choose(QWidget *, QMessageBox::Icon, const QString &caption, const QString &text,
+                            const QStringList &buttons)
+{
+    QStringList names;
+    for (const QString &b : buttons)
+        names << QString(b).remove(QLatin1Char('&')).toLower();
+    int answer = int(names.size()) - 1;
+    if (m_answers.empty()) {
+        fail(QStringLiteral("no answer queued for the box \"%1\"").arg(escapeTranscript(caption)));
+    } else {
+        const QString word = m_answers.front();
+        m_answers.pop_front();
+        if (names.contains(word))
+            answer = int(names.indexOf(word));
+        else
+            fail(QStringLiteral("the box \"%1\" has no button %2").arg(escapeTranscript(caption), word));
+    }
+    m_sink(QStringLiteral("box ") + escapeTranscript(caption) + QStringLiteral(" | ") + escapeTranscript(text) +
+           QStringLiteral(" -> ") + (answer >= 0 ? names[answer] : QStringLiteral("cancel")));
     return answer;
 }
 

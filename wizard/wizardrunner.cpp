@@ -97,7 +97,8 @@ int runWizard(const std::optional<QString> &projectFile, WizardServices::TextVie
     }
     window.exec();
     conclude(window, outcome);
-    return 0;
+    // Ending without the source written (Cancel, the close box) is no success.
+    return window.wroteSource() ? 0 : 1;
 }
 
 int runWizardScript(const QString &scriptFile, const QString &screenshotDir, WizardServices::TextView textView,

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -100,10 +101,13 @@ void BM_ExpandQueryBrowse(benchmark::State &state)
     run(state, queryProject(state.range(0)));
 }
 
-// The whole file step: read the template, expand, write the output atomically.
+// The whole file step: read the template, expand, compare the output with
+// the text last generated there, write it atomically and record the new text.
 void BM_GenerateFile(benchmark::State &state)
 {
     const auto dir = std::filesystem::temp_directory_path();
+    const auto stateDir = dir / "quillon-bench-state";
+    setenv("QUILLON_STATE_DIR", stateDir.c_str(), 1);
     const auto templ = (dir / "quillon-bench-template.dpr").string();
     const auto out = (dir / "quillon-bench-output.dpr").string();
     if (FILE *f = std::fopen(templ.c_str(), "wb")) {
@@ -112,9 +116,10 @@ void BM_GenerateFile(benchmark::State &state)
     }
     const auto project = tableProject(state.range(0));
     for (auto _ : state)
-        generateSourceFile(project, templ, out, kMoment);
+        generateSourceFile(project, templ, out, kMoment, EditedSource::Replace);
     std::filesystem::remove(templ);
     std::filesystem::remove(out);
+    std::filesystem::remove_all(stateDir);
 }
 
 } // namespace

@@ -33,6 +33,7 @@ protected:
     {
         std::string cmd = "QUILLON_REGISTRY_DIR=" + shellQuote(dir.file("registry")) +
                           " QUILLON_ENGINE_CONFIG=" + shellQuote(dir.file("engine.cfg")) +
+                          " QUILLON_STATE_DIR=" + shellQuote(dir.file("state")) +
                           " SOURCE_DATE_EPOCH=86400 " + shellQuote(program);
         for (const auto &a : args)
             cmd += " " + shellQuote(a);
@@ -101,8 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"generate", "p.qnp", "--bogus=1"}, "unknown option '--bogus'"},
                       UsageCase{{"generate", "p", "--output", "a", "--output=b"}, "given twice"},
                       UsageCase{{"generate", "p.qnp", "--output="}, "option --output needs a non-empty value"},
-                      UsageCase{{"generate", "p.qnp", "--lpi=yes"}, "generate: option --lpi takes no value"},
-                      UsageCase{{"generate", "p.qnp", "--lpi", "--lpi"}, "generate: option --lpi given twice"},
+                      UsageCase{{"generate", "p.qnp", "--force", "--merge"}, "--force and --merge exclude each other"},
+                      UsageCase{{"generate", "p.qnp", "--force=yes"}, "option --force takes no value"},
                       UsageCase{{"install"}, "install: give --root-dir DIR, --install-path DIR or both"},
                       UsageCase{{"lazarus"}, "lazarus: missing install or uninstall"},
                       UsageCase{{"lazarus", "build"}, "lazarus: unknown subcommand 'build'"},
@@ -290,6 +291,8 @@ TEST_F(Cli, ExamplesAreSavedProjects)
         << demo.out;
     const Result insert = run({"summary", std::string(QUILLON_EXAMPLES) + "/insert.qnp"});
     EXPECT_NE(insert.out.find("Database insert details:\n"), std::string::npos) << insert.out;
+    // The guest book is the SQLite sample's, whose key numbers each entry.
+    EXPECT_NE(insert.out.find("Database Alias: QUILLONBOOK\n"), std::string::npos) << insert.out;
 }
 
 // The two programs meet only in the engine's stored configuration: an alias
@@ -421,14 +424,16 @@ namespace {
 
 // Without --output the project file names the output: the name is completed
 // to a .dpr file, and what stands there is replaced only when it is a Pascal
-// project source.
+// project source, and, when Quillon did not write it, only with --force.
+enum class Outcome { Written, NotPascal, NotOurs };
+
 struct OutputCase
 {
     const char *name;
     const char *outputDll;   // OutputDLL, under the test folder
     const char *existing;    // the file's text before, nullptr for none
     const char *written;     // the file generate writes to, under the folder
-    bool replaced;
+    Outcome outcome;
 };
 
 class CliGenerateOutput : public Cli, public ::testing::WithParamInterface<OutputCase>
@@ -447,18 +452,34 @@ TEST_P(CliGenerateOutput, ReplacesOnlyProjectSources)
     WizardProject p;
     p.DBOk = false;
     p.OutputDLL = dir.file(c.outputDll);
-    const Result r = run({"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr")});
+    const std::string project = saveProject(p, "p.qnp");
+    const Result r = run({"generate", project, "--template", dir.file("t.dpr")});
+    const Result forced = run({"generate", project, "--template", dir.file("t.dpr"), "--force"});
     const std::string library = std::filesystem::path(c.written).stem().string();
-    if (c.replaced) {
+    switch (c.outcome) {
+    case Outcome::Written:
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_TRUE(platform::readFile(target).starts_with("library " + library + ";\r\n"))
-            << platform::readFile(target);
-    } else {
+        break;
+    case Outcome::NotPascal:
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "quillon: " + target +
                              " is not a Pascal project source (its first word is not library or "
                              "program); it was left as it is and nothing was written\n");
+        // --force does not make a project file's OutputDLL overwrite someone's notes.
+        EXPECT_EQ(forced.status, 1);
         EXPECT_EQ(platform::readFile(target), c.existing);
+        break;
+    case Outcome::NotOurs:
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "quillon: " + target +
+                             " was not generated here by Quillon (nothing is known of what Quillon last wrote "
+                             "there); it was left as it is and nothing was written (--force replaces it)\n");
+        EXPECT_EQ(forced.status, 0) << forced.err;
+        break;
+    }
+    if (c.outcome != Outcome::NotPascal) {
+        EXPECT_TRUE(platform::readFile(target).starts_with("library " + library + ";\r\n"))
+            << platform::readFile(target);
     }
     EXPECT_EQ(platform::readFile(dir.file("Report.pas")), untouched);
 }
@@ -466,33 +487,99 @@ TEST_P(CliGenerateOutput, ReplacesOnlyProjectSources)
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliGenerateOutput,
     ::testing::Values(
-        OutputCase{"NewFile", "Ext.dpr", nullptr, "Ext.dpr", true},
-        OutputCase{"NoExtensionGetsDpr", "NewFile", nullptr, "NewFile.dpr", true},
-        OutputCase{"PasBecomesDpr", "Report.pas", nullptr, "Report.dpr", true},
-        OutputCase{"TxtBecomesDpr", "notes.txt", nullptr, "notes.dpr", true},
-        OutputCase{"DotInFolderIsNoExtension", "a.b/web", nullptr, "a.b/web.dpr", true},
-        OutputCase{"OldLibrary", "Ext.dpr", "library Old;\r\nbegin\r\nend.\r\n", "Ext.dpr", true},
+        OutputCase{"NewFile", "Ext.dpr", nullptr, "Ext.dpr", Outcome::Written},
+        OutputCase{"NoExtensionGetsDpr", "NewFile", nullptr, "NewFile.dpr", Outcome::Written},
+        OutputCase{"PasBecomesDpr", "Report.pas", nullptr, "Report.dpr", Outcome::Written},
+        OutputCase{"TxtBecomesDpr", "notes.txt", nullptr, "notes.dpr", Outcome::Written},
+        OutputCase{"DotInFolderIsNoExtension", "a.b/web", nullptr, "a.b/web.dpr", Outcome::Written},
+        OutputCase{"OldLibrary", "Ext.dpr", "library Old;\r\nbegin\r\nend.\r\n", "Ext.dpr", Outcome::NotOurs},
         OutputCase{"OldProgramAfterComments", "Ext.dpr",
-                   "\xEF\xBB\xBF{ made by hand }\r\n(* two *) // three\r\n  PROGRAM Old;", "Ext.dpr", true},
-        OutputCase{"Unit", "Ext.dpr", "unit Ext;\r\n", "Ext.dpr", false},
-        OutputCase{"Notes", "Ext.txt", "my notes: library is closed\r\n", "Ext.dpr", false},
-        OutputCase{"Empty", "Ext.dpr", "", "Ext.dpr", false},
-        OutputCase{"LibraryInsideAComment", "Ext.dpr", "{ library } unit X;", "Ext.dpr", false},
-        OutputCase{"UnclosedComment", "Ext.dpr", "(* library X;", "Ext.dpr", false},
-        OutputCase{"LongerWord", "Ext.dpr", "libraryX;", "Ext.dpr", false}),
+                   "\xEF\xBB\xBF{ made by hand }\r\n(* two *) // three\r\n  PROGRAM Old;", "Ext.dpr",
+                   Outcome::NotOurs},
+        OutputCase{"Unit", "Ext.dpr", "unit Ext;\r\n", "Ext.dpr", Outcome::NotPascal},
+        OutputCase{"Notes", "Ext.txt", "my notes: library is closed\r\n", "Ext.dpr", Outcome::NotPascal},
+        OutputCase{"Empty", "Ext.dpr", "", "Ext.dpr", Outcome::NotPascal},
+        OutputCase{"LibraryInsideAComment", "Ext.dpr", "{ library } unit X;", "Ext.dpr", Outcome::NotPascal},
+        OutputCase{"UnclosedComment", "Ext.dpr", "(* library X;", "Ext.dpr", Outcome::NotPascal},
+        OutputCase{"LongerWord", "Ext.dpr", "libraryX;", "Ext.dpr", Outcome::NotPascal}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Cli, GenerateWithOutputReplacesAnyFileAsBefore)
+TEST_F(Cli, GenerateWithOutputReplacesAnyFileWithForce)
 {
     writeTemplate(dir.file("t.dpr"));
     platform::writeFileAtomically(dir.file("notes.txt"), "my notes");
     WizardProject p;
     p.DBOk = false;
     p.OutputDLL = dir.file("Ext.dpr");
-    const Result r = run({"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr"),
-                          "--output", dir.file("notes.txt")});
+    const std::vector<std::string> args{"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr"),
+                                        "--output", dir.file("notes.txt")};
+    EXPECT_EQ(run(args).status, 1);
+    EXPECT_EQ(platform::readFile(dir.file("notes.txt")), "my notes");
+    std::vector<std::string> forced = args;
+    forced.push_back("--force");
+    const Result r = run(forced);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(platform::readFile(dir.file("notes.txt")).starts_with("library notes;"));
 }
+
+// A source generated, then edited by its user, then generated again after
+// the project changed: the edit is refused, merged or replaced as asked.
+struct EditCase
+{
+    const char *name;
+    const char *edit;   // the user's edit of the title line, nullptr: an edit elsewhere
+    const char *option; // nullptr: none
+    int status;
+    const char *err;    // the message after "quillon: PATH", empty: none
+    bool editKept;
+    bool changeTaken;
+};
+
+class CliGenerateEdited : public Cli, public ::testing::WithParamInterface<EditCase>
+{};
+
+TEST_P(CliGenerateEdited, KeepsTheUsersEdits)
+{
+    const EditCase &c = GetParam();
+    writeTemplate(dir.file("t.dpr"));
+    WizardProject p;
+    p.DBOk = false;
+    p.PageTitle = "Old";
+    p.OutputDLL = dir.file("Ext.dpr");
+    ASSERT_EQ(run({"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr")}).status, 0);
+    std::string text = platform::readFile(dir.file("Ext.dpr"));
+    const std::string title = "PrepareString('Old')";
+    const std::string edit = c.edit ? c.edit : "// mine\r\nbegin";
+    text.replace(text.find(c.edit ? title : "begin"), c.edit ? title.size() : 5, edit);
+    platform::writeFileAtomically(dir.file("Ext.dpr"), text);
+
+    p.PageTitle = "New";
+    std::vector<std::string> args{"generate", saveProject(p, "p.qnp"), "--template", dir.file("t.dpr")};
+    if (c.option)
+        args.push_back(c.option);
+    const Result r = run(args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, *c.err ? "quillon: " + dir.file("Ext.dpr") + c.err + "\n" : std::string()) << r.err;
+    const std::string after = platform::readFile(dir.file("Ext.dpr"));
+    EXPECT_EQ(after.find(edit) != std::string::npos, c.editKept) << after;
+    EXPECT_EQ(after.find("PrepareString('New')") != std::string::npos, c.changeTaken) << after;
+    EXPECT_EQ(after.find("<<<<<<< Ext.dpr (your edits)\r\n") != std::string::npos, c.status == 1 && c.option)
+        << after;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliGenerateEdited,
+    ::testing::Values(
+        EditCase{"RefusedNamingTheFile", nullptr, nullptr, 1,
+                 " has been changed since Quillon generated it; it was left as it is and nothing was written "
+                 "(--merge keeps your edits and brings in the project's changes; --force replaces the file)",
+                 true, false},
+        EditCase{"MergeKeepsTheEditAndTakesTheChange", nullptr, "--merge", 0, "", true, true},
+        EditCase{"MergeMarksAConflict", "PrepareString('Mine')", "--merge", 1,
+                 ": your edits and the project's changes meet on the same lines; both are in the file between "
+                 "<<<<<<< and >>>>>>> markers",
+                 true, true},
+        EditCase{"ForceReplaces", nullptr, "--force", 0, "", false, true}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

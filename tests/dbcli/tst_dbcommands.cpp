@@ -69,6 +69,28 @@ TEST_F(DbCommandsTest, QueryWithoutRowsWritesOnlyTheHeader)
     EXPECT_EQ(r.out, "ORDERNO\tPRICE\n");
 }
 
+TEST_F(DbCommandsTest, ParamsAreBoundByNameInBothFormsAnywhere)
+{
+    const Result r = db({"query", "--param", "Who=Bob", "SHOP",
+                         "SELECT ID FROM customer WHERE NAME = :Who OR NAME = :Also", "--param=Also=Cy's"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "ID\n2\n");
+    const Result sneaky =
+        db({"query", "SHOP", "SELECT ID FROM customer WHERE NAME = :Who", "--param", "Who=Ann' OR '1'='1"});
+    EXPECT_EQ(sneaky.code, 0) << sneaky.err;
+    EXPECT_EQ(sneaky.out, "ID\n");
+    const Result empty = db({"query", "SHOP", "SELECT count(*) AS N FROM customer WHERE NAME = :Who", "--param=Who="});
+    EXPECT_EQ(empty.out, "N\n0\n") << empty.err;
+    const Result missing = db({"query", "SHOP", "SELECT ID FROM customer WHERE NAME = :Who", "--param", "Also=x"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find(":Who"), std::string::npos) << missing.err;
+    for (const std::vector<std::string> &wrong :
+         {std::vector<std::string>{"query", "SHOP", "SELECT 1", "--param", "NoEquals"},
+          std::vector<std::string>{"query", "SHOP", "SELECT 1", "--param"},
+          std::vector<std::string>{"tables", "SHOP", "--param", "A=1"}})
+        EXPECT_EQ(db(wrong).code, 2) << wrong.back();
+}
+
 TEST_F(DbCommandsTest, LoginOptionsAreTakenInBothFormsAnywhere)
 {
     EXPECT_EQ(db({"--user", "scott", "tables", "SHOP", "--password=tiger"}).code, 0);

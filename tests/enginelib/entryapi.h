@@ -32,6 +32,7 @@
 #define DbiInsertRow QDBI_ORDINAL_SYMBOL(1119)
 #define DbiGetLastError QDBI_ORDINAL_SYMBOL(1120)
 #define DbiGetRecord QDBI_ORDINAL_SYMBOL(1121)
+#define DbiOpenQueryParams QDBI_ORDINAL_SYMBOL(1122)
 
 namespace enginetest {
 

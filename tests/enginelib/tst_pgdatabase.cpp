@@ -3,6 +3,7 @@
 // running at once never see each other's tables.
 
 #include "enginefixture.h"
+#include "parameterrows.h"
 #include "tests/support/pgserver.h"
 
 #include <functional>
@@ -551,5 +552,45 @@ TEST_F(PgDb, TwoHandlesOpenAtOnceHaveTwoSessions)
     EXPECT_EQ(DbiCloseDatabase(first), 0);
     EXPECT_EQ(DbiCloseDatabase(second), 0);
 }
+
+} // namespace
+
+namespace {
+
+// The rows every driver binds alike, and the server's own syntax around
+// the marks: casts, dollar quotes, E'' strings.
+class PgParameters : public PgDb, public testing::WithParamInterface<ParameterRow>
+{};
+
+std::vector<ParameterRow> pgParameterRows()
+{
+    std::vector<ParameterRow> rows = parameterRows();
+    rows.push_back({"CastsAndDollarQuotes",
+                    "SELECT NAME FROM city WHERE CITY::text = :City AND NAME <> $$:Name$$ AND "
+                    "NAME <> E'\\':Name' ORDER BY ID",
+                    {{"City", "Lyon"}},
+                    {"Ann", "Cy"}});
+    rows.push_back({"OneNumberPerName", "SELECT NAME FROM city WHERE CITY = :City OR NAME = :city ORDER BY ID",
+                    {{"CITY", "Cy"}},
+                    {"Cy"}});
+    return rows;
+}
+
+TEST_P(PgParameters, BindsByNameAsText)
+{
+    // The server runs one statement at a time: the table, then its rows.
+    const std::string script = kCitySql;
+    run(script.substr(0, script.find(';')));
+    run(script.substr(script.find(';') + 1));
+    const std::vector<std::string> found = runParameterRow(db, GetParam());
+    EXPECT_TRUE(parameterRowMatches(GetParam(), found)) << testing::PrintToString(found);
+    hDBICur cursor = nullptr;
+    ASSERT_EQ(DbiOpenQuery(db, "SELECT count(*) FROM city", &cursor), 0) << lastError();
+    EXPECT_EQ(value(cursor), "4") << "the table is as it was";
+    DbiCloseCursor(cursor);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PgParameters, testing::ValuesIn(pgParameterRows()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

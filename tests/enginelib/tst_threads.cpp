@@ -5,6 +5,9 @@
 #include "enginefixture.h"
 
 #include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstring>
 #include <thread>
 
@@ -223,3 +226,66 @@ TEST_F(EngineThreads, StoredAliasesLookedUpWhileTheFileChanges)
 }
 
 } // namespace
+
+TEST_F(EngineThreads, QueriesWhileTheFileIsRewrittenInPlaceSeeOneTableOrAClearError)
+{
+    // A writer rewrites the table in place (truncate, then one write),
+    // alternating between a wide table and a narrower, shorter one, while
+    // 1,000 queries each open the database, read everything and close it.
+    // The header and the column types are taken from one read of the file,
+    // so every answer is one of the two tables whole, or an error naming
+    // the file; none reads past a row or mixes the two.
+    const std::string path = data("t.csv");
+    std::string wide = "ID,CITY,AMOUNT\n", narrow = "NAME,N\nx,1\ny,two\n";
+    std::vector<std::vector<std::string>> wideRows, narrowRows = {{"x", "1"}, {"y", "two"}};
+    for (int i = 1; i <= 40; ++i) {
+        wide += std::to_string(i) + ",City " + std::to_string(i) + "," + std::to_string(i * 10) + "\n";
+        wideRows.push_back({std::to_string(i), "City " + std::to_string(i), std::to_string(i * 10)});
+    }
+    writeText(path, wide);
+    DbiCloseDatabase(openData());
+    std::atomic<bool> done{false};
+    std::atomic<int> rewrites{0};
+    std::thread writer([&] {
+        for (int n = 0; !done.load() && n < 1000000; ++n) {
+            const std::string &text = n % 2 ? wide : narrow;
+            const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::write(fd, text.data(), text.size()), ssize_t(text.size()));
+            ::close(fd);
+            ++rewrites;
+            std::this_thread::yield();
+        }
+    });
+    int asWide = 0, asNarrow = 0, errors = 0;
+    std::vector<std::string> unexpected;
+    for (int q = 0; q < 1000; ++q) {
+        hDBIDb db = nullptr;
+        if (DbiOpenDatabase("DATA", nullptr, &db) != 0) {
+            unexpected.push_back("open: " + lastError());
+            break;
+        }
+        const auto rows = query(db, "SELECT * FROM t");
+        DbiCloseDatabase(db);
+        if (rows == wideRows) {
+            ++asWide;
+            continue;
+        }
+        if (rows == narrowRows) {
+            ++asNarrow;
+            continue;
+        }
+        const std::string last = rows.empty() || rows.back().empty() ? std::string() : rows.back().front();
+        if (last.starts_with("<") && last.find(path) != std::string::npos) {
+            ++errors;
+            continue;
+        }
+        if (unexpected.size() < 5)
+            unexpected.push_back(rows.empty() ? "no rows" : last + " (" + std::to_string(rows.size()) + " rows)");
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(unexpected, std::vector<std::string>{});
+    EXPECT_GT(asWide + asNarrow, 0) << errors << " errors";
+    std::printf("%d wide, %d narrow, %d errors, %d rewrites\n", asWide, asNarrow, errors, rewrites.load());
+}

@@ -140,7 +140,7 @@ TEST_P(WebServerTest, MissingParameterIsReportedInThePage)
 {
     WebServer &server = serve(*Extensions::s_browse);
     const HttpReply r = httpRequest(server.port(), "GET", "/browse?Town=Bilbao");
-    EXPECT_EQ(r.status, 200) << server.log();
+    EXPECT_EQ(r.status, 400) << server.log();
     EXPECT_NE(r.body.find("Problems with parameters!"), std::string::npos) << r.body;
     EXPECT_EQ(r.body.find("<TABLE>"), std::string::npos) << r.body;
 }

@@ -273,6 +273,23 @@ QUILLON_FRAGMENT_SUITE(
                     + crlf({"      QR.SQL.Add ('SELECT *');", "      QR.SQL.Add ('FROM CUSTOMER');",
                             "      QR.SQL.Add ('WHERE NAME = ''Smith''');", "      QR.SQL.Add ('');",
                             "      QR.SQL.Add ('AND  CITY = ''New  York''');"})
+                    + kQueryLoop},
+    // Marks that name a request value are bound to its variable, once each,
+    // spelled as the query's first mark spells them; a mark naming none, a
+    // mark inside a literal and a cast are left alone.
+    FragmentRow{"RequestValuesBound",
+                [](WizardProject &p) {
+                    queryBrowseNameCity(p);
+                    p.Input = {"City", "Name"};
+                    p.QrToBrowse = "SELECT * FROM CUSTOMER\r\nWHERE CITY = :city AND ':Name' <> NAME::text\r\n"
+                                   "OR CITY = :CITY OR ID = :Other";
+                },
+                queryFragment,
+                kQuerySetup
+                    + crlf({"      QR.SQL.Add ('SELECT * FROM CUSTOMER');",
+                            "      QR.SQL.Add ('WHERE CITY = :city AND '':Name'' <> NAME::text');",
+                            "      QR.SQL.Add ('OR CITY = :CITY OR ID = :Other');",
+                            "      QR.ParamByName ('city').AsString := City;"})
                     + kQueryLoop});
 
 TEST(DatabaseFragments, LongSqlLineStaysOneLiteral)

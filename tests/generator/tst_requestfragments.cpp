@@ -65,7 +65,10 @@ const std::string kSendHtml = crlf({
     "    end;",
     "  except",
     "    on E: EInOutError do",
-    "     Writeln  (F,'Error reading file: '+E.Message);",
+    "    begin",
+    "      Writeln  (F,'Error reading file: '+E.Message);",
+    "      FailResponse(F, FailureStatus(E));",
+    "    end;",
     "  end;",
     "end;",
 });

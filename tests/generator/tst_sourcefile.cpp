@@ -24,10 +24,12 @@ protected:
     {
         m_project.DBOk = false;
         m_project.PageTitle = "Shop";
+        setenv("QUILLON_STATE_DIR", m_state.path().c_str(), 1);
     }
     void TearDown() override
     {
         platform::faults::failNthWrite(0);
+        unsetenv("QUILLON_STATE_DIR");
     }
 
     std::string path(const std::string &name) const { return (m_dir / name).string(); }
@@ -37,11 +39,11 @@ protected:
         platform::writeFileAtomically(path(name), data);
     }
 
-    // Runs the file step and returns the failure's message and path.
+    // Runs the file step (replacing what stands at out) and returns the failure's message and path.
     std::pair<std::string, std::string> failure(const std::string &templ, const std::string &out)
     {
         try {
-            generateSourceFile(m_project, templ, out, kMoment);
+            generateSourceFile(m_project, templ, out, kMoment, EditedSource::Replace);
         } catch (const GenerationError &e) {
             return {e.what(), e.path()};
         }
@@ -60,6 +62,7 @@ protected:
     }
 
     quillon::test::TempDir m_scratch{"quillon-gen"};
+    quillon::test::TempDir m_state{"quillon-state"}; // the last generated texts
     const fs::path m_dir = m_scratch.path();
     WizardProject m_project;
 };
@@ -86,8 +89,15 @@ TEST_F(SourceFile, ReplacesAnExistingOutput)
 {
     write("template.dpr", "{*$PageTitle}");
     write("Shop.dpr", "old contents that are longer than the new ones");
-    generateSourceFile(m_project, path("template.dpr"), path("Shop.dpr"), kMoment);
+    // Not written by Quillon: replaced only when asked.
+    EXPECT_THROW(generateSourceFile(m_project, path("template.dpr"), path("Shop.dpr"), kMoment), EditedSourceError);
+    EXPECT_EQ(platform::readFile(path("Shop.dpr")), "old contents that are longer than the new ones");
+    generateSourceFile(m_project, path("template.dpr"), path("Shop.dpr"), kMoment, EditedSource::Replace);
     EXPECT_EQ(platform::readFile(path("Shop.dpr")), "PrepareString('Shop')\r\n");
+    // Written by Quillon and untouched since: replaced without being asked.
+    m_project.PageTitle = "Store";
+    generateSourceFile(m_project, path("template.dpr"), path("Shop.dpr"), kMoment);
+    EXPECT_EQ(platform::readFile(path("Shop.dpr")), "PrepareString('Store')\r\n");
 }
 
 TEST_F(SourceFile, MissingTemplateFailsBeforeAnyOutput)

@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -41,12 +42,24 @@
 #include <Qsci/qsciscintilla.h>
 #include <QTemporaryDir>
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 namespace quillon::idehost {
 namespace {
+
+// A widget of a window, found by its name: the windows keep their widgets private.
+template <typename W>
+W *part(const QObject &owner, const char *name)
+{
+    W *w = owner.findChild<W *>(QLatin1String(name));
+    if (!w)
+        throw std::runtime_error(std::string("no widget ") + name);
+    return w;
+}
 
 class IdeHostTest : public ::testing::Test
 {
@@ -69,8 +82,8 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     IdeMainWindow window;
     window.show();
     window.loadRegisteredExperts();
-    EXPECT_EQ(window.messages->count(), 0);
-    EXPECT_TRUE(window.startPage->btnStartLoad->isEnabled()) << "the expert gave Load Project";
+    EXPECT_EQ(part<QListWidget>(window, "messages")->count(), 0);
+    EXPECT_TRUE(part<QPushButton>(window, "btnStartLoad")->isEnabled()) << "the expert gave Load Project";
     ASSERT_EQ(window.experts().size(), 1u);
     EXPECT_STREQ(window.experts()[0]->GetIDString(), "Developers.Kestrel");
 
@@ -92,13 +105,13 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
 
     // Listed a second time (as --expert would): reported, not entered again.
     EXPECT_TRUE(window.loadExpert(QStringLiteral("Again"), QStringLiteral(KESTREL_LIBRARY)));
-    ASSERT_EQ(window.messages->count(), 1);
-    EXPECT_EQ(window.messages->item(0)->text(),
+    ASSERT_EQ(part<QListWidget>(window, "messages")->count(), 1);
+    EXPECT_EQ(part<QListWidget>(window, "messages")->item(0)->text(),
               QStringLiteral("Expert Again: %1 is already loaded").arg(QStringLiteral(KESTREL_LIBRARY)));
     EXPECT_EQ(window.experts().size(), 1u);
     EXPECT_EQ(window.menuBar()->actions().size(), top.size());
     EXPECT_EQ(window.findChildren<QWidget *>(QStringLiteral("frmWebBar")).size(), 1);
-    window.messages->clear();
+    part<QListWidget>(window, "messages")->clear();
 
     auto *bar = window.findChild<QWidget *>(QStringLiteral("frmWebBar"));
     ASSERT_NE(bar, nullptr);
@@ -117,6 +130,28 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_TRUE(bar->isVisible());
     EXPECT_TRUE(show->isChecked());
     EXPECT_TRUE(show->isEnabled());
+
+    // The bar never covers the editor area: put over it, it goes to the
+    // menu bar's free end when the window is resized, and when shown again.
+    const auto centre = [&] {
+        QWidget *c = part<QWidget>(window, "startPage")->parentWidget();
+        return QRect(c->mapToGlobal(QPoint(0, 0)), c->size());
+    };
+    for (int round = 0; round < 2; ++round) {
+        window.resize(900, 600);
+        QTest::qWait(20);
+        bar->move(centre().center());
+        ASSERT_TRUE(bar->frameGeometry().intersects(centre()));
+        if (round == 0) {
+            window.resize(1000, 700);
+        } else {
+            show->trigger();
+            show->trigger();
+        }
+        QTest::qWait(50);
+        EXPECT_FALSE(bar->frameGeometry().intersects(centre())) << "round " << round;
+        EXPECT_LE(bar->frameGeometry().top(), window.menuBar()->mapToGlobal(QPoint(0, 0)).y()) << "round " << round;
+    }
 
     // File > New: the gallery's "Projects" page lists the expert with its comment and glyph.
     QStringList listed;
@@ -143,14 +178,14 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_FALSE(services.OpenProjectInfo(path("missing.dpr").toLocal8Bit().constData()));
     EXPECT_TRUE(services.OpenProjectInfo(path("Ext.dpr").toLocal8Bit().constData()));
     services.OpenProject(path("Ext.dpr").toLocal8Bit().constData());
-    EXPECT_EQ(window.editor->text(), QString::fromLatin1("library Ext; { caf\xe9 }\r\nbegin\r\nend.\r\n"));
+    EXPECT_EQ(part<QsciScintilla>(window, "editor")->text(), QString::fromLatin1("library Ext; { caf\xe9 }\r\nbegin\r\nend.\r\n"));
     EXPECT_EQ(window.calls(), QStringList({"ide closeproject", "ide openprojectinfo " + path("missing.dpr") + " -> false",
                                            "ide openprojectinfo " + path("Ext.dpr") + " -> true",
                                            "ide openproject " + path("Ext.dpr")}));
 
     // An edit saved goes back as the same 8-bit bytes, CR LF kept.
-    window.editor->setCursorPosition(1, 5);
-    window.editor->insert(QStringLiteral(" { \u00e0 }"));
+    part<QsciScintilla>(window, "editor")->setCursorPosition(1, 5);
+    part<QsciScintilla>(window, "editor")->insert(QStringLiteral(" { \u00e0 }"));
     ASSERT_TRUE(window.saveProject());
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     EXPECT_EQ(source.readAll(), QByteArray("library Ext; { caf\xe9 }\r\nbegin { \xe0 }\r\nend.\r\n"));
@@ -161,9 +196,9 @@ TEST_F(IdeHostTest, ALibraryThatCannotBeEnteredIsReportedAndTheHostGoesOn)
     IdeMainWindow window;
     EXPECT_FALSE(window.loadExpert(QStringLiteral("Missing"), path("nothere.so")));
     EXPECT_FALSE(window.loadExpert(QStringLiteral("NoEntry"), QStringLiteral(NO_ENTRY_LIBRARY)));
-    ASSERT_EQ(window.messages->count(), 2);
-    EXPECT_TRUE(window.messages->item(0)->text().startsWith("Expert Missing: cannot load " + path("nothere.so")));
-    EXPECT_EQ(window.messages->item(1)->text(),
+    ASSERT_EQ(part<QListWidget>(window, "messages")->count(), 2);
+    EXPECT_TRUE(part<QListWidget>(window, "messages")->item(0)->text().startsWith("Expert Missing: cannot load " + path("nothere.so")));
+    EXPECT_EQ(part<QListWidget>(window, "messages")->item(1)->text(),
               QStringLiteral("Expert NoEntry: %1 has no entry INITEXPERT0016").arg(QStringLiteral(NO_ENTRY_LIBRARY)));
     EXPECT_TRUE(window.experts().empty());
 }
@@ -176,8 +211,8 @@ TEST_F(IdeHostTest, AnExpertsTerminationProcedureRunsWhenTheHostCloses)
         qputenv("QUILLON_FAKE_EXPERT_FAIL", "1");
         IdeMainWindow window;
         EXPECT_FALSE(window.loadExpert(QStringLiteral("Fake"), QStringLiteral(FAKE_EXPERT_LIBRARY)));
-        ASSERT_EQ(window.messages->count(), 1);
-        EXPECT_EQ(window.messages->item(0)->text(),
+        ASSERT_EQ(part<QListWidget>(window, "messages")->count(), 1);
+        EXPECT_EQ(part<QListWidget>(window, "messages")->item(0)->text(),
                   QStringLiteral("Expert Fake: %1 failed to start").arg(QStringLiteral(FAKE_EXPERT_LIBRARY)));
         qunsetenv("QUILLON_FAKE_EXPERT_FAIL");
     }
@@ -185,7 +220,7 @@ TEST_F(IdeHostTest, AnExpertsTerminationProcedureRunsWhenTheHostCloses)
     {
         IdeMainWindow window;
         EXPECT_TRUE(window.loadExpert(QStringLiteral("Fake"), QStringLiteral(FAKE_EXPERT_LIBRARY)));
-        EXPECT_EQ(window.messages->count(), 0);
+        EXPECT_EQ(part<QListWidget>(window, "messages")->count(), 0);
         EXPECT_FALSE(QFileInfo::exists(log));
     }
     QFile written(log);
@@ -240,7 +275,7 @@ TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
 {
     QStringList script{QString::fromLatin1(GetParam())};
     script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
-           << "menu &Project/&Compile" << "type edRequest City=Lyon" << "menu &Run/&Run";
+           << "menu &Project/&Compile" << "type edRequest City=Lyon" << "key edRequest Return";
     const QStringList t = run(script);
     const QString out = path("Hello.dpr");
     EXPECT_EQ(only(t, {"finish", "ide", "closed", "error", "compile", "run"}),
@@ -249,12 +284,49 @@ TEST_P(HostRoad, FinishOpensTheProjectInTheEditor)
                            "run " + path("libHello.so") + " City=Lyon -> 200 OK"}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(window.projectPath(), out);
-    EXPECT_TRUE(window.editor->text().startsWith(QStringLiteral("library Hello;")));
+    EXPECT_TRUE(part<QsciScintilla>(window, "editor")->text().startsWith(QStringLiteral("library Hello;")));
     // The page the extension returned, rendered and as source.
-    EXPECT_EQ(window.buildPanel->pageView->documentTitle(), QStringLiteral("Hello"));
-    EXPECT_TRUE(window.buildPanel->pageSource->toPlainText().contains(QStringLiteral("<TITLE>Hello</TITLE>")));
-    EXPECT_EQ(window.buildPanel->runStatus->text(), QStringLiteral("200 OK"));
-    EXPECT_EQ(window.buildState->text(), QStringLiteral("Run: 200 OK"));
+    EXPECT_EQ(part<QTextBrowser>(window, "pageView")->documentTitle(), QStringLiteral("Hello"));
+    EXPECT_TRUE(part<QPlainTextEdit>(window, "pageSource")->toPlainText().contains(QStringLiteral("<TITLE>Hello</TITLE>")));
+    EXPECT_EQ(part<QLabel>(window, "runStatus")->text(), QStringLiteral("200 OK"));
+    EXPECT_EQ(part<QLabel>(window, "buildState")->text(), QStringLiteral("Run: 200 OK"));
+}
+
+// The build commands and the Build panel follow the open project: nothing
+// to build without one, and another project starts with an empty panel.
+TEST_F(HostScriptTest, TheBuildPanelFollowsTheProject)
+{
+    auto *compile = window.findChild<QAction *>(QStringLiteral("ProjectCompileItem"));
+    auto *runItem = window.findChild<QAction *>(QStringLiteral("RunRunItem"));
+    ASSERT_TRUE(compile && runItem);
+    EXPECT_FALSE(compile->isEnabled());
+    EXPECT_FALSE(runItem->isEnabled());
+    QStringList script{"menu Qu&illon/&New Web Application"};
+    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
+           << "type edRequest City=Lyon";
+    const QStringList t = run(script);
+    EXPECT_EQ(status, 0) << t.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(compile->isEnabled());
+    EXPECT_TRUE(runItem->isEnabled());
+    EXPECT_EQ(part<QListWidget>(window, "messages")->item(part<QListWidget>(window, "messages")->count() - 1)->text(), "Opened " + path("Hello.dpr"));
+    EXPECT_EQ(part<QLineEdit>(window, "edRequest")->text(), QStringLiteral("City=Lyon"));
+
+    HostScript closing(window, [](const QString &) {});
+    EXPECT_EQ(closing.run({"menu &File/&Close Project"}), 0);
+    EXPECT_FALSE(compile->isEnabled());
+    EXPECT_FALSE(runItem->isEnabled());
+    EXPECT_EQ(part<QLineEdit>(window, "edRequest")->text(), QString());
+    EXPECT_EQ(part<QLabel>(window, "buildState")->text(), QString());
+}
+
+// In the Replace bar Tab goes from Find to Replace with, then to the buttons.
+TEST_F(HostScriptTest, TheReplaceBarTabsFromFindToReplaceWith)
+{
+    auto *find = window.findChild<QLineEdit *>(QStringLiteral("edFind"));
+    auto *replace = window.findChild<QLineEdit *>(QStringLiteral("edReplace"));
+    ASSERT_TRUE(find && replace);
+    EXPECT_EQ(find->nextInFocusChain(), replace);
+    EXPECT_EQ(replace->nextInFocusChain()->objectName(), QStringLiteral("btnFindNext"));
 }
 
 TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
@@ -267,7 +339,7 @@ TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
     source.close();
     window.openProject(path("Broken.dpr"));
     EXPECT_FALSE(window.compileProject());
-    QListWidget *list = window.buildPanel->buildMessages;
+    QListWidget *list = part<QListWidget>(window, "buildMessages");
     QListWidgetItem *error = nullptr;
     for (int i = 0; i < list->count() && !error; ++i)
         if (list->item(i)->text().contains(QStringLiteral("Broken.dpr(3,")))
@@ -275,7 +347,7 @@ TEST_F(HostScriptTest, ACompilerErrorTakesYouToItsLine)
     ASSERT_NE(error, nullptr) << "no message at line 3";
     emit list->itemActivated(error);
     int line = -1, column = -1;
-    window.editor->getCursorPosition(&line, &column);
+    part<QsciScintilla>(window, "editor")->getCursorPosition(&line, &column);
     EXPECT_EQ(line, 2); // the editor counts from 0
     EXPECT_EQ(column, 2);
     EXPECT_FALSE(QFileInfo::exists(path("libBroken.so")));
@@ -346,9 +418,9 @@ TEST_P(UnsavedQuestion, AsksBeforeTheEditsCouldBeLostAndDoesWhatWasAnswered)
         // Cancel keeps the edit in the editor, marked as not saved; else
         // the editor shows the new project as it is on disk.
         const bool kept = QFileInfo(window.projectPath()).fileName() == QLatin1String("Ext.dpr");
-        EXPECT_EQ(window.editor->text().startsWith(QLatin1String("{ edit }")), kept);
+        EXPECT_EQ(part<QsciScintilla>(window, "editor")->text().startsWith(QLatin1String("{ edit }")), kept);
         EXPECT_EQ(window.isWindowModified(), kept);
-        EXPECT_EQ(window.editorTabs->tabText(0), QFileInfo(window.projectPath()).fileName() + (kept ? "*" : ""));
+        EXPECT_EQ(part<QTabWidget>(window, "editorTabs")->tabText(0), QFileInfo(window.projectPath()).fileName() + (kept ? "*" : ""));
     }
     if (what == QLatin1String("finish")) {
         EXPECT_TRUE(QFileInfo::exists(path("Hello.dpr"))) << "the generated source is written whatever the answer";
@@ -370,10 +442,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(UnsavedTest, TheModifiedMarkFollowsTheEditorAndNothingUnchangedIsAskedAbout)
 {
     EXPECT_FALSE(window.isWindowModified());
-    EXPECT_EQ(window.editorTabs->tabText(0), QStringLiteral("Ext.dpr"));
+    EXPECT_EQ(part<QTabWidget>(window, "editorTabs")->tabText(0), QStringLiteral("Ext.dpr"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon IDE - Ext.dpr[*]"));
     const QStringList t = run({"type editor x", "menu &Edit/&Undo", "close ide"});
-    EXPECT_EQ(window.caretPosition->text(), QStringLiteral("Line 1, Col 1")) << "back where the undone x began";
+    EXPECT_EQ(part<QLabel>(window, "caretPosition")->text(), QStringLiteral("Line 1, Col 1")) << "back where the undone x began";
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(only(t, {"box"}).isEmpty()) << "undone to the saved text: nothing to ask";
     EXPECT_FALSE(window.isVisible());
@@ -391,7 +463,7 @@ TEST_F(UnsavedTest, ASaveThatFailsSaysWhyAndKeepsTheIdeAndTheEdit)
     EXPECT_TRUE(boxes.at(1).startsWith(QStringLiteral("box Quillon IDE | "))) << boxes.at(1).toStdString();
     EXPECT_TRUE(boxes.at(1).contains(path("gone/Ext.dpr"))) << "the message names the file";
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.editor->text().startsWith(QLatin1String("{ edit }")));
+    EXPECT_TRUE(part<QsciScintilla>(window, "editor")->text().startsWith(QLatin1String("{ edit }")));
     EXPECT_TRUE(window.isWindowModified());
 }
 
@@ -399,7 +471,7 @@ TEST_F(UnsavedTest, ASaveThatFailsSaysWhyAndKeepsTheIdeAndTheEdit)
 TEST_F(UnsavedTest, TheQuestionIsQtsStandardOne)
 {
     window.show();
-    QTest::keyClicks(window.editor, QStringLiteral("x"));
+    QTest::keyClicks(part<QsciScintilla>(window, "editor"), QStringLiteral("x"));
     QStringList buttons;
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -472,13 +544,13 @@ TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
         IdeMainWindow again;
         again.reopenLastProject();
         EXPECT_EQ(again.projectPath(), path("Other.dpr"));
-        EXPECT_TRUE(again.editor->text().startsWith(QLatin1String("library Other;")));
+        EXPECT_TRUE(part<QsciScintilla>(again, "editor")->text().startsWith(QLatin1String("library Other;")));
         again.closeProject();
-        EXPECT_TRUE(again.startPage->isVisibleTo(&again));
-        EXPECT_FALSE(again.editor->isVisibleTo(&again));
+        EXPECT_TRUE(part<QWidget>(again, "startPage")->isVisibleTo(&again));
+        EXPECT_FALSE(part<QsciScintilla>(again, "editor")->isVisibleTo(&again));
         QStringList listed;
-        for (int i = 0; i < again.startPage->lbRecent->count(); ++i)
-            listed << again.startPage->lbRecent->item(i)->data(Qt::UserRole).toString();
+        for (int i = 0; i < part<QListWidget>(again, "lbRecent")->count(); ++i)
+            listed << part<QListWidget>(again, "lbRecent")->item(i)->data(Qt::UserRole).toString();
         EXPECT_EQ(listed, QStringList({path("Other.dpr"), path("Ext.dpr")})) << "newest first";
     }
     IdeMainWindow closedFirst; // the project was closed before the IDE stopped
@@ -492,28 +564,28 @@ TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
     IdeMainWindow later;
     later.reopenLastProject();
     EXPECT_TRUE(later.projectPath().isEmpty());
-    ASSERT_EQ(later.messages->count(), 1);
-    EXPECT_EQ(later.messages->item(0)->text(), "The last project " + path("Ext.dpr") + " is no longer there.");
+    ASSERT_EQ(part<QListWidget>(later, "messages")->count(), 1);
+    EXPECT_EQ(part<QListWidget>(later, "messages")->item(0)->text(), "The last project " + path("Ext.dpr") + " is no longer there.");
 }
 
 TEST_F(UnsavedTest, ClosedPanelsComeBackFromTheViewMenu)
 {
     window.show();
-    QTabBar *tabs = window.panels->tabBar();
-    for (QWidget *panel : {static_cast<QWidget *>(window.buildPanel), static_cast<QWidget *>(window.messages)}) {
-        QWidget *close = tabs->tabButton(window.panels->indexOf(panel), QTabBar::RightSide);
+    QTabBar *tabs = part<QTabWidget>(window, "panels")->tabBar();
+    for (QWidget *panel : {static_cast<QWidget *>(part<QWidget>(window, "buildPanel")), static_cast<QWidget *>(part<QListWidget>(window, "messages"))}) {
+        QWidget *close = tabs->tabButton(part<QTabWidget>(window, "panels")->indexOf(panel), QTabBar::RightSide);
         ASSERT_NE(close, nullptr);
         QTest::mouseClick(close, Qt::LeftButton);
-        EXPECT_EQ(window.panels->indexOf(panel), -1);
+        EXPECT_EQ(part<QTabWidget>(window, "panels")->indexOf(panel), -1);
     }
-    EXPECT_FALSE(window.panels->isVisible()) << "no panel left: the area goes";
+    EXPECT_FALSE(part<QTabWidget>(window, "panels")->isVisible()) << "no panel left: the area goes";
     const QStringList t = run({"menu &View/&Build", "menu &View/&Messages"});
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(window.panels->isVisible());
-    EXPECT_EQ(window.panels->indexOf(window.messages), 0);
-    EXPECT_EQ(window.panels->indexOf(window.buildPanel), 1);
-    EXPECT_EQ(window.panels->currentWidget(), window.messages);
-    EXPECT_EQ(window.mainSplitter->indexOf(window.panels), 1) << "below the editor, in the splitter";
+    EXPECT_TRUE(part<QTabWidget>(window, "panels")->isVisible());
+    EXPECT_EQ(part<QTabWidget>(window, "panels")->indexOf(part<QListWidget>(window, "messages")), 0);
+    EXPECT_EQ(part<QTabWidget>(window, "panels")->indexOf(part<QWidget>(window, "buildPanel")), 1);
+    EXPECT_EQ(part<QTabWidget>(window, "panels")->currentWidget(), part<QListWidget>(window, "messages"));
+    EXPECT_EQ(part<QSplitter>(window, "mainSplitter")->indexOf(part<QTabWidget>(window, "panels")), 1) << "below the editor, in the splitter";
 }
 
 struct EditRow
@@ -533,7 +605,7 @@ TEST_P(EditCommand, ActsOnTheEditor)
         script << QString::fromLatin1(line);
     const QStringList t = run(script);
     EXPECT_EQ(status, 0) << t.join('\n').toStdString();
-    EXPECT_EQ(window.editor->text(), QString::fromLatin1(GetParam().text));
+    EXPECT_EQ(part<QsciScintilla>(window, "editor")->text(), QString::fromLatin1(GetParam().text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -579,7 +651,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandRow{"menu Qu&illon", "error 1: no menu item Qu&illon"}, // a menu, not an item
                       CommandRow{"gallery Nothing", "error 1: the gallery has no item \"Nothing\""},
                       CommandRow{"type editor x", "error 1: the editor has no project open"},
-                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save or discard"},
+                      CommandRow{"answer later", "error 1: answer must be yes, no, ok, cancel, save, discard, replace or merge"},
                       CommandRow{"desktop /nonexistent/dir/x.png", "error 1: cannot write the picture /nonexistent/dir/x.png"}));
 
 } // namespace

@@ -12,7 +12,7 @@
 #include "scratchdir.h"
 
 #include "tests/support/pgserver.h"
-#include "tests/support/shellquote.h"
+#include "tests/support/psql.h"
 
 #include <gtest/gtest.h>
 
@@ -23,28 +23,10 @@
 namespace fs = std::filesystem;
 using quillon::WizardProject;
 using quillon::test::PgServer;
-using quillon::test::shellQuote;
+using quillon::test::psql;
 using namespace quillon::testing;
 
 namespace {
-
-// Output of psql for sql, one row a line, fields separated by tabs.
-std::string psql(const PgServer &server, const std::string &sql)
-{
-    const std::string command = "PGPASSWORD=" + shellQuote(server.password) + " PGUSER=" +
-                                shellQuote(server.user) + " psql --no-psqlrc -X -q -At -F '\t' -v ON_ERROR_STOP=1 " +
-                                "-d " + shellQuote(server.uri) + " -c " + shellQuote(sql) + " 2>&1";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run psql");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (::pclose(pipe) != 0)
-        throw std::runtime_error("psql failed on \"" + sql + "\": " + out);
-    return out;
-}
 
 // psql's rows as the HTML table rows a browse writes.
 std::string asHtmlRows(const std::string &rows)

@@ -62,6 +62,25 @@ TEST(Summary, QueryBrowseListsEverySqlLineAndEmptyFieldList)
                        "Further Information:"}}));
 }
 
+// The request values that fill the query's parameters are named, each
+// once and with its parameter; a parameter that names none is left out.
+TEST(Summary, QueryBrowseNamesTheRequestValuesThatFilterIt)
+{
+    WizardProject p = noDatabase();
+    p.DBOk = true;
+    p.DBName = "DEMO";
+    p.TbBrowse = false;
+    p.QrBrowse = true;
+    p.Input = {"City", "Zip"};
+    p.QrToBrowse = "SELECT A FROM T\r\nWHERE CITY = :city OR TOWN = :CITY AND X = :Other";
+    EXPECT_EQ(summaryLines(p),
+              concat({kHead,
+                      {"Input variables:", "City", "Zip", "", "Database Support:", "Database Alias: DEMO",
+                       "Database browsing details:", "SQL Query Text:", "SELECT A FROM T", "WHERE CITY = :city OR TOWN = :CITY AND X = :Other",
+                       "Filtered by the request values:", "City (:city)", "Returned Fields:", "",
+                       "Further Information:"}}));
+}
+
 TEST(Summary, TableBrowseAndInsert)
 {
     WizardProject p = noDatabase();

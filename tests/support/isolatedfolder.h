@@ -2,7 +2,8 @@
 
 /*
 ** One test's own world: a temporary working folder holding its registry
-** (QUILLON_REGISTRY_DIR) and engine configuration (QUILLON_ENGINE_CONFIG),
+** (QUILLON_REGISTRY_DIR), engine configuration (QUILLON_ENGINE_CONFIG) and
+** state (QUILLON_STATE_DIR: the texts Quillon last generated),
 ** made the current folder for the test's life and removed afterwards.
 */
 
@@ -25,6 +26,7 @@ public:
             throw std::runtime_error("cannot create a temporary folder");
         setenv("QUILLON_REGISTRY_DIR", path("registry").c_str(), 1);
         setenv("QUILLON_ENGINE_CONFIG", path("engine.cfg").c_str(), 1);
+        setenv("QUILLON_STATE_DIR", path("state").c_str(), 1);
         QDir::setCurrent(m_dir.path());
     }
     ~IsolatedFolder() { QDir::setCurrent(m_oldDir); }

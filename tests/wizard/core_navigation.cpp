@@ -128,6 +128,22 @@ INSTANTIATE_TEST_SUITE_P(
                  [](NavigationFacts &f) { f.tbBrowse = false; f.sql = " \r\n "; },
                  CheckFailure{"SQL Code not entered!", "moSQL"}},
         CheckRow{"Sql", P::DatabaseBR, query, pass},
+        CheckRow{"SqlParameterNamesARequestValue", P::DatabaseBR,
+                 [](NavigationFacts &f) {
+                     f.tbBrowse = false;
+                     f.sql = "SELECT * FROM t WHERE CITY = :city AND NOTE = ':Other'";
+                     f.requestValues = {"City"};
+                 },
+                 pass},
+        CheckRow{"SqlParameterNamesNoRequestValue", P::DatabaseBR,
+                 [](NavigationFacts &f) {
+                     f.tbBrowse = false;
+                     f.sql = "SELECT * FROM t WHERE CITY = :City AND ZIP = :Zip";
+                     f.requestValues = {"City"};
+                 },
+                 CheckFailure{"The query's parameter :Zip names no request value: add Zip to the request values, "
+                              "or take the parameter out of the query.",
+                              "moSQL"}},
         CheckRow{"BrowseChecksSkippedWithoutDatabase", P::DatabaseBR, noDatabase, pass},
         CheckRow{"NoTitle", P::OtherData, [](NavigationFacts &f) { f.extName = "X"; f.pageTitle = " "; },
                  CheckFailure{"Page must have a Title.", "edPageTitle"}},
@@ -138,6 +154,14 @@ INSTANTIATE_TEST_SUITE_P(
                  [](NavigationFacts &f) { f.pageTitle = "T"; f.extName = "N"; }, pass},
         CheckRow{"NoOutput", P::DLLOutput, [](NavigationFacts &f) { f.outputFile = "  "; },
                  CheckFailure{"Output DLL Source filename required!", ""}},
+        CheckRow{"OutputIsAFolder", P::DLLOutput,
+                 [](NavigationFacts &f) { f.outputFile = "web"; f.outputProblem = "web is a folder"; },
+                 CheckFailure{"web is a folder", "edDLLFile"}},
+        CheckRow{"HeaderBeforeFooter", P::HeaderFooter,
+                 [](NavigationFacts &f) { f.headerProblem = "h"; f.footerProblem = "f"; },
+                 CheckFailure{"h", "edHeader"}},
+        CheckRow{"Footer", P::HeaderFooter, [](NavigationFacts &f) { f.footerProblem = "f"; },
+                 CheckFailure{"f", "edFooter"}},
         CheckRow{"NoMapping", P::DatabaseUP, {}, CheckFailure{"Please specify fields to insert!", ""}},
         CheckRow{"Mapping", P::DatabaseUP, [](NavigationFacts &f) { f.hasMapping = true; }, pass},
         CheckRow{"WelcomeNeverRefuses", P::Welcome, {}, pass}),

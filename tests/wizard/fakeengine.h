@@ -31,6 +31,7 @@ struct FakeState
     int live = 0;              // databases open now
     std::vector<std::string> lastParams;
     std::vector<std::string> ranSql;
+    QueryValues boundValues; // what the last openQuery bound
 };
 
 class ListedRows : public QueryRows
@@ -88,8 +89,9 @@ public:
             throw std::runtime_error("No such query: " + sql);
         return it->second;
     }
-    std::unique_ptr<QueryRows> openQuery(const std::string &sql) override
+    std::unique_ptr<QueryRows> openQuery(const std::string &sql, const QueryValues &values) override
     {
+        m_s.boundValues = values;
         return std::make_unique<ListedRows>(queryColumns(sql), m_s.rows);
     }
 

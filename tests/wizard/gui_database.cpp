@@ -67,9 +67,44 @@ TEST_F(WizardTest, SqlSkeletonsAndPopups)
     EXPECT_EQ(status, 0);
 }
 
+// Request values as query parameters: the pop-up inserts ":Name", "Execute
+// Now!" asks a sample value for each parameter and binds it (a cancelled
+// question runs nothing), and Next refuses a parameter that names no
+// request value, naming it.
+TEST_F(WizardTest, RequestValuesBecomeQueryParameters)
+{
+    const QString sql = QStringLiteral("SELECT NAME FROM customer WHERE CITY = ");
+    engine.queries[(sql + ":City").toStdString()] = {"NAME"};
+    engine.queries[(sql + ":City AND ID = :Id").toStdString()] = {"NAME"};
+    const QStringList toValues = with(toInput, {"type edValue City", "click sbAdd", "click btnNext",
+                                                "choose cbDatabase SHOP", "click btnNext", "type edUserID ann",
+                                                "click btnNext", "check rbQuery", "type moSQL " + sql});
+    QStringList t = run(with(toValues, {"popup :City", "click sbAddParam", "show moSQL", "text Lyon' OR '1'='1",
+                                        "click sbExecSQL", "close frmView", "text cancel", "click sbExecSQL"}));
+    EXPECT_EQ(only(t, {"show", "popup", "ask"}),
+              (QStringList{"popup pmAddParam | :City -> :City",
+                           R"j(show moSQL {"enabled":true,"text":"SELECT NAME FROM customer WHERE CITY = :City","visible":true})j",
+                           "ask Execute Now! | A sample value for :City (the request value City): -> Lyon' OR '1'='1",
+                           "ask Execute Now! | A sample value for :City (the request value City): -> cancel"}))
+        << t.join(QLatin1Char('\n')).toStdString();
+    // Bound as a value, never pasted into the SQL; the cancelled preview ran nothing.
+    EXPECT_EQ(engine.boundValues, (QueryValues{{"City", "Lyon' OR '1'='1"}}));
+    EXPECT_EQ(engine.ranSql, std::vector<std::string>{(sql + ":City").toStdString()});
+
+    t = run(with(toValues, {"type moSQL " + sql + ":City AND ID = :Id", "text Bonn", "text 7", "click sbExecSQL",
+                            "close frmView", "click btnNext"}));
+    EXPECT_EQ(engine.boundValues, (QueryValues{{"City", "Bonn"}, {"Id", "7"}}));
+    // The box, and the wizard stays on the query's page.
+    EXPECT_EQ(only(t, {"box", "page"}).last(),
+              "box Error! | The query's parameter :Id names no request value: add Id to the request values, or take "
+              "the parameter out of the query. -> ok")
+        << t.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(WizardTest, EngineFailuresAreShownAndListsKeepWhatTheyHeld)
 {
-    engine.failAliasesFrom = 1;
+    // The first two listings (the page's arrival, the first opening) work.
+    engine.failAliasesFrom = 2;
     const QStringList t = run(with(toDBCheck, {"choose cbDatabase SHOP", "choose cbDatabase Archive", "show cbDatabase"}));
     EXPECT_EQ(only(t, {"box", "show"}),
               (QStringList{"box Quillon | The alias list cannot be read -> ok",

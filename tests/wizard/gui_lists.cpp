@@ -30,6 +30,9 @@ const QStringList toFields = with(toInput, {"click btnNext", "choose cbDatabase 
                                             "uncheck cbLoginPrompt", "click btnNext", "choose cbBRTable customer",
                                             "click btnNext"});
 
+// The identifier rule, said with every refusal.
+const QString kRule = QStringLiteral(" A name is made of letters, digits and underscores, does not start with a digit and has at most 127 characters. -> ok");
+
 INSTANTIATE_TEST_SUITE_P(
     Lists, ListEditing,
     testing::Values(
@@ -39,15 +42,16 @@ INSTANTIATE_TEST_SUITE_P(
                                 "type edValue end", "click sbAdd", "type edValue _x1", "click sbAdd",
                                 "type edValue town", "click sbAdd", "type edValue _X1", "click sbAdd",
                                 "show lbValues", "show edValue"}),
-                 {"box Error! |  is not a valid identifier. -> ok", "box Error! | my value is not a valid identifier. -> ok",
-                  "box Error! | 2nd is not a valid identifier. -> ok", "box Error! | Key is not a valid identifier. -> ok",
-                  "box Error! | end is not a valid identifier. -> ok", "box Error! | _X1 is already an input value. -> ok",
+                 {"box Error! |  is not a valid identifier." + kRule, "box Error! | my value is not a valid identifier." + kRule,
+                  "box Error! | 2nd is not a valid identifier." + kRule, "box Error! | Key is not a valid identifier." + kRule,
+                  "box Error! | end is not a valid identifier." + kRule, "box Error! | _X1 is already an input value. -> ok",
                   R"(show lbValues {"enabled":true,"entries":["_x1","town"],"selected":[1],"visible":true})",
-                  R"(show edValue {"enabled":true,"text":"","visible":true})"}},
+                  // What was refused stays to be mended.
+                  R"(show edValue {"enabled":true,"text":"_X1","visible":true})"}},
         ListCase{"AddTakesAtMost127Characters",
                  with(toInput, {"type edValue " + QString(128, 'n'), "click sbAdd",
                                 "type edValue " + QString(127, 'n'), "click sbAdd", "show lbValues"}),
-                 {"box Error! | " + QString(128, 'n') + " is not a valid identifier. -> ok",
+                 {"box Error! | " + QString(128, 'n') + " is not a valid identifier." + kRule,
                   R"(show lbValues {"enabled":true,"entries":[")" + QString(127, 'n') +
                       R"("],"selected":[0],"visible":true})"}},
         ListCase{"UpDownDeleteAtTheEdges",

@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(Pictures, ArtworkTest,
                                          PictureRow{"sqlExecute", sqlGlyph<artwork::SqlGlyph::Execute>, {16, 16}, false},
                                          PictureRow{"sqlSelect", sqlGlyph<artwork::SqlGlyph::SelectSkeleton>, {16, 16}, false},
                                          PictureRow{"sqlInsert", sqlGlyph<artwork::SqlGlyph::InsertSkeleton>, {16, 16}, false},
-                                         PictureRow{"sqlUpdate", sqlGlyph<artwork::SqlGlyph::UpdateSkeleton>, {16, 16}, false}),
+                                         PictureRow{"sqlUpdate", sqlGlyph<artwork::SqlGlyph::UpdateSkeleton>, {16, 16}, false},
+                                         PictureRow{"sqlParameter", sqlGlyph<artwork::SqlGlyph::AddParameter>, {16, 16}, false}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

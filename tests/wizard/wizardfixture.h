@@ -81,6 +81,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         setenv("QUILLON_REGISTRY_DIR", path("registry").c_str(), 1);
         setenv("QUILLON_ENGINE_CONFIG", path("engine.cfg").c_str(), 1);
+        setenv("QUILLON_STATE_DIR", path("state").c_str(), 1);
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
     }

@@ -40,6 +40,8 @@ PgDatabaseBR::PgDatabaseBR(WizardContext &context, QWidget *parent)
         {&sbSelSkel, "sbSelSkel", "S", "Insert Skeleton SELECT", artwork::SqlGlyph::SelectSkeleton},
         {&sbInsSkel, "sbInsSkel", "I", "Insert Skeleton INSERT", artwork::SqlGlyph::InsertSkeleton},
         {&sbUpdSkel, "sbUpdSkel", "U", "Insert Skeleton UPDATE", artwork::SqlGlyph::UpdateSkeleton},
+        {&sbAddParam, "sbAddParam", "P", "Add request value to SQL",
+         artwork::SqlGlyph::AddParameter},
     };
     int x = 30;
     for (const auto &b : buttons) {
@@ -54,6 +56,8 @@ PgDatabaseBR::PgDatabaseBR(WizardContext &context, QWidget *parent)
     pmAddTable->setObjectName(QStringLiteral("pmAddTable"));
     pmAddField = new QMenu(this);
     pmAddField->setObjectName(QStringLiteral("pmAddField"));
+    pmAddParam = new QMenu(this);
+    pmAddParam->setObjectName(QStringLiteral("pmAddParam"));
     setQueryControlsEnabled(false);
 
     connect(rbTable, &QRadioButton::toggled, this, [this](bool on) {
@@ -75,13 +79,14 @@ PgDatabaseBR::PgDatabaseBR(WizardContext &context, QWidget *parent)
     connect(sbUpdSkel, &QToolButton::clicked, this, [this] { replaceSql(updateSkeleton()); });
     connect(sbAddTable, &QToolButton::clicked, this, &PgDatabaseBR::sbAddTableClick);
     connect(sbAddField, &QToolButton::clicked, this, &PgDatabaseBR::sbAddFieldClick);
+    connect(sbAddParam, &QToolButton::clicked, this, &PgDatabaseBR::sbAddParamClick);
     connect(sbExecSQL, &QToolButton::clicked, this, &PgDatabaseBR::previewRequested);
 }
 
 void PgDatabaseBR::setQueryControlsEnabled(bool on)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{moSQL, sbExecSQL, sbAddTable, sbTrashSQL, sbAddField,
-                                                        sbSelSkel, sbInsSkel, sbUpdSkel})
+                                                        sbSelSkel, sbInsSkel, sbUpdSkel, sbAddParam})
         w->setEnabled(on);
 }
 
@@ -130,6 +135,19 @@ void PgDatabaseBR::sbAddFieldClick()
     m_ctx.guarded([&] { showPopup(pmAddField, sbAddField, m_ctx.db.queryColumns(query)); });
 }
 
+// A request value goes into the SQL as the parameter ":Name", which the
+// generated page binds to the value it was sent; the SQL never holds the
+// value itself. Without request values there is nothing to offer.
+void PgDatabaseBR::sbAddParamClick()
+{
+    if (m_requestValues.empty())
+        return;
+    std::vector<std::string> marks;
+    for (const std::string &name : m_requestValues)
+        marks.push_back(":" + name);
+    showPopup(pmAddParam, sbAddParam, marks);
+}
+
 std::string PgDatabaseBR::sql() const
 {
     return controlBytes(moSQL);
@@ -161,8 +179,9 @@ void PgDatabaseBR::addFacts(NavigationFacts &f) const
     f.browseTableChosen = comboHasChoice(cbBRTable);
 }
 
-void PgDatabaseBR::initializePage(const WizardProject &)
+void PgDatabaseBR::initializePage(const WizardProject &record)
 {
+    m_requestValues = record.Input;
     if (!m_ctx.dbChanged)
         return;
     setComboEntries(cbBRTable, {});

@@ -44,8 +44,11 @@ private:
     QToolButton *sbSelSkel;
     QToolButton *sbInsSkel;
     QToolButton *sbUpdSkel;
+    QToolButton *sbAddParam;
     QMenu *pmAddTable;
     QMenu *pmAddField;
+    QMenu *pmAddParam;
+    StringList m_requestValues; // the project's request values when the page was entered
 
     void sourceClick();
     void setQueryControlsEnabled(bool on);
@@ -53,6 +56,7 @@ private:
     void showPopup(QMenu *menu, QToolButton *at, const std::vector<std::string> &items);
     void sbAddTableClick();
     void sbAddFieldClick();
+    void sbAddParamClick();
 };
 
 } // namespace quillon::wizard

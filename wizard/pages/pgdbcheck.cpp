@@ -1,10 +1,13 @@
 #include "wizard/pages/pgdbcheck.h"
 
 #include "wizard/controls.h"
+#include "platform/asciicase.h"
+#include "wizard/ansitext.h"
 #include "wizard/controltext.h"
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace quillon::wizard {
 
@@ -66,8 +69,51 @@ void PgDBCheck::cbDataOKClick()
 
 void PgDBCheck::cbDatabaseDropDown()
 {
-    // The refill clears the previous choice: the user chooses again.
-    m_ctx.guarded([this] { setComboEntries(cbDatabase, m_ctx.db.databaseNames()); });
+    refillAliases(true);
+}
+
+void PgDBCheck::initializePage(const WizardProject &)
+{
+    if (cbDataOK->isChecked())
+        refillAliases(false);
+}
+
+/*
+** Fills the alias list from the engine and keeps the alias chosen, so an
+** opened list shows it highlighted. A chosen alias the engine no longer
+** knows (a project loaded after its alias was removed) is named in the
+** error box, and the choice is cleared so that Next asks for another.
+** An engine that cannot list its aliases is reported when the user opens
+** the list (reportFailure); filling it ahead on arrival, the list just
+** keeps what it held, and the opening reports the failure.
+*/
+void PgDBCheck::refillAliases(bool reportFailure)
+{
+    const std::string chosen = alias();
+    std::vector<std::string> names;
+    try {
+        names = m_ctx.db.databaseNames();
+    } catch (const std::exception &e) {
+        if (reportFailure)
+            m_ctx.failure(e);
+        return;
+    }
+    setComboEntries(cbDatabase, names);
+    if (chosen.empty())
+        return;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (platform::equalsNoCase(names[i], chosen)) {
+            const QSignalBlocker block(cbDatabase);
+            cbDatabase->setCurrentIndex(static_cast<int>(i));
+            return;
+        }
+    }
+    m_ctx.db.disconnect();
+    m_ctx.db.setAlias({});
+    m_ctx.dbChanged = true;
+    emit aliasChanged();
+    m_ctx.error(QStringLiteral("The database alias ") + displayText(chosen) +
+                QStringLiteral(" no longer exists. Please choose another database."));
 }
 
 void PgDBCheck::cbDatabaseChange()

@@ -22,6 +22,9 @@ public:
     void loadSettings(const WizardProject &record, LoadStage stage) override;
     void saveSettings(WizardProject &record) const override;
     void addFacts(NavigationFacts &facts) const override;
+    // Arrival: the alias list is filled before it is opened, so the keys
+    // choose on the closed list too.
+    void initializePage(const WizardProject &record) override;
 
 signals:
     // Another alias was chosen: the browse page starts afresh.
@@ -37,6 +40,7 @@ private:
 
     void cbDataOKClick();
     void cbDatabaseDropDown();
+    void refillAliases(bool reportFailure);
     void cbDatabaseChange();
 };
 

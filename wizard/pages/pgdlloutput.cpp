@@ -2,6 +2,7 @@
 
 #include "project/textlines.h"
 #include "wizard/controltext.h"
+#include "wizard/filechecks.h"
 
 #include <QDir>
 
@@ -45,8 +46,14 @@ void PgDLLOutput::saveSettings(WizardProject &p) const
 void PgDLLOutput::validatePage()
 {
     const std::string entered = controlBytes(edDLLFile);
-    if (!isBlankText(entered))
-        setControlBytes(edDLLFile, completeOutputPath(entered, QDir::currentPath().toStdString()));
+    const std::string here = QDir::currentPath().toStdString();
+    if (!isBlankText(entered) && outputPathProblem(entered, here).empty())
+        setControlBytes(edDLLFile, completeOutputPath(entered, here));
+}
+
+void PgDLLOutput::addFacts(NavigationFacts &f) const
+{
+    f.outputProblem = outputPathProblem(controlBytes(edDLLFile), QDir::currentPath().toStdString());
 }
 
 void PgDLLOutput::initializePage(const WizardProject &)

@@ -14,8 +14,10 @@ public:
     void loadSettings(const WizardProject &record, LoadStage stage) override;
     void saveSettings(WizardProject &record) const override;
     // Completes the output file name (completeOutputPath) against the
-    // current folder; an empty name stays empty for the check to refuse.
+    // current folder; an empty name, or one that names a folder, stays as it
+    // is for the check to refuse.
     void validatePage() override;
+    void addFacts(NavigationFacts &facts) const override;
     void initializePage(const WizardProject &record) override;
     void focusEntry() override;
 

@@ -1,6 +1,7 @@
 #include "wizard/pages/pgheaderfooter.h"
 
 #include "wizard/controltext.h"
+#include "wizard/filechecks.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -51,6 +52,14 @@ void PgHeaderFooter::saveSettings(WizardProject &p) const
     p.HeaderFile = controlBytes(edHeader);
     p.HasFooterFile = cbFooter->isChecked();
     p.FooterFile = controlBytes(edFooter);
+}
+
+void PgHeaderFooter::addFacts(NavigationFacts &f) const
+{
+    if (cbHEader->isChecked())
+        f.headerProblem = htmlFileProblem("header", controlBytes(edHeader));
+    if (cbFooter->isChecked())
+        f.footerProblem = htmlFileProblem("footer", controlBytes(edFooter));
 }
 
 void PgHeaderFooter::fileCheckClick(QCheckBox *check, QLineEdit *edit, QToolButton *browse)

@@ -13,6 +13,7 @@ public:
 
     void loadSettings(const WizardProject &record, LoadStage stage) override;
     void saveSettings(WizardProject &record) const override;
+    void addFacts(NavigationFacts &facts) const override;
 
 private:
     QCheckBox *cbHEader;

@@ -20,18 +20,22 @@ PgInput::PgInput(WizardContext &context, QWidget *parent)
     label("Label23", QStringLiteral("Enter here the input values to your ISAPI Extension:"), QRect(12, 12, 305, 32));
     sbAdd = speedButton("sbAdd", QStringLiteral("+"), QString(), QRect(268, 48, 24, 22));
     lbValues = listBox("lbValues", QRect(12, 78, 250, 150));
-    sbUp = speedButton("sbUp", QString(), QStringLiteral("Move value up in the list"), QRect(268, 78, 24, 24));
-    sbDel = speedButton("sbDel", QString(), QStringLiteral("Delete value from list"), QRect(268, 140, 24, 24));
-    sbDown = speedButton("sbDown", QString(), QStringLiteral("Move value down in the list"), QRect(268, 204, 24, 24));
+    // The hints name the list's own keys for the same commands.
+    sbUp = speedButton("sbUp", QString(), QStringLiteral("Move value up in the list (Ctrl+Up)"),
+                       QRect(268, 78, 24, 24));
+    sbDel = speedButton("sbDel", QString(), QStringLiteral("Delete value from list (Delete)"),
+                        QRect(268, 140, 24, 24));
+    sbDown = speedButton("sbDown", QString(), QStringLiteral("Move value down in the list (Ctrl+Down)"),
+                         QRect(268, 204, 24, 24));
     sbUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     sbDel->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
     sbDown->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     lbValues->installEventFilter(this);
-    lbValues->viewport()->installEventFilter(this);
 
     connect(sbAdd, &QToolButton::clicked, this, &PgInput::sbAddClick);
     // Enter in the name field adds the value and goes no further: the
-    // window's default button (Next) does not see it.
+    // window's default button (Next) does not see it, unless the field is
+    // empty, when Enter is Next as on any other page.
     edValue->installEventFilter(this);
     connect(sbDel, &QToolButton::clicked, this, &PgInput::sbDelClick);
     connect(sbUp, &QToolButton::clicked, this, [this] { moveSelected(-1); });
@@ -79,13 +83,16 @@ void PgInput::sbAddClick()
     };
     QString refusal;
     if (!isUsableName(name))
-        refusal = edValue->text() + QStringLiteral(" is not a valid identifier.");
+        refusal = edValue->text() + QStringLiteral(" is not a valid identifier. A name is made of letters, digits "
+                                                   "and underscores, does not start with a digit and has at most "
+                                                   "127 characters.");
     else if (already())
         refusal = edValue->text() + QStringLiteral(" is already an input value.");
     if (!refusal.isEmpty()) {
+        // What was typed stays, selected, to be mended or typed over.
         m_ctx.error(refusal);
         edValue->setFocus();
-        edValue->clear();
+        edValue->selectAll();
         return;
     }
     appendEntry(lbValues, name);
@@ -117,31 +124,31 @@ void PgInput::moveSelected(int by)
     selectOnly(lbValues, to);
 }
 
+/*
+** The list is a keyboard list of its own: the arrows move the choice,
+** Delete removes the chosen value, Ctrl+Up and Ctrl+Down move it, as the
+** buttons beside it do.
+*/
 bool PgInput::eventFilter(QObject *watched, QEvent *event)
 {
-    // A key, click or double click on the list sends the user back to the
-    // name field; the key itself is not typed there.
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (watched == edValue) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key != Qt::Key_Return && key != Qt::Key_Enter)
-                break;
+    if (event->type() != QEvent::KeyPress)
+        return WizardPage::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (watched == edValue) {
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !edValue->text().isEmpty()) {
             sbAddClick();
             return true;
         }
-        if (watched == lbValues) {
-            edValue->setFocus();
+    } else if (watched == lbValues) {
+        const bool ctrl = key->modifiers() == Qt::ControlModifier;
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            sbDelClick();
             return true;
         }
-        break;
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        if (watched == lbValues->viewport())
-            edValue->setFocus();
-        break;
-    default:
-        break;
+        if (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            moveSelected(key->key() == Qt::Key_Up ? -1 : +1);
+            return true;
+        }
     }
     return WizardPage::eventFilter(watched, event);
 }

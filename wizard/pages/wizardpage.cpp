@@ -104,6 +104,8 @@ QListWidget *WizardPage::listBox(const char *name, QRect where)
     auto *l = new QListWidget(this);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(where);
+    // The style draws no focus frame around a list: the keyboard user sees where the focus is.
+    l->setStyleSheet(QStringLiteral("QListWidget:focus { border: 2px solid palette(highlight); }"));
     return l;
 }
 
@@ -115,7 +117,9 @@ QToolButton *WizardPage::speedButton(const char *name, const QString &caption, c
     b->setToolTip(hint);
     b->setGeometry(where);
     b->setAutoRaise(false);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab like every control, pressed by Space, framed while it has the focus.
+    b->setFocusPolicy(Qt::TabFocus);
+    b->setStyleSheet(QStringLiteral("QToolButton:focus { border: 2px solid palette(highlight); border-radius: 3px; }"));
     return b;
 }
 

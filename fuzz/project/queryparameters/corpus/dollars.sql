@@ -1,0 +1,1 @@
+SELECT $$ :a $$, $t$ :b $t$, a[1:2], $1 FROM t WHERE x = :City

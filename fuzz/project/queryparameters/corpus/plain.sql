@@ -1,0 +1,1 @@
+SELECT * FROM customer WHERE CITY = :City ORDER BY ID

@@ -1,0 +1,70 @@
+#pragma once
+
+/*
+** "quillon db ..." run as a user runs it, for tests that compare a served
+** page with what the command finds, and the rows it prints as the HTML
+** table rows a browse page writes for them.
+*/
+
+#include "tests/support/shellquote.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillon::testing {
+
+struct DbRun
+{
+    int status;
+    std::string out; // standard output and error
+};
+
+// Runs "quillonBin db" with the words given, quoted for the shell.
+inline DbRun quillonDb(const std::string &quillonBin, const std::vector<std::string> &words)
+{
+    std::string command = test::shellQuote(quillonBin) + " db";
+    for (const std::string &w : words)
+        command += " " + test::shellQuote(w);
+    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run " + command);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    return {::pclose(pipe), out};
+}
+
+// "quillon db query" output (a header line, then tab-separated rows) as
+// the HTML table a browse writes for those rows.
+inline std::string asHtmlTable(const std::string &output)
+{
+    std::string html = "<TABLE>\r\n";
+    bool lineOpen = false;
+    for (size_t i = output.find('\n') + 1; i < output.size(); ++i) {
+        const char c = output[i];
+        if (!lineOpen) {
+            html += "<TR><TD>";
+            lineOpen = true;
+        }
+        if (c == '\t') {
+            html += "</TD><TD>";
+        } else if (c == '\n') {
+            html += "</TD></TR>\r\n";
+            lineOpen = false;
+        } else if (c == '<') {
+            html += "&lt;";
+        } else if (c == '>') {
+            html += "&gt;";
+        } else if (c == '&') {
+            html += "&amp;";
+        } else {
+            html += c;
+        }
+    }
+    return html + "</TABLE>\r\n";
+}
+
+} // namespace quillon::testing
