@@ -27,7 +27,8 @@
 **
 ** The pool stays between minWorkers and maxWorkers: it grows while
 ** requests wait and shrinks back when workers have been idle for the idle
-** timeout. SIGHUP starts a new generation of workers that load the library
+** timeout, and a worker that served maxRequests requests or grew past
+** maxMemoryMiB is retired after its request and replaced. SIGHUP starts a new generation of workers that load the library
 ** again; the old ones take requests only until a new one is ready, and are
 ** retired as soon as they are idle. A new generation that cannot load the
 ** library is given up and the old one goes on serving. SIGTERM or SIGINT
@@ -56,6 +57,8 @@ struct PoolSettings
     std::chrono::milliseconds readTimeout{10000};
     std::chrono::milliseconds idleTimeout{10000};
     std::chrono::milliseconds grace{10000}; // for the requests in flight at a stop
+    unsigned maxRequests = 0;  // a worker is replaced after this many requests; 0: never
+    unsigned maxMemoryMiB = 0; // ... or once its resident memory exceeds this after a request; 0: no bound
 };
 
 // Serves listenFd (a listening socket, non-blocking or not) until SIGTERM

@@ -20,6 +20,13 @@
 **   hang            never returns
 **   who             answers "pid=P variant=V": the process serving it and
 **                   QUILLON_TEST_VARIANT it was built with (1 by default)
+**   closestdout     closes descriptor 1 (standard output), then answers
+**   print           writes a line to descriptor 1, then answers "printed"
+**   alloc&mb=N      takes N MiB of memory, touches it and never gives it back
+**   childmask       answers the signal lines (SigBlk, SigIgn) of a child
+**                   program it runs: what a program an extension starts inherits
+**
+** Built with QUILLON_TEST_VARIANT 3, GetExtensionVersion never returns.
 **
 ** TerminateExtension prints "TerminateExtension" on standard error. Built
 ** with QUILLON_TEST_NO_HTTP_PROC it lacks HttpExtensionProc.
@@ -130,6 +137,10 @@ extern "C" {
 
 BOOL GetExtensionVersion(VersionInfo *info)
 {
+#if QUILLON_TEST_VARIANT == 3
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+#endif
     info->dwExtensionVersion = 1u << 16;
     std::snprintf(info->lpszExtensionDesc, kMaxExtDllNameLen, "test extension");
     return 1;
@@ -183,6 +194,32 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
     } else if (query.starts_with("who")) {
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
         send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT) + "\n");
+    } else if (query.starts_with("closestdout")) {
+        ::close(1);
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "closed\n");
+    } else if (query.starts_with("print")) {
+        const char line[] = "LEAKED INTO THE CONNECTION\n";
+        [[maybe_unused]] const ssize_t n = ::write(1, line, sizeof line - 1);
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "printed\n");
+    } else if (query.starts_with("alloc")) {
+        const std::size_t size = std::stoul(queryValue(query, "mb")) << 20;
+        char *leaked = static_cast<char *>(std::malloc(size));
+        for (std::size_t i = 0; leaked != nullptr && i < size; i += 4096)
+            leaked[i] = 1;
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, leaked != nullptr ? "taken\n" : "no memory\n");
+    } else if (query.starts_with("childmask")) {
+        std::string lines;
+        if (FILE *child = ::popen("grep -E '^Sig(Blk|Ign)' /proc/self/status", "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, child) != nullptr)
+                lines += buffer;
+            ::pclose(child);
+        }
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, lines);
     } else if (query.starts_with("sleep")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(queryValue(query, "ms"))));
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");

@@ -338,8 +338,9 @@ class ServeKilledTest : public ServeFaultTest
 {
 };
 
-// `quillon serve` killed with SIGKILL takes lighttpd, the responder and
-// its workers with it; the next run removes the folder it left.
+// `quillon serve` (with lighttpd or nginx) killed with SIGKILL takes the
+// web server, the responder and its workers with it; the next run removes
+// the folder it left.
 TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
 {
     const fs::path library = install(QUILLON_TEST_EXTENSION);
@@ -353,7 +354,8 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     };
     const auto start = [&](const std::string &name, int port) {
         return std::make_unique<ChildProcess>(
-            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)},
+            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port),
+                                     "--web-server", serverName(GetParam())},
             folder() / name, std::vector<std::string>{"TMPDIR=" + temp.string()});
     };
     const auto serving = [&](const std::string &name) {
@@ -379,7 +381,7 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     EXPECT_EQ(runFolders(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lighttpd, ServeKilledTest, ::testing::Values(ServerKind::Lighttpd),
+INSTANTIATE_TEST_SUITE_P(Servers, ServeKilledTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 #endif
 
