@@ -128,6 +128,30 @@ void answerAndClose(int fd, int requestId, const char *status, const std::string
     closeReadingFirst(fd);
 }
 
+/*
+** The supervisor's lifecycle, in one value (m_state):
+**
+**   Starting  --a first worker is ready------------------------> Running
+**   Starting  --the first workers cannot load the library------> exit 2
+**   Running   --SIGHUP: a new generation starts----------------> Reloading
+**   Reloading --a worker of the new generation is ready--------> Running
+**               (the older ones retire as each becomes idle)
+**   Reloading --a new worker fails, or is not ready in time----> Running
+**               (the reload is given up: the older ones go on)
+**   any       --SIGTERM or SIGINT------------------------------> Stopping
+**   Stopping  --every worker gone------------------------------> exit 0
+**   Stopping  --requests still running after the grace time---> exit 1
+**
+** Only Running and Reloading accept connections. A worker the supervisor
+** ends outright (SIGKILL) carries a KillReason; the log line and the
+** answer to each request it held (504 after a request timeout, else 500
+** when nothing was sent yet) come from it. Workers it retires (idle, spent,
+** replaced by a reload, stopping) finish their requests and exit by
+** themselves. Each worker's requests are in its Worker entry; how each
+** request goes, the worker keeps in shared memory (workerlink.h).
+*/
+enum class State { Starting, Running, Reloading, Stopping };
+
 class Pool
 {
 public:
@@ -220,9 +244,7 @@ private:
     int m_signals = -1;
     bool m_accepting = false;  // the listening socket is watched
     bool m_listenClosed = false;
-    bool m_reloading = false;  // no worker of the newest generation was ready yet
-    bool m_stopping = false;
-    bool m_everReady = false;
+    State m_state = State::Starting;
     bool m_tcp = false;        // connections come over TCP (a close after a half-close shows only to a write)
     bool m_loadFailed = false;
     unsigned m_generation = 1;         // of the workers that take requests
@@ -267,7 +289,7 @@ int Pool::run()
         spawn();
     epoll_event events[64];
     for (;;) {
-        const bool timed = !m_pending.empty() || !m_queue.empty() || !m_busy.empty() || m_stopping
+        const bool timed = !m_pending.empty() || !m_queue.empty() || !m_busy.empty() || m_state == State::Stopping
                            || m_workers.size() > m_settings.minWorkers
                            || std::any_of(m_workers.begin(), m_workers.end(), [](auto &w) { return !w->ready; });
         const int n = ::epoll_wait(m_epoll, events, 64, timed ? 100 : 1000);
@@ -284,16 +306,16 @@ int Pool::run()
             else if (Worker *w = byLink(fd))
                 onLink(*w);
         }
-        if (!m_everReady && m_loadFailed)
+        if (m_state == State::Starting && m_loadFailed)
             return 2; // the first workers could not load the library; they said why
-        if (m_everReady && !m_listenClosed && !m_accepting && roomForAnother()) {
+        if ((m_state == State::Running || m_state == State::Reloading) && !m_accepting && roomForAnother()) {
             watch(m_listenFd, EPOLLIN);
             m_accepting = true;
         }
         checkTimes();
         dispatch();
         grow();
-        if (m_stopping) {
+        if (m_state == State::Stopping) {
             if (!busy())
                 for (auto &w : m_workers)
                     if (!w->retiring)
@@ -316,7 +338,7 @@ void Pool::onSignals()
         if (signal == SIGCHLD) {
             reap();
         } else if (signal == SIGHUP) {
-            if (m_stopping)
+            if (m_state == State::Stopping)
                 continue;
             const int library = openLibrary();
             if (library < 0) {
@@ -326,13 +348,13 @@ void Pool::onSignals()
             }
             m_generation = ++m_lastGeneration;
             m_libraries[m_generation] = library;
-            m_reloading = true;
+            m_state = State::Reloading;
             log("reloading " + m_settings.library.string() + " (" + ::strsignal(signal) + ")");
             for (unsigned i = 0; i < std::max(1u, m_settings.minWorkers); ++i)
                 spawn();
-        } else if (!m_stopping) {
+        } else if (m_state != State::Stopping) {
             log(std::string("stopping (") + ::strsignal(signal) + ")");
-            m_stopping = true;
+            m_state = State::Stopping;
             m_stopDeadline = Clock::now() + m_settings.grace;
             stopAccepting();
         }
@@ -508,19 +530,18 @@ void Pool::onLink(Worker &worker)
             worker.ready = true;
             m_failedStarts = 0;
             worker.idleSince = Clock::now();
-            if (!m_everReady) {
-                m_everReady = true;
+            if (m_state == State::Starting) {
+                m_state = State::Running;
                 log("serving " + m_settings.library.string() + " on " + m_where + " with "
                     + std::to_string(m_settings.minWorkers) + " to " + std::to_string(m_settings.maxWorkers)
                     + " workers of " + std::to_string(m_settings.threads) + " thread"
                     + (m_settings.threads == 1 ? "" : "s"));
-                if (!m_stopping) {
-                    watch(m_listenFd, EPOLLIN);
-                    m_accepting = true;
-                }
+                watch(m_listenFd, EPOLLIN);
+                m_accepting = true;
             }
             if (worker.generation == m_generation) {
-                m_reloading = false; // the library loads: the reload holds
+                if (m_state == State::Reloading)
+                    m_state = State::Running; // the library loads: the reload holds
                 for (auto &w : m_workers)
                     if (w->generation != m_generation && w->jobs.empty() && !w->retiring)
                         retire(*w);
@@ -552,7 +573,7 @@ void Pool::onLink(Worker &worker)
         }
         if (worker.jobs.empty()) {
             worker.idleSince = Clock::now();
-            if (worker.generation != m_generation && !worker.retiring && !m_reloading)
+            if (worker.generation != m_generation && !worker.retiring && m_state != State::Reloading)
                 retire(worker); // a newer worker is ready to take over
         }
     }
@@ -668,12 +689,12 @@ void Pool::workerGone(Worker &worker, int status)
                 ++m_failedStarts;
             }
             const std::string how = worker.killed == KillReason::StartTimeout ? worker.killedFor : cause;
-            if (m_everReady && worker.generation == m_generation && m_reloading) {
+            if (m_state == State::Reloading && worker.generation == m_generation) {
                 log(who + " " + how + " before it was ready: the reload is given up, the running workers"
                     " go on serving");
                 // Back to the newest workers that did load it.
                 const unsigned failed = m_generation;
-                m_reloading = false;
+                m_state = State::Running;
                 for (auto &w : m_workers)
                     if (w->ready && w->killed == KillReason::None && w->generation != failed
                         && (m_generation == failed || w->generation > m_generation))
@@ -684,7 +705,7 @@ void Pool::workerGone(Worker &worker, int status)
                 // The generation back in service loaded its library before.
                 m_failedStarts = 0;
                 m_noSpawnUntil = {};
-            } else if (m_everReady) {
+            } else if (m_state != State::Starting) {
                 log(who + " " + how + " before it was ready");
             } else if (worker.killed == KillReason::StartTimeout) {
                 log(who + " " + how);
@@ -786,7 +807,7 @@ void Pool::checkTimes()
 void Pool::grow()
 {
     // While stopping, only the requests already queued still need workers.
-    if ((m_stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
+    if ((m_state == State::Stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
         return;
     unsigned current = 0, freeSlots = 0;
     for (auto &w : m_workers)

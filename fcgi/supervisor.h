@@ -12,7 +12,10 @@
 ** others need waits on a client's data: a connection that sends nothing
 ** or a partial record is closed after the read timeout without having
 ** held a worker, and one that stalls later costs its own worker only,
-** until the worker's reads time out.
+** until the worker's reads time out. Management records that come first
+** the supervisor answers itself. A connection the web server keeps
+** (FCGI_KEEP_CONN) comes back from the worker after its response and is
+** watched for the next request like a new one.
 **
 ** Faults. A worker that dies (a signal, abort, exit) fails only the
 ** requests it was serving: the supervisor answers each with 500 when
@@ -35,8 +38,10 @@
 ** stop accepting, let the requests in flight and queued end, and retire
 ** every worker (TerminateExtension runs in each).
 **
-** The supervisor is one thread and never loads the library itself, so
-** that each worker it forks loads the library as it is on disk then.
+** The supervisor is one thread and never loads the library itself; it
+** holds each generation's library file open, and each worker it forks
+** loads that file. Its lifecycle (Starting, Running, Reloading, Stopping)
+** is set out at the head of the Pool class in supervisor.cpp.
 */
 
 #include <chrono>
