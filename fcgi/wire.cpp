@@ -69,12 +69,26 @@ bool Wire::nextRecord(Record &record)
         if (record.requestId != 0)
             return true;
         // A management record: answered at once, whatever the request does.
-        if (!m_opened) {
-            m_gate.opening();
-            m_opened = true;
-        }
+        openOutput();
         send(managementAnswer(record));
     }
+}
+
+void Wire::openOutput()
+{
+    if (!m_opened) {
+        m_gate.opening();
+        m_opened = true;
+    }
+}
+
+Wire::Start Wire::refuse(unsigned protocolStatus)
+{
+    std::string end;
+    appendEndRequest(end, m_requestId, protocolStatus);
+    openOutput();
+    send(end);
+    return Start::Refused;
 }
 
 Wire::Start Wire::readOpening()
@@ -97,12 +111,7 @@ Wire::Start Wire::readOpening()
             m_requestId = record.requestId;
             m_keep = (static_cast<unsigned char>(record.content[2]) & kFlagKeepConn) != 0;
             if (role != kRoleResponder) {
-                std::string end;
-                appendEndRequest(end, m_requestId, kUnknownRole);
-                m_gate.opening();
-                m_opened = true;
-                send(end);
-                return Start::Refused;
+                return refuse(kUnknownRole);
             }
             continue;
         }
@@ -110,19 +119,13 @@ Wire::Start Wire::readOpening()
             continue;
         if (record.type == kAbortRequest) {
             m_aborted = true;
-            std::string end;
-            appendEndRequest(end, m_requestId, kRequestComplete);
-            m_gate.opening();
-            m_opened = true;
-            send(end);
-            return Start::Refused;
+            return refuse(kRequestComplete);
         }
         if (record.type != kParams)
             continue;
         if (!record.content.empty()) {
             if (m_buffers.pending.size() + record.content.size() > kMaxParamsSize) {
-                m_gate.opening();
-                m_opened = true;
+                openOutput();
                 send(shortResponse(m_requestId, "400 Bad Request",
                                    "The request's parameters are longer than "
                                        + std::to_string(kMaxParamsSize) + " bytes.\n"));
@@ -244,10 +247,7 @@ bool Wire::flush()
     closeRecord();
     if (m_buffers.out.empty() || m_lost)
         return !m_lost;
-    if (!m_opened) {
-        m_gate.opening();
-        m_opened = true;
-    }
+    openOutput();
     send(m_buffers.out);
     m_buffers.out.clear();
     return !m_lost;
@@ -275,10 +275,7 @@ bool Wire::finish()
     if (!m_aborted)
         appendHeader(m_buffers.out, kStdout, m_requestId, 0);
     appendEndRequest(m_buffers.out, m_requestId, kRequestComplete);
-    if (!m_opened) {
-        m_gate.opening();
-        m_opened = true;
-    }
+    openOutput();
     // With the connection kept, the web server sends the next request only
     // after this; the input of this one is read to its end first, so that
     // the supervisor finds the next one at the start of what comes.

@@ -105,6 +105,10 @@ private:
     // the way; false when the connection ended.
     bool nextRecord(Record &record);
     void closeRecord();
+    // Tells the gate, once, that output begins.
+    void openOutput();
+    // Ends the request with an end-request record of protocolStatus alone.
+    Start refuse(unsigned protocolStatus);
     bool flush();
     bool send(std::string_view bytes);
 

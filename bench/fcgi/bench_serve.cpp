@@ -264,7 +264,8 @@ struct Fixture
             locations += "        location = /" + name + " { include /etc/nginx/fastcgi_params; fastcgi_keep_conn on;"
                          " fastcgi_pass " + name + "; }\n";
         }
-        const std::string config = "worker_processes 1;\ndaemon off;\npid " + (dir / "nginx.pid").string() + ";\n"
+        // "user root": ignored unless nginx starts as root; then its worker may use the sockets.
+        const std::string config = "user root;\nworker_processes 1;\ndaemon off;\npid " + (dir / "nginx.pid").string() + ";\n"
                                    "error_log " + (dir / "error.log").string() + ";\n"
                                    "events { worker_connections 4096; }\n"
                                    "http {\n    access_log off;\n"

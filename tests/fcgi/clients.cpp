@@ -27,6 +27,28 @@ constexpr unsigned char kStdin = 5;
 constexpr unsigned char kStdout = 6;
 constexpr unsigned char kStderr = 7;
 
+bool sendAllOn(int fd, const std::string &data)
+{
+    for (std::size_t done = 0; done < data.size();) {
+        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool receiveExactly(int fd, char *buffer, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::recv(fd, buffer + done, size - done, 0);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 class Socket
 {
 public:
@@ -59,27 +81,9 @@ public:
             throw std::runtime_error("cannot connect to " + name + ": " + std::strerror(errno));
     }
     // False when the peer is gone.
-    bool sendAll(const std::string &data)
-    {
-        for (std::size_t done = 0; done < data.size();) {
-            const ssize_t n = ::send(m_fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool sendAll(const std::string &data) { return sendAllOn(m_fd, data); }
     // Exactly size bytes, or false at the end of the stream or a timeout.
-    bool receive(char *buffer, std::size_t size)
-    {
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n = ::recv(m_fd, buffer + done, size - done, 0);
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool receive(char *buffer, std::size_t size) { return receiveExactly(m_fd, buffer, size); }
     int fd() const { return m_fd; }
 
 private:
@@ -271,13 +275,7 @@ FcgiConnection::~FcgiConnection()
 
 bool FcgiConnection::send(const std::string &bytes)
 {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return sendAllOn(m_fd, bytes);
 }
 
 bool FcgiConnection::receive(FcgiRecord &r, std::chrono::milliseconds limit)
@@ -285,23 +283,14 @@ bool FcgiConnection::receive(FcgiRecord &r, std::chrono::milliseconds limit)
     const timeval timeout{static_cast<time_t>(limit.count() / 1000),
                           static_cast<suseconds_t>(limit.count() % 1000 * 1000)};
     ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    const auto exactly = [&](char *buffer, std::size_t size) {
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n = ::recv(m_fd, buffer + done, size - done, 0);
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    };
     char head[8];
-    if (!exactly(head, 8))
+    if (!receiveExactly(m_fd, head, 8))
         return false;
     const std::size_t length = (static_cast<unsigned char>(head[4]) << 8) | static_cast<unsigned char>(head[5]);
     r.type = static_cast<unsigned char>(head[1]);
     r.requestId = (static_cast<unsigned char>(head[2]) << 8) | static_cast<unsigned char>(head[3]);
     r.content.assign(length + static_cast<unsigned char>(head[6]), '\0');
-    if (!exactly(r.content.data(), r.content.size()))
+    if (!receiveExactly(m_fd, r.content.data(), r.content.size()))
         return false;
     r.content.resize(length);
     return true;
