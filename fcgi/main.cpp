@@ -28,6 +28,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -120,6 +121,10 @@ const OptionSpec kOptions[] = {
      " whole request (with so many, a new one closes the oldest of them once it has waited half a second)",
      1, 65535, [](Options &o, const std::string &, unsigned n) { o.pool.backlog = n; },
      [](const Options &o) { return o.pool.backlog; }},
+    {"--user", "NAME",
+     "run the workers as the user NAME, with its group and groups (for a responder started as root: workers as"
+     " root let an extension read and write anything)",
+     0, 0, [](Options &o, const std::string &t, unsigned) { o.pool.user = t; }},
     {"--max-requests", "N", "a worker is replaced after serving N requests (0: never)", 0, 100000000,
      [](Options &o, const std::string &, unsigned n) { o.pool.maxRequests = n; },
      [](const Options &o) { return o.pool.maxRequests; }},
@@ -351,6 +356,22 @@ int main(int argc, char **argv)
             const quillon::isapi::Extension extension(options.pool.library);
             std::cout << options.pool.library.string() << ": " << extension.description() << std::endl;
             return 0;
+        }
+        if (!options.pool.user.empty()) {
+            const passwd *user = ::getpwnam(options.pool.user.c_str());
+            if (user == nullptr)
+                throw UsageError("--user: there is no user " + options.pool.user);
+            if (::geteuid() != 0 && user->pw_uid != ::geteuid())
+                throw UsageError("--user " + options.pool.user + ": only a responder started as root can run its"
+                                 " workers as another user");
+            options.pool.uid = user->pw_uid;
+            options.pool.gid = user->pw_gid;
+            if (::geteuid() != 0)
+                options.pool.user.clear(); // already that user
+        } else if (::geteuid() == 0) {
+            std::cerr << "quillon-fcgi: warning: the workers run as root, and so does the extension in them;"
+                         " give --user NAME to run them as an unprivileged user"
+                      << std::endl;
         }
         if (!std::filesystem::is_regular_file(options.pool.library))
             throw std::runtime_error("cannot load " + options.pool.library.string() + ": no such file");

@@ -12,6 +12,7 @@
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -868,6 +869,17 @@ void Pool::spawn()
         sigemptyset(&child);
         sigaddset(&child, SIGCHLD);
         ::sigprocmask(SIG_UNBLOCK, &child, nullptr); // the extension may wait for processes of its own
+        if (!m_settings.user.empty()) {
+            if (::initgroups(m_settings.user.c_str(), m_settings.gid) != 0 || ::setgid(m_settings.gid) != 0
+                || ::setuid(m_settings.uid) != 0) {
+                log("cannot run a worker as " + m_settings.user + ": " + std::strerror(errno));
+                std::_Exit(2);
+            }
+            // A change of user clears the parent-death signal: set again.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                std::_Exit(0);
+        }
         runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads),
                                  static_cast<int>(m_settings.readTimeout.count()), 4, m_settings.maxRequests,
                                  m_settings.maxMemoryMiB},

@@ -62,6 +62,10 @@ struct PoolSettings
     std::chrono::milliseconds readTimeout{10000};
     std::chrono::milliseconds idleTimeout{10000};
     std::chrono::milliseconds grace{10000}; // for the requests in flight at a stop
+    // The user the workers run as (set when started as root with --user):
+    // each worker takes its groups, group and user before loading the library.
+    std::string user;
+    unsigned uid = 0, gid = 0;
     unsigned maxRequests = 0;  // a worker is replaced after this many requests; 0: never
     unsigned maxMemoryMiB = 0; // ... or once its resident memory exceeds this after a request; 0: no bound
 };

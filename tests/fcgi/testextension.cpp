@@ -18,8 +18,9 @@
 **   abort           calls abort()
 **   exit            calls exit(3)
 **   hang            never returns
-**   who             answers "pid=P variant=V": the process serving it and
+**   who             answers "pid=P variant=V uid=U": the process serving it,
 **                   QUILLON_TEST_VARIANT it was built with (1 by default)
+**                   and the user it runs as
 **   closestdout     closes descriptor 1 (standard output), then answers
 **   print           writes a line to descriptor 1, then answers "printed"
 **   alloc&mb=N      takes N MiB of memory, touches it and never gives it back
@@ -193,7 +194,8 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
             std::this_thread::sleep_for(std::chrono::seconds(1));
     } else if (query.starts_with("who")) {
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
-        send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT) + "\n");
+        send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT)
+                      + " uid=" + std::to_string(::getuid()) + "\n");
     } else if (query.starts_with("closestdout")) {
         ::close(1);
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -600,6 +602,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailureRow{"BadThreadCount", {"--threads", "0", QUILLON_TEST_EXTENSION}, "--threads"},
         StartFailureRow{"BadTimeout", {"--request-timeout", "1s", QUILLON_TEST_EXTENSION},
                         "--request-timeout wants a number from 1 to 86400, not '1s'"},
+        StartFailureRow{"UnknownUser", {"--user", "no-such-user-quillon", QUILLON_TEST_EXTENSION},
+                        "--user: there is no user no-such-user-quillon"},
         StartFailureRow{"MoreMinimumThanMaximum",
                         {"--min-workers", "8", "--max-workers", "4", QUILLON_TEST_EXTENSION},
                         "--min-workers 8 is more than --max-workers 4"}),
@@ -1049,6 +1053,35 @@ TEST(HelpTest, ComesFromTheOptionTable)
           "SIGHUP reloads the library"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
     EXPECT_EQ(text.find("9999"), std::string::npos) << text;
+}
+
+} // namespace
+
+namespace {
+
+// Started as root, the responder runs its workers as the user --user
+// names (the extension with them); without --user it warns that they run
+// as root. Needs root, else skipped.
+TEST_F(ResponderTest, RunsItsWorkersAsTheUserNamed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run workers as another user";
+    const passwd *nobody = ::getpwnam("nobody");
+    if (nobody == nullptr)
+        GTEST_SKIP() << "there is no user nobody";
+    EXPECT_NE(logText().find("the workers run as root"), std::string::npos) << logText();
+    // A folder and a library the user may read.
+    const fs::path folder = fs::path(m_dir.path()) / "shared";
+    fs::create_directories(folder);
+    fs::permissions(m_dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::copy_file(QUILLON_TEST_EXTENSION, folder / "ext.so");
+    fs::permissions(folder / "ext.so", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    start((folder / "ext.so").string(), {"--user", "nobody"});
+    const FcgiReply reply = request(cgi("GET", "who"));
+    EXPECT_EQ(reply.status(), "200 OK") << logText();
+    EXPECT_NE(reply.body().find("uid=" + std::to_string(nobody->pw_uid) + "\n"), std::string::npos) << reply.out;
+    EXPECT_EQ(logText().find("the workers run as root"), std::string::npos) << logText();
 }
 
 } // namespace
