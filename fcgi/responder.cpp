@@ -291,12 +291,8 @@ std::optional<std::int64_t> parseContentLength(const char *value)
 }
 
 bool serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
-                     int readTimeoutMs, WireBuffers &buffers)
+                     WireBuffers &buffers)
 {
-    // A web server that stalls makes the reads fail after the timeout.
-    const timeval timeout{readTimeoutMs / 1000, (readTimeoutMs % 1000) * 1000};
-    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-
     class Gate : public Wire::Gate
     {
     public:

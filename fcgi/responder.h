@@ -67,12 +67,13 @@ public:
 };
 
 // Serves the next request on connection, an accepted FastCGI connection
-// (left open), with the calling thread's buffers. A web server that sends
-// nothing or stops sending for readTimeoutMs gets no more of it. Returns
+// (left open) whose receive timeout (SO_RCVTIMEO) is the read timeout, with
+// the calling thread's buffers: a web server that sends nothing or stops
+// sending for so long gets no more of it. Returns
 // whether the connection may serve another request: the web server asked
 // to keep it (FCGI_KEEP_CONN), the response went out whole and the
 // request's input was read to its end.
 bool serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
-                     int readTimeoutMs, WireBuffers &buffers);
+                     WireBuffers &buffers);
 
 } // namespace quillon::fcgi

@@ -397,6 +397,11 @@ void Pool::acceptAll()
         }
         m_pending.emplace(fd, Pending{Clock::now()});
         m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
+        // The worker's reads of it fail after the read timeout: a web server
+        // that stalls holds its worker no longer (set once a connection).
+        const auto ms = m_settings.readTimeout.count();
+        const timeval timeout{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         // Edge-triggered: each arrival of bytes wakes us once, although
         // the bytes stay in the socket for the worker to read.
         watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
@@ -570,7 +575,7 @@ void Pool::onLink(Worker &worker)
             watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET, EPOLL_CTL_MOD);
             inspect(fd);
         } else {
-            closeReadingFirst(fd);
+            ::close(fd); // the worker took what had come of the request
         }
         if (worker.jobs.empty()) {
             worker.idleSince = Clock::now();
@@ -880,8 +885,7 @@ void Pool::spawn()
             if (::getppid() != parent)
                 std::_Exit(0);
         }
-        runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads),
-                                 static_cast<int>(m_settings.readTimeout.count()), 4, m_settings.maxRequests,
+        runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads), 4, m_settings.maxRequests,
                                  m_settings.maxMemoryMiB},
                   3, *slots);
     }

@@ -169,7 +169,7 @@ void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots)
             for (int fd; (fd = receiveJob(link, slot)) >= 0;) {
                 LinkObserver observer(link, slots[thread], slot);
                 fd = aboveStandardDescriptors(fd);
-                const bool kept = fd >= 0 && serveConnection(*extension, fd, observer, settings.readTimeoutMs, buffers);
+                const bool kept = fd >= 0 && serveConnection(*extension, fd, observer, buffers);
                 if (fd >= 0)
                     ::close(fd); // the supervisor keeps its own descriptor of it
                 wear.served(); // before Done, so that no request comes after its last

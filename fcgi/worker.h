@@ -18,7 +18,6 @@ struct WorkerSettings
 {
     std::filesystem::path library;
     unsigned threads = 1;
-    int readTimeoutMs = 10000;
     // The library file as the supervisor opened it for this generation:
     // loaded instead of the path when the path names another file now.
     int libraryFd = -1;
