@@ -132,7 +132,9 @@ void doNothing(int) {}
 // end on them either (the supervisor ends it). They are caught here instead,
 // by a handler that does nothing: a program the extension starts gets them
 // back as they should be (a handler is reset by exec, a blocked signal
-// stays blocked), so it can be stopped.
+// stays blocked), so it can be stopped. SIGPIPE likewise: a write to a
+// closed pipe or connection fails here, and a program started gets the
+// signal's default back, not the supervisor's "ignore".
 void catchStopSignals()
 {
     struct sigaction action{};
@@ -141,7 +143,7 @@ void catchStopSignals()
     sigemptyset(&action.sa_mask);
     sigset_t signals;
     sigemptyset(&signals);
-    for (int s : {SIGHUP, SIGINT, SIGTERM}) {
+    for (int s : {SIGHUP, SIGINT, SIGTERM, SIGPIPE}) {
         ::sigaction(s, &action, nullptr);
         sigaddset(&signals, s);
     }

@@ -35,6 +35,8 @@
 
 #include "isapi/controlblock.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -213,13 +215,33 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
         send(ecb, leaked != nullptr ? "taken\n" : "no memory\n");
     } else if (query.starts_with("childmask")) {
+        // grep started directly (a shell would clear the mask it inherits)
         std::string lines;
-        if (FILE *child = ::popen("grep -E '^Sig(Blk|Ign)' /proc/self/status", "r")) {
+        int out[2];
+        if (::pipe(out) == 0) {
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+            posix_spawn_file_actions_addclose(&actions, out[0]);
+            char *argv[] = {const_cast<char *>("grep"), const_cast<char *>("-E"), const_cast<char *>("^Sig(Blk|Ign)"),
+                            const_cast<char *>("/proc/self/status"), nullptr};
+            pid_t child = -1;
+            const bool started = ::posix_spawnp(&child, "grep", &actions, nullptr, argv, environ) == 0;
+            posix_spawn_file_actions_destroy(&actions);
+            ::close(out[1]);
             char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, child) != nullptr)
-                lines += buffer;
-            ::pclose(child);
+            ssize_t n;
+            while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+                lines.append(buffer, static_cast<std::size_t>(n));
+            ::close(out[0]);
+            if (started)
+                ::waitpid(child, nullptr, 0);
         }
+        // SIGPIPE is signal 13: bit 12 of the ignored set.
+        const auto ignored = lines.find("SigIgn:\t");
+        if (ignored != std::string::npos)
+            lines += std::string("sigpipe ignored: ")
+                     + ((std::stoull(lines.substr(ignored + 8, 16), nullptr, 16) >> 12) & 1 ? "yes" : "no") + "\n";
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
         send(ecb, lines);
     } else if (query.starts_with("sleep")) {
