@@ -279,7 +279,7 @@ bool Wire::finish()
     // With the connection kept, the web server sends the next request only
     // after this; the input of this one is read to its end first, so that
     // the supervisor finds the next one at the start of what comes.
-    const bool keep = m_keep && !m_aborted && settleInput(true) && m_inPos == m_inEnd;
+    const bool keep = m_keep && !m_aborted && m_readError == 0 && settleInput(true) && m_inPos == m_inEnd;
     m_gate.closing();
     flush();
     if (!keep && !m_lost)
