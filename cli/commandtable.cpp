@@ -34,8 +34,9 @@ const std::vector<Command> &commands()
          "list the engine's aliases, an alias's tables or a table's fields, or run a query"
          " (tab-separated, with a header line; each --param gives its :NAME a value, bound as text)",
          runDbCommand},
-        {"serve", "serve EXT.so [--port N] [--bind ADDR]",
-         "serve a compiled extension through lighttpd on http://127.0.0.1:8080/ (or ADDR:N) until interrupted",
+        {"serve", "serve EXT.so [--port N] [--bind ADDR] [--web-server lighttpd|nginx]",
+         "serve a compiled extension through lighttpd (or nginx) on http://127.0.0.1:8080/ (or ADDR:N) until"
+         " interrupted",
          runServe},
 #ifdef QUILLON_WITH_WIZARD
         {"wizard", "wizard [PROJECT.qnp] | wizard --script FILE [--screenshots DIR]",
