@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -89,24 +90,28 @@ private:
     fs::path m_path;
 };
 
-// lighttpd in the foreground, its output in a log; stopped when this ends.
-// It runs in a process group of its own with the responder it starts and
-// the responder's workers, all stopped together; and it gets SIGTERM when
-// this process dies, however it dies (the responder stops with lighttpd,
-// the workers with the responder).
+// A program of ours in the foreground (the web server, and with nginx the
+// responder), its output in a log; stopped when this ends. They run in a
+// process group of their own (the first one's), with the responder's
+// workers, all stopped together; and each gets SIGTERM when this process
+// dies, however it dies (lighttpd then stops the responder it started, the
+// responder its workers).
 class Server
 {
 public:
-    Server(const fs::path &program, const fs::path &config, const fs::path &log)
+    Server(const std::vector<std::string> &argv, const fs::path &log, pid_t group = 0)
     {
-        const std::string p = program.string(), c = config.string();
         const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (logFd < 0)
             throw std::runtime_error("cannot write " + log.string() + ": " + std::strerror(errno));
+        std::vector<char *> args;
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
         const pid_t parent = ::getpid();
         m_pid = ::fork();
         if (m_pid == 0) {
-            ::setpgid(0, 0);
+            ::setpgid(0, group);
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             if (::getppid() != parent)
                 std::_Exit(0);
@@ -118,53 +123,70 @@ public:
             sigset_t none;
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            char *argv[] = {const_cast<char *>(p.c_str()), const_cast<char *>("-D"), const_cast<char *>("-f"),
-                            const_cast<char *>(c.c_str()), nullptr};
-            ::execv(argv[0], argv);
+            ::execv(args[0], args.data());
             std::_Exit(127);
         }
         const int error = errno;
         ::close(logFd);
         if (m_pid < 0)
-            throw std::runtime_error("cannot start " + p + ": " + std::strerror(error));
-        ::setpgid(m_pid, m_pid); // also here, so that stop() finds the group at once
+            throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
+        m_group = group == 0 ? m_pid : group;
+        ::setpgid(m_pid, m_group); // also here, so that stop() finds the group at once
     }
-    ~Server() { stop(); }
+    ~Server() { stop(SIGTERM); }
     Server(const Server &) = delete;
     Server &operator=(const Server &) = delete;
 
+    pid_t group() const { return m_group; }
+
     bool exited()
     {
-        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+        if (m_pid <= 0)
+            return true;
+        const pid_t found = ::waitpid(m_pid, nullptr, WNOHANG);
+        if (found == m_pid || (found < 0 && errno == ECHILD)) // ECHILD: collected with the group below
             m_pid = -1;
         return m_pid <= 0;
     }
 
-    // SIGTERM (lighttpd then stops the responder it started), and SIGKILL
-    // to the whole group after ten seconds; then whatever of the group is
-    // left is ended too.
-    void stop()
+    // Asks the process to stop with signal, without waiting.
+    void signal(int signal)
+    {
+        if (m_pid > 0)
+            ::kill(m_pid, signal);
+    }
+
+    // signal, and SIGKILL to the whole group after ten seconds; then
+    // whatever of the group is left is ended too.
+    void stop(int signal)
     {
         if (m_pid <= 0)
             return;
-        const pid_t group = m_pid;
-        ::kill(m_pid, SIGTERM);
+        ::kill(m_pid, signal);
         for (int i = 0; i < 500 && !exited(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (m_pid > 0) {
-            ::kill(-group, SIGKILL);
+            ::kill(-m_group, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
             m_pid = -1;
         }
         // The responder stops by itself when lighttpd goes; give it the
         // grace time it gives its requests, then end what remains.
-        for (int i = 0; i < 600 && ::kill(-group, 0) == 0; ++i)
+        // Our children in the group that have ended are collected, or they
+        // would count as running.
+        for (int i = 0; i < 600 && ::kill(-m_group, 0) == 0; ++i) {
+            while (::waitpid(-m_group, nullptr, WNOHANG) > 0) {
+            }
+            if (::kill(-m_group, 0) != 0)
+                break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ::kill(-group, SIGKILL);
+        }
+        ::kill(-m_group, SIGKILL);
     }
 
 private:
     pid_t m_pid = -1;
+    pid_t m_group = -1;
 };
 
 bool answers(const std::string &bind, int port)
@@ -182,7 +204,7 @@ bool answers(const std::string &bind, int port)
 std::string logText(const fs::path &folder)
 {
     std::string text;
-    for (const char *name : {"lighttpd.log", "error.log"})
+    for (const char *name : {"lighttpd.log", "nginx.log", "responder.log", "error.log"})
         if (fs::exists(folder / name))
             text += platform::readFile((folder / name).string());
     return text;
@@ -192,7 +214,7 @@ std::string logText(const fs::path &folder)
 
 int runServe(const Args &args)
 {
-    const Arguments a("serve", args, {"--port", "--bind"});
+    const Arguments a("serve", args, {"--port", "--bind", "--web-server"});
     a.expectPositionals({"the extension library (EXT.so)"});
     const int port = a.option("--port") ? parsePort(*a.option("--port")) : kDefaultPort;
     const std::string bind = a.option("--bind").value_or("127.0.0.1");
@@ -203,14 +225,18 @@ int runServe(const Args &args)
     if (!fs::is_regular_file(library))
         throw std::runtime_error(library.string() + ": no such extension library");
 
-    const fs::path lighttpd = findProgram("lighttpd", {"/usr/sbin", "/usr/local/sbin"});
-    if (lighttpd.empty())
-        throw std::runtime_error("lighttpd not found: install the Debian package lighttpd");
+    const std::string kind = a.option("--web-server").value_or("lighttpd");
+    if (kind != "lighttpd" && kind != "nginx")
+        throw UsageError("serve: --web-server wants lighttpd or nginx, not '" + kind + "'");
+    const fs::path webServer = findProgram(kind, {"/usr/sbin", "/usr/local/sbin"});
+    if (webServer.empty())
+        throw std::runtime_error(kind + " not found: install the Debian package "
+                                 + (kind == "nginx" ? "nginx-light" : "lighttpd"));
     const fs::path self = fs::read_symlink("/proc/self/exe");
-    fs::path responder = self.parent_path() / "quillon-fcgi";
-    if (::access(responder.c_str(), X_OK) != 0)
-        responder = findProgram("quillon-fcgi", {});
-    if (responder.empty())
+    fs::path responderProgram = self.parent_path() / "quillon-fcgi";
+    if (::access(responderProgram.c_str(), X_OK) != 0)
+        responderProgram = findProgram("quillon-fcgi", {});
+    if (responderProgram.empty())
         throw std::runtime_error("quillon-fcgi not found beside " + self.string() + " or in PATH");
     if (answers(bind, port))
         throw std::runtime_error("something already listens on " + bind + ":" + std::to_string(port)
@@ -221,14 +247,14 @@ int runServe(const Args &args)
     {
         RunFolder checkFolder;
         const fs::path log = checkFolder.path() / "check.log";
-        const std::string command = fcgi::shellQuote(responder.string()) + " --check "
+        const std::string command = fcgi::shellQuote(responderProgram.string()) + " --check "
                                     + fcgi::shellQuote(library.string()) + " > " + fcgi::shellQuote(log.string())
                                     + " 2>&1";
         if (std::system(command.c_str()) != 0) {
             std::string why = platform::readFile(log.string());
             while (!why.empty() && why.back() == '\n')
                 why.pop_back();
-            throw std::runtime_error(why.empty() ? "cannot run " + responder.string() : why);
+            throw std::runtime_error(why.empty() ? "cannot run " + responderProgram.string() : why);
         }
     }
 
@@ -247,17 +273,39 @@ int runServe(const Args &args)
     settings.folder = folder.path();
     settings.socket = folder.path() / "fcgi.sock";
     settings.maxFds = fcgi::raiseDescriptorLimit();
-    const fs::path starter = folder.path() / "responder.sh";
-    platform::writeFileAtomically(starter.string(), fcgi::responderScript(responder, library, fs::current_path()));
-    fs::permissions(starter, fs::perms::owner_all);
-    const fs::path config = folder.path() / "lighttpd.conf";
-    platform::writeFileAtomically(config.string(), fcgi::lighttpdConfig(settings, starter));
-
-    Server server(lighttpd, config, folder.path() / "lighttpd.log");
+    std::unique_ptr<Server> responder; // nginx does not start it
+    std::unique_ptr<Server> server;
+    if (kind == "lighttpd") {
+        const fs::path starter = folder.path() / "responder.sh";
+        platform::writeFileAtomically(starter.string(),
+                                      fcgi::responderScript(responderProgram, library, fs::current_path()));
+        fs::permissions(starter, fs::perms::owner_all);
+        const fs::path config = folder.path() / "lighttpd.conf";
+        platform::writeFileAtomically(config.string(), fcgi::lighttpdConfig(settings, starter));
+        server = std::make_unique<Server>(std::vector<std::string>{webServer.string(), "-D", "-f", config.string()},
+                                          folder.path() / "lighttpd.log");
+    } else {
+        responder = std::make_unique<Server>(
+            std::vector<std::string>{responderProgram.string(), "--socket", settings.socket.string(), "--chdir",
+                                     fs::current_path().string(), library.string()},
+            folder.path() / "responder.log");
+        const auto started = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!fs::exists(settings.socket)) {
+            if (responder->exited() || std::chrono::steady_clock::now() > started)
+                throw std::runtime_error("quillon-fcgi did not start serving " + library.string() + ":\n"
+                                         + logText(folder.path()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const fs::path config = folder.path() / "nginx.conf";
+        platform::writeFileAtomically(config.string(), fcgi::nginxConfig(settings));
+        server = std::make_unique<Server>(std::vector<std::string>{webServer.string(), "-e", (folder.path() / "error.log").string(),
+                                                                   "-p", folder.path().string(), "-c", config.string()},
+                                          folder.path() / "nginx.log", responder->group());
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (!answers(bind, port)) {
-        if (server.exited() || std::chrono::steady_clock::now() > deadline)
-            throw std::runtime_error("lighttpd did not start serving " + library.string() + ":\n"
+        if (server->exited() || std::chrono::steady_clock::now() > deadline)
+            throw std::runtime_error(kind + " did not start serving " + library.string() + ":\n"
                                      + logText(folder.path()));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -269,10 +317,21 @@ int runServe(const Args &args)
         const int signal = ::sigtimedwait(&stopSignals, nullptr, &tick);
         if (signal > 0)
             break;
-        if (server.exited())
-            throw std::runtime_error("lighttpd stopped by itself:\n" + logText(folder.path()));
+        if (server->exited())
+            throw std::runtime_error(kind + " stopped by itself:\n" + logText(folder.path()));
+        if (responder && responder->exited())
+            throw std::runtime_error("quillon-fcgi stopped by itself:\n" + logText(folder.path()));
     }
-    server.stop();
+    // nginx stops gracefully on SIGQUIT (the requests in flight end), the
+    // responder on SIGTERM (likewise); lighttpd stops the responder itself.
+    if (responder) {
+        server->signal(SIGQUIT);
+        responder->signal(SIGTERM);
+        server->stop(SIGQUIT);
+        responder->stop(SIGTERM);
+    } else {
+        server->stop(SIGTERM);
+    }
     std::cout << "Stopped." << std::endl;
     return 0;
 }

@@ -2,10 +2,7 @@
 ** quillon-fcgi: serves an ISAPI extension library to a web server over
 ** FastCGI, from a pool of worker processes (see fcgi/supervisor.h).
 **
-**   quillon-fcgi [--socket PATH | --listen HOST:PORT] [--chdir DIR]
-**                [--min-workers N] [--max-workers N] [--threads N]
-**                [--request-timeout S] [--read-timeout S]
-**                [--idle-timeout S] [--backlog N] LIBRARY
+**   quillon-fcgi [OPTION...] LIBRARY     (the options: kOptions below, or --help)
 **   quillon-fcgi --check LIBRARY
 **
 ** Without --socket or --listen it serves on the socket the web server
@@ -31,6 +28,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -38,6 +36,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -46,27 +45,6 @@
 #include <string>
 
 namespace {
-
-constexpr const char *kUsage =
-    "usage: quillon-fcgi [--socket PATH | --listen HOST:PORT] [--chdir DIR]\n"
-    "                    [--min-workers N] [--max-workers N] [--threads N]\n"
-    "                    [--request-timeout S] [--read-timeout S] [--idle-timeout S]\n"
-    "                    [--backlog N] LIBRARY\n"
-    "       quillon-fcgi --check LIBRARY\n";
-
-constexpr const char *kHelp =
-    "Serve the ISAPI extension library LIBRARY to a web server over FastCGI.\n\n"
-    "  --socket PATH       listen on the Unix socket PATH\n"
-    "  --listen HOST:PORT  listen on a TCP address\n"
-    "                      (neither: serve on the socket handed over as standard input)\n"
-    "  --threads N         serve up to N requests at once (1 to 9999, default 16)\n"
-    "  --chdir DIR         change to DIR before loading the library\n"
-    "  --check             load the library, print its description and exit\n"
-    "  --help              show this help\n"
-    "  --version           show the version\n\n"
-    "SIGTERM, SIGINT or SIGHUP stop it after the requests in flight. Exit status: 0 after a\n"
-    "clean stop, 1 when requests did not end in time, 2 for a usage error, a library that\n"
-    "cannot be loaded or a socket that cannot be opened.\n";
 
 struct Options
 {
@@ -85,10 +63,144 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The one table of options: the parser reads it, and the usage lines and
+// the help (from which the manual page is made) are written from it, so
+// they cannot disagree. A numeric option has a range; its default is what
+// a fresh Options holds.
+struct OptionSpec
+{
+    const char *name;
+    const char *value; // the value's placeholder; null for a switch
+    const char *help;
+    unsigned low = 0, high = 0; // a number's range; both 0 for text
+    void (*set)(Options &, const std::string &text, unsigned number) = nullptr;
+    unsigned (*current)(const Options &) = nullptr; // a number's value, for the default shown
+};
+
+using std::chrono::seconds;
+using Pool = quillon::fcgi::PoolSettings;
+
+unsigned inSeconds(std::chrono::milliseconds ms)
+{
+    return static_cast<unsigned>(ms.count() / 1000);
+}
+
+const OptionSpec kOptions[] = {
+    {"--socket", "PATH", "listen on the Unix socket PATH", 0, 0,
+     [](Options &o, const std::string &t, unsigned) { o.socketPath = t; }},
+    {"--listen", "HOST:PORT", "listen on a TCP address (neither: serve on the socket handed over as standard input)",
+     0, 0, [](Options &o, const std::string &t, unsigned) { o.listen = t; }},
+    {"--chdir", "DIR", "change to DIR before loading the library", 0, 0,
+     [](Options &o, const std::string &t, unsigned) { o.chdir = t; }},
+    {"--min-workers", "N", "worker processes kept running, also when idle", 1, 1024,
+     [](Options &o, const std::string &, unsigned n) { o.pool.minWorkers = n; },
+     [](const Options &o) { return o.pool.minWorkers; }},
+    {"--max-workers", "N", "worker processes at most; the pool grows while requests wait", 1, 1024,
+     [](Options &o, const std::string &, unsigned n) { o.pool.maxWorkers = n; },
+     [](const Options &o) { return o.pool.maxWorkers; }},
+    {"--threads", "N",
+     "requests one worker serves at once (only for thread-safe extensions: a crash then fails the worker's other"
+     " requests too)",
+     1, 1024, [](Options &o, const std::string &, unsigned n) { o.pool.threads = n; },
+     [](const Options &o) { return o.pool.threads; }},
+    {"--request-timeout", "S",
+     "a request still running after S seconds is answered 504 (when nothing was sent yet) and its worker replaced;"
+     " a worker that is not ready after S seconds is given up",
+     1, 86400, [](Options &o, const std::string &, unsigned n) { o.pool.requestTimeout = seconds(n); },
+     [](const Options &o) { return inSeconds(o.pool.requestTimeout); }},
+    {"--read-timeout", "S",
+     "a connection that has not sent a whole request opening after S seconds, or stops sending its body for S"
+     " seconds, is dropped; so is a kept connection that sends no new request",
+     1, 3600, [](Options &o, const std::string &, unsigned n) { o.pool.readTimeout = seconds(n); },
+     [](const Options &o) { return inSeconds(o.pool.readTimeout); }},
+    {"--idle-timeout", "S", "workers beyond the minimum idle this long are retired", 1, 86400,
+     [](Options &o, const std::string &, unsigned n) { o.pool.idleTimeout = seconds(n); },
+     [](const Options &o) { return inSeconds(o.pool.idleTimeout); }},
+    {"--backlog", "N",
+     "requests that may wait for a free worker (more are answered 503), and connections that may wait to send a"
+     " whole request (with so many, a new one closes the oldest of them once it has waited half a second)",
+     1, 65535, [](Options &o, const std::string &, unsigned n) { o.pool.backlog = n; },
+     [](const Options &o) { return o.pool.backlog; }},
+    {"--user", "NAME",
+     "run the workers as the user NAME, with its group and groups (for a responder started as root: workers as"
+     " root let an extension read and write anything)",
+     0, 0, [](Options &o, const std::string &t, unsigned) { o.pool.user = t; }},
+    {"--max-requests", "N", "a worker is replaced after serving N requests (0: never)", 0, 100000000,
+     [](Options &o, const std::string &, unsigned n) { o.pool.maxRequests = n; },
+     [](const Options &o) { return o.pool.maxRequests; }},
+    {"--max-memory", "MIB",
+     "a worker whose resident memory exceeds MIB mebibytes after a request is replaced (0: no bound)", 0, 1048576,
+     [](Options &o, const std::string &, unsigned n) { o.pool.maxMemoryMiB = n; },
+     [](const Options &o) { return o.pool.maxMemoryMiB; }},
+    {"--check", nullptr, "load the library (GetExtensionVersion, TerminateExtension), print its description and exit",
+     0, 0, [](Options &o, const std::string &, unsigned) { o.check = true; }},
+    {"--help", nullptr, "show this help and exit", 0, 0,
+     [](Options &o, const std::string &, unsigned) { o.help = true; }},
+    {"--version", nullptr, "show the version and exit", 0, 0,
+     [](Options &o, const std::string &, unsigned) { o.version = true; }},
+};
+
+std::string usage()
+{
+    std::string line = "usage: quillon-fcgi";
+    std::string out;
+    for (const OptionSpec &o : kOptions) {
+        if (o.value == nullptr)
+            continue;
+        const std::string item = std::string(" [") + o.name + " " + o.value + "]";
+        if (line.size() + item.size() > 78) {
+            out += line + "\n";
+            line = std::string(19, ' ');
+        }
+        line += item;
+    }
+    return out + line + " LIBRARY\n       quillon-fcgi --check LIBRARY\n";
+}
+
+std::string help()
+{
+    const Options defaults;
+    std::string out = "Serve the ISAPI extension library LIBRARY to a web server over FastCGI, from a pool of\n"
+                      "worker processes that each load it.\n\nOptions:\n";
+    for (const OptionSpec &o : kOptions) {
+        std::string head = std::string("  ") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
+        std::string text = o.help;
+        if (o.current != nullptr)
+            text += " (" + std::to_string(o.low) + " to " + std::to_string(o.high) + ", default "
+                    + std::to_string(o.current(defaults)) + ")";
+        // The text in a column of its own at kColumn, wrapped at 79.
+        constexpr std::size_t kColumn = 24;
+        out += head
+               + (head.size() + 2 <= kColumn ? std::string(kColumn - head.size(), ' ')
+                                              : "\n" + std::string(kColumn, ' '));
+        std::size_t column = kColumn;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t space = text.find(' ', at);
+            const std::string word = text.substr(at, space == std::string::npos ? std::string::npos : space - at);
+            if (column > kColumn && column + 1 + word.size() > 79) {
+                out += "\n" + std::string(kColumn, ' ');
+                column = kColumn;
+            } else if (column > kColumn) {
+                out += ' ';
+                ++column;
+            }
+            out += word;
+            column += word.size();
+            at = space == std::string::npos ? text.size() : space + 1;
+        }
+        out += "\n";
+    }
+    return out + "\nSignals: SIGHUP reloads the library (new workers load it again; the running ones serve\n"
+                 "until one is ready, and go on serving when it does not load); SIGTERM or SIGINT stop it\n"
+                 "after the requests in flight (each worker calls TerminateExtension).\n\n"
+                 "Exit status: 0 after a clean stop, 1 when requests did not end in time, 2 for a usage\n"
+                 "error, a library that cannot be loaded or a socket that cannot be opened.\n";
+}
+
 // A whole number from low to high, as an option's value.
 unsigned number(const std::string &option, const std::string &text, unsigned low, unsigned high)
 {
-    const bool digits = !text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits = !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
     if (!digits || std::stoul(text) < low || std::stoul(text) > high)
         throw UsageError(option + " wants a number from " + std::to_string(low) + " to " + std::to_string(high)
                          + ", not '" + text + "'");
@@ -101,43 +213,26 @@ Options parse(int argc, char **argv)
     auto &pool = o.pool;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                throw UsageError(a + " needs a value");
-            return argv[++i];
-        };
-        if (a == "--help" || a == "--version") {
-            (a == "--help" ? o.help : o.version) = true;
-            return o;
-        }
-        if (a == "--socket")
-            o.socketPath = value();
-        else if (a == "--listen")
-            o.listen = value();
-        else if (a == "--check")
-            o.check = true;
-        else if (a == "--chdir")
-            o.chdir = value();
-        else if (a == "--threads")
-            pool.threads = number(a, value(), 1, 1024);
-        else if (a == "--min-workers")
-            pool.minWorkers = number(a, value(), 1, 1024);
-        else if (a == "--max-workers")
-            pool.maxWorkers = number(a, value(), 1, 1024);
-        else if (a == "--backlog")
-            pool.backlog = number(a, value(), 1, 65535);
-        else if (a == "--request-timeout")
-            pool.requestTimeout = std::chrono::seconds(number(a, value(), 1, 86400));
-        else if (a == "--read-timeout")
-            pool.readTimeout = std::chrono::seconds(number(a, value(), 1, 3600));
-        else if (a == "--idle-timeout")
-            pool.idleTimeout = std::chrono::seconds(number(a, value(), 1, 86400));
-        else if (a.starts_with("-"))
+        const auto spec = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                       [&](const OptionSpec &s) { return a == s.name; });
+        if (spec != std::end(kOptions)) {
+            std::string text;
+            if (spec->value != nullptr) {
+                if (i + 1 >= argc)
+                    throw UsageError(a + " needs a value");
+                text = argv[++i];
+            }
+            const bool numeric = spec->current != nullptr;
+            spec->set(o, text, numeric ? number(a, text, spec->low, spec->high) : 0);
+            if (o.help || o.version)
+                return o;
+        } else if (a.starts_with("-")) {
             throw UsageError("unknown option " + a);
-        else if (pool.library.empty())
+        } else if (pool.library.empty()) {
             pool.library = a;
-        else
+        } else {
             throw UsageError("more than one library given: " + a);
+        }
     }
     if (pool.library.empty())
         throw UsageError("no extension library given");
@@ -229,11 +324,11 @@ int main(int argc, char **argv)
     try {
         options = parse(argc, argv);
     } catch (const UsageError &e) {
-        std::cerr << "quillon-fcgi: " << e.what() << "\n" << kUsage;
+        std::cerr << "quillon-fcgi: " << e.what() << "\n" << usage();
         return 2;
     }
     if (options.help) {
-        std::cout << kUsage << '\n' << kHelp;
+        std::cout << usage() << '\n' << help();
         return 0;
     }
     if (options.version) {
@@ -262,6 +357,22 @@ int main(int argc, char **argv)
             std::cout << options.pool.library.string() << ": " << extension.description() << std::endl;
             return 0;
         }
+        if (!options.pool.user.empty()) {
+            const passwd *user = ::getpwnam(options.pool.user.c_str());
+            if (user == nullptr)
+                throw UsageError("--user: there is no user " + options.pool.user);
+            if (::geteuid() != 0 && user->pw_uid != ::geteuid())
+                throw UsageError("--user " + options.pool.user + ": only a responder started as root can run its"
+                                 " workers as another user");
+            options.pool.uid = user->pw_uid;
+            options.pool.gid = user->pw_gid;
+            if (::geteuid() != 0)
+                options.pool.user.clear(); // already that user
+        } else if (::geteuid() == 0) {
+            std::cerr << "quillon-fcgi: warning: the workers run as root, and so does the extension in them;"
+                         " give --user NAME to run them as an unprivileged user"
+                      << std::endl;
+        }
         if (!std::filesystem::is_regular_file(options.pool.library))
             throw std::runtime_error("cannot load " + options.pool.library.string() + ": no such file");
 
@@ -286,7 +397,7 @@ int main(int argc, char **argv)
             ::unlink(options.socketPath.c_str());
         return status;
     } catch (const UsageError &e) {
-        std::cerr << "quillon-fcgi: " << e.what() << "\n" << kUsage;
+        std::cerr << "quillon-fcgi: " << e.what() << "\n" << usage();
         return 2;
     } catch (const std::exception &e) {
         std::cerr << "quillon-fcgi: " << e.what() << std::endl;

@@ -1,6 +1,5 @@
 #include "fcgi/responder.h"
 
-#include <fcgiapp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,14 +23,9 @@ void logLine(const std::string &text)
     std::cerr << "quillon-fcgi: " << text << std::endl;
 }
 
-const char *param(const FCGX_Request &r, const char *name)
+std::string paramOr(const Wire &r, const char *name)
 {
-    return FCGX_GetParam(name, r.envp);
-}
-
-std::string paramOr(const FCGX_Request &r, const char *name)
-{
-    const char *value = param(r, name);
+    const char *value = r.param(name);
     return value != nullptr ? value : "";
 }
 
@@ -47,24 +41,22 @@ bool validStatus(std::string_view status)
 class StreamConnection : public isapi::Connection
 {
 public:
-    StreamConnection(FCGX_Request &request, RequestObserver &observer) : m_request(request), m_observer(observer) {}
+    StreamConnection(Wire &wire) : m_request(wire) {}
 
     std::optional<std::string> serverVariable(std::string_view name) const override
     {
         const std::string key(name);
         if (key == "ALL_HTTP") {
             std::string all;
-            for (char **p = m_request.envp; p != nullptr && *p != nullptr; ++p)
-                if (std::strncmp(*p, "HTTP_", 5) == 0) {
-                    std::string entry = *p;
-                    const auto eq = entry.find('=');
-                    all += entry.substr(0, eq) + ":" + (eq == std::string::npos ? "" : entry.substr(eq + 1)) + "\n";
-                }
+            m_request.forEachParam([&](const char *name, const char *value) {
+                if (std::strncmp(name, "HTTP_", 5) == 0)
+                    all.append(name).append(":").append(value).append("\n");
+            });
             return all;
         }
         if (key == "URL")
             return paramOr(m_request, "SCRIPT_NAME") + paramOr(m_request, "PATH_INFO");
-        if (const char *value = param(m_request, key.c_str()))
+        if (const char *value = m_request.param(key))
             return std::string(value);
         // Headers the client did not send are empty, as servers answer them.
         if (key.starts_with("HTTP_"))
@@ -101,24 +93,15 @@ public:
     // Reads up to size bytes from the stream, fewer only at its end.
     std::size_t readStream(char *buffer, std::size_t size)
     {
-        std::size_t got = 0;
-        while (got < size) {
-            const int chunk = static_cast<int>(std::min<std::size_t>(size - got, 1 << 20));
-            const int n = FCGX_GetStr(buffer + got, chunk, m_request.in);
-            if (n > 0)
-                got += static_cast<std::size_t>(n);
-            if (n < chunk) {
-                // Fewer bytes than asked: the end of the stream, or (with an
-                // error on it) the web server stalled or broke off.
-                m_readError = FCGX_GetError(m_request.in);
-                break;
-            }
-        }
+        // Fewer bytes than asked: the end of the stream, or (with an error
+        // on it) the web server stalled or broke off.
+        const std::size_t got = m_request.readBody(buffer, size);
+        m_readError = m_request.readError();
         return got;
     }
 
-    // 0 while the body reads well; else the error that cut it short (an
-    // errno value such as EAGAIN for a read timeout, or libfcgi's own code).
+    // 0 while the body reads well; else the errno value that cut it short
+    // (EAGAIN for a read timeout).
     int readError() const override { return m_readError; }
 
     // The body bytes read before the extension runs; read() hands out what
@@ -142,7 +125,7 @@ public:
 
     const std::string &ahead() const { return m_ahead; }
     bool headSent() const { return m_headSent; }
-    bool lost() const { return m_lost; }
+    bool lost() const { return m_request.lost(); }
     bool wroteBody() const { return m_wroteBody; }
 
     // An answer of the responder's own.
@@ -158,46 +141,31 @@ private:
     bool sendHead(const std::string &head)
     {
         m_headSent = true;
-        m_observer.sent();
-        return putRaw(head.data(), head.size());
+        return m_request.write(head.data(), head.size());
     }
 
     bool put(const char *data, std::size_t size)
     {
         if (size > 0)
             m_wroteBody = true;
-        return putRaw(data, size);
+        return m_request.write(data, size);
     }
 
-    bool putRaw(const char *data, std::size_t size)
-    {
-        while (!m_lost && size > 0) {
-            const int chunk = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
-            if (FCGX_PutStr(data, chunk, m_request.out) != chunk)
-                m_lost = true;
-            data += chunk;
-            size -= static_cast<std::size_t>(chunk);
-        }
-        return !m_lost;
-    }
-
-    FCGX_Request &m_request;
-    RequestObserver &m_observer;
+    Wire &m_request;
     std::string m_ahead;
     std::size_t m_aheadPos = 0;
     bool m_headSent = false;
     bool m_wroteBody = false;
-    bool m_lost = false;
     int m_readError = 0;
 };
 
-std::string describe(const FCGX_Request &r)
+std::string describe(const Wire &r)
 {
     return paramOr(r, "REQUEST_METHOD") + " " + paramOr(r, "SCRIPT_NAME") + paramOr(r, "PATH_INFO");
 }
 
 // The request line for the log: method, path and query (cut short).
-std::string requestLine(const FCGX_Request &r)
+std::string requestLine(const Wire &r)
 {
     std::string line = describe(r);
     const std::string query = paramOr(r, "QUERY_STRING");
@@ -212,7 +180,7 @@ std::string requestLine(const FCGX_Request &r)
 // or broke the connection) is not handed to the extension cut short: the
 // request is answered 408 and logged. A body that ends cleanly before its
 // stated length is the web server's to decide, and is served as it came.
-bool bodyBrokeOff(const FCGX_Request &fcgx, StreamConnection &connection, std::optional<std::uint32_t> stated)
+bool bodyBrokeOff(const Wire &fcgx, StreamConnection &connection, std::optional<std::uint32_t> stated)
 {
     const int error = connection.readError();
     if (error == 0)
@@ -227,9 +195,9 @@ bool bodyBrokeOff(const FCGX_Request &fcgx, StreamConnection &connection, std::o
     return true;
 }
 
-void handle(const isapi::Extension &extension, FCGX_Request &fcgx, RequestObserver &observer)
+void handle(const isapi::Extension &extension, Wire &fcgx)
 {
-    StreamConnection connection(fcgx, observer);
+    StreamConnection connection(fcgx);
     isapi::Request request;
     request.method = paramOr(fcgx, "REQUEST_METHOD");
     if (request.method.empty())
@@ -239,7 +207,7 @@ void handle(const isapi::Extension &extension, FCGX_Request &fcgx, RequestObserv
     request.pathTranslated = paramOr(fcgx, "PATH_TRANSLATED");
     request.contentType = paramOr(fcgx, "CONTENT_TYPE");
 
-    const std::optional<std::int64_t> length = parseContentLength(param(fcgx, "CONTENT_LENGTH"));
+    const std::optional<std::int64_t> length = parseContentLength(fcgx.param("CONTENT_LENGTH"));
     if (length && *length < 0) {
         logLine(describe(fcgx) + ": CONTENT_LENGTH '" + paramOr(fcgx, "CONTENT_LENGTH") + "' is not a number");
         connection.answer("400 Bad Request", "CONTENT_LENGTH is not a number.\n");
@@ -322,39 +290,29 @@ std::optional<std::int64_t> parseContentLength(const char *value)
     return n;
 }
 
-void serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
-                     int readTimeoutMs)
+bool serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
+                     WireBuffers &buffers)
 {
-    // A web server that stalls makes the reads fail after the timeout, and
-    // libfcgi then takes the stream as ended.
-    const timeval timeout{readTimeoutMs / 1000, (readTimeoutMs % 1000) * 1000};
-    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    class Gate : public Wire::Gate
+    {
+    public:
+        explicit Gate(RequestObserver &observer) : m_observer(observer) {}
+        void opening() override { m_observer.sent(); }
+        void closing() override { m_observer.ending(); }
 
-    // libfcgi reads a request from a connection it holds already when
-    // ipcFd is set; keepConnection keeps its first finishing step from
-    // closing it. On a connection that holds no request it closes the
-    // descriptor and fails to accept on the listening socket it lacks.
-    FCGX_Request request;
-    FCGX_InitRequest(&request, -1, 0);
-    request.ipcFd = connection;
-    request.keepConnection = 1;
-    if (FCGX_Accept_r(&request) < 0) {
-        if (request.ipcFd >= 0)
-            FCGX_Free(&request, 1);
-        return;
-    }
+    private:
+        RequestObserver &m_observer;
+    } gate(observer);
+    Wire request(connection, buffers, gate);
+    if (request.readOpening() != Wire::Start::Request)
+        return false;
     observer.began(requestLine(request));
     try {
-        handle(extension, request, observer);
+        handle(extension, request);
     } catch (const std::exception &e) {
         logLine(describe(request) + ": " + e.what());
     }
-    observer.ending();
-    // One request a connection: a web server that asked to keep it gets
-    // it closed all the same, as the supervisor hands out connections.
-    FCGX_Finish_r(&request);
-    if (request.ipcFd >= 0)
-        FCGX_Free(&request, 1);
+    return request.finish();
 }
 
 } // namespace quillon::fcgi

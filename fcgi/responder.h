@@ -4,11 +4,12 @@
 ** The FastCGI responder: serves the requests a web server sends over a
 ** FastCGI socket through one ISAPI extension.
 **
-** serveConnection() serves the one request of a connection that a worker
-** process was handed (see supervisor.h for the pool). Each request's
+** serveConnection() serves a request of a connection that a worker
+** process was handed (see supervisor.h for the pool), over the record
+** layer of wire.h. Each request's
 ** FastCGI parameters become the extension control block (isapi::Request);
 ** the first part of the body (up to kFirstPartSize bytes) is handed over
-** in the block and the rest is read from the FastCGI stream through
+** in the block and the rest is read from the FastCGI stdin stream through
 ** ReadClient. What the extension writes goes out on the same stream, after
 ** the response header it sends (a default "200 OK" text/html header when it
 ** writes without one). An extension that reports an error before sending
@@ -24,6 +25,7 @@
 ** request names.
 */
 
+#include "fcgi/wire.h"
 #include "isapi/extension.h"
 
 #include <cstddef>
@@ -61,13 +63,17 @@ public:
     virtual ~RequestObserver() = default;
     virtual void began(const std::string &requestLine) = 0;
     virtual void sent() = 0;   // the first response bytes are on their way
-    virtual void ending() = 0; // the response is whole; the connection closes next
+    virtual void ending() = 0; // the response is whole; the connection closes or goes back next
 };
 
-// Serves the request on connection, an accepted FastCGI connection whose
-// descriptor it closes. A web server that sends nothing or stops sending
-// for readTimeoutMs loses the connection.
-void serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
-                     int readTimeoutMs);
+// Serves the next request on connection, an accepted FastCGI connection
+// (left open) whose receive timeout (SO_RCVTIMEO) is the read timeout, with
+// the calling thread's buffers: a web server that sends nothing or stops
+// sending for so long gets no more of it. Returns
+// whether the connection may serve another request: the web server asked
+// to keep it (FCGI_KEEP_CONN), the response went out whole and the
+// request's input was read to its end.
+bool serveConnection(const isapi::Extension &extension, int connection, RequestObserver &observer,
+                     WireBuffers &buffers);
 
 } // namespace quillon::fcgi

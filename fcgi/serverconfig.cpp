@@ -62,7 +62,10 @@ std::string nginxConfig(const ServerSettings &s)
     std::string upstream = "    upstream quillon {\n        server " + quoted("unix:" + s.socket.string()) + ";\n";
     for (const auto &socket : s.moreSockets)
         upstream += "        server " + quoted("unix:" + socket.string()) + ";\n";
-    upstream += "    }\n";
+    // Connections to the responders are kept for the next request
+    // (FCGI_KEEP_CONN): a few idle ones per nginx worker, let go well before
+    // the responder's read timeout (10 s) would close them itself.
+    upstream += "        keepalive 16;\n        keepalive_timeout 5s;\n    }\n";
     return "user root;\n" // ignored unless nginx starts as root; then the workers may use the socket
            "worker_processes 1;\n"
            "daemon off;\n"
@@ -93,6 +96,7 @@ std::string nginxConfig(const ServerSettings &s)
            "        location / {\n"
            "            include /etc/nginx/fastcgi_params;\n"
            "            fastcgi_param PATH_INFO $fastcgi_path_info;\n"
+           "            fastcgi_keep_conn on;\n"
            "            fastcgi_pass quillon;\n"
            "        }\n"
            "    }\n"

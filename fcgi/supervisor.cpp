@@ -12,6 +12,7 @@
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,6 +76,22 @@ struct Job
 constexpr auto kFirstProbeAfter = std::chrono::seconds(1); // requests that end sooner are never probed
 constexpr auto kProbeEvery = std::chrono::seconds(1);
 
+// With the backlog of connections that have not sent a whole request full,
+// the oldest is closed for a new one once it has waited this long (a web
+// server sends its request at once).
+constexpr auto kPendingGrace = std::chrono::milliseconds(500);
+
+// Why the supervisor ended a worker outright (SIGKILL); the log line and
+// the answer to its requests come from it.
+enum class KillReason {
+    None,          // not killed: it exited or died by itself
+    RequestTimeout, // a request ran past the request timeout: 504
+    HangUp,        // the web server closed a running request's connection
+    StartTimeout,  // it did not get ready (GetExtensionVersion) in time
+    LinkBroken,    // its line to the supervisor broke: 500
+    ReloadGivenUp, // a newer generation that did not load
+};
+
 struct Worker
 {
     pid_t pid = -1;
@@ -82,12 +99,25 @@ struct Worker
     unsigned generation = 0;
     bool ready = false;
     bool retiring = false;
-    std::string killedFor; // why the supervisor killed it; empty when it did not
+    KillReason killed = KillReason::None;
+    std::string killedFor; // the log text for killed
+    Clock::time_point started = Clock::now();
     std::map<std::uint32_t, Job> jobs;
     std::unique_ptr<SharedSlots> slots;
     std::uint32_t nextSlot = 1;
     Clock::time_point idleSince = Clock::now();
 };
+
+// Closes a connection after taking what the web server sent that nobody
+// read (as far as it came): closing on unread bytes would reset the
+// connection, and the web server could lose the answer written just before.
+void closeReadingFirst(int fd)
+{
+    static char sink[16384];
+    for (int i = 0; i < 64 && ::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0; ++i) {
+    }
+    ::close(fd);
+}
 
 // Sends a short answer of our own and closes the connection.
 void answerAndClose(int fd, int requestId, const char *status, const std::string &text)
@@ -96,8 +126,32 @@ void answerAndClose(int fd, int requestId, const char *status, const std::string
         const std::string reply = shortResponse(requestId, status, text);
         [[maybe_unused]] const ssize_t n = ::send(fd, reply.data(), reply.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     }
-    ::close(fd);
+    closeReadingFirst(fd);
 }
+
+/*
+** The supervisor's lifecycle, in one value (m_state):
+**
+**   Starting  --a first worker is ready------------------------> Running
+**   Starting  --the first workers cannot load the library------> exit 2
+**   Running   --SIGHUP: a new generation starts----------------> Reloading
+**   Reloading --a worker of the new generation is ready--------> Running
+**               (the older ones retire as each becomes idle)
+**   Reloading --a new worker fails, or is not ready in time----> Running
+**               (the reload is given up: the older ones go on)
+**   any       --SIGTERM or SIGINT------------------------------> Stopping
+**   Stopping  --every worker gone------------------------------> exit 0
+**   Stopping  --requests still running after the grace time---> exit 1
+**
+** Only Running and Reloading accept connections. A worker the supervisor
+** ends outright (SIGKILL) carries a KillReason; the log line and the
+** answer to each request it held (504 after a request timeout, else 500
+** when nothing was sent yet) come from it. Workers it retires (idle, spent,
+** replaced by a reload, stopping) finish their requests and exit by
+** themselves. Each worker's requests are in its Worker entry; how each
+** request goes, the worker keeps in shared memory (workerlink.h).
+*/
+enum class State { Starting, Running, Reloading, Stopping };
 
 class Pool
 {
@@ -134,6 +188,8 @@ public:
             ::close(w.fd);
         for (const auto &[fd, p] : m_pending)
             ::close(fd);
+        for (const auto &[generation, fd] : m_libraries)
+            ::close(fd);
         ::close(m_signals);
         ::close(m_epoll);
     }
@@ -157,7 +213,14 @@ private:
     void onHangUp(int fd);
     void reap();
     void workerGone(Worker &worker, int status);
-    void kill(Worker &worker, const std::string &why);
+    void kill(Worker &worker, KillReason reason, const std::string &why);
+    int openLibrary() const { return ::open(m_settings.library.c_str(), O_RDONLY | O_CLOEXEC); }
+    void keep(Worker &worker, std::uint32_t slot);
+    // Whether another connection may be accepted: fewer than the backlog
+    // wait for their request, or the oldest of them has waited longer than
+    // kPendingGrace and a new connection waits (the oldest is closed to
+    // make room).
+    bool roomForAnother();
     void retire(Worker &worker);
     void checkTimes();
     void probeClosedInputs(Clock::time_point now);
@@ -182,19 +245,28 @@ private:
     int m_signals = -1;
     bool m_accepting = false;  // the listening socket is watched
     bool m_listenClosed = false;
-    bool m_reloading = false;  // no worker of the newest generation was ready yet
-    bool m_stopping = false;
-    bool m_everReady = false;
+    State m_state = State::Starting;
     bool m_tcp = false;        // connections come over TCP (a close after a half-close shows only to a write)
     bool m_loadFailed = false;
     unsigned m_generation = 1;         // of the workers that take requests
     unsigned m_lastGeneration = 1;     // the newest ever started
     Clock::time_point m_stopDeadline;
     Clock::time_point m_noSpawnUntil;         // after a worker that died before it was ready
+    unsigned m_failedStarts = 0;              // in a row, since a worker last got ready
     Clock::time_point m_lastOverloadLog;
     unsigned m_overloaded = 0;                 // 503 answers not logged yet
     std::vector<std::unique_ptr<Worker>> m_workers;
+    // Each generation's library, held open from its start: a worker that
+    // replaces one of the generation loads this file, even when the path
+    // names another one since (a reload that was given up).
+    std::map<unsigned, int> m_libraries;
     std::unordered_map<int, Pending> m_pending;
+    // The pending connections, oldest first (an entry whose connection has
+    // moved on or was replaced by a newer one under the same descriptor is
+    // passed over).
+    std::deque<std::pair<int, Clock::time_point>> m_pendingOrder;
+    unsigned m_dropped = 0; // pending connections dropped for newer ones, not logged yet
+    Clock::time_point m_lastDropLog;
     std::deque<Waiting> m_queue;
     std::unordered_map<int, std::pair<Worker *, std::uint32_t>> m_busy; // connection -> its worker and slot
 };
@@ -211,12 +283,16 @@ bool Pool::busy() const
 
 int Pool::run()
 {
+    m_libraries[m_generation] = openLibrary();
+    if (m_libraries[m_generation] < 0)
+        throw std::runtime_error("cannot load " + m_settings.library.string() + ": " + std::strerror(errno));
     for (unsigned i = 0; i < std::max(1u, m_settings.minWorkers); ++i)
         spawn();
     epoll_event events[64];
     for (;;) {
-        const bool timed = !m_pending.empty() || !m_queue.empty() || !m_busy.empty() || m_stopping
-                           || m_workers.size() > m_settings.minWorkers;
+        const bool timed = !m_pending.empty() || !m_queue.empty() || !m_busy.empty() || m_state == State::Stopping
+                           || m_workers.size() > m_settings.minWorkers
+                           || std::any_of(m_workers.begin(), m_workers.end(), [](auto &w) { return !w->ready; });
         const int n = ::epoll_wait(m_epoll, events, 64, timed ? 100 : 1000);
         for (int i = 0; i < n; ++i) {
             const int fd = events[i].data.fd;
@@ -231,16 +307,16 @@ int Pool::run()
             else if (Worker *w = byLink(fd))
                 onLink(*w);
         }
-        if (!m_everReady && m_loadFailed)
+        if (m_state == State::Starting && m_loadFailed)
             return 2; // the first workers could not load the library; they said why
-        if (m_everReady && !m_listenClosed && !m_accepting && m_pending.size() < m_settings.backlog) {
+        if ((m_state == State::Running || m_state == State::Reloading) && !m_accepting && roomForAnother()) {
             watch(m_listenFd, EPOLLIN);
             m_accepting = true;
         }
         checkTimes();
         dispatch();
         grow();
-        if (m_stopping) {
+        if (m_state == State::Stopping) {
             if (!busy())
                 for (auto &w : m_workers)
                     if (!w->retiring)
@@ -263,16 +339,23 @@ void Pool::onSignals()
         if (signal == SIGCHLD) {
             reap();
         } else if (signal == SIGHUP) {
-            if (m_stopping)
+            if (m_state == State::Stopping)
                 continue;
+            const int library = openLibrary();
+            if (library < 0) {
+                log("cannot reload " + m_settings.library.string() + ": " + std::strerror(errno)
+                    + "; the running workers go on serving");
+                continue;
+            }
             m_generation = ++m_lastGeneration;
-            m_reloading = true;
+            m_libraries[m_generation] = library;
+            m_state = State::Reloading;
             log("reloading " + m_settings.library.string() + " (" + ::strsignal(signal) + ")");
             for (unsigned i = 0; i < std::max(1u, m_settings.minWorkers); ++i)
                 spawn();
-        } else if (!m_stopping) {
+        } else if (m_state != State::Stopping) {
             log(std::string("stopping (") + ::strsignal(signal) + ")");
-            m_stopping = true;
+            m_state = State::Stopping;
             m_stopDeadline = Clock::now() + m_settings.grace;
             stopAccepting();
         }
@@ -295,8 +378,11 @@ void Pool::stopAccepting()
 void Pool::acceptAll()
 {
     for (;;) {
-        if (m_pending.size() >= m_settings.backlog) {
-            // The rest wait in the kernel's backlog until some of these came whole.
+        // Connections that send nothing or part of a request must not stop
+        // the others from being taken for long: the oldest of them makes
+        // room once it has had a moment; until then the rest wait in the
+        // kernel's backlog.
+        if (!roomForAnother()) {
             ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_listenFd, nullptr);
             m_accepting = false;
             return;
@@ -310,6 +396,12 @@ void Pool::acceptAll()
             return;
         }
         m_pending.emplace(fd, Pending{Clock::now()});
+        m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
+        // The worker's reads of it fail after the read timeout: a web server
+        // that stalls holds its worker no longer (set once a connection).
+        const auto ms = m_settings.readTimeout.count();
+        const timeval timeout{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         // Edge-triggered: each arrival of bytes wakes us once, although
         // the bytes stay in the socket for the worker to read.
         watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
@@ -317,14 +409,57 @@ void Pool::acceptAll()
     }
 }
 
+bool Pool::roomForAnother()
+{
+    if (m_pending.size() < m_settings.backlog)
+        return true;
+    while (!m_pendingOrder.empty()) {
+        const auto [fd, since] = m_pendingOrder.front();
+        const auto found = m_pending.find(fd);
+        if (found == m_pending.end() || found->second.since != since) {
+            m_pendingOrder.pop_front(); // moved on: not pending any more
+            continue;
+        }
+        if (Clock::now() - since < kPendingGrace)
+            return false;
+        pollfd waiting{m_listenFd, POLLIN, 0};
+        if (::poll(&waiting, 1, 0) <= 0)
+            return false; // nobody is waiting to be taken: no need to make room
+        m_pendingOrder.pop_front();
+        m_pending.erase(found);
+        ::close(fd);
+        ++m_dropped;
+        return true;
+    }
+    return true;
+}
+
 void Pool::inspect(int fd)
 {
     static char buffer[kEnoughToServe];
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_PEEK | MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-        return;
-    const Opening opening =
-        n > 0 ? inspectOpening(std::string_view(buffer, static_cast<std::size_t>(n))) : Opening{Opening::Invalid, 0};
+    Opening opening;
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_PEEK | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        opening = n > 0 ? inspectOpening(std::string_view(buffer, static_cast<std::size_t>(n)))
+                        : Opening{Opening::Invalid, 0, 0};
+        if (opening.state != Opening::Ready || opening.management == 0)
+            break;
+        // A management record (FCGI_GET_VALUES) first: answered here, so that
+        // it holds no worker, and the bytes after it are looked at.
+        const ssize_t taken = ::recv(fd, buffer, opening.management, MSG_DONTWAIT);
+        const Split split = splitRecord(std::string_view(buffer, taken > 0 ? static_cast<std::size_t>(taken) : 0));
+        if (split.state != Split::Whole) {
+            opening.state = Opening::Invalid;
+            break;
+        }
+        const std::string answer = managementAnswer(split.record);
+        if (::send(fd, answer.data(), answer.size(), MSG_DONTWAIT | MSG_NOSIGNAL) != static_cast<ssize_t>(answer.size())) {
+            opening.state = Opening::Invalid;
+            break;
+        }
+    }
     if (opening.state == Opening::Incomplete)
         return;
     m_pending.erase(fd);
@@ -355,7 +490,7 @@ void Pool::dispatch()
         // of the one before; the least busy.
         Worker *best = nullptr;
         for (auto &w : m_workers) {
-            if (!w->ready || w->retiring || !w->killedFor.empty() || w->jobs.size() >= m_settings.threads)
+            if (!w->ready || w->retiring || w->killed != KillReason::None || w->jobs.size() >= m_settings.threads)
                 continue;
             const bool current = w->generation == m_generation;
             const bool bestCurrent = best != nullptr && best->generation == m_generation;
@@ -377,7 +512,7 @@ void Pool::dispatch()
         const std::uint32_t slot = best->nextSlot++;
         if (!sendJob(best->link, waiting.fd, slot)) {
             m_queue.push_front(waiting);
-            kill(*best, "its line to the supervisor broke");
+            kill(*best, KillReason::LinkBroken, "its line to the supervisor broke");
             continue;
         }
         Job job;
@@ -399,35 +534,52 @@ void Pool::onLink(Worker &worker)
     while (receiveMessage(worker.link, message, wouldBlock)) {
         if (message.event == WorkerEvent::Ready) {
             worker.ready = true;
+            m_failedStarts = 0;
             worker.idleSince = Clock::now();
-            if (!m_everReady) {
-                m_everReady = true;
+            if (m_state == State::Starting) {
+                m_state = State::Running;
                 log("serving " + m_settings.library.string() + " on " + m_where + " with "
                     + std::to_string(m_settings.minWorkers) + " to " + std::to_string(m_settings.maxWorkers)
                     + " workers of " + std::to_string(m_settings.threads) + " thread"
                     + (m_settings.threads == 1 ? "" : "s"));
-                if (!m_stopping) {
-                    watch(m_listenFd, EPOLLIN);
-                    m_accepting = true;
-                }
+                watch(m_listenFd, EPOLLIN);
+                m_accepting = true;
             }
             if (worker.generation == m_generation) {
-                m_reloading = false; // the library loads: the reload holds
+                if (m_state == State::Reloading)
+                    m_state = State::Running; // the library loads: the reload holds
                 for (auto &w : m_workers)
                     if (w->generation != m_generation && w->jobs.empty() && !w->retiring)
                         retire(*w);
             }
             continue;
         }
-        const auto found = worker.jobs.find(message.slot);
-        if (message.event != WorkerEvent::Done || found == worker.jobs.end())
+        if (message.event == WorkerEvent::Spent) {
+            if (!worker.retiring) {
+                log("worker " + std::to_string(worker.pid) + " is replaced: it " + message.text);
+                retire(worker);
+            }
             continue;
-        m_busy.erase(found->second.fd);
-        ::close(found->second.fd);
+        }
+        const auto found = worker.jobs.find(message.slot);
+        if ((message.event != WorkerEvent::Done && message.event != WorkerEvent::Kept) || found == worker.jobs.end())
+            continue;
+        const int fd = found->second.fd;
+        m_busy.erase(fd);
         worker.jobs.erase(found);
+        if (message.event == WorkerEvent::Kept && !m_listenClosed) {
+            // The web server keeps the connection for its next request:
+            // watched again like a new one.
+            m_pending.emplace(fd, Pending{Clock::now()});
+            m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
+            watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET, EPOLL_CTL_MOD);
+            inspect(fd);
+        } else {
+            ::close(fd); // the worker took what had come of the request
+        }
         if (worker.jobs.empty()) {
             worker.idleSince = Clock::now();
-            if (worker.generation != m_generation && !worker.retiring && !m_reloading)
+            if (worker.generation != m_generation && !worker.retiring && m_state != State::Reloading)
                 retire(worker); // a newer worker is ready to take over
         }
     }
@@ -462,13 +614,13 @@ void Pool::onHangUp(int fd)
     }
     if (m_settings.threads > 1)
         return;
-    kill(*worker, "the web server closed the connection of " + job.line + " (the client went away)");
+    kill(*worker, KillReason::HangUp, "the web server closed the connection of " + job.line + " (the client went away)");
 }
 
 void Pool::probeClosedInputs(Clock::time_point now)
 {
     for (auto &w : m_workers) {
-        if (!w->killedFor.empty())
+        if (w->killed != KillReason::None)
             continue;
         for (auto &[slot, job] : w->jobs) {
             if (!job.inputClosed || now < job.nextProbe)
@@ -481,10 +633,11 @@ void Pool::probeClosedInputs(Clock::time_point now)
     }
 }
 
-void Pool::kill(Worker &worker, const std::string &why)
+void Pool::kill(Worker &worker, KillReason reason, const std::string &why)
 {
-    if (!worker.killedFor.empty())
+    if (worker.killed != KillReason::None)
         return;
+    worker.killed = reason;
     worker.killedFor = why;
     ::kill(worker.pid, SIGKILL);
 }
@@ -507,7 +660,17 @@ void Pool::reap()
         ::close((*it)->link);
         m_workers.erase(it);
     }
-
+    // The library of a generation that has no worker left is let go.
+    for (auto it = m_libraries.begin(); it != m_libraries.end();) {
+        const unsigned generation = it->first;
+        if (generation != m_generation
+            && std::none_of(m_workers.begin(), m_workers.end(), [&](auto &w) { return w->generation == generation; })) {
+            ::close(it->second);
+            it = m_libraries.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void Pool::workerGone(Worker &worker, int status)
@@ -522,42 +685,61 @@ void Pool::workerGone(Worker &worker, int status)
         cause = "exited with status " + std::to_string(WEXITSTATUS(status));
 
     if (!worker.ready) {
-        if (worker.killedFor.empty()) {
+        if (worker.killed == KillReason::None || worker.killed == KillReason::StartTimeout) {
             m_loadFailed = true;
-            m_noSpawnUntil = Clock::now() + std::chrono::seconds(1);
-            if (m_everReady && worker.generation == m_generation && m_reloading) {
-                log(who + " " + cause + " before it was ready: the reload is given up, the running workers"
+            // Starts of the generation that serves, failing again and
+            // again, come back ever more slowly (1 s, 2 s, ... 32 s) until a
+            // worker gets ready.
+            if (worker.generation == m_generation) {
+                m_noSpawnUntil = Clock::now() + std::chrono::seconds(1u << std::min(m_failedStarts, 5u));
+                ++m_failedStarts;
+            }
+            const std::string how = worker.killed == KillReason::StartTimeout ? worker.killedFor : cause;
+            if (m_state == State::Reloading && worker.generation == m_generation) {
+                log(who + " " + how + " before it was ready: the reload is given up, the running workers"
                     " go on serving");
                 // Back to the newest workers that did load it.
                 const unsigned failed = m_generation;
-                m_reloading = false;
+                m_state = State::Running;
                 for (auto &w : m_workers)
-                    if (w->ready && w->killedFor.empty() && w->generation != failed
+                    if (w->ready && w->killed == KillReason::None && w->generation != failed
                         && (m_generation == failed || w->generation > m_generation))
                         m_generation = w->generation;
                 for (auto &w : m_workers)
-                    if (w->generation == failed)
-                        kill(*w, "its reload was given up");
-            } else if (m_everReady) {
-                log(who + " " + cause + " before it was ready");
+                    if (w->generation == failed && w.get() != &worker)
+                        kill(*w, KillReason::ReloadGivenUp, "its reload was given up");
+                // The generation back in service loaded its library before.
+                m_failedStarts = 0;
+                m_noSpawnUntil = {};
+            } else if (m_state != State::Starting) {
+                log(who + " " + how + " before it was ready");
+            } else if (worker.killed == KillReason::StartTimeout) {
+                log(who + " " + how);
             }
         }
         return;
     }
-    const bool timedOut = worker.killedFor.starts_with("no answer");
-    if (worker.killedFor.empty() && !(worker.retiring && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        && !(worker.jobs.empty() && WIFEXITED(status) && WEXITSTATUS(status) == 0))
-        log(who + " " + cause
-            + (worker.jobs.empty() ? std::string(" while idle")
-                                   : " while serving " + worker.slots->view(worker.jobs.begin()->first).line));
-    else if (!worker.killedFor.empty())
+    if (worker.killed != KillReason::None) {
         log(who + " stopped: " + worker.killedFor);
+    } else if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0 && (worker.retiring || worker.jobs.empty()))) {
+        std::string serving = " while idle";
+        if (worker.jobs.size() == 1) {
+            serving = " while serving " + worker.slots->view(worker.jobs.begin()->first).line;
+        } else if (!worker.jobs.empty()) {
+            // Threads: which of its requests brought it down is not known.
+            serving = " while serving " + std::to_string(worker.jobs.size()) + " requests, one of which failed:";
+            for (const auto &[slot, job] : worker.jobs)
+                serving += " " + worker.slots->view(slot).line + ";";
+            serving.pop_back();
+        }
+        log(who + " " + cause + serving);
+    }
     for (auto &[slot, job] : worker.jobs) {
         m_busy.erase(job.fd);
         const SharedSlots::View state = worker.slots->view(slot);
         if (state.ending || state.sent)
-            ::close(job.fd);
-        else if (timedOut)
+            closeReadingFirst(job.fd);
+        else if (worker.killed == KillReason::RequestTimeout)
             answerAndClose(job.fd, job.requestId, "504 Gateway Timeout",
                            "The extension did not answer within " + seconds(m_settings.requestTimeout) + ".\n");
         else
@@ -570,13 +752,21 @@ void Pool::workerGone(Worker &worker, int status)
 void Pool::checkTimes()
 {
     const auto now = Clock::now();
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
-        if (now - it->second.since > m_settings.readTimeout) {
-            ::close(it->first);
-            it = m_pending.erase(it);
-        } else {
-            ++it;
+    while (!m_pendingOrder.empty() && now - m_pendingOrder.front().second > m_settings.readTimeout) {
+        const auto [fd, since] = m_pendingOrder.front();
+        m_pendingOrder.pop_front();
+        const auto found = m_pending.find(fd);
+        if (found != m_pending.end() && found->second.since == since) {
+            m_pending.erase(found);
+            ::close(fd);
         }
+    }
+    if (m_dropped > 0 && now - m_lastDropLog > std::chrono::seconds(1)) {
+        log("closed " + std::to_string(m_dropped) + " connection" + (m_dropped == 1 ? "" : "s")
+            + " that had not sent a whole request, for newer ones: " + std::to_string(m_settings.backlog)
+            + " wait already");
+        m_dropped = 0;
+        m_lastDropLog = now;
     }
     while (!m_queue.empty() && now - m_queue.front().since > m_settings.requestTimeout) {
         const Waiting w = m_queue.front();
@@ -593,17 +783,25 @@ void Pool::checkTimes()
     }
     if (m_tcp)
         probeClosedInputs(now);
+    // Only ready workers count: one still starting may never get ready.
     unsigned current = 0;
     for (auto &w : m_workers)
-        if (w->generation == m_generation && !w->retiring && w->killedFor.empty())
+        if (w->generation == m_generation && w->ready && !w->retiring && w->killed == KillReason::None)
             ++current;
     for (auto &w : m_workers) {
         for (auto &[slot, job] : w->jobs)
             if (now > job.deadline) {
                 const SharedSlots::View state = w->slots->view(slot);
                 if (!state.ending)
-                    kill(*w, "no answer to " + state.line + " within " + seconds(m_settings.requestTimeout));
+                    kill(*w, KillReason::RequestTimeout,
+                         "no answer to " + state.line + " within " + seconds(m_settings.requestTimeout));
             }
+        // A library whose GetExtensionVersion does not return has as long as
+        // a request to get ready.
+        if (!w->ready && now - w->started > m_settings.requestTimeout)
+            kill(*w, KillReason::StartTimeout,
+                 "did not get ready within " + seconds(m_settings.requestTimeout)
+                     + " (GetExtensionVersion did not return)");
         if (w->ready && w->jobs.empty() && !w->retiring && current > m_settings.minWorkers
             && now - w->idleSince > m_settings.idleTimeout) {
             retire(*w);
@@ -615,11 +813,11 @@ void Pool::checkTimes()
 void Pool::grow()
 {
     // While stopping, only the requests already queued still need workers.
-    if ((m_stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
+    if ((m_state == State::Stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
         return;
     unsigned current = 0, freeSlots = 0;
     for (auto &w : m_workers)
-        if (w->generation == m_generation && !w->retiring && w->killedFor.empty()) {
+        if (w->generation == m_generation && !w->retiring && w->killed == KillReason::None) {
             ++current;
             // A request whose answer is complete frees its slot in a moment.
             unsigned busy = 0;
@@ -664,16 +862,31 @@ void Pool::spawn()
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             std::_Exit(0);
-        ::dup2(pair[1], 3);
-        ::close_range(4, ~0u, 0);
+        const int line = ::fcntl(pair[1], F_DUPFD, 16);
+        const int library = ::fcntl(m_libraries.at(m_generation), F_DUPFD_CLOEXEC, 16);
+        ::dup2(line, 3);
+        ::dup2(library, 4);
+        ::fcntl(4, F_SETFD, FD_CLOEXEC);
+        ::close_range(5, ~0u, 0);
         const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         ::dup2(null, 0);
         sigset_t child;
         sigemptyset(&child);
         sigaddset(&child, SIGCHLD);
         ::sigprocmask(SIG_UNBLOCK, &child, nullptr); // the extension may wait for processes of its own
-        runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads),
-                                 static_cast<int>(m_settings.readTimeout.count())},
+        if (!m_settings.user.empty()) {
+            if (::initgroups(m_settings.user.c_str(), m_settings.gid) != 0 || ::setgid(m_settings.gid) != 0
+                || ::setuid(m_settings.uid) != 0) {
+                log("cannot run a worker as " + m_settings.user + ": " + std::strerror(errno));
+                std::_Exit(2);
+            }
+            // A change of user clears the parent-death signal: set again.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                std::_Exit(0);
+        }
+        runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads), 4, m_settings.maxRequests,
+                                 m_settings.maxMemoryMiB},
                   3, *slots);
     }
     ::close(pair[1]);

@@ -12,7 +12,10 @@
 ** others need waits on a client's data: a connection that sends nothing
 ** or a partial record is closed after the read timeout without having
 ** held a worker, and one that stalls later costs its own worker only,
-** until the worker's reads time out.
+** until the worker's reads time out. Management records that come first
+** the supervisor answers itself. A connection the web server keeps
+** (FCGI_KEEP_CONN) comes back from the worker after its response and is
+** watched for the next request like a new one.
 **
 ** Faults. A worker that dies (a signal, abort, exit) fails only the
 ** requests it was serving: the supervisor answers each with 500 when
@@ -27,15 +30,18 @@
 **
 ** The pool stays between minWorkers and maxWorkers: it grows while
 ** requests wait and shrinks back when workers have been idle for the idle
-** timeout. SIGHUP starts a new generation of workers that load the library
+** timeout, and a worker that served maxRequests requests or grew past
+** maxMemoryMiB is retired after its request and replaced. SIGHUP starts a new generation of workers that load the library
 ** again; the old ones take requests only until a new one is ready, and are
 ** retired as soon as they are idle. A new generation that cannot load the
 ** library is given up and the old one goes on serving. SIGTERM or SIGINT
 ** stop accepting, let the requests in flight and queued end, and retire
 ** every worker (TerminateExtension runs in each).
 **
-** The supervisor is one thread and never loads the library itself, so
-** that each worker it forks loads the library as it is on disk then.
+** The supervisor is one thread and never loads the library itself; it
+** holds each generation's library file open, and each worker it forks
+** loads that file. Its lifecycle (Starting, Running, Reloading, Stopping)
+** is set out at the head of the Pool class in supervisor.cpp.
 */
 
 #include <chrono>
@@ -56,6 +62,12 @@ struct PoolSettings
     std::chrono::milliseconds readTimeout{10000};
     std::chrono::milliseconds idleTimeout{10000};
     std::chrono::milliseconds grace{10000}; // for the requests in flight at a stop
+    // The user the workers run as (set when started as root with --user):
+    // each worker takes its groups, group and user before loading the library.
+    std::string user;
+    unsigned uid = 0, gid = 0;
+    unsigned maxRequests = 0;  // a worker is replaced after this many requests; 0: never
+    unsigned maxMemoryMiB = 0; // ... or once its resident memory exceeds this after a request; 0: no bound
 };
 
 // Serves listenFd (a listening socket, non-blocking or not) until SIGTERM

@@ -18,7 +18,11 @@ struct WorkerSettings
 {
     std::filesystem::path library;
     unsigned threads = 1;
-    int readTimeoutMs = 10000;
+    // The library file as the supervisor opened it for this generation:
+    // loaded instead of the path when the path names another file now.
+    int libraryFd = -1;
+    unsigned maxRequests = 0;  // after so many requests the worker asks to be replaced; 0: never
+    unsigned maxMemoryMiB = 0; // ... or once its resident memory exceeds this; 0: no bound
 };
 
 class SharedSlots;

@@ -11,7 +11,11 @@
 ** threads see the end and it exits after TerminateExtension.
 **
 ** Worker to supervisor: Ready once the extension loaded, and Done with a
-** slot when its connection is closed. How a request is going (its request
+** slot when it is through with its connection (Kept when the web server
+** asked to keep it and it may take another request: the supervisor
+** watches it for the next one), and Spent with a reason once it has
+** served its most requests or grown past its memory bound: the supervisor
+** retires it and starts another. How a request is going (its request
 ** line, whether response bytes were sent, whether the response is
 ** complete) each worker thread keeps in a SlotState in memory it shares
 ** with the supervisor, which reads it only when it must decide something
@@ -26,7 +30,7 @@
 
 namespace quillon::fcgi {
 
-enum class WorkerEvent : std::uint32_t { Ready = 1, Done };
+enum class WorkerEvent : std::uint32_t { Ready = 1, Done, Kept, Spent };
 
 struct WorkerMessage
 {

@@ -15,6 +15,12 @@
 ** host in this process (16 threads calling the extension directly), which
 ** shows what the web path costs.
 **
+** Those clients open a connection per request (HTTP/1.0). Browsers keep
+** theirs, and so does wrk (16 connections, two threads), which measures
+** four more sides: the extension and the static file through the same
+** lighttpd, and through an nginx that keeps its connections to the
+** responder (fastcgi_keep_conn with an upstream keepalive).
+**
 ** Every answer is compared with the extension's page byte for byte, so all
 ** sides do the same work. Rounds interleave the targets (each target once
 ** per round, in turn), so a change in the machine's load touches all of
@@ -25,7 +31,8 @@
 ** rounds.
 **
 ** QUILLON_BENCH_ROUNDS sets the number of rounds (default 5),
-** QUILLON_BENCH_PORT the port lighttpd listens on (default: a free one).
+** QUILLON_BENCH_PORT the port lighttpd listens on (default: a free one),
+** QUILLON_BENCH_WRK_SECONDS how long each wrk run lasts (default 3).
 */
 
 #include "clients.h"
@@ -61,7 +68,13 @@ constexpr int kClients = 16;
 constexpr int kBigRows = 5000;
 
 enum class Page { Browse, Big };
-enum class Side { Quillon, Peer, Static, IsapiHost };
+enum class Side { Quillon, Peer, Static, IsapiHost, QuillonKept, StaticKept, NginxQuillon, NginxStatic };
+
+bool byWrk(Side side)
+{
+    return side == Side::QuillonKept || side == Side::StaticKept || side == Side::NginxQuillon
+           || side == Side::NginxStatic;
+}
 
 const char *pageName(Page page)
 {
@@ -79,6 +92,14 @@ const char *sideName(Side side)
         return "static";
     case Side::IsapiHost:
         return "isapihost";
+    case Side::QuillonKept:
+        return "quillon-kept";
+    case Side::StaticKept:
+        return "static-kept";
+    case Side::NginxQuillon:
+        return "nginx-quillon";
+    case Side::NginxStatic:
+        return "nginx-static";
     }
     return "";
 }
@@ -163,6 +184,9 @@ struct Fixture
     std::map<Page, std::string> expected; // the extension's page
     std::unique_ptr<ChildProcess> lighttpd;
     int port = 0;
+    std::vector<std::unique_ptr<ChildProcess>> responders; // behind nginx
+    std::unique_ptr<ChildProcess> nginx;
+    int nginxPort = 0;
 
     Fixture()
     {
@@ -196,9 +220,12 @@ struct Fixture
             throw std::runtime_error("fclwebpeer does not compile:\n" + peer.log);
 
         startLighttpd(database, peer.output);
+        startNginx();
         for (Page page : {Page::Browse, Page::Big})
-            for (const std::string &target : {std::string("/") + pageName(page), std::string("/peer/") + pageName(page)}) {
-                const HttpReply r = httpRequest(port, "GET", target);
+            for (const auto &[at, target] : {std::pair(port, std::string("/") + pageName(page)),
+                                             std::pair(port, std::string("/peer/") + pageName(page)),
+                                             std::pair(nginxPort, std::string("/") + pageName(page))}) {
+                const HttpReply r = httpRequest(at, "GET", target);
                 if (r.status != 200 || r.body != expected[page])
                     throw std::runtime_error(target + " does not answer the extension's page:\n" + r.head + r.body
                                              + "\n== expected\n" + expected[page] + "\n== log\n" + log());
@@ -209,6 +236,55 @@ struct Fixture
     {
         if (lighttpd)
             lighttpd->stop(SIGTERM);
+        if (nginx)
+            nginx->stop(SIGTERM);
+        for (auto &r : responders)
+            r->stop(SIGTERM);
+    }
+
+    // nginx with one responder per page, its connections to them kept,
+    // and the static files beside them.
+    void startNginx()
+    {
+        const fs::path dir = scratch.path() / "nginx";
+        fs::create_directories(dir);
+        nginxPort = freePort();
+        std::string upstreams, locations;
+        for (Page page : {Page::Browse, Page::Big}) {
+            const std::string name = pageName(page);
+            const fs::path socket = dir / (name + ".sock");
+            responders.push_back(std::make_unique<ChildProcess>(
+                std::vector<std::string>{QUILLON_FCGI, "--socket", socket.string(), "--chdir", scratch.path().string(),
+                                         library[page].string()},
+                dir / (name + ".log")));
+            if (!waitFor([&] { return fs::exists(socket); }))
+                throw std::runtime_error("the responder for " + name + " did not start");
+            upstreams += "    upstream " + name + " { server unix:" + socket.string()
+                         + "; keepalive 16; keepalive_timeout 5s; }\n";
+            locations += "        location = /" + name + " { include /etc/nginx/fastcgi_params; fastcgi_keep_conn on;"
+                         " fastcgi_pass " + name + "; }\n";
+        }
+        // "user root": ignored unless nginx starts as root; then its worker may use the sockets.
+        const std::string config = "user root;\nworker_processes 1;\ndaemon off;\npid " + (dir / "nginx.pid").string() + ";\n"
+                                   "error_log " + (dir / "error.log").string() + ";\n"
+                                   "events { worker_connections 4096; }\n"
+                                   "http {\n    access_log off;\n"
+                                   "    client_body_temp_path " + (dir / "body").string() + ";\n"
+                                   "    fastcgi_temp_path " + (dir / "fastcgi").string() + ";\n"
+                                   "    proxy_temp_path " + (dir / "proxy").string() + ";\n"
+                                   "    uwsgi_temp_path " + (dir / "uwsgi").string() + ";\n"
+                                   "    scgi_temp_path " + (dir / "scgi").string() + ";\n"
+                                   + upstreams +
+                                   "    server {\n        listen 127.0.0.1:" + std::to_string(nginxPort) + ";\n"
+                                   "        root " + www.string() + ";\n" + locations + "    }\n}\n";
+        const fs::path file = dir / "nginx.conf";
+        quillon::platform::writeFileAtomically(file.string(), config);
+        nginx = std::make_unique<ChildProcess>(
+            std::vector<std::string>{QUILLON_NGINX, "-e", (dir / "error.log").string(), "-p", dir.string(), "-c",
+                                     file.string()},
+            dir / "server.log");
+        if (!waitFor([&] { return portAnswers(nginxPort) || !nginx->alive(); }) || !nginx->alive())
+            throw std::runtime_error("nginx did not start:\n" + quillon::platform::readFile((dir / "error.log").string()));
     }
 
     void startLighttpd(const fs::path &database, const fs::path &peer)
@@ -314,19 +390,77 @@ Figures clients(benchmark::State &state, int perClient, const std::function<bool
     return f;
 }
 
+// A time in wrk's output ("812.00us", "1.20ms", "2.01s") in milliseconds.
+double wrkMilliseconds(const std::string &text)
+{
+    const double value = std::atof(text.c_str());
+    if (text.ends_with("us"))
+        return value / 1000;
+    if (text.ends_with("ms"))
+        return value;
+    return text.ends_with("s") ? value * 1000 : value;
+}
+
+/*
+** wrk with kClients kept-alive connections on two threads for
+** QUILLON_BENCH_WRK_SECONDS (default 3) on url. A run with errors or
+** answers other than 200 fails.
+*/
+Figures keptClients(benchmark::State &state, int port, const std::string &target)
+{
+    const int seconds = envNumber("QUILLON_BENCH_WRK_SECONDS", 3);
+    Figures f;
+    for (auto _ : state) {
+        const std::string command = "wrk -t2 -c" + std::to_string(kClients) + " -d" + std::to_string(seconds)
+                                    + "s --latency http://127.0.0.1:" + std::to_string(port) + target + " 2>&1";
+        std::string out;
+        if (FILE *wrk = ::popen(command.c_str(), "r")) {
+            char buffer[4096];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, wrk)) > 0)
+                out.append(buffer, n);
+            ::pclose(wrk);
+        }
+        const auto after = [&](const std::string &label) {
+            const auto at = out.find(label);
+            if (at == std::string::npos)
+                return std::string();
+            const auto start = out.find_first_not_of(" \t", at + label.size());
+            return out.substr(start, out.find_first_of(" \t\n", start) - start);
+        };
+        f.requestsPerSecond = std::atof(after("Requests/sec:").c_str());
+        f.p50 = wrkMilliseconds(after("50%"));
+        f.p99 = wrkMilliseconds(after("99%"));
+        if (f.requestsPerSecond <= 0 || out.find("Non-2xx") != std::string::npos
+            || out.find("Socket errors") != std::string::npos)
+            state.SkipWithError(("wrk: " + out).c_str());
+    }
+    state.counters["requests_per_s"] = f.requestsPerSecond;
+    state.counters["p50_ms"] = f.p50;
+    state.counters["p99_ms"] = f.p99;
+    return f;
+}
+
 void serve(benchmark::State &state, Page page, Side side)
 {
     Fixture &f = fixture();
     const std::string &expected = f.expected[page];
     std::string target;
-    if (side == Side::Quillon)
+    if (side == Side::Quillon || side == Side::QuillonKept || side == Side::NginxQuillon)
         target = std::string("/") + pageName(page);
     else if (side == Side::Peer)
         target = std::string("/peer/") + pageName(page);
     else
         target = std::string("/") + pageName(page) + ".html";
     Figures figures;
-    if (side == Side::IsapiHost) {
+    if (byWrk(side)) {
+        const int port = side == Side::NginxQuillon || side == Side::NginxStatic ? f.nginxPort : f.port;
+        const HttpReply check = httpRequest(port, "GET", target);
+        if (check.status != 200 || check.body != expected)
+            state.SkipWithError((target + " does not answer the extension's page").c_str());
+        else
+            figures = keptClients(state, port, target);
+    } else if (side == Side::IsapiHost) {
         const IsapiHost &host = *f.host[page];
         figures = clients(state, requestsPerClient(page), [&] { return host.run({}).body == expected; });
     } else {
@@ -357,8 +491,15 @@ void printRatios()
     for (Page page : {Page::Browse, Page::Big}) {
         auto &sides = results[page];
         for (Side other : {Side::Peer, Side::Static, Side::IsapiHost})
-            std::printf("  %-7s quillon / %-10s %s\n", pageName(page), sideName(other),
+            std::printf("  %-7s %-13s / %-13s %s\n", pageName(page), "quillon", sideName(other),
                         ratioLine(sides[Side::Quillon], sides[other]).c_str());
+        // Kept-alive clients (wrk): through lighttpd and through nginx.
+        for (const auto &[ours, other] : {std::pair(Side::QuillonKept, Side::StaticKept),
+                                          std::pair(Side::QuillonKept, Side::IsapiHost),
+                                          std::pair(Side::NginxQuillon, Side::NginxStatic),
+                                          std::pair(Side::NginxQuillon, Side::IsapiHost)})
+            std::printf("  %-7s %-13s / %-13s %s\n", pageName(page), sideName(ours), sideName(other),
+                        ratioLine(sides[ours], sides[other]).c_str());
     }
 }
 
@@ -369,7 +510,8 @@ int main(int argc, char **argv)
     const int rounds = envNumber("QUILLON_BENCH_ROUNDS", 5);
     for (int round = 1; round <= rounds; ++round)
         for (Page page : {Page::Browse, Page::Big})
-            for (Side side : {Side::Quillon, Side::Peer, Side::Static, Side::IsapiHost})
+            for (Side side : {Side::Quillon, Side::Peer, Side::Static, Side::IsapiHost, Side::QuillonKept,
+                              Side::StaticKept, Side::NginxQuillon, Side::NginxStatic})
                 benchmark::RegisterBenchmark(
                     (std::string("serve/") + pageName(page) + "/" + sideName(side) + "/round:" + std::to_string(round)).c_str(),
                     [page, side](benchmark::State &state) { serve(state, page, side); })

@@ -27,6 +27,28 @@ constexpr unsigned char kStdin = 5;
 constexpr unsigned char kStdout = 6;
 constexpr unsigned char kStderr = 7;
 
+bool sendAllOn(int fd, const std::string &data)
+{
+    for (std::size_t done = 0; done < data.size();) {
+        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool receiveExactly(int fd, char *buffer, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::recv(fd, buffer + done, size - done, 0);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 class Socket
 {
 public:
@@ -59,27 +81,9 @@ public:
             throw std::runtime_error("cannot connect to " + name + ": " + std::strerror(errno));
     }
     // False when the peer is gone.
-    bool sendAll(const std::string &data)
-    {
-        for (std::size_t done = 0; done < data.size();) {
-            const ssize_t n = ::send(m_fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool sendAll(const std::string &data) { return sendAllOn(m_fd, data); }
     // Exactly size bytes, or false at the end of the stream or a timeout.
-    bool receive(char *buffer, std::size_t size)
-    {
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n = ::recv(m_fd, buffer + done, size - done, 0);
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool receive(char *buffer, std::size_t size) { return receiveExactly(m_fd, buffer, size); }
     int fd() const { return m_fd; }
 
 private:
@@ -230,6 +234,97 @@ FcgiReply fcgiRequest(int port, const Params &params, const std::string &body, c
     Socket socket(::socket(AF_INET, SOCK_STREAM, 0), options.giveUpAfter);
     connectTcp(socket, port);
     return exchange(socket, params, body, options);
+}
+
+std::string fcgiRecord(unsigned type, int requestId, std::string_view content)
+{
+    std::string r = record(static_cast<unsigned char>(type), content);
+    r[2] = static_cast<char>((requestId >> 8) & 0xff);
+    r[3] = static_cast<char>(requestId & 0xff);
+    return r;
+}
+
+std::string fcgiRequestBytes(const Params &params, const std::string &body, int requestId, bool keep)
+{
+    std::string bytes = fcgiOpening(params) + stream(kStdin, body);
+    bytes[8 + 2] = keep ? 1 : 0; // the flags of the begin-request record
+    // Every record's request id.
+    for (std::size_t at = 0; at + 8 <= bytes.size();) {
+        bytes[at + 2] = static_cast<char>((requestId >> 8) & 0xff);
+        bytes[at + 3] = static_cast<char>(requestId & 0xff);
+        at += 8 + ((static_cast<unsigned char>(bytes[at + 4]) << 8) | static_cast<unsigned char>(bytes[at + 5]))
+              + static_cast<unsigned char>(bytes[at + 6]);
+    }
+    return bytes;
+}
+
+FcgiConnection::FcgiConnection(const std::filesystem::path &socketPath, int port)
+{
+    Socket socket(::socket(port == 0 ? AF_UNIX : AF_INET, SOCK_STREAM, 0));
+    if (port == 0)
+        connectUnix(socket, socketPath);
+    else
+        connectTcp(socket, port);
+    m_fd = socket.release();
+}
+
+FcgiConnection::~FcgiConnection()
+{
+    ::close(m_fd);
+}
+
+bool FcgiConnection::send(const std::string &bytes)
+{
+    return sendAllOn(m_fd, bytes);
+}
+
+bool FcgiConnection::receive(FcgiRecord &r, std::chrono::milliseconds limit)
+{
+    const timeval timeout{static_cast<time_t>(limit.count() / 1000),
+                          static_cast<suseconds_t>(limit.count() % 1000 * 1000)};
+    ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    char head[8];
+    if (!receiveExactly(m_fd, head, 8))
+        return false;
+    const std::size_t length = (static_cast<unsigned char>(head[4]) << 8) | static_cast<unsigned char>(head[5]);
+    r.type = static_cast<unsigned char>(head[1]);
+    r.requestId = (static_cast<unsigned char>(head[2]) << 8) | static_cast<unsigned char>(head[3]);
+    r.content.assign(length + static_cast<unsigned char>(head[6]), '\0');
+    if (!receiveExactly(m_fd, r.content.data(), r.content.size()))
+        return false;
+    r.content.resize(length);
+    return true;
+}
+
+FcgiReply FcgiConnection::receiveReply(std::chrono::milliseconds limit)
+{
+    FcgiReply reply;
+    FcgiRecord r;
+    while (receive(r, limit)) {
+        if (r.type == kStdout)
+            reply.out += r.content;
+        else if (r.type == kStderr)
+            reply.err += r.content;
+        else if (r.type == kEndRequest) {
+            reply.ended = true;
+            break;
+        }
+    }
+    return reply;
+}
+
+bool FcgiConnection::closedWithin(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const timeval timeout{0, 200000};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        char byte;
+        const ssize_t n = ::recv(m_fd, &byte, 1, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+            return true;
+    }
+    return false;
 }
 
 StalledClient::StalledClient(const std::filesystem::path &socketPath, int port, const std::string &sent)

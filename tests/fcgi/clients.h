@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <netinet/in.h>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,42 @@ private:
 
 // The opening records of a request for params, without its end of stdin.
 std::string fcgiOpening(const Params &params);
+
+// One record, and a whole request (opening, body, end of stdin) under
+// requestId, asking to keep the connection when keep is set.
+std::string fcgiRecord(unsigned type, int requestId, std::string_view content);
+std::string fcgiRequestBytes(const Params &params, const std::string &body, int requestId, bool keep);
+
+struct FcgiRecord
+{
+    unsigned type = 0;
+    int requestId = 0;
+    std::string content;
+};
+
+// A connection to a responder's Unix socket (port 0) or 127.0.0.1:port on
+// which a test writes bytes of its own and reads the records that come.
+class FcgiConnection
+{
+public:
+    FcgiConnection(const std::filesystem::path &socketPath, int port = 0);
+    ~FcgiConnection();
+    FcgiConnection(const FcgiConnection &) = delete;
+    FcgiConnection &operator=(const FcgiConnection &) = delete;
+
+    bool send(const std::string &bytes);
+    // The next record; false when the connection closed or nothing came
+    // within limit.
+    bool receive(FcgiRecord &record, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Records up to and with the end-request record (reply.ended) or until
+    // the connection closes or stalls.
+    FcgiReply receiveReply(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Whether the responder closed the connection (waits at most limit).
+    bool closedWithin(std::chrono::milliseconds limit);
+
+private:
+    int m_fd = -1;
+};
 
 struct HttpReply
 {

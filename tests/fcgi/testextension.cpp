@@ -18,8 +18,16 @@
 **   abort           calls abort()
 **   exit            calls exit(3)
 **   hang            never returns
-**   who             answers "pid=P variant=V": the process serving it and
+**   who             answers "pid=P variant=V uid=U": the process serving it,
 **                   QUILLON_TEST_VARIANT it was built with (1 by default)
+**                   and the user it runs as
+**   closestdout     closes descriptor 1 (standard output), then answers
+**   print           writes a line to descriptor 1, then answers "printed"
+**   alloc&mb=N      takes N MiB of memory, touches it and never gives it back
+**   childmask       answers the signal lines (SigBlk, SigIgn) of a child
+**                   program it runs: what a program an extension starts inherits
+**
+** Built with QUILLON_TEST_VARIANT 3, GetExtensionVersion never returns.
 **
 ** TerminateExtension prints "TerminateExtension" on standard error. Built
 ** with QUILLON_TEST_NO_HTTP_PROC it lacks HttpExtensionProc.
@@ -27,6 +35,8 @@
 
 #include "isapi/controlblock.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,6 +140,10 @@ extern "C" {
 
 BOOL GetExtensionVersion(VersionInfo *info)
 {
+#if QUILLON_TEST_VARIANT == 3
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+#endif
     info->dwExtensionVersion = 1u << 16;
     std::snprintf(info->lpszExtensionDesc, kMaxExtDllNameLen, "test extension");
     return 1;
@@ -182,7 +196,54 @@ DWORD HttpExtensionProc(ExtensionControlBlock *ecb)
             std::this_thread::sleep_for(std::chrono::seconds(1));
     } else if (query.starts_with("who")) {
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
-        send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT) + "\n");
+        send(ecb, "pid=" + std::to_string(::getpid()) + " variant=" + std::to_string(QUILLON_TEST_VARIANT)
+                      + " uid=" + std::to_string(::getuid()) + "\n");
+    } else if (query.starts_with("closestdout")) {
+        ::close(1);
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "closed\n");
+    } else if (query.starts_with("print")) {
+        const char line[] = "LEAKED INTO THE CONNECTION\n";
+        [[maybe_unused]] const ssize_t n = ::write(1, line, sizeof line - 1);
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, "printed\n");
+    } else if (query.starts_with("alloc")) {
+        const std::size_t size = std::stoul(queryValue(query, "mb")) << 20;
+        char *leaked = static_cast<char *>(std::malloc(size));
+        for (std::size_t i = 0; leaked != nullptr && i < size; i += 4096)
+            leaked[i] = 1;
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, leaked != nullptr ? "taken\n" : "no memory\n");
+    } else if (query.starts_with("childmask")) {
+        // grep started directly (a shell would clear the mask it inherits)
+        std::string lines;
+        int out[2];
+        if (::pipe(out) == 0) {
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+            posix_spawn_file_actions_addclose(&actions, out[0]);
+            char *argv[] = {const_cast<char *>("grep"), const_cast<char *>("-E"), const_cast<char *>("^Sig(Blk|Ign)"),
+                            const_cast<char *>("/proc/self/status"), nullptr};
+            pid_t child = -1;
+            const bool started = ::posix_spawnp(&child, "grep", &actions, nullptr, argv, environ) == 0;
+            posix_spawn_file_actions_destroy(&actions);
+            ::close(out[1]);
+            char buffer[256];
+            ssize_t n;
+            while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+                lines.append(buffer, static_cast<std::size_t>(n));
+            ::close(out[0]);
+            if (started)
+                ::waitpid(child, nullptr, 0);
+        }
+        // SIGPIPE is signal 13: bit 12 of the ignored set.
+        const auto ignored = lines.find("SigIgn:\t");
+        if (ignored != std::string::npos)
+            lines += std::string("sigpipe ignored: ")
+                     + ((std::stoull(lines.substr(ignored + 8, 16), nullptr, 16) >> 12) & 1 ? "yes" : "no") + "\n";
+        header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+        send(ecb, lines);
     } else if (query.starts_with("sleep")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(queryValue(query, "ms"))));
         header(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");

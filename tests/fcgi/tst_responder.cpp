@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -600,6 +602,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartFailureRow{"BadThreadCount", {"--threads", "0", QUILLON_TEST_EXTENSION}, "--threads"},
         StartFailureRow{"BadTimeout", {"--request-timeout", "1s", QUILLON_TEST_EXTENSION},
                         "--request-timeout wants a number from 1 to 86400, not '1s'"},
+        StartFailureRow{"UnknownUser", {"--user", "no-such-user-quillon", QUILLON_TEST_EXTENSION},
+                        "--user: there is no user no-such-user-quillon"},
         StartFailureRow{"MoreMinimumThanMaximum",
                         {"--min-workers", "8", "--max-workers", "4", QUILLON_TEST_EXTENSION},
                         "--min-workers 8 is more than --max-workers 4"}),
@@ -681,5 +685,405 @@ INSTANTIATE_TEST_SUITE_P(
                       HeadRow{"302", "Location: /x\r\n\r\n", "Status: 302\r\nLocation: /x\r\n\r\n"},
                       HeadRow{"OK", "", "Status: 500 Internal Server Error\r\n\r\n"},
                       HeadRow{"200 OK\r\nSet-Cookie: a=1", "", "Status: 200 OK\r\n\r\n"}));
+
+namespace records {
+
+using quillon::fcgi::kAbortRequest;
+using quillon::fcgi::kBeginRequest;
+using quillon::fcgi::kEndRequest;
+using quillon::fcgi::kGetValues;
+using quillon::fcgi::kGetValuesResult;
+using quillon::fcgi::kParams;
+using quillon::fcgi::kStdin;
+using quillon::fcgi::kStdout;
+using quillon::fcgi::kUnknownType;
+
+std::string pairs(const Params &params)
+{
+    std::string out;
+    for (const auto &[name, value] : params)
+        quillon::fcgi::appendPair(out, name, value);
+    return out;
+}
+
+std::string begin(int id, unsigned role = 1, bool keep = false)
+{
+    const char body[8] = {0, static_cast<char>(role), static_cast<char>(keep ? 1 : 0), 0, 0, 0, 0, 0};
+    return fcgiRecord(kBeginRequest, id, std::string_view(body, 8));
+}
+
+const std::string kGetValuesAsked =
+    fcgiRecord(kGetValues, 0, pairs({{"FCGI_MPXS_CONNS", ""}, {"FCGI_MAX_REQS", ""}, {"NO_SUCH_VALUE", ""}}));
+
+// A request whose parameters come in two records, a pair cut between them.
+std::string splitParameters()
+{
+    const std::string all = pairs(cgi("GET", "who"));
+    return begin(3) + fcgiRecord(kParams, 3, all.substr(0, 17)) + fcgiRecord(kParams, 3, all.substr(17))
+           + fcgiRecord(kParams, 3, {}) + fcgiRecord(kStdin, 3, {});
+}
+
+} // namespace records
+
+struct ConversationRow
+{
+    const char *name;
+    std::string sent;
+    std::vector<unsigned> types; // of the records that come back, runs of stdout as one
+    std::string shown;           // in the stdout stream ("" for none at all)
+    bool closed;                 // the responder closes the connection afterwards
+};
+
+class ConversationTest : public ResponderTest, public ::testing::WithParamInterface<ConversationRow>
+{
+};
+
+// What comes back, record by record, for what a web server may send:
+// management records, roles, aborts and parameters in pieces.
+TEST_P(ConversationTest, AnswersRecordByRecord)
+{
+    const ConversationRow &row = GetParam();
+    FcgiConnection connection(socket());
+    ASSERT_TRUE(connection.send(row.sent));
+    std::vector<unsigned> types;
+    std::string out;
+    FcgiRecord r;
+    while (types.size() < row.types.size() && connection.receive(r, std::chrono::seconds(5))) {
+        if (r.type == records::kStdout)
+            out += r.content;
+        if (r.type == records::kGetValuesResult) {
+            std::string values;
+            quillon::fcgi::forEachPair(r.content, [&](std::string_view n, std::string_view v) {
+                values.append(n).append("=").append(v).append(";");
+            });
+            EXPECT_EQ(values, "FCGI_MPXS_CONNS=0;FCGI_MAX_REQS=1;");
+        }
+        if (!(r.type == records::kStdout && !types.empty() && types.back() == records::kStdout))
+            types.push_back(r.type);
+    }
+    EXPECT_EQ(types, row.types) << out;
+    if (row.shown.empty())
+        EXPECT_EQ(out, "");
+    else
+        EXPECT_NE(out.find(row.shown), std::string::npos) << out;
+    EXPECT_EQ(connection.closedWithin(std::chrono::milliseconds(row.closed ? 5000 : 500)), row.closed);
+    EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, ConversationTest,
+    ::testing::Values(
+        ConversationRow{"GetValuesAnsweredAlone", records::kGetValuesAsked, {records::kGetValuesResult}, "", false},
+        ConversationRow{"UnknownManagementType", fcgiRecord(20, 0, "x"), {records::kUnknownType}, "", false},
+        ConversationRow{"GetValuesThenARequest", records::kGetValuesAsked + fcgiRequestBytes(cgi("GET", "who"), "", 1, false),
+                        {records::kGetValuesResult, records::kStdout, records::kEndRequest}, "variant=1", true},
+        ConversationRow{"ManagementRecordAmidTheParameters",
+                        records::begin(2) + records::kGetValuesAsked
+                            + fcgiRequestBytes(cgi("GET", "who"), "", 2, false).substr(16),
+                        {records::kGetValuesResult, records::kStdout, records::kEndRequest}, "variant=1", true},
+        ConversationRow{"ParametersInTwoRecords", records::splitParameters(), {records::kStdout, records::kEndRequest},
+                        "variant=1", true},
+        ConversationRow{"AuthorizerRoleRefused",
+                        records::begin(4, 2) + fcgiRecord(records::kParams, 4, records::pairs(cgi("GET", "who")))
+                            + fcgiRecord(records::kParams, 4, {}),
+                        {records::kEndRequest}, "", true},
+        ConversationRow{"AbortBeforeTheParametersEnd",
+                        records::begin(5) + fcgiRecord(records::kParams, 5, records::pairs(cgi("GET", "who")))
+                            + fcgiRecord(records::kAbortRequest, 5, {}),
+                        {records::kEndRequest}, "", true},
+        ConversationRow{"AbortWhileTheBodyIsRead",
+                        fcgiOpening(cgi("POST", "", {{"CONTENT_LENGTH", "100"}})) + fcgiRecord(records::kStdin, 1, "abc")
+                            + fcgiRecord(records::kAbortRequest, 1, {}),
+                        {records::kEndRequest}, "", true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A web server that keeps its connection (FCGI_KEEP_CONN, as nginx with
+// fastcgi_keep_conn) sends request after request on it, each answered
+// whole; between them the connection holds no worker, so with a single
+// worker another connection is served meanwhile; a request that does not
+// ask to keep it is the last.
+TEST_F(ResponderTest, KeptConnectionServesRequestAfterRequest)
+{
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "1"});
+    FcgiConnection kept(socket());
+    const std::string posted(70000, 'p');
+    const std::string unread(quillon::fcgi::kBodyReadAhead + 300000, 'u');
+    struct Step
+    {
+        Params params;
+        std::string body;
+        std::string shown;
+    };
+    const std::vector<Step> steps = {
+        {cgi("GET", "who"), "", "variant=1"},
+        {cgi("POST", "", {{"CONTENT_LENGTH", std::to_string(posted.size())}}), posted, "hash=" + fnv(posted)},
+        {cgi("GET", "big&kb=200"), "", std::string(200 * 1024, 'x')},
+        // the extension reads none of this body past what is read ahead: the rest is passed over
+        {cgi("POST", "who", {{"CONTENT_LENGTH", std::to_string(unread.size())}}), unread, "variant=1"},
+    };
+    int id = 1;
+    for (const Step &step : steps) {
+        ASSERT_TRUE(kept.send(fcgiRequestBytes(step.params, step.body, id++, true)));
+        const FcgiReply reply = kept.receiveReply();
+        EXPECT_TRUE(reply.ended) << id << logText();
+        EXPECT_EQ(reply.status(), "200 OK") << reply.out.substr(0, 300);
+        EXPECT_NE(reply.out.find(step.shown), std::string::npos) << reply.out.substr(0, 300);
+        EXPECT_EQ(request(cgi("GET", "who")).status(), "200 OK") << logText();
+    }
+    EXPECT_FALSE(kept.closedWithin(std::chrono::milliseconds(300)));
+    ASSERT_TRUE(kept.send(fcgiRequestBytes(cgi("GET", "who"), "", id, false)));
+    EXPECT_TRUE(kept.receiveReply().ended);
+    EXPECT_TRUE(kept.closedWithin(std::chrono::seconds(5)));
+}
+
+struct CrowdRow
+{
+    const char *name;
+    std::string sent; // by each connection of the crowd, which then waits
+    int connections;
+};
+
+class CrowdTest : public ResponderTest, public ::testing::WithParamInterface<CrowdRow>
+{
+};
+
+// Connections that each send a management record, a byte or nothing and
+// then wait, more of them than the backlog, hold no worker and do not stop
+// the responder from taking new connections for long: a request gets
+// through well before the read timeout.
+TEST_P(CrowdTest, HoldsNoWorkerAndBlocksNoConnection)
+{
+    start(QUILLON_TEST_EXTENSION,
+          {"--min-workers", "1", "--max-workers", "1", "--backlog", "8", "--read-timeout", "30"});
+    std::vector<std::unique_ptr<FcgiConnection>> crowd;
+    for (int i = 0; i < GetParam().connections; ++i) {
+        crowd.push_back(std::make_unique<FcgiConnection>(socket()));
+        ASSERT_TRUE(crowd.back()->send(GetParam().sent));
+    }
+    FcgiOptions quick;
+    quick.giveUpAfter = std::chrono::seconds(5);
+    const FcgiReply reply = request(cgi("GET", "who"), {}, quick);
+    EXPECT_EQ(reply.status(), "200 OK") << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Crowds, CrowdTest,
+                         ::testing::Values(CrowdRow{"GetValuesEach", records::kGetValuesAsked, 6},
+                                           CrowdRow{"OneByteEach", "\x01", 20},
+                                           CrowdRow{"NothingEach", "", 20}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+struct LeakRow
+{
+    const char *name;
+    std::vector<const char *> queries; // in turn, on one worker
+    std::vector<std::string> shown;    // in the last answer
+    std::string absent;                // anywhere in it
+};
+
+class WorkerHygieneTest : public ResponderTest, public ::testing::WithParamInterface<LeakRow>
+{
+};
+
+// What an extension does to its process does not reach the connections,
+// and what the worker is given does not reach the programs it starts.
+TEST_P(WorkerHygieneTest, KeepsTheExtensionApart)
+{
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "1", "--max-workers", "1"});
+    FcgiReply reply;
+    for (const char *query : GetParam().queries) {
+        reply = request(cgi("GET", query));
+        ASSERT_TRUE(reply.ended) << query << logText();
+        ASSERT_EQ(reply.status(), "200 OK") << query << reply.out;
+    }
+    for (const std::string &text : GetParam().shown)
+        EXPECT_NE(reply.body().find(text), std::string::npos) << text << "\n" << reply.out;
+    EXPECT_EQ(reply.out.find(GetParam().absent), std::string::npos) << reply.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hygiene, WorkerHygieneTest,
+    ::testing::Values(LeakRow{"ClosedStandardOutput", {"closestdout", "print"}, {"printed\n"}, "LEAKED"},
+                      // nothing blocked (SIGHUP, SIGINT and SIGTERM reach it), SIGPIPE not ignored
+                      LeakRow{"SignalsOfAChildProgram", {"childmask"},
+                              {"SigBlk:\t0000000000000000\n", "sigpipe ignored: no\n"}, "SigBlk:\t0000000000004003"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Under threads a crash fails the worker's every request, and the log
+// names them all rather than one at random.
+TEST_F(ResponderTest, CrashUnderThreadsNamesEveryRequest)
+{
+    start(QUILLON_TEST_EXTENSION, {"--threads", "2", "--min-workers", "1", "--max-workers", "1"});
+    FcgiReply beside;
+    std::thread client([&] { beside = request(cgi("GET", "sleep&ms=1500")); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(request(cgi("GET", "crash")).status(), "500 Internal Server Error");
+    client.join();
+    EXPECT_EQ(beside.status(), "500 Internal Server Error");
+    const std::string text = logText();
+    EXPECT_NE(text.find("while serving 2 requests, one of which failed:"), std::string::npos) << text;
+    EXPECT_NE(text.find("GET /ext?crash"), std::string::npos) << text;
+    EXPECT_NE(text.find("GET /ext?sleep&ms=1500"), std::string::npos) << text;
+}
+
+struct ReloadFaultRow
+{
+    const char *name;
+    const char *replacement; // the library a reload finds
+    std::vector<std::string> options;
+    const char *logged; // why the reload was given up
+};
+
+class ReloadFaultTest : public ResponderTest, public ::testing::WithParamInterface<ReloadFaultRow>
+{
+};
+
+// A reload to a library that does not load, or whose GetExtensionVersion
+// never returns, is given up while the workers running go on serving
+// without one failed request; and workers that die afterwards are
+// replaced from the library that did load, though the file is another now.
+TEST_P(ReloadFaultTest, KeepsServingTheLibraryThatLoaded)
+{
+    const fs::path library = fs::path(m_dir.path()) / "ext.so";
+    const auto install = [&](const char *from) {
+        fs::copy_file(from, library.string() + ".new", fs::copy_options::overwrite_existing);
+        fs::rename(library.string() + ".new", library);
+    };
+    install(QUILLON_TEST_EXTENSION);
+    start(library.string(), GetParam().options);
+    std::atomic<bool> done{false};
+    std::thread load([&] {
+        while (!done) {
+            const FcgiReply r = request(cgi("GET", "who"));
+            if (r.status() != "200 OK")
+                ADD_FAILURE() << "failed during the reload: " << r.out;
+        }
+    });
+    install(GetParam().replacement);
+    ::kill(m_responder->pid(), SIGHUP);
+    EXPECT_TRUE(waitFor([&] { return logText().find("the reload is given up") != std::string::npos; },
+                        std::chrono::seconds(15)))
+        << logText();
+    done = true;
+    load.join();
+    EXPECT_NE(logText().find(GetParam().logged), std::string::npos) << logText();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(request(cgi("GET", "crash")).status(), "500 Internal Server Error") << logText();
+    for (int i = 0; i < 3; ++i) {
+        FcgiOptions patient;
+        patient.giveUpAfter = std::chrono::seconds(10);
+        const FcgiReply after = request(cgi("GET", "who"), {}, patient);
+        EXPECT_EQ(after.status(), "200 OK") << logText();
+        EXPECT_NE(after.body().find("variant=1"), std::string::npos) << after.out;
+    }
+    EXPECT_NE(logText().find("was replaced since these workers started"), std::string::npos) << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reloads, ReloadFaultTest,
+    ::testing::Values(ReloadFaultRow{"LibraryThatDoesNotLoad", QUILLON_TEST_EXTENSION_NO_PROC, {},
+                                     "has no entry HttpExtensionProc"},
+                      ReloadFaultRow{"GetExtensionVersionNeverReturns", QUILLON_TEST_EXTENSION_HANGS,
+                                     {"--request-timeout", "2"}, "did not get ready within 2 s"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+struct WearRow
+{
+    const char *name;
+    std::vector<std::string> options;
+    std::vector<const char *> queries; // in turn, on the one worker
+    std::vector<bool> samePid;         // for each query after the first: served by the previous one's worker
+    const char *logged;
+};
+
+class WearTest : public ResponderTest, public ::testing::WithParamInterface<WearRow>
+{
+};
+
+std::string pidOf(const FcgiReply &reply)
+{
+    const auto at = reply.body().find("pid=");
+    return at == std::string::npos ? std::string() : reply.body().substr(at, reply.body().find(' ', at) - at);
+}
+
+// A worker that served its most requests, or grew past its memory bound,
+// is replaced after its request (which is answered whole): the next
+// request finds another process.
+TEST_P(WearTest, ReplacesAWornWorker)
+{
+    std::vector<std::string> options = {"--min-workers", "1", "--max-workers", "1"};
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    start(QUILLON_TEST_EXTENSION, options);
+    std::string previous;
+    for (std::size_t i = 0; i < GetParam().queries.size(); ++i) {
+        const FcgiReply reply = request(cgi("GET", GetParam().queries[i]));
+        ASSERT_EQ(reply.status(), "200 OK") << reply.out << logText();
+        const std::string pid = pidOf(reply);
+        if (i > 0 && !pid.empty() && !previous.empty()) {
+            EXPECT_EQ(pid == previous, GetParam().samePid[i - 1]) << "request " << i << "\n" << logText();
+        }
+        if (!pid.empty())
+            previous = pid;
+    }
+    EXPECT_NE(logText().find(GetParam().logged), std::string::npos) << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wear, WearTest,
+    ::testing::Values(WearRow{"MaxRequests", {"--max-requests", "2"}, {"who", "who", "who", "who"},
+                              {true, false, true}, "served 2 requests (--max-requests 2)"},
+                      // "alloc" answers without a pid: the worker before it is the one after "who"
+                      WearRow{"MaxMemory", {"--max-memory", "256"}, {"who", "alloc&mb=8", "who", "alloc&mb=400", "who"},
+                              {true, true, true, false}, "MiB (--max-memory 256)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The help lists every option the parser takes, with its true range and
+// default, and says what SIGHUP does.
+TEST(HelpTest, ComesFromTheOptionTable)
+{
+    quillon::test::TempDir dir;
+    const fs::path log = dir.file("help");
+    ChildProcess help({QUILLON_FCGI, "--help"}, log);
+    ASSERT_EQ(help.wait(std::chrono::seconds(10)), 0);
+    const std::string text = quillon::platform::readFile(log.string());
+    for (const char *shown :
+         {"--threads N", "(1 to 1024, default 1)", "--min-workers N", "--max-workers N", "--request-timeout S",
+          "--read-timeout S", "--idle-timeout S", "--backlog N", "--max-requests N", "--max-memory MIB",
+          "SIGHUP reloads the library"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+    EXPECT_EQ(text.find("9999"), std::string::npos) << text;
+}
+
+} // namespace
+
+namespace {
+
+// Started as root, the responder runs its workers as the user --user
+// names (the extension with them); without --user it warns that they run
+// as root. Needs root, else skipped.
+TEST_F(ResponderTest, RunsItsWorkersAsTheUserNamed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run workers as another user";
+    const passwd *nobody = ::getpwnam("nobody");
+    if (nobody == nullptr)
+        GTEST_SKIP() << "there is no user nobody";
+    EXPECT_NE(logText().find("the workers run as root"), std::string::npos) << logText();
+    // A folder and a library the user may read.
+    const fs::path folder = fs::path(m_dir.path()) / "shared";
+    fs::create_directories(folder);
+    fs::permissions(m_dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::copy_file(QUILLON_TEST_EXTENSION, folder / "ext.so");
+    fs::permissions(folder / "ext.so", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    start((folder / "ext.so").string(), {"--user", "nobody"});
+    const FcgiReply reply = request(cgi("GET", "who"));
+    EXPECT_EQ(reply.status(), "200 OK") << logText();
+    EXPECT_NE(reply.body().find("uid=" + std::to_string(nobody->pw_uid) + "\n"), std::string::npos) << reply.out;
+    EXPECT_EQ(logText().find("the workers run as root"), std::string::npos) << logText();
+}
 
 } // namespace

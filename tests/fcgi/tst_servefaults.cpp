@@ -129,6 +129,30 @@ TEST_P(ServeFaultTest, CrashEveryTwoSecondsUnderLoad)
               << " requests answered 200 with a crash every 2 s" << std::endl;
 }
 
+// Posted forms under load, through connections the web server keeps to
+// the responder (nginx) or opens per request (lighttpd): every one arrives
+// whole and is answered, none is lost between two requests of a kept
+// connection.
+TEST_P(ServeFaultTest, EveryPostArrivesUnderLoad)
+{
+    serve();
+    std::atomic<int> total{0}, whole{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < 6; ++c)
+        clients.emplace_back([&, c] {
+            for (int i = 0; i < 80; ++i) {
+                const std::size_t size = (i + c) % 3 == 0 ? 10 : (i + c) % 3 == 1 ? 2000 : 70000;
+                const HttpReply r = httpRequest(m_server->port(), "POST", "/ext?echo", std::string(size, 'f'),
+                                                "Content-Type: application/x-www-form-urlencoded\r\n");
+                ++total;
+                whole += r.status == 200 && r.body.find("read=" + std::to_string(size) + "\n") != std::string::npos;
+            }
+        });
+    for (auto &c : clients)
+        c.join();
+    EXPECT_EQ(whole.load(), total.load()) << m_server->log();
+}
+
 // Forty requests that hang do not keep others from being served; each of
 // them gets 504 after the request timeout (long enough that the others are
 // served well before it on a loaded machine, where each needs a new worker).
@@ -338,8 +362,9 @@ class ServeKilledTest : public ServeFaultTest
 {
 };
 
-// `quillon serve` killed with SIGKILL takes lighttpd, the responder and
-// its workers with it; the next run removes the folder it left.
+// `quillon serve` (with lighttpd or nginx) killed with SIGKILL takes the
+// web server, the responder and its workers with it; the next run removes
+// the folder it left.
 TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
 {
     const fs::path library = install(QUILLON_TEST_EXTENSION);
@@ -353,7 +378,8 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     };
     const auto start = [&](const std::string &name, int port) {
         return std::make_unique<ChildProcess>(
-            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)},
+            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port),
+                                     "--web-server", serverName(GetParam())},
             folder() / name, std::vector<std::string>{"TMPDIR=" + temp.string()});
     };
     const auto serving = [&](const std::string &name) {
@@ -379,7 +405,7 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     EXPECT_EQ(runFolders(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lighttpd, ServeKilledTest, ::testing::Values(ServerKind::Lighttpd),
+INSTANTIATE_TEST_SUITE_P(Servers, ServeKilledTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 #endif
 
