@@ -67,7 +67,7 @@ public:
 // the help (from which the manual page is made) are written from it, so
 // they cannot disagree. A numeric option has a range; its default is what
 // a fresh Options holds.
-struct OptionSpec
+struct OptionRow
 {
     const char *name;
     const char *value; // the value's placeholder; null for a switch
@@ -85,7 +85,7 @@ unsigned inSeconds(std::chrono::milliseconds ms)
     return static_cast<unsigned>(ms.count() / 1000);
 }
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--socket", "PATH", "listen on the Unix socket PATH", 0, 0,
      [](Options &o, const std::string &t, unsigned) { o.socketPath = t; }},
     {"--listen", "HOST:PORT", "listen on a TCP address (neither: serve on the socket handed over as standard input)",
@@ -144,7 +144,7 @@ std::string usage()
 {
     std::string line = "usage: quillon-fcgi";
     std::string out;
-    for (const OptionSpec &o : kOptions) {
+    for (const OptionRow &o : kOptions) {
         if (o.value == nullptr)
             continue;
         const std::string item = std::string(" [") + o.name + " " + o.value + "]";
@@ -162,7 +162,7 @@ std::string help()
     const Options defaults;
     std::string out = "Serve the ISAPI extension library LIBRARY to a web server over FastCGI, from a pool of\n"
                       "worker processes that each load it.\n\nOptions:\n";
-    for (const OptionSpec &o : kOptions) {
+    for (const OptionRow &o : kOptions) {
         std::string head = std::string("  ") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
         std::string text = o.help;
         if (o.current != nullptr)
@@ -213,17 +213,17 @@ Options parse(int argc, char **argv)
     auto &pool = o.pool;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const auto spec = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                       [&](const OptionSpec &s) { return a == s.name; });
-        if (spec != std::end(kOptions)) {
+        const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                       [&](const OptionRow &s) { return a == s.name; });
+        if (option != std::end(kOptions)) {
             std::string text;
-            if (spec->value != nullptr) {
+            if (option->value != nullptr) {
                 if (i + 1 >= argc)
                     throw UsageError(a + " needs a value");
                 text = argv[++i];
             }
-            const bool numeric = spec->current != nullptr;
-            spec->set(o, text, numeric ? number(a, text, spec->low, spec->high) : 0);
+            const bool numeric = option->current != nullptr;
+            option->set(o, text, numeric ? number(a, text, option->low, option->high) : 0);
             if (o.help || o.version)
                 return o;
         } else if (a.starts_with("-")) {

@@ -119,13 +119,13 @@ std::string xmlAttributeText(const std::string &value, const std::string &what)
     return out;
 }
 
-std::string lazarusProjectText(const LazarusProjectSpec &spec)
+std::string lazarusProjectText(const LazarusProjectSettings &settings)
 {
-    if (const std::string_view reason = unusableNameReason(spec.libraryName); !reason.empty())
-        throw GenerationError("the library name \"" + shown(spec.libraryName) + "\" is " + std::string(reason));
-    const std::string name = spec.libraryName;
-    const std::string units = pathListText(spec.unitPath, "the unit path");
-    const std::string host = xmlAttributeText(spec.hostProgram, "the host program");
+    if (const std::string_view reason = unusableNameReason(settings.libraryName); !reason.empty())
+        throw GenerationError("the library name \"" + shown(settings.libraryName) + "\" is " + std::string(reason));
+    const std::string name = settings.libraryName;
+    const std::string units = pathListText(settings.unitPath, "the unit path");
+    const std::string host = xmlAttributeText(settings.hostProgram, "the host program");
 
     std::string t = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CONFIG>\n  <ProjectOptions>\n";
     t += "    <Version Value=\"12\"/>\n";
@@ -194,11 +194,11 @@ bool writeLazarusProject(const std::string &dprPath, const std::string &unitPath
     const std::size_t slash = dprPath.rfind('/');
     const std::string file = slash == std::string::npos ? dprPath : dprPath.substr(slash + 1);
     const std::size_t dot = file.rfind('.');
-    LazarusProjectSpec spec;
-    spec.libraryName = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
-    spec.unitPath = unitPath;
-    spec.hostProgram = hostProgram;
-    const std::string text = lazarusProjectText(spec);
+    LazarusProjectSettings settings;
+    settings.libraryName = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+    settings.unitPath = unitPath;
+    settings.hostProgram = hostProgram;
+    const std::string text = lazarusProjectText(settings);
     try {
         platform::writeFileAtomically(lpi, text);
     } catch (const platform::FileError &e) {

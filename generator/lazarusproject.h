@@ -21,7 +21,7 @@
 
 namespace quillon::generator {
 
-struct LazarusProjectSpec
+struct LazarusProjectSettings
 {
     std::string libraryName; // NAME of NAME.dpr: a Pascal identifier
     std::string unitPath;    // the folder of the Quillon units (absolute)
@@ -31,7 +31,7 @@ struct LazarusProjectSpec
 // The .lpi text. Throws GenerationError naming the value at fault when a
 // path cannot stand in the file (not UTF-8, a control character, or a ';'
 // in the unit path, which Lazarus reads as a separator).
-std::string lazarusProjectText(const LazarusProjectSpec &spec);
+std::string lazarusProjectText(const LazarusProjectSettings &settings);
 
 // value as the text of an XML attribute ("&", "<", ">", quotes escaped).
 // Throws GenerationError naming it as what when XML cannot carry it (not

@@ -10,6 +10,7 @@
 **   500 for any other failure, each with its short error text.
 */
 
+#include "dbquery.h"
 #include "enginealiases.h"
 #include "extensionbuild.h"
 #include "scratchdir.h"
@@ -131,16 +132,15 @@ public:
         return s_builder->build(withLogin(p, alias), name);
     }
 
-    // The values of a query's first column, one a line, as `quillon db query` gives them.
+    // What `quillon db query` prints for sql on alias.
     static std::string query(const std::string &alias, const std::string &sql)
     {
-        const fs::path log = s_scratch->path() / "query.out";
-        std::vector<std::string> argv{QUILLON_BIN, "db", "query", alias, sql};
+        std::vector<std::string> words{"query", alias, sql};
         if (alias == "QNPG")
-            argv.insert(argv.end(), {"--user", s_pg.user, "--password", s_pg.password});
-        ChildProcess q(argv, log);
-        EXPECT_EQ(q.wait(std::chrono::seconds(30)), 0) << quillon::platform::readFile(log.string());
-        return quillon::platform::readFile(log.string());
+            words.insert(words.end(), {"--user", s_pg.user, "--password", s_pg.password});
+        const DbRun run = quillonDb(QUILLON_BIN, words);
+        EXPECT_EQ(run.status, 0) << run.out;
+        return run.out;
     }
 
     static ScratchDir *s_scratch;
@@ -269,8 +269,9 @@ TEST_P(PageStatusTest, AnswersWithTheStatusOfWhatHappened)
     EXPECT_NE(r.body.find(row.text), std::string::npos) << r.body;
     EXPECT_NE(r.body.find("<TITLE>Customers \xC3\xA0 la carte</TITLE>"), std::string::npos) << r.body;
     // A missing request value ends the page where it is reported.
-    if (row.status != 400)
+    if (row.status != 400) {
         EXPECT_TRUE(r.body.ends_with("</BODY></HTML>\r\n")) << r.body;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,20 +6,15 @@
 ** table rows a browse page writes for them.
 */
 
+#include "tests/support/commandoutput.h"
 #include "tests/support/shellquote.h"
 
-#include <cstdio>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace quillon::testing {
 
-struct DbRun
-{
-    int status;
-    std::string out; // standard output and error
-};
+using DbRun = test::CommandRun;
 
 // Runs "quillonBin db" with the words given, quoted for the shell.
 inline DbRun quillonDb(const std::string &quillonBin, const std::vector<std::string> &words)
@@ -27,14 +22,7 @@ inline DbRun quillonDb(const std::string &quillonBin, const std::vector<std::str
     std::string command = test::shellQuote(quillonBin) + " db";
     for (const std::string &w : words)
         command += " " + test::shellQuote(w);
-    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run " + command);
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    return {::pclose(pipe), out};
+    return test::runCommand(command);
 }
 
 // "quillon db query" output (a header line, then tab-separated rows) as

@@ -4,10 +4,10 @@
 // and reading back tables with the server's own client, beside the engine
 // under test.
 
+#include "tests/support/commandoutput.h"
 #include "tests/support/pgserver.h"
 #include "tests/support/shellquote.h"
 
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -19,17 +19,11 @@ inline std::string psql(const PgServer &server, const std::string &sql)
 {
     const std::string command = "PGPASSWORD=" + shellQuote(server.password) + " PGUSER=" +
                                 shellQuote(server.user) + " psql --no-psqlrc -X -q -At -F '\t' -v ON_ERROR_STOP=1 " +
-                                "-d " + shellQuote(server.uri) + " -c " + shellQuote(sql) + " 2>&1";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        throw std::runtime_error("cannot run psql");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    if (::pclose(pipe) != 0)
-        throw std::runtime_error("psql failed on \"" + sql + "\": " + out);
-    return out;
+                                "-d " + shellQuote(server.uri) + " -c " + shellQuote(sql);
+    const CommandRun run = runCommand(command);
+    if (run.status != 0)
+        throw std::runtime_error("psql failed on \"" + sql + "\": " + run.out);
+    return run.out;
 }
 
 } // namespace quillon::test
