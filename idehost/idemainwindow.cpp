@@ -156,10 +156,7 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     });
     connect(startPage, &StartPage::newClicked, this, &IdeMainWindow::newWebApplication);
     connect(startPage, &StartPage::loadClicked, this, &IdeMainWindow::loadWebProject);
-    connect(startPage, &StartPage::recentChosen, this, [this](const QString &path) {
-        if (confirmDiscard())
-            openProject(path);
-    });
+    connect(startPage, &StartPage::recentChosen, this, &IdeMainWindow::openRecentProject);
     buildMenus();
     showProject(false);
 }
