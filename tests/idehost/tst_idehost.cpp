@@ -131,16 +131,19 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_TRUE(show->isChecked());
     EXPECT_TRUE(show->isEnabled());
 
-    // The bar never covers the editor area: put over it, it goes to the
-    // menu bar's free end when the window is resized, and when shown again.
-    const auto centre = [&] {
-        QWidget *c = part<QWidget>(window, "startPage")->parentWidget();
+    // The bar never covers the editor or the panels: put over the editor
+    // area, then over the Messages panel, it goes to the menu bar's free end
+    // when the window is resized, and when shown again.
+    const auto area = [&](const char *name) {
+        QWidget *c = name ? static_cast<QWidget *>(part<QListWidget>(window, name))
+                          : part<QWidget>(window, "startPage")->parentWidget();
         return QRect(c->mapToGlobal(QPoint(0, 0)), c->size());
     };
+    const auto centre = [&] { return area(nullptr).united(area("messages")); };
     for (int round = 0; round < 2; ++round) {
         window.resize(900, 600);
         QTest::qWait(20);
-        bar->move(centre().center());
+        bar->move(round == 0 ? area(nullptr).center() : area("messages").topLeft() + QPoint(40, 2));
         ASSERT_TRUE(bar->frameGeometry().intersects(centre()));
         if (round == 0) {
             window.resize(1000, 700);
