@@ -40,9 +40,10 @@ const std::vector<Command> &commands()
          "add Quillon's package to the user's Lazarus (configuration folder --pcp, default ~/.lazarus) and rebuild"
          " the IDE, or take it out again; a failed step keeps the previous IDE",
          runLazarusCommand},
-        {"serve", "serve EXT.so [--port N] [--bind ADDR] [--web-server lighttpd|nginx]",
+        {"serve", "serve EXT.so [--port N] [--bind ADDR] [--web-server lighttpd|nginx] [--user NAME] [--allow-root]",
          "serve a compiled extension through lighttpd (or nginx) on http://127.0.0.1:8080/ (or ADDR:N) until"
-         " interrupted",
+         " interrupted; started as root, the extension runs as --user NAME, else as the owner of EXT.so, and as"
+         " root only with --allow-root",
          runServe},
 #ifdef QUILLON_WITH_WIZARD
         {"wizard",

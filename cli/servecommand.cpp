@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -201,6 +202,34 @@ bool answers(const std::string &bind, int port)
     return ok;
 }
 
+/*
+** Whom the extension runs as, as quillon-fcgi options. quillon-fcgi itself
+** refuses to run it as root unless told; started as root without --user or
+** --allow-root, serve runs it as the owner of the library (whoever built
+** it), and refuses a library that root owns.
+*/
+std::vector<std::string> runAsOptions(const Arguments &a, const fs::path &library)
+{
+    std::vector<std::string> options;
+    if (const auto user = a.option("--user"))
+        options = {"--user", *user};
+    if (a.flag("--allow-root"))
+        options.push_back("--allow-root");
+    if (!options.empty() || ::geteuid() != 0)
+        return options;
+    struct stat st{};
+    if (::stat(library.c_str(), &st) == 0 && st.st_uid != 0) {
+        if (const passwd *owner = ::getpwuid(st.st_uid)) {
+            std::cout << "The extension runs as " << owner->pw_name << ", the owner of " << library.string()
+                      << " (--user chooses another user)" << std::endl;
+            return {"--user", owner->pw_name};
+        }
+    }
+    throw UsageError("serve: started as root, and " + library.string()
+                     + " belongs to root: give --user NAME to run the extension as an unprivileged user, or"
+                       " --allow-root to run it as root all the same");
+}
+
 std::string logText(const fs::path &folder)
 {
     std::string text;
@@ -214,7 +243,7 @@ std::string logText(const fs::path &folder)
 
 int runServe(const Args &args)
 {
-    const Arguments a("serve", args, {"--port", "--bind", "--web-server"});
+    const Arguments a("serve", args, {"--port", "--bind", "--web-server", "--user"}, {"--allow-root"});
     a.expectPositionals({"the extension library (EXT.so)"});
     const int port = a.option("--port") ? parsePort(*a.option("--port")) : kDefaultPort;
     const std::string bind = a.option("--bind").value_or("127.0.0.1");
@@ -241,13 +270,17 @@ int runServe(const Args &args)
     if (answers(bind, port))
         throw std::runtime_error("something already listens on " + bind + ":" + std::to_string(port)
                                  + "; choose another port with --port");
+    const std::vector<std::string> runAs = runAsOptions(a, library);
+    std::string runAsText;
+    for (const std::string &option : runAs)
+        runAsText += " " + fcgi::shellQuote(option);
 
     // The library must load before a server is put in front of it: lighttpd
     // would keep restarting a responder that cannot serve.
     {
         RunFolder checkFolder;
         const fs::path log = checkFolder.path() / "check.log";
-        const std::string command = fcgi::shellQuote(responderProgram.string()) + " --check "
+        const std::string command = fcgi::shellQuote(responderProgram.string()) + runAsText + " --check "
                                     + fcgi::shellQuote(library.string()) + " > " + fcgi::shellQuote(log.string())
                                     + " 2>&1";
         if (std::system(command.c_str()) != 0) {
@@ -278,17 +311,18 @@ int runServe(const Args &args)
     if (kind == "lighttpd") {
         const fs::path starter = folder.path() / "responder.sh";
         platform::writeFileAtomically(starter.string(),
-                                      fcgi::responderScript(responderProgram, library, fs::current_path()));
+                                      fcgi::responderScript(responderProgram, library, fs::current_path(), runAs));
         fs::permissions(starter, fs::perms::owner_all);
         const fs::path config = folder.path() / "lighttpd.conf";
         platform::writeFileAtomically(config.string(), fcgi::lighttpdConfig(settings, starter));
         server = std::make_unique<Server>(std::vector<std::string>{webServer.string(), "-D", "-f", config.string()},
                                           folder.path() / "lighttpd.log");
     } else {
-        responder = std::make_unique<Server>(
-            std::vector<std::string>{responderProgram.string(), "--socket", settings.socket.string(), "--chdir",
-                                     fs::current_path().string(), library.string()},
-            folder.path() / "responder.log");
+        std::vector<std::string> argv{responderProgram.string(), "--socket", settings.socket.string(), "--chdir",
+                                      fs::current_path().string()};
+        argv.insert(argv.end(), runAs.begin(), runAs.end());
+        argv.push_back(library.string());
+        responder = std::make_unique<Server>(std::move(argv), folder.path() / "responder.log");
         const auto started = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (!fs::exists(settings.socket)) {
             if (responder->exited() || std::chrono::steady_clock::now() > started)

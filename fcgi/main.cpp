@@ -16,11 +16,15 @@
 ** --check loads the library as for serving (GetExtensionVersion, then
 ** TerminateExtension), prints its description and exits.
 **
+** Started as root it runs the workers, and --check, as the user --user
+** names; it refuses to run them as root unless given --allow-root.
+**
 ** Exit status: 0 after a clean stop, 1 when the requests in flight did not
 ** end in time, 2 for a usage error, a library that cannot be loaded or a
 ** socket that cannot be opened.
 */
 
+#include "fcgi/privileges.h"
 #include "fcgi/serverconfig.h"
 #include "fcgi/supervisor.h"
 #include "isapi/extension.h"
@@ -28,7 +32,6 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -52,6 +55,7 @@ struct Options
     std::string listen;
     std::string chdir;
     quillon::fcgi::PoolSettings pool;
+    bool allowRoot = false;
     bool check = false;
     bool help = false;
     bool version = false;
@@ -122,9 +126,12 @@ const OptionRow kOptions[] = {
      1, 65535, [](Options &o, const std::string &, unsigned n) { o.pool.backlog = n; },
      [](const Options &o) { return o.pool.backlog; }},
     {"--user", "NAME",
-     "run the workers as the user NAME, with its group and groups (for a responder started as root: workers as"
-     " root let an extension read and write anything)",
+     "run the workers (and --check) as the user NAME, with its group and groups; a responder started as root"
+     " needs this or --allow-root",
      0, 0, [](Options &o, const std::string &t, unsigned) { o.pool.user = t; }},
+    {"--allow-root", nullptr,
+     "let the workers run as root, where the extension can read and write anything (refused without it)", 0, 0,
+     [](Options &o, const std::string &, unsigned) { o.allowRoot = true; }},
     {"--max-requests", "N", "a worker is replaced after serving N requests (0: never)", 0, 100000000,
      [](Options &o, const std::string &, unsigned n) { o.pool.maxRequests = n; },
      [](const Options &o) { return o.pool.maxRequests; }},
@@ -352,27 +359,26 @@ int main(int argc, char **argv)
         if (!options.chdir.empty())
             std::filesystem::current_path(options.chdir);
         options.pool.library = std::filesystem::absolute(options.pool.library).lexically_normal();
+        quillon::fcgi::RunAs runAs;
+        try {
+            runAs = quillon::fcgi::chooseRunAs(options.pool.user, options.allowRoot);
+        } catch (const std::invalid_argument &e) {
+            throw UsageError(e.what());
+        }
         if (options.check) {
+            // The check runs the extension's code too: as the workers' user.
+            quillon::fcgi::becomeUser(runAs);
             const quillon::isapi::Extension extension(options.pool.library);
             std::cout << options.pool.library.string() << ": " << extension.description() << std::endl;
             return 0;
         }
-        if (!options.pool.user.empty()) {
-            const passwd *user = ::getpwnam(options.pool.user.c_str());
-            if (user == nullptr)
-                throw UsageError("--user: there is no user " + options.pool.user);
-            if (::geteuid() != 0 && user->pw_uid != ::geteuid())
-                throw UsageError("--user " + options.pool.user + ": only a responder started as root can run its"
-                                 " workers as another user");
-            options.pool.uid = user->pw_uid;
-            options.pool.gid = user->pw_gid;
-            if (::geteuid() != 0)
-                options.pool.user.clear(); // already that user
-        } else if (::geteuid() == 0) {
-            std::cerr << "quillon-fcgi: warning: the workers run as root, and so does the extension in them;"
-                         " give --user NAME to run them as an unprivileged user"
+        options.pool.user = runAs.user;
+        options.pool.uid = runAs.uid;
+        options.pool.gid = runAs.gid;
+        if (::geteuid() == 0 && runAs.user.empty())
+            std::cerr << "quillon-fcgi: warning: the workers run as root (--allow-root), and so does the extension"
+                         " in them"
                       << std::endl;
-        }
         if (!std::filesystem::is_regular_file(options.pool.library))
             throw std::runtime_error("cannot load " + options.pool.library.string() + ": no such file");
 

@@ -156,10 +156,7 @@ IdeMainWindow::IdeMainWindow(QWidget *parent)
     });
     connect(startPage, &StartPage::newClicked, this, &IdeMainWindow::newWebApplication);
     connect(startPage, &StartPage::loadClicked, this, &IdeMainWindow::loadWebProject);
-    connect(startPage, &StartPage::recentChosen, this, [this](const QString &path) {
-        if (confirmDiscard())
-            openProject(path);
-    });
+    connect(startPage, &StartPage::recentChosen, this, &IdeMainWindow::openRecentProject);
     buildMenus();
     showProject(false);
 }
@@ -393,18 +390,20 @@ bool IdeMainWindow::runProject()
 }
 
 /*
-** An expert's floating tool window (the WebBar) never covers the editor:
-** whenever the main window is shown, moved, resized, maximized or given an
-** expert, and whenever the bar is shown, a floating bar that overlaps the
-** editor area goes to the free end of the menu bar, where the bar "floats
-** beside" the expert's menu. A bar elsewhere stays where its user put it.
+** An expert's floating tool window (the WebBar) never covers the editor or
+** the panels below it: whenever the main window is shown, moved, resized,
+** maximized or given an expert, and whenever the bar is shown, a floating
+** bar that overlaps that work area goes to the free end of the menu bar,
+** where the bar "floats beside" the expert's menu. A bar elsewhere stays
+** where its user put it.
 ** The move waits for the window's new geometry (a maximize settles after
 ** the event).
 */
 void IdeMainWindow::keepToolBarsOffEditor()
 {
     QTimer::singleShot(0, this, [this] {
-        const QRect centre(m_centre->mapToGlobal(QPoint(0, 0)), m_centre->size());
+        const QWidget *work = centralWidget();
+        const QRect centre(work->mapToGlobal(QPoint(0, 0)), work->size());
         const QPoint barEnd = menuBar()->mapToGlobal(QPoint(menuBar()->width(), 0));
         for (QWidget *bar : findChildren<QWidget *>(QStringLiteral("frmWebBar"))) {
             if (bar->isVisible() && bar->isWindow() && bar->frameGeometry().intersects(centre))

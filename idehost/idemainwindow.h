@@ -144,6 +144,7 @@ private:
     void openProjectClick();
     void newWebApplication();
     void loadWebProject();
+    void openRecentProject(const QString &projectFile);
     void showHelpContents();
     void showAbout();
     void loadProject(const QString &path);

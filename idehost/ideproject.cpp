@@ -9,10 +9,10 @@
 
 #include "idehost/buildpanel.h"
 #include "idehost/findbar.h"
-#include "idehost/recentprojects.h"
 #include "idehost/startpage.h"
 #include "platform/atomicfile.h"
 #include "platform/registry.h"
+#include "project/recentprojects.h"
 #include "wizard/dialogservice.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -140,7 +140,10 @@ void IdeMainWindow::showProject(bool open)
     editorTabs->setTabToolTip(0, m_projectPath);
     if (!open) {
         m_findBar->hide();
-        startPage->setRecent(RecentProjects(platform::Registry()).recent());
+        QStringList recent;
+        for (const std::string &path : project::RecentProjects(platform::Registry()).recent())
+            recent << QString::fromStdString(path);
+        startPage->setRecent(recent);
         updateStartPage();
         caretPosition->clear();
     }
@@ -173,7 +176,7 @@ void IdeMainWindow::updateStartPage()
 void IdeMainWindow::rememberProject()
 {
     try {
-        RecentProjects(platform::Registry()).setCurrent(m_projectPath);
+        project::RecentProjects(platform::Registry()).setLastSource(m_projectPath.toStdString());
     } catch (const std::exception &e) {
         message(QStringLiteral("Cannot remember the project: ") + QString::fromLocal8Bit(e.what()));
     }
@@ -181,7 +184,7 @@ void IdeMainWindow::rememberProject()
 
 void IdeMainWindow::reopenLastProject()
 {
-    const QString last = RecentProjects(platform::Registry()).lastProject();
+    const QString last = QString::fromStdString(project::RecentProjects(platform::Registry()).lastSource());
     if (last.isEmpty())
         return;
     if (!QFileInfo::exists(last)) {
@@ -219,6 +222,38 @@ void IdeMainWindow::loadWebProject()
 {
     if (QAction *load = menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad")))
         load->trigger();
+}
+
+/*
+** A recent Quillon project chosen on the start page: the expert's Load
+** Project opens it without asking for the file. The expert and the IDE
+** meet only in the registry, so the IDE names the file there and runs the
+** command; whatever the command did not take is cleared after it, so a
+** later Load Project asks as usual.
+*/
+void IdeMainWindow::openRecentProject(const QString &projectFile)
+{
+    QAction *load = menuBar()->findChild<QAction *>(QStringLiteral("TQNLoad"));
+    if (!load) {
+        message(QStringLiteral("%1 is a Quillon project; opening it needs the Quillon expert.").arg(projectFile));
+        return;
+    }
+    const platform::Registry registry;
+    project::RecentProjects recent(registry);
+    try {
+        recent.setOpenNext(projectFile.toStdString());
+    } catch (const std::exception &e) {
+        message(QStringLiteral("Cannot open %1: %2").arg(projectFile, QString::fromLocal8Bit(e.what())));
+        return;
+    }
+    load->trigger();
+    try {
+        recent.takeOpenNext();
+    } catch (const std::exception &e) {
+        message(QStringLiteral("Cannot clear the project to open next: ") + QString::fromLocal8Bit(e.what()));
+    }
+    if (m_projectPath.isEmpty())
+        showProject(false); // the list shows what the wizard used
 }
 
 bool IdeMainWindow::saveProject()

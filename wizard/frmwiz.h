@@ -126,6 +126,7 @@ protected:
 
 private:
     void FormCreate();
+    void rememberProjectFile() const;
     void buildFrame();
     void buildButtons();
     void addKeyboardShortcuts();

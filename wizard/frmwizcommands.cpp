@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "project/projectfile.h"
 #include "project/queryparameters.h"
+#include "project/recentprojects.h"
 #include "wizard/aboutbox.h"
 #include "wizard/ansitext.h"
 #include "wizard/frmview.h"
@@ -20,6 +21,7 @@
 #include "wizard/vendor.h"
 #include "wizard/wizardhost.h"
 
+#include <QDebug>
 #include <QFileInfo>
 
 namespace quillon::wizard {
@@ -65,15 +67,53 @@ bool TfrmWiz::saveProject()
     if (!path)
         return false;
     bool saved = m_ctx.guarded([&] { ProjectFile::save(project(), path->toStdString()); });
-    if (saved)
+    if (saved) {
         m_projectFileName = *path;
+        rememberProjectFile();
+    }
     return saved;
 }
 
+/*
+** Load Project: the file the IDE named when a recent project was chosen
+** there, else the one chosen in the dialog, which starts on the project
+** used last.
+*/
 bool TfrmWiz::openProject()
 {
-    const auto path = m_dialogs.fileDialog(this, projectDialog(FileDialogRequest::Open));
+    std::string named;
+    std::string latest;
+    try {
+        readRegistry([&](const platform::Registry &registry) {
+            project::RecentProjects recent(registry);
+            named = recent.takeOpenNext();
+            if (const std::vector<std::string> paths = recent.recent(); !paths.empty())
+                latest = paths.front();
+        });
+    } catch (const std::exception &e) {
+        qWarning().noquote() << QStringLiteral("Quillon: cannot read the recent projects:") << e.what();
+    }
+    if (!named.empty())
+        return openProjectFile(QString::fromStdString(named));
+    FileDialogRequest request = projectDialog(FileDialogRequest::Open);
+    request.initialPath = QString::fromStdString(latest);
+    const auto path = m_dialogs.fileDialog(this, request);
     return path && openProjectFile(*path);
+}
+
+// The project file opened or saved goes first among the recent projects
+// the IDE's start page lists. Failing to note it costs the user nothing
+// but the list entry, so it is reported without stopping the command.
+void TfrmWiz::rememberProjectFile() const
+{
+    try {
+        readRegistry([&](const platform::Registry &registry) {
+            project::RecentProjects(registry).add(QFileInfo(m_projectFileName).absoluteFilePath().toStdString());
+        });
+    } catch (const std::exception &e) {
+        qWarning().noquote() << QStringLiteral("Quillon: cannot add %1 to the recent projects:").arg(m_projectFileName)
+                             << e.what();
+    }
 }
 
 bool TfrmWiz::openProjectFile(const QString &path)
@@ -85,6 +125,7 @@ bool TfrmWiz::openProjectFile(const QString &path)
         return false;
     m_projectFileName = path;
     setWindowTitle(QString::fromLatin1(kWizardCaption) + QStringLiteral(" - [") + path + QLatin1Char(']'));
+    rememberProjectFile();
     return true;
 }
 

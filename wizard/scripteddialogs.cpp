@@ -231,6 +231,7 @@ std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogRe
         *path += QLatin1Char('.') + request.defaultExtension;
     m_sink(QStringLiteral("dialog ") + escapeTranscript(request.title) + QStringLiteral(" | ") +
            escapeTranscript(request.filter) + QStringLiteral(" | ") + escapeTranscript(request.defaultExtension) +
+           (request.initialPath.isEmpty() ? QString() : QStringLiteral(" | starts on ") + escapeTranscript(request.initialPath)) +
            QStringLiteral(" -> ") + (path ? escapeTranscript(*path) : QStringLiteral("cancel")));
     return path;
 }

@@ -8,6 +8,8 @@
 **   box CAPTION | TEXT -> ANSWER
 **   message TEXT
 **   dialog TITLE | FILTER | DEFAULT-EXTENSION -> PATH
+**   dialog TITLE | FILTER | DEFAULT-EXTENSION | starts on FILE -> PATH
+**        (the second when the dialog starts on a file of its own)
 **   popup NAME | ITEM, ITEM -> CHOSEN
 **   ask CAPTION | LABEL -> TEXT (or cancel)
 **

@@ -254,8 +254,8 @@ struct Fixture
             const std::string name = pageName(page);
             const fs::path socket = dir / (name + ".sock");
             responders.push_back(std::make_unique<ChildProcess>(
-                std::vector<std::string>{QUILLON_FCGI, "--socket", socket.string(), "--chdir", scratch.path().string(),
-                                         library[page].string()},
+                withRootAllowed({QUILLON_FCGI, "--socket", socket.string(), "--chdir", scratch.path().string(),
+                                 library[page].string()}),
                 dir / (name + ".log")));
             if (!waitFor([&] { return fs::exists(socket); }))
                 throw std::runtime_error("the responder for " + name + " did not start");
@@ -308,7 +308,8 @@ struct Fixture
             const std::string name = pageName(page);
             config += fastcgiBlock("== \"/" + name + "\"", "/" + name, dir / (name + ".sock"),
                                    writeStarter(dir / (name + ".sh"),
-                                                quillon::fcgi::responderScript(QUILLON_FCGI, library[page], dir)),
+                                                quillon::fcgi::responderScript(QUILLON_FCGI, library[page], dir,
+                                                                               rootAllowed())),
                                    1);
         }
         const fs::path file = dir / "lighttpd.conf";

@@ -274,7 +274,9 @@ TEST_F(PgDb, ServerDroppingTheConnectionMidCursorIsReportedAndRecovered)
         << lastError();
     hDBIList list = nullptr;
     EXPECT_EQ(DbiListTables(db, "*.guestbook", 0, 0, &list), 0) << "with the dead cursor still open: " << lastError();
-    EXPECT_EQ(takeNames(list), (std::vector<std::string>{"public.guestbook"}));
+    // Other tests may hold a guestbook in a schema of their own meanwhile.
+    const std::vector<std::string> names = takeNames(list);
+    EXPECT_NE(std::find(names.begin(), names.end(), "public.guestbook"), names.end());
     EXPECT_EQ(DbiCloseCursor(cursor), 0);
     EXPECT_EQ(query(db, "SELECT 1 + 1"), (Rows{{"2"}}));
     EXPECT_NE(query(db, "SELECT pg_backend_pid()").at(0).at(0), pid);

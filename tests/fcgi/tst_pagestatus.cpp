@@ -162,7 +162,7 @@ class Served
 public:
     explicit Served(const fs::path &library)
         : m_port(freePort()), m_log(Samples::s_scratch->path() / (library.stem().string() + ".serve.log")),
-          m_serve({QUILLON_BIN, "serve", library.string(), "--port", std::to_string(m_port)}, m_log)
+          m_serve(withRootAllowed({QUILLON_BIN, "serve", library.string(), "--port", std::to_string(m_port)}), m_log)
     {
         const std::string address = "http://127.0.0.1:" + std::to_string(m_port) + "/";
         m_started = waitFor([&] { return log().find(address) != std::string::npos; }, std::chrono::seconds(30));

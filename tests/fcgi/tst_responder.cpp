@@ -65,6 +65,8 @@ protected:
         }
         std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket().string()};
         argv.insert(argv.end(), more.begin(), more.end());
+        for (const std::string &option : rootAllowed())
+            argv.push_back(option);
         argv.push_back(library);
         fs::remove(log());
         m_responder = std::make_unique<ChildProcess>(argv, log());
@@ -291,6 +293,8 @@ protected:
         EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
         fs::remove(log());
         options.insert(options.begin(), QUILLON_FCGI);
+        for (const std::string &option : rootAllowed())
+            options.push_back(option);
         options.insert(options.end(), {"--listen", "127.0.0.1:0", QUILLON_TEST_EXTENSION});
         m_responder = std::make_unique<ChildProcess>(options, log());
         EXPECT_TRUE(waitFor([&] { return logText().find("serving") != std::string::npos; })) << logText();
@@ -397,6 +401,8 @@ TEST_P(StalledClientTest, IsDroppedWithoutDelayingOthers)
     m_responder = std::make_unique<ChildProcess>(
         [&] {
             std::vector<std::string> argv = {QUILLON_FCGI};
+            for (const std::string &option : rootAllowed())
+                argv.push_back(option);
             if (!GetParam().tcp)
                 argv.insert(argv.end(), {"--socket", socket().string()});
             argv.insert(argv.end(), options.begin(), options.end());
@@ -568,6 +574,7 @@ struct StartFailureRow
     const char *name;
     std::vector<std::string> argv; // after the program; "@" is replaced by the test folder
     const char *message;
+    bool asRoot = false; // run by root as given (else root adds --allow-root); skipped for others
 };
 
 class StartFailureTest : public ::testing::TestWithParam<StartFailureRow>
@@ -586,6 +593,11 @@ TEST_P(StartFailureTest, ExitsWithAMessage)
             a.replace(at, 1, dir.path());
         argv.push_back(a);
     }
+    if (!GetParam().asRoot)
+        for (const std::string &option : rootAllowed())
+            argv.insert(argv.begin() + 1, option);
+    else if (::geteuid() != 0)
+        GTEST_SKIP() << "the refusal to run workers as root needs root";
     const fs::path log = dir.file("log");
     ChildProcess responder(argv, log);
     EXPECT_EQ(responder.wait(std::chrono::seconds(10)), 2);
@@ -610,7 +622,14 @@ INSTANTIATE_TEST_SUITE_P(
                         "--user: there is no user no-such-user-quillon"},
         StartFailureRow{"MoreMinimumThanMaximum",
                         {"--min-workers", "8", "--max-workers", "4", QUILLON_TEST_EXTENSION},
-                        "--min-workers 8 is more than --max-workers 4"}),
+                        "--min-workers 8 is more than --max-workers 4"},
+        // Started as root, the extension runs as root only when told.
+        StartFailureRow{"RootWithoutUser", {"--socket", "@/s", QUILLON_TEST_EXTENSION},
+                        "started as root, the workers would run the extension as root", true},
+        StartFailureRow{"RootCheckWithoutUser", {"--check", QUILLON_TEST_EXTENSION},
+                        "give --user NAME to run them as an unprivileged user, or --allow-root", true},
+        StartFailureRow{"RootNamedAsTheUser", {"--socket", "@/s", "--user", "root", QUILLON_TEST_EXTENSION},
+                        "--user root is root: give --allow-root", true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct OpeningRow

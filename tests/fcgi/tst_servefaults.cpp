@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
@@ -378,8 +380,8 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
     };
     const auto start = [&](const std::string &name, int port) {
         return std::make_unique<ChildProcess>(
-            std::vector<std::string>{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port),
-                                     "--web-server", serverName(GetParam())},
+            withRootAllowed({QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port), "--web-server",
+                             serverName(GetParam())}),
             folder() / name, std::vector<std::string>{"TMPDIR=" + temp.string()});
     };
     const auto serving = [&](const std::string &name) {
@@ -406,6 +408,65 @@ TEST_P(ServeKilledTest, TakesItsServersDownAndTheNextRunCleansUp)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServeKilledTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
+                         [](const auto &info) { return std::string(serverName(info.param)); });
+
+class ServeAsRootTest : public ServeFaultTest
+{
+};
+
+// `quillon serve` started as root runs the extension as the owner of the
+// library, and refuses a library root owns unless told whom to run it as.
+// Needs root, else skipped.
+TEST_P(ServeAsRootTest, RunsTheExtensionAsTheLibrarysOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run the extension as another user";
+    const passwd *nobody = ::getpwnam("nobody");
+    if (nobody == nullptr)
+        GTEST_SKIP() << "there is no user nobody";
+    const fs::path library = install(QUILLON_TEST_EXTENSION);
+    for (const fs::path &at : {m_scratch.path(), folder()})
+        fs::permissions(at, fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(library, fs::perms::others_read, fs::perm_options::add);
+    // The temporary folder above ours must let nobody through as well.
+    const pid_t probe = ::fork();
+    if (probe == 0)
+        ::_exit(::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0 && ::access(library.c_str(), R_OK) == 0
+                    ? 0
+                    : 1);
+    int probed = -1;
+    ::waitpid(probe, &probed, 0);
+    if (probed != 0)
+        GTEST_SKIP() << "nobody cannot reach " << library << " here (TMPDIR)";
+    const auto serve = [&](const std::string &name, int port, std::vector<std::string> more) {
+        std::vector<std::string> argv{QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port),
+                                      "--web-server", serverName(GetParam())};
+        argv.insert(argv.end(), more.begin(), more.end());
+        return std::make_unique<ChildProcess>(argv, folder() / name);
+    };
+    const auto said = [&](const std::string &name) { return quillon::platform::readFile((folder() / name).string()); };
+
+    auto refused = serve("refused.log", freePort(), {});
+    EXPECT_EQ(refused->wait(std::chrono::seconds(20)), 2);
+    EXPECT_NE(said("refused.log").find(library.string() + " belongs to root: give --user NAME"), std::string::npos)
+        << said("refused.log");
+
+    ASSERT_EQ(::chown(library.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const int port = freePort();
+    auto owned = serve("owned.log", port, {});
+    ASSERT_TRUE(waitFor([&] { return said("owned.log").find("Serving") != std::string::npos; },
+                        std::chrono::seconds(20)))
+        << said("owned.log");
+    EXPECT_NE(said("owned.log").find("The extension runs as nobody, the owner of " + library.string()),
+              std::string::npos)
+        << said("owned.log");
+    const HttpReply reply = httpRequest(port, "GET", "/?who");
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_NE(reply.body.find("uid=" + std::to_string(nobody->pw_uid) + "\n"), std::string::npos) << reply.body;
+    EXPECT_EQ(owned->stop(SIGINT), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServeAsRootTest, ::testing::Values(ServerKind::Lighttpd, ServerKind::Nginx),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 #endif
 

@@ -50,7 +50,7 @@ TEST(ServeParams, RequestValueFiltersTheServedRows)
 
     const fs::path log = scratch.path() / "serve.log";
     const int port = freePort();
-    ChildProcess serve({QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)}, log);
+    ChildProcess serve(withRootAllowed({QUILLON_BIN, "serve", library.string(), "--port", std::to_string(port)}), log);
     const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
     ASSERT_TRUE(waitFor([&] { return quillon::platform::readFile(log.string()).find(address) != std::string::npos; },
                         std::chrono::seconds(20)))

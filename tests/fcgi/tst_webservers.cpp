@@ -239,7 +239,8 @@ TEST_F(ServeCommandTest, ServesUntilInterrupted)
 {
     const fs::path log = Extensions::s_scratch->path() / "serve.log";
     const int port = freePort();
-    ChildProcess serve({QUILLON_BIN, "serve", Extensions::s_browse->string(), "--port", std::to_string(port)}, log);
+    ChildProcess serve(withRootAllowed({QUILLON_BIN, "serve", Extensions::s_browse->string(), "--port", std::to_string(port)}),
+                       log);
     const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
     ASSERT_TRUE(waitFor([&] { return quillon::platform::readFile(log.string()).find(address) != std::string::npos; },
                         std::chrono::seconds(20)))
@@ -259,7 +260,8 @@ TEST_F(ServeCommandTest, ALibraryThatCannotServeIsReported)
     const fs::path notALibrary = Extensions::s_scratch->path() / "plain.so";
     quillon::platform::writeFileAtomically(notALibrary.string(), "text");
     const fs::path log = Extensions::s_scratch->path() / "serve-bad.log";
-    ChildProcess serve({QUILLON_BIN, "serve", notALibrary.string(), "--port", std::to_string(freePort())}, log);
+    ChildProcess serve(withRootAllowed({QUILLON_BIN, "serve", notALibrary.string(), "--port", std::to_string(freePort())}),
+                       log);
     EXPECT_EQ(serve.wait(std::chrono::seconds(20)), 1);
     EXPECT_NE(quillon::platform::readFile(log.string()).find("cannot load " + notALibrary.string()),
               std::string::npos)

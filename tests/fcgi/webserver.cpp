@@ -49,6 +49,8 @@ int processesMentioning(const std::string &text)
 WebServer::WebServer(ServerKind kind, const fs::path &library, const fs::path &folder, const ServeOptions &options)
     : m_kind(kind), m_library(library), m_folder(folder), m_options(options)
 {
+    const std::vector<std::string> root = rootAllowed();
+    m_options.responderOptions.insert(m_options.responderOptions.begin(), root.begin(), root.end());
     fs::create_directories(folder);
     // Another test may take the port between the look and the start: try again on another.
     for (int attempt = 0;; ++attempt) {

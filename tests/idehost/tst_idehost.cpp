@@ -131,16 +131,19 @@ TEST_F(IdeHostTest, TheExpertLoadsFromTheRegistryAndBuildsItsMenuAndWebBar)
     EXPECT_TRUE(show->isChecked());
     EXPECT_TRUE(show->isEnabled());
 
-    // The bar never covers the editor area: put over it, it goes to the
-    // menu bar's free end when the window is resized, and when shown again.
-    const auto centre = [&] {
-        QWidget *c = part<QWidget>(window, "startPage")->parentWidget();
+    // The bar never covers the editor or the panels: put over the editor
+    // area, then over the Messages panel, it goes to the menu bar's free end
+    // when the window is resized, and when shown again.
+    const auto area = [&](const char *name) {
+        QWidget *c = name ? static_cast<QWidget *>(part<QListWidget>(window, name))
+                          : part<QWidget>(window, "startPage")->parentWidget();
         return QRect(c->mapToGlobal(QPoint(0, 0)), c->size());
     };
+    const auto centre = [&] { return area(nullptr).united(area("messages")); };
     for (int round = 0; round < 2; ++round) {
         window.resize(900, 600);
         QTest::qWait(20);
-        bar->move(centre().center());
+        bar->move(round == 0 ? area(nullptr).center() : area("messages").topLeft() + QPoint(40, 2));
         ASSERT_TRUE(bar->frameGeometry().intersects(centre()));
         if (round == 0) {
             window.resize(1000, 700);
@@ -536,7 +539,7 @@ TEST_F(HostScriptTest, HelpContentsWithoutTheHelpFileNamesTheFile)
     EXPECT_TRUE(boxes.at(0).contains(QStringLiteral("QUILLON.HLP"))) << boxes.at(0).toStdString();
 }
 
-TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
+TEST_F(UnsavedTest, TheLastProjectIsReopenedButNotListedAmongQuillonProjects)
 {
     const QStringList t = run({"file " + path("Other.dpr"), "menu &File/&Open...", "close ide"});
     EXPECT_EQ(status, 0);
@@ -551,7 +554,7 @@ TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
         QStringList listed;
         for (int i = 0; i < part<QListWidget>(again, "lbRecent")->count(); ++i)
             listed << part<QListWidget>(again, "lbRecent")->item(i)->data(Qt::UserRole).toString();
-        EXPECT_EQ(listed, QStringList({path("Other.dpr"), path("Ext.dpr")})) << "newest first";
+        EXPECT_EQ(listed, QStringList()) << "Pascal sources are not Quillon projects";
     }
     IdeMainWindow closedFirst; // the project was closed before the IDE stopped
     closedFirst.reopenLastProject();
@@ -566,6 +569,41 @@ TEST_F(UnsavedTest, TheLastProjectIsReopenedAndListedOnTheStartPage)
     EXPECT_TRUE(later.projectPath().isEmpty());
     ASSERT_EQ(part<QListWidget>(later, "messages")->count(), 1);
     EXPECT_EQ(part<QListWidget>(later, "messages")->item(0)->text(), "The last project " + path("Ext.dpr") + " is no longer there.");
+}
+
+/*
+** The start page lists the Quillon projects the wizard saved, not the
+** sources it wrote; choosing one with the keyboard runs Load Project on it
+** with no file dialog, and a later Load Project asks for the file again,
+** starting on the project used last.
+*/
+TEST_F(HostScriptTest, ARecentQuillonProjectOpensInTheWizard)
+{
+    QStringList script{"menu Qu&illon/&New Web Application"};
+    script << toSummary(QStringLiteral("Hello")) << "file " + path("hello.qnp") << "click btnFinish"
+           << "menu &File/&Close Project"
+           << QStringLiteral("select lbRecent hello.qnp \u2014 ") + path("hello.qnp") << "key lbRecent Return"
+           << "show edPageTitle" << "click btnCancel";
+    const QStringList t = run(script);
+    EXPECT_EQ(status, 0) << t.join(QLatin1Char('\n')).toStdString();
+    auto *recent = part<QListWidget>(window, "lbRecent");
+    ASSERT_EQ(recent->count(), 1);
+    EXPECT_EQ(recent->item(0)->data(Qt::UserRole).toString(), path("hello.qnp"));
+    // One file dialog only: the save at Finish. The recent project opened
+    // without one, with its answers.
+    EXPECT_EQ(only(t, {"dialog", "show"}),
+              (QStringList{"dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp | starts on " +
+                               path("Hello.qnp") + " -> " + path("hello.qnp"),
+                           "show edPageTitle {\"enabled\":true,\"text\":\"Hello\",\"visible\":false}"}))
+        << t.join(QLatin1Char('\n')).toStdString();
+
+    // Load Project asks again, on the project used last.
+    QStringList asked;
+    HostScript again(window, [&](const QString &line) { asked << line; });
+    EXPECT_EQ(again.run({"file cancel", "click btnStartLoad"}), 0) << asked.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(only(asked, {"dialog"}), QStringList{"dialog Open Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp | starts on " +
+                                                   path("hello.qnp") + " -> cancel"})
+        << asked.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(UnsavedTest, ClosedPanelsComeBackFromTheViewMenu)

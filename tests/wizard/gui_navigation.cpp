@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(show lbValues {"enabled":true,"entries":["City"],"selected":[0],"visible":true})",
                     "page pgDBCheck", "page pgOtherData",
                     R"(show moOtherInfo {"enabled":true,"text":"\r\n","visible":true})", "page pgDLLOutput",
-                    "page pgInfo", "dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp -> cancel",
+                    "page pgInfo", "dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp | starts on $DIR/web.qnp -> cancel",
                     "closed"}},
         ScriptCase{"ShortcutsReachOnlyTheButtonsShown",
                    {"key frmWiz Alt+B", "key frmWiz Alt+N", "key frmWiz Alt+N", "key frmWiz Alt+F",
@@ -170,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"AltFOnTheSummaryIsFinish",
                    with(toInfo, {"file cancel", "key frmWiz Alt+F"}),
                    {"dialog"},
-                   {"dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp -> cancel"}},
+                   // The project is saved beside the source it makes, named after it.
+                   {"dialog Save Quillon Project File | Quillon Project (*.qnp)|*.qnp | qnp | starts on $DIR/web.qnp -> cancel"}},
         ScriptCase{"IconButtonsAreInTheTabOrder",
                    {"key frmWiz Tab", "key frmWiz Tab", "key frmWiz Tab", "file cancel", "key frmWiz Space",
                     "key frmWiz Shift+Tab", "key frmWiz Shift+Tab", "key frmWiz Shift+Tab"},
