@@ -151,6 +151,23 @@ std::string shortResponse(int requestId, std::string_view status, std::string_vi
     return reply;
 }
 
+std::string failedResponse(int requestId)
+{
+    return shortResponse(requestId, "500 Internal Server Error", "The extension failed while serving the request.\n");
+}
+
+void setRequestId(std::string &records, int requestId)
+{
+    for (std::size_t at = 0; at < records.size();) {
+        const Split split = splitRecord(std::string_view(records).substr(at));
+        if (split.state != Split::Whole)
+            return;
+        records[at + 2] = static_cast<char>((requestId >> 8) & 0xff);
+        records[at + 3] = static_cast<char>(requestId & 0xff);
+        at += split.record.size;
+    }
+}
+
 std::string probeRecord(int requestId)
 {
     return record(kStderr, requestId, {});

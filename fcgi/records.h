@@ -108,6 +108,14 @@ std::string managementAnswer(const Record &record);
 // request. text is at most a few hundred bytes.
 std::string shortResponse(int requestId, std::string_view status, std::string_view text);
 
+// The short response to a request the extension failed (it crashed,
+// aborted or exited while serving it): 500.
+std::string failedResponse(int requestId);
+
+// Sets the request id in the header of each whole record of records (a
+// response made once for request id 1 serves any request so).
+void setRequestId(std::string &records, int requestId);
+
 // An empty stderr record for requestId: it ends a stream the response never
 // uses, and web servers take it without a word, so it can be written to see
 // whether the peer is still there (a closed one answers with a reset).

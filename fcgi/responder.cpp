@@ -306,7 +306,7 @@ bool serveConnection(const isapi::Extension &extension, int connection, RequestO
     Wire request(connection, buffers, gate);
     if (request.readOpening() != Wire::Start::Request)
         return false;
-    observer.began(requestLine(request));
+    observer.began(request.requestId(), requestLine(request));
     try {
         handle(extension, request);
     } catch (const std::exception &e) {

@@ -61,7 +61,7 @@ class RequestObserver
 {
 public:
     virtual ~RequestObserver() = default;
-    virtual void began(const std::string &requestLine) = 0;
+    virtual void began(int requestId, const std::string &requestLine) = 0;
     virtual void sent() = 0;   // the first response bytes are on their way
     virtual void ending() = 0; // the response is whole; the connection closes or goes back next
 };

@@ -1,6 +1,7 @@
 #include "fcgi/supervisor.h"
 
 #include "fcgi/records.h"
+#include "fcgi/scoreboard.h"
 #include "fcgi/worker.h"
 #include "fcgi/workerlink.h"
 
@@ -57,7 +58,7 @@ struct Waiting
     Clock::time_point since;
 };
 
-// A request a worker serves (how it goes is in the worker's SharedSlots).
+// A request a worker serves (how it goes is in its worker's places on the scoreboard).
 struct Job
 {
     int fd = -1;
@@ -103,7 +104,7 @@ struct Worker
     std::string killedFor; // the log text for killed
     Clock::time_point started = Clock::now();
     std::map<std::uint32_t, Job> jobs;
-    std::unique_ptr<SharedSlots> slots;
+    int row = -1; // its places on the scoreboard
     std::uint32_t nextSlot = 1;
     Clock::time_point idleSince = Clock::now();
 };
@@ -119,14 +120,18 @@ void closeReadingFirst(int fd)
     ::close(fd);
 }
 
-// Sends a short answer of our own and closes the connection.
+// Sends a short answer of our own (a response for requestId: nothing
+// when it is 0, before a request came) and closes the connection.
+void answerAndClose(int fd, int requestId, const std::string &reply)
+{
+    if (requestId > 0)
+        [[maybe_unused]] const ssize_t n = ::send(fd, reply.data(), reply.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    closeReadingFirst(fd);
+}
+
 void answerAndClose(int fd, int requestId, const char *status, const std::string &text)
 {
-    if (requestId > 0) {
-        const std::string reply = shortResponse(requestId, status, text);
-        [[maybe_unused]] const ssize_t n = ::send(fd, reply.data(), reply.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-    }
-    closeReadingFirst(fd);
+    answerAndClose(fd, requestId, shortResponse(requestId, status, text));
 }
 
 /*
@@ -157,7 +162,10 @@ class Pool
 {
 public:
     Pool(const PoolSettings &settings, int listenFd, std::string where)
-        : m_settings(settings), m_listenFd(listenFd), m_where(std::move(where))
+        : m_settings(settings), m_listenFd(listenFd), m_where(std::move(where)),
+          // Every worker may be replaced by a reload while the old ones still
+          // serve, and a few more may wait to be reaped.
+          m_scoreboard(2 * settings.maxWorkers + 4, std::max(1u, settings.threads))
     {
         m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
         sigset_t signals;
@@ -213,6 +221,8 @@ private:
     void onHangUp(int fd);
     void reap();
     void workerGone(Worker &worker, int status);
+    // " while serving" and the request line a worker that died was serving.
+    std::string serving(const Worker &worker) const;
     void kill(Worker &worker, KillReason reason, const std::string &why);
     int openLibrary() const { return ::open(m_settings.library.c_str(), O_RDONLY | O_CLOEXEC); }
     void keep(Worker &worker, std::uint32_t slot);
@@ -241,6 +251,7 @@ private:
     const PoolSettings &m_settings;
     int m_listenFd;
     std::string m_where;
+    Scoreboard m_scoreboard;
     int m_epoll = -1;
     int m_signals = -1;
     bool m_accepting = false;  // the listening socket is watched
@@ -593,7 +604,7 @@ void Pool::onHangUp(int fd)
 {
     const auto [worker, slot] = m_busy.at(fd);
     onLink(*worker); // a request that ended just now is not a hang-up
-    const SharedSlots::View job = worker->slots->view(slot);
+    const Scoreboard::View job = m_scoreboard.view(worker->row, slot);
     if (!worker->jobs.contains(slot) || job.ending)
         return;
     // Only a whole close (not a half-close after the request) is a hang-up,
@@ -627,8 +638,8 @@ void Pool::probeClosedInputs(Clock::time_point now)
                 continue;
             job.nextProbe = now + kProbeEvery;
             // Once the worker writes, its own writes meet a closed peer.
-            if (SlotState *state = w->slots->serving(slot))
-                probeOutput(*state, slot, job.fd, probeRecord(job.requestId));
+            if (Score *score = m_scoreboard.serving(w->row, slot))
+                probeOutput(*score, slot, job.fd, probeRecord(job.requestId));
         }
     }
 }
@@ -658,6 +669,7 @@ void Pool::reap()
             continue;
         workerGone(**it, status);
         ::close((*it)->link);
+        m_scoreboard.giveBack((*it)->row);
         m_workers.erase(it);
     }
     // The library of a generation that has no worker left is let go.
@@ -722,31 +734,52 @@ void Pool::workerGone(Worker &worker, int status)
     if (worker.killed != KillReason::None) {
         log(who + " stopped: " + worker.killedFor);
     } else if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0 && (worker.retiring || worker.jobs.empty()))) {
-        std::string serving = " while idle";
-        if (worker.jobs.size() == 1) {
-            serving = " while serving " + worker.slots->view(worker.jobs.begin()->first).line;
-        } else if (!worker.jobs.empty()) {
-            // Threads: which of its requests brought it down is not known.
-            serving = " while serving " + std::to_string(worker.jobs.size()) + " requests, one of which failed:";
-            for (const auto &[slot, job] : worker.jobs)
-                serving += " " + worker.slots->view(slot).line + ";";
-            serving.pop_back();
-        }
-        log(who + " " + cause + serving);
+        log(who + " " + cause + serving(worker));
     }
     for (auto &[slot, job] : worker.jobs) {
         m_busy.erase(job.fd);
-        const SharedSlots::View state = worker.slots->view(slot);
+        const Scoreboard::View state = m_scoreboard.view(worker.row, slot);
         if (state.ending || state.sent)
-            closeReadingFirst(job.fd);
+            closeReadingFirst(job.fd); // answered (by the worker itself, when it failed in this request)
         else if (worker.killed == KillReason::RequestTimeout)
             answerAndClose(job.fd, job.requestId, "504 Gateway Timeout",
                            "The extension did not answer within " + seconds(m_settings.requestTimeout) + ".\n");
         else
-            answerAndClose(job.fd, job.requestId, "500 Internal Server Error",
-                           "The extension failed while serving the request.\n");
+            answerAndClose(job.fd, job.requestId, failedResponse(job.requestId));
     }
     worker.jobs.clear();
+}
+
+std::string Pool::serving(const Worker &worker) const
+{
+    if (worker.jobs.empty())
+        return " while idle";
+    // The request the worker ended in, as its thread marked it; and the
+    // others that end with it (those whose answer was complete do not).
+    std::string failed, others;
+    unsigned otherCount = 0;
+    for (const auto &[slot, job] : worker.jobs) {
+        const Scoreboard::View state = m_scoreboard.view(worker.row, slot);
+        if (state.fault != 0 && failed.empty()) {
+            failed = state.line;
+        } else if (!state.ending) {
+            others += (otherCount++ == 0 ? " " : "; ") + state.line;
+        }
+    }
+    if (!failed.empty())
+        return " while serving " + failed
+               + (otherCount == 0 ? ""
+                                  : "; with it " + std::to_string(otherCount) + " other request"
+                                        + (otherCount == 1 ? "" : "s") + " failed:" + others);
+    if (worker.jobs.size() == 1)
+        return " while serving " + m_scoreboard.view(worker.row, worker.jobs.begin()->first).line;
+    // Ended outside a request's thread (a thread of the extension's own,
+    // or _exit): which request brought it down is not known.
+    std::string all = " while serving " + std::to_string(worker.jobs.size()) + " requests, one of which failed:";
+    for (const auto &[slot, job] : worker.jobs)
+        all += " " + m_scoreboard.view(worker.row, slot).line + ";";
+    all.pop_back();
+    return all;
 }
 
 void Pool::checkTimes()
@@ -791,7 +824,7 @@ void Pool::checkTimes()
     for (auto &w : m_workers) {
         for (auto &[slot, job] : w->jobs)
             if (now > job.deadline) {
-                const SharedSlots::View state = w->slots->view(slot);
+                const Scoreboard::View state = m_scoreboard.view(w->row, slot);
                 if (!state.ending)
                     kill(*w, KillReason::RequestTimeout,
                          "no answer to " + state.line + " within " + seconds(m_settings.requestTimeout));
@@ -822,7 +855,7 @@ void Pool::grow()
             // A request whose answer is complete frees its slot in a moment.
             unsigned busy = 0;
             for (const auto &[slot, job] : w->jobs)
-                busy += !w->slots->view(slot).ending;
+                busy += !m_scoreboard.view(w->row, slot).ending;
             freeSlots += m_settings.threads - std::min(m_settings.threads, busy);
         }
     const unsigned minimum = std::max(1u, m_settings.minWorkers);
@@ -835,16 +868,16 @@ void Pool::grow()
 
 void Pool::spawn()
 {
-    std::unique_ptr<SharedSlots> slots;
-    try {
-        slots = std::make_unique<SharedSlots>(std::max(1u, m_settings.threads));
-    } catch (const std::exception &e) {
-        log(std::string("cannot start a worker: ") + e.what());
+    const int row = m_scoreboard.takeRow();
+    if (row < 0) {
+        log("cannot start a worker: every place on the scoreboard is taken (" + std::to_string(m_workers.size())
+            + " workers have not ended yet)");
         return;
     }
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
         log(std::string("cannot start a worker: ") + std::strerror(errno));
+        m_scoreboard.giveBack(row);
         return;
     }
     const pid_t parent = ::getpid();
@@ -853,6 +886,7 @@ void Pool::spawn()
         log(std::string("cannot start a worker: ") + std::strerror(errno));
         ::close(pair[0]);
         ::close(pair[1]);
+        m_scoreboard.giveBack(row);
         return;
     }
     if (pid == 0) {
@@ -887,7 +921,7 @@ void Pool::spawn()
         }
         runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads), 4, m_settings.maxRequests,
                                  m_settings.maxMemoryMiB},
-                  3, *slots);
+                  3, m_scoreboard, row);
     }
     ::close(pair[1]);
     ::fcntl(pair[0], F_SETFL, O_NONBLOCK);
@@ -895,7 +929,7 @@ void Pool::spawn()
     worker->pid = pid;
     worker->link = pair[0];
     worker->generation = m_generation;
-    worker->slots = std::move(slots);
+    worker->row = row;
     watch(pair[0], EPOLLIN);
     m_workers.push_back(std::move(worker));
 }

@@ -18,9 +18,11 @@
 ** watched for the next request like a new one.
 **
 ** Faults. A worker that dies (a signal, abort, exit) fails only the
-** requests it was serving: the supervisor answers each with 500 when
-** nothing was sent yet, logs the cause and the request line, and starts a
-** replacement at once. A request that runs past the request timeout gets
+** requests it was serving: the thread the fault or exit() happened in
+** answers its own request with 500 and marks its place on the scoreboard
+** (worker.h, scoreboard.h); the supervisor answers the others with 500
+** when nothing was sent yet, logs the cause with the request line of the
+** one that failed, and starts a replacement at once. A request that runs past the request timeout gets
 ** its worker killed and a 504 answer (when nothing was sent yet); a web
 ** server that closes a connection on a Unix socket while its request runs
 ** (the client went away) frees the worker the same way, when workers run

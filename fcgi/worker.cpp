@@ -1,15 +1,20 @@
 #include "fcgi/worker.h"
 
+#include "fcgi/records.h"
 #include "fcgi/responder.h"
+#include "fcgi/scoreboard.h"
 #include "fcgi/workerlink.h"
 #include "isapi/extension.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -22,28 +27,42 @@ namespace quillon::fcgi {
 
 namespace {
 
+// What the fault handler and the exit hook of a worker thread need: its
+// place on the scoreboard and the answer for a request that fails, made
+// before it can be needed (nothing may be allocated there). Plain
+// pointers, so that a handler reads them safely.
+thread_local Score *t_place = nullptr;
+thread_local const std::string *t_failure = nullptr;
+
 class LinkObserver : public RequestObserver
 {
 public:
-    LinkObserver(int link, SlotState &state, std::uint32_t slot) : m_link(link), m_state(state), m_slot(slot)
+    LinkObserver(int link, Score &place, std::uint32_t slot, int connection, std::string &failure)
+        : m_link(link), m_place(place), m_slot(slot), m_failure(failure)
     {
-        m_state.output.store(kOutputNobody, std::memory_order_release);
-        m_state.ending = false;
-        m_state.lineLength.store(0, std::memory_order_release);
-        m_state.slot.store(slot, std::memory_order_release);
+        m_place.output.store(kOutputNobody, std::memory_order_release);
+        m_place.ending = false;
+        m_place.requestId.store(0, std::memory_order_release);
+        m_place.lineLength.store(0, std::memory_order_release);
+        m_place.connection.store(connection, std::memory_order_release);
+        m_place.job.store(slot, std::memory_order_release);
     }
-    void began(const std::string &requestLine) override
+    void began(int requestId, const std::string &requestLine) override
     {
-        const std::size_t length = std::min(requestLine.size(), sizeof m_state.line);
-        std::memcpy(m_state.line, requestLine.data(), length);
-        m_state.lineLength.store(static_cast<std::uint32_t>(length), std::memory_order_release);
+        const std::size_t length = std::min(requestLine.size(), sizeof m_place.line);
+        std::memcpy(m_place.line, requestLine.data(), length);
+        m_place.lineLength.store(static_cast<std::uint32_t>(length), std::memory_order_release);
+        setRequestId(m_failure, requestId);
+        m_place.requestId.store(requestId, std::memory_order_release); // the failure answer fits it now
     }
-    void sent() override { claimOutput(m_state); }
+    void sent() override { claimOutput(m_place); }
     void ending() override
     {
-        claimOutput(m_state);
-        m_state.ending = true;
+        claimOutput(m_place);
+        m_place.ending = true;
     }
+    // The job is over for this thread (answered, refused or lost).
+    void served() { m_place.job.store(0, std::memory_order_release); }
     void done(bool kept)
     {
         sendMessage(m_link, WorkerMessage{kept ? WorkerEvent::Kept : WorkerEvent::Done, m_slot, {}});
@@ -51,8 +70,97 @@ public:
 
 private:
     int m_link;
-    SlotState &m_state;
+    Score &m_place;
     std::uint32_t m_slot;
+    std::string &m_failure;
+};
+
+// The process is ending in the calling thread (a fault signal, or exit()
+// called by the extension): its place is marked with why, so that the
+// supervisor logs the right request, and a request that has sent nothing
+// yet is answered 500 here, the connection being this process's.
+// Async-signal-safe: atomics, send() and nothing else.
+void failInThisThread(int why)
+{
+    Score *place = t_place;
+    if (place == nullptr || place->job.load(std::memory_order_acquire) == 0
+        || place->ending.load(std::memory_order_acquire))
+        return;
+    place->fault.store(why, std::memory_order_release);
+    std::uint32_t nobody = kOutputNobody;
+    if (place->requestId.load(std::memory_order_acquire) <= 0
+        || !place->output.compare_exchange_strong(nobody, kOutputWorker, std::memory_order_acq_rel))
+        return; // no request read yet, or its response began: nothing to answer
+    // Complete before it is written: the web server may close the
+    // connection as soon as it has the answer, and that is no hang-up.
+    place->ending.store(true, std::memory_order_release);
+    const int connection = place->connection.load(std::memory_order_acquire);
+    const char *bytes = t_failure->data();
+    std::size_t left = t_failure->size();
+    while (left > 0) {
+        const ssize_t n = ::send(connection, bytes, left, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+void onFault(int signal)
+{
+    const int saved = errno;
+    failInThisThread(signal);
+    errno = saved;
+    // SA_RESETHAND put the default action back: raised again, the signal
+    // ends the process as it would have, with its own cause.
+    ::raise(signal);
+}
+
+void onExit()
+{
+    failInThisThread(kFaultExit);
+}
+
+// The faults that end a worker in one of its requests are answered by the
+// thread they happen in (on a stack of its own: the fault may be a stack
+// overflow). Installed before the extension loads, so that an extension
+// that handles these signals itself (a language runtime turning them into
+// exceptions) keeps its handlers.
+void answerFaults()
+{
+    struct sigaction action{};
+    action.sa_handler = onFault;
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        ::sigaction(s, &action, nullptr);
+    std::atexit(onExit); // the worker itself ends with _Exit: only the extension's exit() runs this
+}
+
+// The stack a thread's fault handler runs on, for as long as it lives.
+class FaultStack
+{
+public:
+    FaultStack() : m_stack(std::max<std::size_t>(64 * 1024, static_cast<std::size_t>(SIGSTKSZ)))
+    {
+        stack_t stack{};
+        stack.ss_sp = m_stack.data();
+        stack.ss_size = m_stack.size();
+        ::sigaltstack(&stack, nullptr);
+    }
+    ~FaultStack()
+    {
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        ::sigaltstack(&off, nullptr);
+    }
+    FaultStack(const FaultStack &) = delete;
+    FaultStack &operator=(const FaultStack &) = delete;
+
+private:
+    std::vector<char> m_stack;
 };
 
 // A connection that lands on descriptor 0, 1 or 2 (the extension closed
@@ -152,8 +260,9 @@ void catchStopSignals()
 
 } // namespace
 
-void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots)
+void runWorker(const WorkerSettings &settings, int link, Scoreboard &scoreboard, int row)
 {
+    answerFaults();
     {
         std::optional<isapi::Extension> extension;
         try {
@@ -168,10 +277,19 @@ void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots)
         auto serve = [&](unsigned thread) {
             std::uint32_t slot = 0;
             WireBuffers buffers; // made once, for every request of this thread
+            FaultStack faultStack;
+            std::string failure = failedResponse(1);
+            t_failure = &failure;
+            t_place = &scoreboard.place(row, thread);
+            struct Leave
+            {
+                ~Leave() { t_place = nullptr; }
+            } leave; // failure and the stack go with the thread's loop
             for (int fd; (fd = receiveJob(link, slot)) >= 0;) {
-                LinkObserver observer(link, slots[thread], slot);
                 fd = aboveStandardDescriptors(fd);
+                LinkObserver observer(link, *t_place, slot, fd, failure);
                 const bool kept = fd >= 0 && serveConnection(*extension, fd, observer, buffers);
+                observer.served(); // before the descriptor closes: a fault after it has nothing to answer
                 if (fd >= 0)
                     ::close(fd); // the supervisor keeps its own descriptor of it
                 wear.served(); // before Done, so that no request comes after its last

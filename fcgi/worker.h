@@ -8,6 +8,12 @@
 ** retires it, the threads finish their requests, TerminateExtension runs
 ** and the process exits with 0; when the library does not load it prints
 ** why and exits with 2.
+**
+** A fault signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) or exit() in
+** the extension ends the process as before, but first the thread it
+** happened in answers its own request with 500 when nothing was sent yet,
+** and marks its place on the scoreboard (scoreboard.h), so that the
+** supervisor logs the request that failed even among its threads' others.
 */
 
 #include <filesystem>
@@ -25,10 +31,10 @@ struct WorkerSettings
     unsigned maxMemoryMiB = 0; // ... or once its resident memory exceeds this; 0: no bound
 };
 
-class SharedSlots;
+class Scoreboard;
 
 // Runs in the child after fork(); link is the worker's end of the line,
-// slots has a state for each of its threads.
-[[noreturn]] void runWorker(const WorkerSettings &settings, int link, SharedSlots &slots);
+// row its row of places on the scoreboard, one for each of its threads.
+[[noreturn]] void runWorker(const WorkerSettings &settings, int link, Scoreboard &scoreboard, int row);
 
 } // namespace quillon::fcgi

@@ -1,15 +1,11 @@
 #include "fcgi/workerlink.h"
 
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <stdexcept>
-#include <thread>
 
 namespace quillon::fcgi {
 
@@ -119,80 +115,6 @@ int receiveJob(int link, std::uint32_t &slot)
         slot = getU32(job.data);
         return fd;
     }
-}
-
-SharedSlots::SharedSlots(unsigned count) : m_count(count)
-{
-    void *memory = ::mmap(nullptr, sizeof(SlotState) * count, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED)
-        throw std::runtime_error(std::string("cannot share memory with a worker: ") + std::strerror(errno));
-    m_states = static_cast<SlotState *>(memory);
-    for (unsigned i = 0; i < count; ++i)
-        new (&m_states[i]) SlotState;
-}
-
-SharedSlots::~SharedSlots()
-{
-    ::munmap(m_states, sizeof(SlotState) * m_count);
-}
-
-void claimOutput(SlotState &state)
-{
-    std::uint32_t owner = state.output.load(std::memory_order_acquire);
-    while (owner != kOutputWorker) {
-        if (owner == kOutputProbe) { // eight bytes on their way: a moment
-            std::this_thread::yield();
-            owner = state.output.load(std::memory_order_acquire);
-            continue;
-        }
-        if (state.output.compare_exchange_weak(owner, kOutputWorker, std::memory_order_acq_rel))
-            return;
-    }
-}
-
-bool probeOutput(SlotState &state, std::uint32_t slot, int connection, const std::string &record)
-{
-    std::uint32_t nobody = kOutputNobody;
-    if (state.slot.load(std::memory_order_acquire) != slot || state.ending.load(std::memory_order_acquire)
-        || !state.output.compare_exchange_strong(nobody, kOutputProbe, std::memory_order_acq_rel))
-        return false;
-    // The thread may have moved on to another job just before the exchange;
-    // then this job has ended and its connection needs no probe.
-    bool written = false;
-    if (state.slot.load(std::memory_order_acquire) == slot && !state.ending.load(std::memory_order_acquire))
-        written = ::send(connection, record.data(), record.size(), MSG_DONTWAIT | MSG_NOSIGNAL)
-                  == static_cast<ssize_t>(record.size());
-    std::uint32_t probing = kOutputProbe;
-    state.output.compare_exchange_strong(probing, kOutputNobody, std::memory_order_acq_rel);
-    return written;
-}
-
-SlotState *SharedSlots::serving(std::uint32_t slot)
-{
-    for (unsigned i = 0; i < m_count; ++i)
-        if (m_states[i].slot.load(std::memory_order_acquire) == slot)
-            return &m_states[i];
-    return nullptr;
-}
-
-SharedSlots::View SharedSlots::view(std::uint32_t slot) const
-{
-    View view;
-    for (unsigned i = 0; i < m_count; ++i) {
-        const SlotState &state = m_states[i];
-        if (state.slot.load(std::memory_order_acquire) != slot)
-            continue;
-        view.sent = state.output.load(std::memory_order_acquire) == kOutputWorker;
-        view.ending = state.ending;
-        const std::uint32_t length = state.lineLength.load(std::memory_order_acquire);
-        if (length > 0)
-            view.line.assign(state.line, std::min<std::size_t>(length, sizeof state.line));
-        // Taken over by the thread's next job meanwhile: this one ended.
-        if (state.slot.load(std::memory_order_acquire) != slot)
-            return View{};
-        return view;
-    }
-    return view;
 }
 
 } // namespace quillon::fcgi
