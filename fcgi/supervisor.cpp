@@ -1,5 +1,6 @@
 #include "fcgi/supervisor.h"
 
+#include "fcgi/privileges.h"
 #include "fcgi/records.h"
 #include "fcgi/scoreboard.h"
 #include "fcgi/worker.h"
@@ -13,7 +14,6 @@
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -909,9 +909,10 @@ void Pool::spawn()
         sigaddset(&child, SIGCHLD);
         ::sigprocmask(SIG_UNBLOCK, &child, nullptr); // the extension may wait for processes of its own
         if (!m_settings.user.empty()) {
-            if (::initgroups(m_settings.user.c_str(), m_settings.gid) != 0 || ::setgid(m_settings.gid) != 0
-                || ::setuid(m_settings.uid) != 0) {
-                log("cannot run a worker as " + m_settings.user + ": " + std::strerror(errno));
+            try {
+                becomeUser(RunAs{m_settings.user, m_settings.uid, m_settings.gid});
+            } catch (const std::exception &e) {
+                log("a worker " + std::string(e.what()));
                 std::_Exit(2);
             }
             // A change of user clears the parent-death signal: set again.
