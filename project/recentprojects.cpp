@@ -60,16 +60,21 @@ void RecentProjects::add(const std::string &projectFile)
         key.writeString(recentValue(i), i < static_cast<int>(paths.size()) ? paths[i] : std::string());
 }
 
+void RecentProjects::write(const char *value, const std::string &text)
+{
+    m_registry.createKey(platform::Hive::CurrentUser, platform::kInstallPathKey).writeString(value, text);
+}
+
 void RecentProjects::setOpenNext(const std::string &projectFile)
 {
-    m_registry.createKey(platform::Hive::CurrentUser, platform::kInstallPathKey).writeString(kOpenNextValue, projectFile);
+    write(kOpenNextValue, projectFile);
 }
 
 std::string RecentProjects::takeOpenNext()
 {
     const std::string path = read(kOpenNextValue);
     if (!path.empty())
-        m_registry.createKey(platform::Hive::CurrentUser, platform::kInstallPathKey).writeString(kOpenNextValue, "");
+        write(kOpenNextValue, "");
     return path;
 }
 
@@ -80,7 +85,7 @@ std::string RecentProjects::lastSource() const
 
 void RecentProjects::setLastSource(const std::string &path)
 {
-    m_registry.createKey(platform::Hive::CurrentUser, platform::kInstallPathKey).writeString(kLastSourceValue, path);
+    write(kLastSourceValue, path);
 }
 
 } // namespace quillon::project

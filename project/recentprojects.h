@@ -48,6 +48,7 @@ public:
 
 private:
     std::string read(const char *value) const;
+    void write(const char *value, const std::string &text);
 
     const platform::Registry &m_registry;
 };

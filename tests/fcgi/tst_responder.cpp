@@ -63,10 +63,8 @@ protected:
         if (m_responder) {
             EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
         }
-        std::vector<std::string> argv = {QUILLON_FCGI, "--socket", socket().string()};
+        std::vector<std::string> argv = withRootAllowed({QUILLON_FCGI, "--socket", socket().string()});
         argv.insert(argv.end(), more.begin(), more.end());
-        for (const std::string &option : rootAllowed())
-            argv.push_back(option);
         argv.push_back(library);
         fs::remove(log());
         m_responder = std::make_unique<ChildProcess>(argv, log());
@@ -293,10 +291,8 @@ protected:
         EXPECT_EQ(m_responder->stop(SIGTERM), 0) << logText();
         fs::remove(log());
         options.insert(options.begin(), QUILLON_FCGI);
-        for (const std::string &option : rootAllowed())
-            options.push_back(option);
         options.insert(options.end(), {"--listen", "127.0.0.1:0", QUILLON_TEST_EXTENSION});
-        m_responder = std::make_unique<ChildProcess>(options, log());
+        m_responder = std::make_unique<ChildProcess>(withRootAllowed(options), log());
         EXPECT_TRUE(waitFor([&] { return logText().find("serving") != std::string::npos; })) << logText();
         const std::string text = logText();
         const auto at = text.find("on 127.0.0.1:");
@@ -400,9 +396,7 @@ TEST_P(StalledClientTest, IsDroppedWithoutDelayingOthers)
     fs::remove(log());
     m_responder = std::make_unique<ChildProcess>(
         [&] {
-            std::vector<std::string> argv = {QUILLON_FCGI};
-            for (const std::string &option : rootAllowed())
-                argv.push_back(option);
+            std::vector<std::string> argv = withRootAllowed({QUILLON_FCGI});
             if (!GetParam().tcp)
                 argv.insert(argv.end(), {"--socket", socket().string()});
             argv.insert(argv.end(), options.begin(), options.end());
@@ -587,17 +581,15 @@ TEST_P(StartFailureTest, ExitsWithAMessage)
 {
     quillon::test::TempDir dir;
     quillon::platform::writeFileAtomically(dir.file("notalibrary.so"), "plain text");
-    std::vector<std::string> argv = {QUILLON_FCGI};
+    if (GetParam().asRoot && ::geteuid() != 0)
+        GTEST_SKIP() << "the refusal to run workers as root needs root";
+    std::vector<std::string> argv = GetParam().asRoot ? std::vector<std::string>{QUILLON_FCGI}
+                                                      : withRootAllowed({QUILLON_FCGI});
     for (std::string a : GetParam().argv) {
         if (const auto at = a.find('@'); at != std::string::npos)
             a.replace(at, 1, dir.path());
         argv.push_back(a);
     }
-    if (!GetParam().asRoot)
-        for (const std::string &option : rootAllowed())
-            argv.insert(argv.begin() + 1, option);
-    else if (::geteuid() != 0)
-        GTEST_SKIP() << "the refusal to run workers as root needs root";
     const fs::path log = dir.file("log");
     ChildProcess responder(argv, log);
     EXPECT_EQ(responder.wait(std::chrono::seconds(10)), 2);
