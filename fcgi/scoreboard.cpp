@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <chrono>
 #include <thread>
 
 namespace quillon::fcgi {
@@ -16,16 +17,18 @@ Scoreboard::Scoreboard(unsigned rows, unsigned threads) : m_rows(rows), m_thread
 {
     // Pages are only made as rows are used: a large --max-workers and
     // --threads reserve address space, not memory.
-    void *memory = ::mmap(nullptr, sizeof(Score) * rows * threads, PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (memory == MAP_FAILED)
+    constexpr std::size_t headSize = (sizeof(BoardHead) + alignof(Score) - 1) / alignof(Score) * alignof(Score);
+    m_size = headSize + sizeof(Score) * rows * threads;
+    m_memory = ::mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (m_memory == MAP_FAILED)
         throw std::runtime_error(std::string("cannot share memory with the workers: ") + std::strerror(errno));
-    m_places = static_cast<Score *>(memory);
+    m_head = new (m_memory) BoardHead;
+    m_places = reinterpret_cast<Score *>(static_cast<char *>(m_memory) + headSize);
 }
 
 Scoreboard::~Scoreboard()
 {
-    ::munmap(m_places, sizeof(Score) * m_rows * m_threads);
+    ::munmap(m_memory, m_size);
 }
 
 int Scoreboard::takeRow()
@@ -42,8 +45,28 @@ int Scoreboard::takeRow()
 
 void Scoreboard::giveBack(int row)
 {
-    if (row >= 0 && static_cast<unsigned>(row) < m_rows)
-        m_taken[static_cast<std::size_t>(row)] = false;
+    if (row < 0 || static_cast<unsigned>(row) >= m_rows)
+        return;
+    // A worker ended while some of its threads accepted: they count no more.
+    for (unsigned t = 0; t < m_threads; ++t)
+        setStance(row, t, kStanceStarting);
+    m_taken[static_cast<std::size_t>(row)] = false;
+}
+
+std::uint32_t Scoreboard::setStance(int row, unsigned thread, std::uint32_t stance)
+{
+    const std::uint32_t was = place(row, thread).stance.exchange(stance, std::memory_order_acq_rel);
+    if (was != stance && (was == kStanceAccepting || stance == kStanceAccepting))
+        m_head->accepting.fetch_add(stance == kStanceAccepting ? 1 : -1, std::memory_order_acq_rel);
+    return was;
+}
+
+unsigned Scoreboard::count(int row, std::uint32_t stance) const
+{
+    unsigned n = 0;
+    for (unsigned t = 0; t < m_threads; ++t)
+        n += place(row, t).stance.load(std::memory_order_acquire) == stance;
+    return n;
 }
 
 Score *Scoreboard::serving(int row, std::uint32_t job)
@@ -61,9 +84,12 @@ Scoreboard::View Scoreboard::view(int row, std::uint32_t job) const
         const Score &score = m_places[static_cast<std::size_t>(row) * m_threads + t];
         if (score.job.load(std::memory_order_acquire) != job)
             continue;
-        view.sent = score.output.load(std::memory_order_acquire) == kOutputWorker;
+        const std::uint32_t output = score.output.load(std::memory_order_acquire);
+        view.sent = output == kOutputWorker || output == kOutputFailed;
+        view.failed = output == kOutputFailed;
         view.ending = score.ending.load(std::memory_order_acquire);
         view.fault = score.fault.load(std::memory_order_acquire);
+        view.requestId = score.requestId.load(std::memory_order_acquire);
         const std::uint32_t length = score.lineLength.load(std::memory_order_acquire);
         if (length > 0)
             view.line.assign(score.line, std::min<std::size_t>(length, sizeof score.line));
@@ -84,6 +110,9 @@ void claimOutput(Score &score)
             owner = score.output.load(std::memory_order_acquire);
             continue;
         }
+        if (owner == kOutputFailed) // the process ends in another thread, which answered for this one
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
         if (score.output.compare_exchange_weak(owner, kOutputWorker, std::memory_order_acq_rel))
             return;
     }

@@ -3,6 +3,7 @@
 #include "fcgi/privileges.h"
 #include "fcgi/records.h"
 #include "fcgi/scoreboard.h"
+#include "fcgi/wire.h"
 #include "fcgi/worker.h"
 #include "fcgi/workerlink.h"
 
@@ -13,6 +14,7 @@
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +98,7 @@ enum class KillReason {
 struct Worker
 {
     pid_t pid = -1;
+    int pidfd = -1; // to take a descriptor of a connection the worker serves (pidfd_getfd)
     int link = -1;
     unsigned generation = 0;
     bool ready = false;
@@ -103,11 +106,18 @@ struct Worker
     KillReason killed = KillReason::None;
     std::string killedFor; // the log text for killed
     Clock::time_point started = Clock::now();
+    // The jobs the supervisor holds a descriptor of: those it passed, and
+    // those the worker took itself that ran past kAdoptAfter.
     std::map<std::uint32_t, Job> jobs;
     int row = -1; // its places on the scoreboard
     std::uint32_t nextSlot = 1;
     Clock::time_point idleSince = Clock::now();
 };
+
+// A request a worker took itself is watched by the supervisor (for a
+// hang-up, the request timeout, an answer if the worker dies) once it has
+// run this long: most never do, and cost the supervisor nothing.
+constexpr auto kAdoptAfter = std::chrono::milliseconds(100);
 
 // Closes a connection after taking what the web server sent that nobody
 // read (as far as it came): closing on unread bytes would reset the
@@ -191,6 +201,7 @@ public:
             for (auto &[slot, job] : w->jobs)
                 ::close(job.fd);
             ::close(w->link);
+            ::close(w->pidfd);
         }
         for (const Waiting &w : m_queue)
             ::close(w.fd);
@@ -200,6 +211,8 @@ public:
             ::close(fd);
         ::close(m_signals);
         ::close(m_epoll);
+        if (!m_listenClosed)
+            ::close(m_listenFd);
     }
 
     int run();
@@ -233,12 +246,23 @@ private:
     bool roomForAnother();
     void retire(Worker &worker);
     void checkTimes();
+    // Reads the scoreboard: takes a descriptor of each request a worker took
+    // itself that has run past kAdoptAfter, and lets go of those that ended.
+    void scan(Clock::time_point now);
+    void adopt(Worker &worker, Score &place, std::uint32_t job, Clock::time_point now);
+    void letGo(Worker &worker, std::map<std::uint32_t, Job>::iterator job);
     void probeClosedInputs(Clock::time_point now);
     void dispatch();
     void grow();
+    // Whether the supervisor takes connections itself: no worker thread is
+    // free to and no more workers may start now.
+    bool takeConnections() const;
+    // Threads of worker that may take a job passed to them now.
+    unsigned freeThreads(const Worker &worker) const;
+    bool connectionWaiting() const;
     void spawn();
     void stopAccepting();
-    bool busy() const;
+    bool anyServing() const;
 
     Worker *byLink(int fd)
     {
@@ -254,7 +278,8 @@ private:
     Scoreboard m_scoreboard;
     int m_epoll = -1;
     int m_signals = -1;
-    bool m_accepting = false;  // the listening socket is watched
+    bool m_accepting = false;  // the listening socket is watched (the supervisor takes connections itself)
+    bool m_cannotAdopt = false; // pidfd_getfd failed once (logged)
     bool m_listenClosed = false;
     State m_state = State::Starting;
     bool m_tcp = false;        // connections come over TCP (a close after a half-close shows only to a write)
@@ -279,17 +304,44 @@ private:
     unsigned m_dropped = 0; // pending connections dropped for newer ones, not logged yet
     Clock::time_point m_lastDropLog;
     std::deque<Waiting> m_queue;
+    std::string m_scratch; // for looking at what came on a connection
     std::unordered_map<int, std::pair<Worker *, std::uint32_t>> m_busy; // connection -> its worker and slot
 };
 
-bool Pool::busy() const
+bool Pool::anyServing() const
 {
-    if (!m_queue.empty())
-        return true;
     for (const auto &w : m_workers)
-        if (!w->jobs.empty())
+        if (!w->jobs.empty() || m_scoreboard.count(w->row, kStanceServing) > 0)
             return true;
     return false;
+}
+
+bool Pool::takeConnections() const
+{
+    if ((m_state != State::Running && m_state != State::Reloading) || m_scoreboard.head().accepting.load() > 0)
+        return false;
+    unsigned current = 0;
+    for (const auto &w : m_workers)
+        if (w->generation == m_generation && !w->retiring && w->killed == KillReason::None)
+            ++current;
+    return current >= m_settings.maxWorkers || Clock::now() < m_noSpawnUntil;
+}
+
+bool Pool::connectionWaiting() const
+{
+    pollfd waiting{m_listenFd, POLLIN, 0};
+    return !m_listenClosed && ::poll(&waiting, 1, 0) > 0;
+}
+
+unsigned Pool::freeThreads(const Worker &worker) const
+{
+    const unsigned serving = m_scoreboard.count(worker.row, kStanceServing)
+                             + m_scoreboard.count(worker.row, kStanceStarting);
+    // Jobs passed that no thread shows yet are on their way to one.
+    unsigned passed = 0;
+    for (const auto &[slot, job] : worker.jobs)
+        passed += (slot & kDirectJob) == 0 && m_scoreboard.view(worker.row, slot).ending;
+    return m_settings.threads - std::min(m_settings.threads, serving + passed);
 }
 
 int Pool::run()
@@ -301,10 +353,14 @@ int Pool::run()
         spawn();
     epoll_event events[64];
     for (;;) {
-        const bool timed = !m_pending.empty() || !m_queue.empty() || !m_busy.empty() || m_state == State::Stopping
-                           || m_workers.size() > m_settings.minWorkers
+        // Rounds of the scoreboard every 100 ms (every 10 ms while requests
+        // wait for a worker here), or every second when nothing goes on.
+        const bool waiting = !m_queue.empty() || m_accepting;
+        const bool timed = waiting || !m_pending.empty() || !m_busy.empty() || m_state == State::Stopping
+                           || m_workers.size() > m_settings.minWorkers || anyServing()
+                           || m_scoreboard.head().accepting.load() == 0
                            || std::any_of(m_workers.begin(), m_workers.end(), [](auto &w) { return !w->ready; });
-        const int n = ::epoll_wait(m_epoll, events, 64, timed ? 100 : 1000);
+        const int n = ::epoll_wait(m_epoll, events, 64, waiting ? 10 : timed ? 100 : 1000);
         for (int i = 0; i < n; ++i) {
             const int fd = events[i].data.fd;
             if (fd == m_signals)
@@ -320,15 +376,21 @@ int Pool::run()
         }
         if (m_state == State::Starting && m_loadFailed)
             return 2; // the first workers could not load the library; they said why
-        if ((m_state == State::Running || m_state == State::Reloading) && !m_accepting && roomForAnother()) {
-            watch(m_listenFd, EPOLLIN);
-            m_accepting = true;
-        }
         checkTimes();
         dispatch();
         grow();
+        const bool take = takeConnections();
+        if (take && !m_accepting && roomForAnother()) {
+            watch(m_listenFd, EPOLLIN);
+            m_accepting = true;
+        } else if (!take && m_accepting) {
+            ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_listenFd, nullptr);
+            m_accepting = false;
+        }
         if (m_state == State::Stopping) {
-            if (!busy())
+            // The workers take no more connections; those that waited here
+            // are served first.
+            if (m_queue.empty())
                 for (auto &w : m_workers)
                     if (!w->retiring)
                         retire(*w);
@@ -447,30 +509,7 @@ bool Pool::roomForAnother()
 
 void Pool::inspect(int fd)
 {
-    static char buffer[kEnoughToServe];
-    Opening opening;
-    for (;;) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_PEEK | MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-            return;
-        opening = n > 0 ? inspectOpening(std::string_view(buffer, static_cast<std::size_t>(n)))
-                        : Opening{Opening::Invalid, 0, 0};
-        if (opening.state != Opening::Ready || opening.management == 0)
-            break;
-        // A management record (FCGI_GET_VALUES) first: answered here, so that
-        // it holds no worker, and the bytes after it are looked at.
-        const ssize_t taken = ::recv(fd, buffer, opening.management, MSG_DONTWAIT);
-        const Split split = splitRecord(std::string_view(buffer, taken > 0 ? static_cast<std::size_t>(taken) : 0));
-        if (split.state != Split::Whole) {
-            opening.state = Opening::Invalid;
-            break;
-        }
-        const std::string answer = managementAnswer(split.record);
-        if (::send(fd, answer.data(), answer.size(), MSG_DONTWAIT | MSG_NOSIGNAL) != static_cast<ssize_t>(answer.size())) {
-            opening.state = Opening::Invalid;
-            break;
-        }
-    }
+    const Opening opening = peekOpening(fd, m_scratch);
     if (opening.state == Opening::Incomplete)
         return;
     m_pending.erase(fd);
@@ -500,14 +539,19 @@ void Pool::dispatch()
         // A worker of the current generation, else (while it starts) one
         // of the one before; the least busy.
         Worker *best = nullptr;
+        unsigned bestFree = 0;
         for (auto &w : m_workers) {
-            if (!w->ready || w->retiring || w->killed != KillReason::None || w->jobs.size() >= m_settings.threads)
+            if (!w->ready || w->retiring || w->killed != KillReason::None)
+                continue;
+            const unsigned free = freeThreads(*w);
+            if (free == 0)
                 continue;
             const bool current = w->generation == m_generation;
             const bool bestCurrent = best != nullptr && best->generation == m_generation;
-            if (best == nullptr || (current && !bestCurrent)
-                || (current == bestCurrent && w->jobs.size() < best->jobs.size()))
+            if (best == nullptr || (current && !bestCurrent) || (current == bestCurrent && free > bestFree)) {
                 best = w.get();
+                bestFree = free;
+            }
         }
         if (best == nullptr)
             return;
@@ -553,14 +597,14 @@ void Pool::onLink(Worker &worker)
                     + std::to_string(m_settings.minWorkers) + " to " + std::to_string(m_settings.maxWorkers)
                     + " workers of " + std::to_string(m_settings.threads) + " thread"
                     + (m_settings.threads == 1 ? "" : "s"));
-                watch(m_listenFd, EPOLLIN);
-                m_accepting = true;
             }
             if (worker.generation == m_generation) {
                 if (m_state == State::Reloading)
                     m_state = State::Running; // the library loads: the reload holds
+                // The older workers take no more connections and end once
+                // their requests are answered.
                 for (auto &w : m_workers)
-                    if (w->generation != m_generation && w->jobs.empty() && !w->retiring)
+                    if (w->generation != m_generation && !w->retiring)
                         retire(*w);
             }
             continue;
@@ -572,27 +616,31 @@ void Pool::onLink(Worker &worker)
             }
             continue;
         }
-        const auto found = worker.jobs.find(message.slot);
-        if ((message.event != WorkerEvent::Done && message.event != WorkerEvent::Kept) || found == worker.jobs.end())
+        if (message.event == WorkerEvent::Grow) {
+            m_scoreboard.head().growAsked.store(false); // grow() below looks
             continue;
-        const int fd = found->second.fd;
-        m_busy.erase(fd);
-        worker.jobs.erase(found);
-        if (message.event == WorkerEvent::Kept && !m_listenClosed) {
-            // The web server keeps the connection for its next request:
-            // watched again like a new one.
+        }
+        if (message.event == WorkerEvent::Returned) {
+            // A retiring worker gives back a connection it held (kept by the
+            // web server, or with its request not whole yet): watched here
+            // like a new one, for another worker.
+            if (message.connection < 0)
+                continue;
+            if (m_listenClosed) {
+                ::close(message.connection);
+                continue;
+            }
+            const int fd = message.connection;
             m_pending.emplace(fd, Pending{Clock::now()});
             m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
-            watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET, EPOLL_CTL_MOD);
+            watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
             inspect(fd);
-        } else {
-            ::close(fd); // the worker took what had come of the request
+            continue;
         }
-        if (worker.jobs.empty()) {
-            worker.idleSince = Clock::now();
-            if (worker.generation != m_generation && !worker.retiring && m_state != State::Reloading)
-                retire(worker); // a newer worker is ready to take over
-        }
+        const auto found = worker.jobs.find(message.slot);
+        if (message.event != WorkerEvent::Done || found == worker.jobs.end())
+            continue;
+        letGo(worker, found); // the worker took what had come of the request, and may keep the connection
     }
     if (!wouldBlock) {
         // The worker's end closed: it is on its way out; SIGCHLD tells the rest.
@@ -626,6 +674,69 @@ void Pool::onHangUp(int fd)
     if (m_settings.threads > 1)
         return;
     kill(*worker, KillReason::HangUp, "the web server closed the connection of " + job.line + " (the client went away)");
+}
+
+void Pool::scan(Clock::time_point now)
+{
+    for (auto &w : m_workers) {
+        if (w->killed != KillReason::None || !w->ready)
+            continue;
+        for (auto it = w->jobs.begin(); it != w->jobs.end();) {
+            const auto next = std::next(it);
+            if ((it->first & kDirectJob) != 0 && m_scoreboard.serving(w->row, it->first) == nullptr)
+                letGo(*w, it); // answered: the worker closed or keeps the connection
+            it = next;
+        }
+        for (unsigned t = 0; t < m_scoreboard.threads(); ++t) {
+            Score &place = m_scoreboard.place(w->row, t);
+            const std::uint32_t job = place.job.load(std::memory_order_acquire);
+            if (job == 0)
+                continue;
+            const Clock::time_point started{Clock::duration(place.started.load(std::memory_order_acquire))};
+            w->idleSince = now;
+            if ((job & kDirectJob) != 0 && !w->jobs.contains(job) && now - started >= kAdoptAfter
+                && !place.ending.load(std::memory_order_acquire))
+                adopt(*w, place, job, started);
+        }
+    }
+}
+
+void Pool::adopt(Worker &worker, Score &place, std::uint32_t job, Clock::time_point started)
+{
+    if (m_cannotAdopt)
+        return;
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_getfd, worker.pidfd, place.connection.load(), 0));
+    if (fd < 0) {
+        if (errno == EBADF || errno == ESRCH)
+            return; // the request ended meanwhile
+        m_cannotAdopt = true;
+        log(std::string("cannot watch the requests the workers take (pidfd_getfd: ") + std::strerror(errno)
+            + "): a request past the request timeout is ended without an answer, and a client that goes away"
+              " does not end its request");
+        return;
+    }
+    if (place.job.load(std::memory_order_acquire) != job) {
+        ::close(fd); // ended meanwhile: the descriptor may be another connection's
+        return;
+    }
+    Job adopted;
+    adopted.fd = fd;
+    adopted.requestId = place.requestId.load(std::memory_order_acquire);
+    adopted.started = started;
+    adopted.deadline = started + m_settings.requestTimeout;
+    worker.jobs.emplace(job, adopted);
+    m_busy[fd] = {&worker, job};
+    watch(fd, EPOLLRDHUP | EPOLLET);
+}
+
+void Pool::letGo(Worker &worker, std::map<std::uint32_t, Job>::iterator job)
+{
+    // The worker may keep the connection open: unwatched first, or its
+    // events would go on coming under a descriptor number closed here.
+    ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, job->second.fd, nullptr);
+    ::close(job->second.fd);
+    m_busy.erase(job->second.fd);
+    worker.jobs.erase(job);
 }
 
 void Pool::probeClosedInputs(Clock::time_point now)
@@ -669,6 +780,7 @@ void Pool::reap()
             continue;
         workerGone(**it, status);
         ::close((*it)->link);
+        ::close((*it)->pidfd);
         m_scoreboard.giveBack((*it)->row);
         m_workers.erase(it);
     }
@@ -739,6 +851,8 @@ void Pool::workerGone(Worker &worker, int status)
     for (auto &[slot, job] : worker.jobs) {
         m_busy.erase(job.fd);
         const Scoreboard::View state = m_scoreboard.view(worker.row, slot);
+        if (job.requestId == 0)
+            job.requestId = state.requestId; // taken before the worker had read it
         if (state.ending || state.sent)
             closeReadingFirst(job.fd); // answered (by the worker itself, when it failed in this request)
         else if (worker.killed == KillReason::RequestTimeout)
@@ -752,32 +866,38 @@ void Pool::workerGone(Worker &worker, int status)
 
 std::string Pool::serving(const Worker &worker) const
 {
-    if (worker.jobs.empty())
-        return " while idle";
-    // The request the worker ended in, as its thread marked it; and the
-    // others that end with it (those whose answer was complete do not).
+    // The requests its threads held as it ended: the one the worker ended
+    // in, as its thread marked it, and the others that end with it (those
+    // whose answer was complete do not).
+    std::vector<std::string> lines;
     std::string failed, others;
     unsigned otherCount = 0;
-    for (const auto &[slot, job] : worker.jobs) {
-        const Scoreboard::View state = m_scoreboard.view(worker.row, slot);
-        if (state.fault != 0 && failed.empty()) {
+    for (unsigned t = 0; t < m_scoreboard.threads(); ++t) {
+        const Score &place = m_scoreboard.place(worker.row, t);
+        const std::uint32_t job = place.job.load(std::memory_order_acquire);
+        if (job == 0)
+            continue;
+        const Scoreboard::View state = m_scoreboard.view(worker.row, job);
+        lines.push_back(state.line);
+        if (state.fault != 0 && failed.empty())
             failed = state.line;
-        } else if (!state.ending) {
+        else if (!state.ending || state.failed)
             others += (otherCount++ == 0 ? " " : "; ") + state.line;
-        }
     }
+    if (lines.empty())
+        return " while idle";
     if (!failed.empty())
         return " while serving " + failed
                + (otherCount == 0 ? ""
                                   : "; with it " + std::to_string(otherCount) + " other request"
                                         + (otherCount == 1 ? "" : "s") + " failed:" + others);
-    if (worker.jobs.size() == 1)
-        return " while serving " + m_scoreboard.view(worker.row, worker.jobs.begin()->first).line;
+    if (lines.size() == 1)
+        return " while serving " + lines.front();
     // Ended outside a request's thread (a thread of the extension's own,
     // or _exit): which request brought it down is not known.
-    std::string all = " while serving " + std::to_string(worker.jobs.size()) + " requests, one of which failed:";
-    for (const auto &[slot, job] : worker.jobs)
-        all += " " + m_scoreboard.view(worker.row, slot).line + ";";
+    std::string all = " while serving " + std::to_string(lines.size()) + " requests, one of which failed:";
+    for (const std::string &line : lines)
+        all += " " + line + ";";
     all.pop_back();
     return all;
 }
@@ -814,6 +934,7 @@ void Pool::checkTimes()
         m_overloaded = 0;
         m_lastOverloadLog = now;
     }
+    scan(now);
     if (m_tcp)
         probeClosedInputs(now);
     // Only ready workers count: one still starting may never get ready.
@@ -836,7 +957,7 @@ void Pool::checkTimes()
                  "did not get ready within " + seconds(m_settings.requestTimeout)
                      + " (GetExtensionVersion did not return)");
         if (w->ready && w->jobs.empty() && !w->retiring && current > m_settings.minWorkers
-            && now - w->idleSince > m_settings.idleTimeout) {
+            && m_scoreboard.count(w->row, kStanceServing) == 0 && now - w->idleSince > m_settings.idleTimeout) {
             retire(*w);
             --current;
         }
@@ -848,22 +969,25 @@ void Pool::grow()
     // While stopping, only the requests already queued still need workers.
     if ((m_state == State::Stopping && m_queue.empty()) || Clock::now() < m_noSpawnUntil)
         return;
-    unsigned current = 0, freeSlots = 0;
+    unsigned current = 0, starting = 0, freeSlots = 0;
     for (auto &w : m_workers)
         if (w->generation == m_generation && !w->retiring && w->killed == KillReason::None) {
             ++current;
-            // A request whose answer is complete frees its slot in a moment.
-            unsigned busy = 0;
-            for (const auto &[slot, job] : w->jobs)
-                busy += !m_scoreboard.view(w->row, slot).ending;
-            freeSlots += m_settings.threads - std::min(m_settings.threads, busy);
+            starting += !w->ready;
+            freeSlots += w->ready ? freeThreads(*w) : m_settings.threads;
         }
     const unsigned minimum = std::max(1u, m_settings.minWorkers);
     while (current < minimum || (m_queue.size() > freeSlots && current < m_settings.maxWorkers)) {
         spawn();
         ++current;
+        ++starting;
         freeSlots += m_settings.threads;
     }
+    // A connection waits and no thread is free to take it: one more worker
+    // (one at a time: it may find them all taken by then).
+    if (current < m_settings.maxWorkers && starting == 0 && m_state != State::Stopping
+        && m_scoreboard.head().accepting.load() == 0 && connectionWaiting())
+        spawn();
 }
 
 void Pool::spawn()
@@ -898,10 +1022,17 @@ void Pool::spawn()
             std::_Exit(0);
         const int line = ::fcntl(pair[1], F_DUPFD, 16);
         const int library = ::fcntl(m_libraries.at(m_generation), F_DUPFD_CLOEXEC, 16);
+        // The listening socket, as descriptor 5 (none once stopping: a
+        // worker started then serves only requests that waited here).
+        const int listening = m_listenClosed ? -1 : ::fcntl(m_listenFd, F_DUPFD_CLOEXEC, 16);
         ::dup2(line, 3);
         ::dup2(library, 4);
         ::fcntl(4, F_SETFD, FD_CLOEXEC);
-        ::close_range(5, ~0u, 0);
+        if (listening >= 0) {
+            ::dup2(listening, 5);
+            ::fcntl(5, F_SETFD, FD_CLOEXEC);
+        }
+        ::close_range(listening >= 0 ? 6 : 5, ~0u, 0);
         const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         ::dup2(null, 0);
         sigset_t child;
@@ -921,13 +1052,14 @@ void Pool::spawn()
                 std::_Exit(0);
         }
         runWorker(WorkerSettings{m_settings.library, std::max(1u, m_settings.threads), 4, m_settings.maxRequests,
-                                 m_settings.maxMemoryMiB},
+                                 m_settings.maxMemoryMiB, listening >= 0 ? 5 : -1, m_settings.readTimeout},
                   3, m_scoreboard, row);
     }
     ::close(pair[1]);
     ::fcntl(pair[0], F_SETFL, O_NONBLOCK);
     auto worker = std::make_unique<Worker>();
     worker->pid = pid;
+    worker->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     worker->link = pair[0];
     worker->generation = m_generation;
     worker->row = row;

@@ -4,24 +4,34 @@
 ** The supervisor: one process that owns the listening socket and a pool
 ** of worker processes (worker.h) that each load the extension once.
 **
-** How a request travels. The supervisor accepts every connection itself
-** and watches it (epoll, without taking its bytes: MSG_PEEK) until the
-** request's opening has come whole (records.h). Only then is the
-** connection queued, and passed (SCM_RIGHTS) to a worker with a free
-** thread; the supervisor keeps its own descriptor of it. So nothing that
-** others need waits on a client's data: a connection that sends nothing
-** or a partial record is closed after the read timeout without having
-** held a worker, and one that stalls later costs its own worker only,
-** until the worker's reads time out. Management records that come first
-** the supervisor answers itself. A connection the web server keeps
-** (FCGI_KEEP_CONN) comes back from the worker after its response and is
-** watched for the next request like a new one.
+** How a request travels. Each worker thread that holds no connection
+** waits on the listening socket itself; the kernel wakes one of them for
+** each new connection, which reads the request and answers it, with no
+** word to the supervisor. The supervisor forks, reaps and reads the
+** scoreboard (scoreboard.h), where every thread shows what it does and
+** since when. On its rounds (every 100 ms while anything runs) it takes a
+** descriptor of each request that has run past 100 ms (pidfd_getfd), so
+** that it can watch it for a hang-up, end it at the request timeout and
+** answer for it when its worker dies; most requests end before it looks.
+**
+** A thread that holds a connection (one whose request opening has not come
+** whole, or one the web server keeps, FCGI_KEEP_CONN) takes no new ones:
+** it serves the next request that comes on it, or closes it after the read
+** timeout. So a connection that sends nothing or part of a request holds
+** one thread, and only until the read timeout, while the pool grows. When
+** no thread is free to accept and the pool may not grow, the supervisor
+** takes connections itself: it watches them (epoll, MSG_PEEK) until the
+** request's opening has come whole, queues at most `backlog` of them and
+** passes each (SCM_RIGHTS) to a worker thread that is free to serve it;
+** those beyond answer 503 at once. Management records that come first are
+** answered on the spot, by worker or supervisor. A retiring worker gives
+** the connections it holds back to the supervisor, for another worker.
 **
 ** Faults. A worker that dies (a signal, abort, exit) fails only the
 ** requests it was serving: the thread the fault or exit() happened in
 ** answers its own request with 500 and marks its place on the scoreboard
-** (worker.h, scoreboard.h); the supervisor answers the others with 500
-** when nothing was sent yet, logs the cause with the request line of the
+** and those of its other threads (worker.h, scoreboard.h); the supervisor
+** answers with 500 the requests it holds when nothing was sent yet, logs the cause with the request line of the
 ** one that failed, and starts a replacement at once. A request that runs past the request timeout gets
 ** its worker killed and a 504 answer (when nothing was sent yet); a web
 ** server that closes a connection on a Unix socket while its request runs
@@ -31,7 +41,8 @@
 ** requests that waited a whole request timeout for a worker.
 **
 ** The pool stays between minWorkers and maxWorkers: it grows while
-** requests wait and shrinks back when workers have been idle for the idle
+** connections wait and no thread is free to take them (the thread that
+** takes the last free place says so at once) and shrinks back when workers have been idle for the idle
 ** timeout, and a worker that served maxRequests requests or grew past
 ** maxMemoryMiB is retired after its request and replaced. SIGHUP starts a new generation of workers that load the library
 ** again; the old ones take requests only until a new one is ready, and are

@@ -8,6 +8,28 @@
 
 namespace quillon::fcgi {
 
+Opening peekOpening(int connection, std::string &scratch)
+{
+    scratch.resize(kEnoughToServe);
+    for (;;) {
+        const ssize_t n = ::recv(connection, scratch.data(), scratch.size(), MSG_PEEK | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return Opening{};
+        const Opening opening = n > 0 ? inspectOpening(std::string_view(scratch.data(), static_cast<std::size_t>(n)))
+                                      : Opening{Opening::Invalid, 0, 0};
+        if (opening.state != Opening::Ready || opening.management == 0)
+            return opening;
+        const ssize_t taken = ::recv(connection, scratch.data(), opening.management, MSG_DONTWAIT);
+        const Split split = splitRecord(std::string_view(scratch.data(), taken > 0 ? static_cast<std::size_t>(taken) : 0));
+        if (split.state != Split::Whole)
+            return Opening{Opening::Invalid, 0, 0};
+        const std::string answer = managementAnswer(split.record);
+        if (::send(connection, answer.data(), answer.size(), MSG_DONTWAIT | MSG_NOSIGNAL)
+            != static_cast<ssize_t>(answer.size()))
+            return Opening{Opening::Invalid, 0, 0};
+    }
+}
+
 namespace {
 
 constexpr std::size_t kNoRecord = std::string::npos;

@@ -39,6 +39,13 @@ struct WireBuffers
     std::vector<std::pair<std::size_t, std::size_t>> index;  // offsets of each name and value in params
 };
 
+// Looks at what has come on connection so far without taking a
+// request's bytes (MSG_PEEK): whether a whole request opening is there
+// (records.h). Management records that come first (FCGI_GET_VALUES) are
+// taken and answered on the spot, so that they hold nothing. scratch is
+// the caller's, reused. Never waits.
+Opening peekOpening(int connection, std::string &scratch);
+
 // The parameters a request may state at most, all together.
 constexpr std::size_t kMaxParamsSize = 16 * 1024 * 1024;
 

@@ -9,10 +9,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <signal.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <atomic>
@@ -27,25 +30,32 @@ namespace quillon::fcgi {
 
 namespace {
 
-// What the fault handler and the exit hook of a worker thread need: its
-// place on the scoreboard and the answer for a request that fails, made
-// before it can be needed (nothing may be allocated there). Plain
-// pointers, so that a handler reads them safely.
+// What the fault handler and the exit hook need of each thread of the
+// worker: its place on the scoreboard and the answer for a request that
+// fails, made before it can be needed (nothing may be allocated there).
+// Plain pointers published once, so that a handler reads them safely.
+struct ThreadFailure
+{
+    std::atomic<Score *> place{nullptr};
+    std::atomic<const std::string *> failure{nullptr};
+};
+ThreadFailure *g_threads = nullptr; // one for each thread of the worker
+unsigned g_threadCount = 0;
 thread_local Score *t_place = nullptr;
-thread_local const std::string *t_failure = nullptr;
 
-class LinkObserver : public RequestObserver
+class JobObserver : public RequestObserver
 {
 public:
-    LinkObserver(int link, Score &place, std::uint32_t slot, int connection, std::string &failure)
-        : m_link(link), m_place(place), m_slot(slot), m_failure(failure)
+    JobObserver(Score &place, std::uint32_t job, int connection, std::string &failure)
+        : m_place(place), m_failure(failure)
     {
         m_place.output.store(kOutputNobody, std::memory_order_release);
         m_place.ending = false;
         m_place.requestId.store(0, std::memory_order_release);
         m_place.lineLength.store(0, std::memory_order_release);
         m_place.connection.store(connection, std::memory_order_release);
-        m_place.job.store(slot, std::memory_order_release);
+        m_place.started.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_release);
+        m_place.job.store(job, std::memory_order_release);
     }
     void began(int requestId, const std::string &requestLine) override
     {
@@ -63,40 +73,27 @@ public:
     }
     // The job is over for this thread (answered, refused or lost).
     void served() { m_place.job.store(0, std::memory_order_release); }
-    void done(bool kept)
-    {
-        sendMessage(m_link, WorkerMessage{kept ? WorkerEvent::Kept : WorkerEvent::Done, m_slot, {}});
-    }
 
 private:
-    int m_link;
     Score &m_place;
-    std::uint32_t m_slot;
     std::string &m_failure;
 };
 
-// The process is ending in the calling thread (a fault signal, or exit()
-// called by the extension): its place is marked with why, so that the
-// supervisor logs the right request, and a request that has sent nothing
-// yet is answered 500 here, the connection being this process's.
+// Answers place's request with failure when it has sent nothing yet.
 // Async-signal-safe: atomics, send() and nothing else.
-void failInThisThread(int why)
+void answerFailure(Score &place, const std::string &failure)
 {
-    Score *place = t_place;
-    if (place == nullptr || place->job.load(std::memory_order_acquire) == 0
-        || place->ending.load(std::memory_order_acquire))
-        return;
-    place->fault.store(why, std::memory_order_release);
     std::uint32_t nobody = kOutputNobody;
-    if (place->requestId.load(std::memory_order_acquire) <= 0
-        || !place->output.compare_exchange_strong(nobody, kOutputWorker, std::memory_order_acq_rel))
+    if (place.job.load(std::memory_order_acquire) == 0 || place.ending.load(std::memory_order_acquire)
+        || place.requestId.load(std::memory_order_acquire) <= 0
+        || !place.output.compare_exchange_strong(nobody, kOutputFailed, std::memory_order_acq_rel))
         return; // no request read yet, or its response began: nothing to answer
     // Complete before it is written: the web server may close the
     // connection as soon as it has the answer, and that is no hang-up.
-    place->ending.store(true, std::memory_order_release);
-    const int connection = place->connection.load(std::memory_order_acquire);
-    const char *bytes = t_failure->data();
-    std::size_t left = t_failure->size();
+    place.ending.store(true, std::memory_order_release);
+    const int connection = place.connection.load(std::memory_order_acquire);
+    const char *bytes = failure.data();
+    std::size_t left = failure.size();
     while (left > 0) {
         const ssize_t n = ::send(connection, bytes, left, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
@@ -105,6 +102,25 @@ void failInThisThread(int why)
             return;
         bytes += n;
         left -= static_cast<std::size_t>(n);
+    }
+}
+
+// The process is ending in the calling thread (a fault signal, or exit()
+// called by the extension): its place is marked with why, so that the
+// supervisor logs the right request, and every request of the process
+// that has sent nothing yet is answered 500 here, the connections being
+// this process's. Async-signal-safe.
+void failInThisThread(int why)
+{
+    Score *own = t_place;
+    if (own != nullptr && own->job.load(std::memory_order_acquire) != 0
+        && !own->ending.load(std::memory_order_acquire))
+        own->fault.store(why, std::memory_order_release);
+    for (unsigned i = 0; i < g_threadCount; ++i) {
+        Score *place = g_threads[i].place.load(std::memory_order_acquire);
+        const std::string *failure = g_threads[i].failure.load(std::memory_order_acquire);
+        if (place != nullptr && failure != nullptr)
+            answerFailure(*place, *failure);
     }
 }
 
@@ -212,7 +228,8 @@ class Wear
 {
 public:
     Wear(const WorkerSettings &settings, int link) : m_settings(settings), m_link(link) {}
-    void served()
+    // Counts a request; true once the worker should take no more.
+    bool served()
     {
         const unsigned count = ++m_served;
         std::string why;
@@ -224,7 +241,8 @@ public:
                 why = "uses " + std::to_string(mib) + " MiB (--max-memory " + std::to_string(m_settings.maxMemoryMiB) + ")";
         }
         if (!why.empty() && !m_told.exchange(true))
-            sendMessage(m_link, WorkerMessage{WorkerEvent::Spent, 0, why});
+            sendMessage(m_link, WorkerMessage{WorkerEvent::Spent, 0, why, -1});
+        return m_told.load();
     }
 
 private:
@@ -258,6 +276,253 @@ void catchStopSignals()
     ::sigprocmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
+// What the threads of a worker share.
+struct Shared
+{
+    const WorkerSettings &settings;
+    const isapi::Extension &extension;
+    int link;
+    Scoreboard &scoreboard;
+    int row;
+    Wear wear;
+    int retireEvent; // readable once the worker retires: every thread wakes
+    std::atomic<bool> retiring{false};
+    std::atomic<std::uint32_t> nextJob{0};
+
+    void retire()
+    {
+        if (!retiring.exchange(true)) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t n = ::write(retireEvent, &one, sizeof one);
+        }
+    }
+};
+
+// One thread of the worker: waits for connections and serves them.
+class ThreadLoop
+{
+public:
+    ThreadLoop(Shared &shared, unsigned thread)
+        : m_shared(shared), m_thread(thread), m_place(shared.scoreboard.place(shared.row, thread))
+    {
+    }
+    void run();
+
+private:
+    struct Held
+    {
+        int fd;
+        std::chrono::steady_clock::time_point since;
+    };
+    void watch(int fd, std::uint32_t events) const
+    {
+        epoll_event e{};
+        e.events = events;
+        e.data.fd = fd;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &e);
+    }
+    void unwatch(int fd) const { ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, fd, nullptr); }
+    // The thread that stops accepting last asks the supervisor for another worker.
+    void setStance(std::uint32_t stance)
+    {
+        BoardHead &head = m_shared.scoreboard.head();
+        if (m_shared.scoreboard.setStance(m_shared.row, m_thread, stance) == kStanceAccepting
+            && stance != kStanceAccepting && head.accepting.load(std::memory_order_acquire) == 0
+            && !head.growAsked.exchange(true))
+            sendMessage(m_shared.link, WorkerMessage{WorkerEvent::Grow, 0, {}, -1});
+    }
+    void accept();
+    void takeJob();
+    // Serves connection when its request has come whole (at once, for a
+    // job the supervisor passed: slot), else holds it until it has.
+    void take(int connection, std::uint32_t slot, bool watched,
+              std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now());
+    void serve(int connection, std::uint32_t slot, bool watched);
+    void hold(int connection, bool watched, std::chrono::steady_clock::time_point since);
+    void giveBack(int connection);
+    int timeout() const;
+    void dropExpired();
+
+    Shared &m_shared;
+    unsigned m_thread;
+    Score &m_place;
+    int m_epoll = -1;
+    int m_listen = -1; // the thread's own descriptor of the listening socket
+    bool m_listening = false;
+    std::vector<Held> m_held;
+    WireBuffers m_buffers; // made once, for every request of this thread
+    std::string m_scratch; // for looking at what came
+    std::string m_failure = failedResponse(1);
+};
+
+void ThreadLoop::run()
+{
+    FaultStack faultStack;
+    t_place = &m_place;
+    g_threads[m_thread].failure.store(&m_failure, std::memory_order_release);
+    g_threads[m_thread].place.store(&m_place, std::memory_order_release);
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    // Without a listening socket (workers started while stopping), only
+    // jobs the supervisor passes come.
+    if (m_shared.settings.listenFd >= 0)
+        m_listen = ::fcntl(m_shared.settings.listenFd, F_DUPFD_CLOEXEC, 3);
+    if (m_epoll < 0 || (m_shared.settings.listenFd >= 0 && m_listen < 0)) {
+        std::cerr << "quillon-fcgi: a worker thread cannot wait for connections: " << std::strerror(errno) << std::endl;
+        m_shared.retire();
+    }
+    // One thread wakes for each job on the line; all of them at retiring.
+    watch(m_shared.link, EPOLLIN | EPOLLEXCLUSIVE);
+    watch(m_shared.retireEvent, EPOLLIN);
+    epoll_event events[8];
+    while (!m_shared.retiring.load(std::memory_order_acquire)) {
+        const bool listen = m_held.empty() && m_listen >= 0;
+        if (listen != m_listening) {
+            if (listen)
+                watch(m_listen, EPOLLIN | EPOLLEXCLUSIVE);
+            else
+                unwatch(m_listen);
+            m_listening = listen;
+        }
+        setStance(m_listening ? kStanceAccepting : kStanceWaiting);
+        const int n = ::epoll_wait(m_epoll, events, 8, timeout());
+        for (int i = 0; i < n && !m_shared.retiring.load(std::memory_order_acquire); ++i) {
+            const int fd = events[i].data.fd;
+            if (fd == m_listen) {
+                if (m_held.empty())
+                    accept();
+            } else if (fd == m_shared.link) {
+                takeJob();
+            } else if (fd != m_shared.retireEvent) {
+                const auto held = std::find_if(m_held.begin(), m_held.end(), [&](const Held &h) { return h.fd == fd; });
+                if (held != m_held.end()) {
+                    const Held taken = *held;
+                    m_held.erase(held);
+                    take(fd, 0, true, taken.since);
+                }
+            }
+        }
+        dropExpired();
+    }
+    setStance(kStanceStarting);
+    for (const Held &h : m_held)
+        giveBack(h.fd);
+    m_held.clear();
+    if (m_listen >= 0)
+        ::close(m_listen);
+    ::close(m_epoll);
+    t_place = nullptr;
+}
+
+void ThreadLoop::accept()
+{
+    const int connection = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0) {
+        if (errno == EMFILE || errno == ENFILE)
+            std::cerr << "quillon-fcgi: cannot accept a connection: " << std::strerror(errno) << std::endl;
+        return; // another thread took it, or it went away
+    }
+    // Reads fail after the read timeout: a web server that stalls holds
+    // this thread no longer.
+    const auto ms = m_shared.settings.readTimeout.count();
+    const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    take(aboveStandardDescriptors(connection), 0, false);
+}
+
+void ThreadLoop::takeJob()
+{
+    std::uint32_t slot = 0;
+    bool wouldBlock = false;
+    const int connection = receiveJob(m_shared.link, slot, wouldBlock);
+    if (connection >= 0)
+        take(aboveStandardDescriptors(connection), slot, false);
+    else if (!wouldBlock)
+        m_shared.retire(); // the supervisor retired the worker, or is gone
+}
+
+void ThreadLoop::take(int connection, std::uint32_t slot, bool watched, std::chrono::steady_clock::time_point since)
+{
+    if (connection < 0)
+        return;
+    if (slot == 0) {
+        const Opening opening = peekOpening(connection, m_scratch);
+        if (opening.state == Opening::Incomplete) {
+            hold(connection, watched, since); // the read timeout runs from its first moment
+            return;
+        }
+        if (opening.state == Opening::Invalid) { // closed before a request came, or not FastCGI
+            if (watched)
+                unwatch(connection);
+            ::close(connection);
+            return;
+        }
+    }
+    serve(connection, slot, watched);
+}
+
+void ThreadLoop::serve(int connection, std::uint32_t slot, bool watched)
+{
+    setStance(kStanceServing);
+    std::uint32_t job = slot;
+    while (job == 0)
+        job = kDirectJob | (m_shared.nextJob.fetch_add(1, std::memory_order_relaxed) & ~kDirectJob);
+    JobObserver observer(m_place, job, connection, m_failure);
+    const bool kept = serveConnection(m_shared.extension, connection, observer, m_buffers);
+    observer.served(); // before the descriptor closes: a fault after it has nothing to answer
+    const bool spent = m_shared.wear.served();
+    if (kept && !spent) {
+        hold(connection, watched, std::chrono::steady_clock::now());
+    } else {
+        if (watched)
+            unwatch(connection);
+        if (kept)
+            giveBack(connection); // kept for the web server: another worker serves its next request
+        else
+            ::close(connection);
+    }
+    if (slot != 0)
+        sendMessage(m_shared.link, WorkerMessage{WorkerEvent::Done, slot, {}, -1});
+    if (spent)
+        m_shared.retire();
+}
+
+void ThreadLoop::hold(int connection, bool watched, std::chrono::steady_clock::time_point since)
+{
+    if (!watched)
+        watch(connection, EPOLLIN);
+    m_held.push_back(Held{connection, since});
+}
+
+void ThreadLoop::giveBack(int connection)
+{
+    sendMessage(m_shared.link, WorkerMessage{WorkerEvent::Returned, 0, {}, connection});
+    ::close(connection);
+}
+
+int ThreadLoop::timeout() const
+{
+    if (m_held.empty())
+        return -1;
+    auto oldest = m_held.front().since;
+    for (const Held &h : m_held)
+        oldest = std::min(oldest, h.since);
+    const auto deadline = oldest + m_shared.settings.readTimeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(0, left.count()) + 1);
+}
+
+void ThreadLoop::dropExpired()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(m_held, [&](const Held &h) {
+        if (now - h.since <= m_shared.settings.readTimeout)
+            return false;
+        unwatch(h.fd); // no whole request within the read timeout
+        ::close(h.fd);
+        return true;
+    });
+}
+
 } // namespace
 
 void runWorker(const WorkerSettings &settings, int link, Scoreboard &scoreboard, int row)
@@ -272,36 +537,21 @@ void runWorker(const WorkerSettings &settings, int link, Scoreboard &scoreboard,
             std::_Exit(2);
         }
         catchStopSignals();
-        sendMessage(link, WorkerMessage{WorkerEvent::Ready, 0, {}});
-        Wear wear(settings, link);
-        auto serve = [&](unsigned thread) {
-            std::uint32_t slot = 0;
-            WireBuffers buffers; // made once, for every request of this thread
-            FaultStack faultStack;
-            std::string failure = failedResponse(1);
-            t_failure = &failure;
-            t_place = &scoreboard.place(row, thread);
-            struct Leave
-            {
-                ~Leave() { t_place = nullptr; }
-            } leave; // failure and the stack go with the thread's loop
-            for (int fd; (fd = receiveJob(link, slot)) >= 0;) {
-                fd = aboveStandardDescriptors(fd);
-                LinkObserver observer(link, *t_place, slot, fd, failure);
-                const bool kept = fd >= 0 && serveConnection(*extension, fd, observer, buffers);
-                observer.served(); // before the descriptor closes: a fault after it has nothing to answer
-                if (fd >= 0)
-                    ::close(fd); // the supervisor keeps its own descriptor of it
-                wear.served(); // before Done, so that no request comes after its last
-                observer.done(kept);
-            }
-        };
+        std::vector<ThreadFailure> failures(settings.threads);
+        g_threads = failures.data();
+        g_threadCount = settings.threads;
+        Shared shared{settings, *extension, link, scoreboard, row, Wear(settings, link),
+                      ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+        sendMessage(link, WorkerMessage{WorkerEvent::Ready, 0, {}, -1});
         std::vector<std::thread> more;
         for (unsigned i = 1; i < settings.threads; ++i)
-            more.emplace_back(serve, i);
-        serve(0);
+            more.emplace_back([&shared, i] { ThreadLoop(shared, i).run(); });
+        ThreadLoop(shared, 0).run();
         for (std::thread &t : more)
             t.join();
+        g_threadCount = 0;
+        if (settings.listenFd >= 0)
+            ::close(settings.listenFd);
     } // TerminateExtension
     std::cout.flush();
     std::cerr.flush();

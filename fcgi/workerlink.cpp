@@ -28,34 +28,6 @@ std::uint32_t getU32(const char *at)
 
 } // namespace
 
-bool sendMessage(int link, const WorkerMessage &message)
-{
-    char buffer[kHead + kMaxText];
-    putU32(buffer, static_cast<std::uint32_t>(message.event));
-    putU32(buffer + 4, message.slot);
-    const std::size_t text = std::min(message.text.size(), kMaxText);
-    std::memcpy(buffer + kHead, message.text.data(), text);
-    ssize_t n;
-    while ((n = ::send(link, buffer, kHead + text, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
-    }
-    return n == static_cast<ssize_t>(kHead + text);
-}
-
-bool receiveMessage(int link, WorkerMessage &message, bool &wouldBlock)
-{
-    char buffer[kHead + kMaxText];
-    ssize_t n;
-    while ((n = ::recv(link, buffer, sizeof buffer, MSG_DONTWAIT)) < 0 && errno == EINTR) {
-    }
-    wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    if (n < static_cast<ssize_t>(kHead))
-        return false;
-    message.event = static_cast<WorkerEvent>(getU32(buffer));
-    message.slot = getU32(buffer + 4);
-    message.text.assign(buffer + kHead, static_cast<std::size_t>(n) - kHead);
-    return true;
-}
-
 namespace {
 
 // A job message: the slot number as data, room for one descriptor.
@@ -79,34 +51,108 @@ struct JobMessage
 
 } // namespace
 
-bool sendJob(int link, int connection, std::uint32_t slot)
+namespace {
+
+// A message with room for its text and one descriptor.
+struct TextMessage
 {
-    JobMessage job;
-    putU32(job.data, slot);
-    cmsghdr *c = CMSG_FIRSTHDR(&job.msg);
+    char data[kHead + kMaxText] = {};
+    iovec io{data, sizeof data};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+
+    TextMessage()
+    {
+        msg.msg_iov = &io;
+        msg.msg_iovlen = 1;
+    }
+    TextMessage(const TextMessage &) = delete;
+    TextMessage &operator=(const TextMessage &) = delete;
+};
+
+void attach(msghdr &msg, char *control, std::size_t size, int connection)
+{
+    msg.msg_control = control;
+    msg.msg_controllen = size;
+    cmsghdr *c = CMSG_FIRSTHDR(&msg);
     c->cmsg_level = SOL_SOCKET;
     c->cmsg_type = SCM_RIGHTS;
     c->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(c), &connection, sizeof(int));
+}
+
+// The descriptor that came with msg, or -1.
+int attached(msghdr &msg)
+{
+    int fd = -1;
+    for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c))
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
+            std::memcpy(&fd, CMSG_DATA(c), sizeof(int));
+    return fd;
+}
+
+} // namespace
+
+bool sendMessage(int link, const WorkerMessage &message)
+{
+    TextMessage m;
+    putU32(m.data, static_cast<std::uint32_t>(message.event));
+    putU32(m.data + 4, message.slot);
+    const std::size_t text = std::min(message.text.size(), kMaxText);
+    std::memcpy(m.data + kHead, message.text.data(), text);
+    m.io.iov_len = kHead + text;
+    if (message.connection >= 0)
+        attach(m.msg, m.control, sizeof m.control, message.connection);
+    ssize_t n;
+    while ((n = ::sendmsg(link, &m.msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+    }
+    return n == static_cast<ssize_t>(kHead + text);
+}
+
+bool receiveMessage(int link, WorkerMessage &message, bool &wouldBlock)
+{
+    TextMessage m;
+    m.msg.msg_control = m.control;
+    m.msg.msg_controllen = sizeof m.control;
+    ssize_t n;
+    while ((n = ::recvmsg(link, &m.msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
+    }
+    wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    const int fd = n >= 0 ? attached(m.msg) : -1;
+    if (n < static_cast<ssize_t>(kHead)) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    message.event = static_cast<WorkerEvent>(getU32(m.data));
+    message.slot = getU32(m.data + 4);
+    message.text.assign(m.data + kHead, static_cast<std::size_t>(n) - kHead);
+    message.connection = fd;
+    return true;
+}
+
+bool sendJob(int link, int connection, std::uint32_t slot)
+{
+    JobMessage job;
+    putU32(job.data, slot);
+    attach(job.msg, job.control, sizeof job.control, connection);
     ssize_t n;
     while ((n = ::sendmsg(link, &job.msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
     return n == static_cast<ssize_t>(sizeof job.data);
 }
 
-int receiveJob(int link, std::uint32_t &slot)
+int receiveJob(int link, std::uint32_t &slot, bool &wouldBlock)
 {
     for (;;) {
         JobMessage job;
-        const ssize_t n = ::recvmsg(link, &job.msg, MSG_CMSG_CLOEXEC);
+        const ssize_t n = ::recvmsg(link, &job.msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
         if (n < 0 && errno == EINTR)
             continue;
+        wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         if (n <= 0)
             return -1;
-        int fd = -1;
-        for (cmsghdr *c = CMSG_FIRSTHDR(&job.msg); c != nullptr; c = CMSG_NXTHDR(&job.msg, c))
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
-                std::memcpy(&fd, CMSG_DATA(c), sizeof(int));
+        const int fd = attached(job.msg);
         if (n != static_cast<ssize_t>(sizeof job.data) || fd < 0) {
             if (fd >= 0)
                 ::close(fd);
