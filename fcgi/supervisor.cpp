@@ -84,16 +84,29 @@ constexpr auto kProbeEvery = std::chrono::seconds(1);
 // server sends its request at once).
 constexpr auto kPendingGrace = std::chrono::milliseconds(500);
 
-// Why the supervisor ended a worker outright (SIGKILL); the log line and
-// the answer to its requests come from it.
-enum class KillReason {
-    None,          // not killed: it exited or died by itself
+// Why the supervisor ends a worker: outright (SIGKILL) for the first
+// few, and the log line and the answer to its requests come from the
+// reason; or by retiring it (it takes no more connections, gives back the
+// ones it holds, answers the requests it has and exits by itself).
+enum class EndReason {
+    None,           // not ended by the supervisor: it runs, or exited or died by itself
+    // Killed:
     RequestTimeout, // a request ran past the request timeout: 504
-    HangUp,        // the web server closed a running request's connection
-    StartTimeout,  // it did not get ready (GetExtensionVersion) in time
-    LinkBroken,    // its line to the supervisor broke: 500
-    ReloadGivenUp, // a newer generation that did not load
+    HangUp,         // the web server closed a running request's connection
+    StartTimeout,   // it did not get ready (GetExtensionVersion) in time
+    LinkBroken,     // its line to the supervisor broke: 500
+    ReloadGivenUp,  // a newer generation that did not load
+    // Retired:
+    Reload,         // a worker of a newer generation is ready
+    Idle,           // idle for the idle timeout, with more workers than the least
+    Spent,          // it served its most requests or outgrew its memory bound
+    Shutdown,       // SIGTERM or SIGINT
 };
+
+bool killsOutright(EndReason reason)
+{
+    return reason != EndReason::None && reason < EndReason::Reload;
+}
 
 struct Worker
 {
@@ -102,9 +115,9 @@ struct Worker
     int link = -1;
     unsigned generation = 0;
     bool ready = false;
-    bool retiring = false;
-    KillReason killed = KillReason::None;
-    std::string killedFor; // the log text for killed
+    EndReason ended = EndReason::None;
+    std::string endedFor; // the log text, for a worker killed
+    bool killed() const { return killsOutright(ended); }
     Clock::time_point started = Clock::now();
     // The jobs the supervisor holds a descriptor of: those it passed, and
     // those the worker took itself that ran past kAdoptAfter.
@@ -151,20 +164,28 @@ void answerAndClose(int fd, int requestId, const char *status, const std::string
 **   Starting  --the first workers cannot load the library------> exit 2
 **   Running   --SIGHUP: a new generation starts----------------> Reloading
 **   Reloading --a worker of the new generation is ready--------> Running
-**               (the older ones retire as each becomes idle)
+**               (the older ones retire: Reload)
 **   Reloading --a new worker fails, or is not ready in time----> Running
 **               (the reload is given up: the older ones go on)
 **   any       --SIGTERM or SIGINT------------------------------> Stopping
 **   Stopping  --every worker gone------------------------------> exit 0
 **   Stopping  --requests still running after the grace time---> exit 1
 **
-** Only Running and Reloading accept connections. A worker the supervisor
-** ends outright (SIGKILL) carries a KillReason; the log line and the
-** answer to each request it held (504 after a request timeout, else 500
-** when nothing was sent yet) come from it. Workers it retires (idle, spent,
-** replaced by a reload, stopping) finish their requests and exit by
-** themselves. Each worker's requests are in its Worker entry; how each
-** request goes, the worker keeps in shared memory (workerlink.h).
+** Workers take connections in Running and Reloading; the supervisor itself
+** takes them only while no worker thread is free to and the pool cannot
+** grow (takeConnections()), and queues them for the workers. Each round
+** (run(): the events, then checkTimes(), dispatch(), grow()) reads the
+** scoreboard: requests running long are adopted (scan()), ended ones let
+** go, timeouts and idle workers acted on.
+**
+** Every worker the supervisor ends carries an EndReason. Killed outright
+** (SIGKILL): the log line and the answer to each request it held (504
+** after a request timeout, else 500 when nothing was sent yet) come from
+** the reason. Retired (Reload, Idle, Spent, Shutdown): it takes no more
+** connections, gives back those it holds, finishes its requests and exits
+** by itself. The requests the supervisor holds a descriptor of are in each
+** Worker entry; how every request goes, the workers keep on the
+** scoreboard (scoreboard.h).
 */
 enum class State { Starting, Running, Reloading, Stopping };
 
@@ -236,7 +257,7 @@ private:
     void workerGone(Worker &worker, int status);
     // " while serving" and the request line a worker that died was serving.
     std::string serving(const Worker &worker) const;
-    void kill(Worker &worker, KillReason reason, const std::string &why);
+    void kill(Worker &worker, EndReason reason, const std::string &why);
     int openLibrary() const { return ::open(m_settings.library.c_str(), O_RDONLY | O_CLOEXEC); }
     void keep(Worker &worker, std::uint32_t slot);
     // Whether another connection may be accepted: fewer than the backlog
@@ -244,7 +265,7 @@ private:
     // kPendingGrace and a new connection waits (the oldest is closed to
     // make room).
     bool roomForAnother();
-    void retire(Worker &worker);
+    void retire(Worker &worker, EndReason reason);
     void checkTimes();
     // Reads the scoreboard: takes a descriptor of each request a worker took
     // itself that has run past kAdoptAfter, and lets go of those that ended.
@@ -322,7 +343,7 @@ bool Pool::takeConnections() const
         return false;
     unsigned current = 0;
     for (const auto &w : m_workers)
-        if (w->generation == m_generation && !w->retiring && w->killed == KillReason::None)
+        if (w->generation == m_generation && w->ended == EndReason::None)
             ++current;
     return current >= m_settings.maxWorkers || Clock::now() < m_noSpawnUntil;
 }
@@ -392,8 +413,7 @@ int Pool::run()
             // are served first.
             if (m_queue.empty())
                 for (auto &w : m_workers)
-                    if (!w->retiring)
-                        retire(*w);
+                    retire(*w, EndReason::Shutdown);
             if (m_workers.empty())
                 return 0;
             if (Clock::now() > m_stopDeadline) {
@@ -541,7 +561,7 @@ void Pool::dispatch()
         Worker *best = nullptr;
         unsigned bestFree = 0;
         for (auto &w : m_workers) {
-            if (!w->ready || w->retiring || w->killed != KillReason::None)
+            if (!w->ready || w->ended != EndReason::None)
                 continue;
             const unsigned free = freeThreads(*w);
             if (free == 0)
@@ -567,7 +587,7 @@ void Pool::dispatch()
         const std::uint32_t slot = best->nextSlot++;
         if (!sendJob(best->link, waiting.fd, slot)) {
             m_queue.push_front(waiting);
-            kill(*best, KillReason::LinkBroken, "its line to the supervisor broke");
+            kill(*best, EndReason::LinkBroken, "its line to the supervisor broke");
             continue;
         }
         Job job;
@@ -604,15 +624,15 @@ void Pool::onLink(Worker &worker)
                 // The older workers take no more connections and end once
                 // their requests are answered.
                 for (auto &w : m_workers)
-                    if (w->generation != m_generation && !w->retiring)
-                        retire(*w);
+                    if (w->generation != m_generation)
+                        retire(*w, EndReason::Reload);
             }
             continue;
         }
         if (message.event == WorkerEvent::Spent) {
-            if (!worker.retiring) {
+            if (worker.ended == EndReason::None) {
                 log("worker " + std::to_string(worker.pid) + " is replaced: it " + message.text);
-                retire(worker);
+                retire(worker, EndReason::Spent);
             }
             continue;
         }
@@ -673,13 +693,13 @@ void Pool::onHangUp(int fd)
     }
     if (m_settings.threads > 1)
         return;
-    kill(*worker, KillReason::HangUp, "the web server closed the connection of " + job.line + " (the client went away)");
+    kill(*worker, EndReason::HangUp, "the web server closed the connection of " + job.line + " (the client went away)");
 }
 
 void Pool::scan(Clock::time_point now)
 {
     for (auto &w : m_workers) {
-        if (w->killed != KillReason::None || !w->ready)
+        if (w->killed() || !w->ready)
             continue;
         for (auto it = w->jobs.begin(); it != w->jobs.end();) {
             const auto next = std::next(it);
@@ -742,7 +762,7 @@ void Pool::letGo(Worker &worker, std::map<std::uint32_t, Job>::iterator job)
 void Pool::probeClosedInputs(Clock::time_point now)
 {
     for (auto &w : m_workers) {
-        if (w->killed != KillReason::None)
+        if (w->killed())
             continue;
         for (auto &[slot, job] : w->jobs) {
             if (!job.inputClosed || now < job.nextProbe)
@@ -755,18 +775,20 @@ void Pool::probeClosedInputs(Clock::time_point now)
     }
 }
 
-void Pool::kill(Worker &worker, KillReason reason, const std::string &why)
+void Pool::kill(Worker &worker, EndReason reason, const std::string &why)
 {
-    if (worker.killed != KillReason::None)
-        return;
-    worker.killed = reason;
-    worker.killedFor = why;
+    if (worker.killed())
+        return; // a worker retiring may still be killed
+    worker.ended = reason;
+    worker.endedFor = why;
     ::kill(worker.pid, SIGKILL);
 }
 
-void Pool::retire(Worker &worker)
+void Pool::retire(Worker &worker, EndReason reason)
 {
-    worker.retiring = true;
+    if (worker.ended != EndReason::None)
+        return;
+    worker.ended = reason;
     ::shutdown(worker.link, SHUT_WR);
 }
 
@@ -809,7 +831,7 @@ void Pool::workerGone(Worker &worker, int status)
         cause = "exited with status " + std::to_string(WEXITSTATUS(status));
 
     if (!worker.ready) {
-        if (worker.killed == KillReason::None || worker.killed == KillReason::StartTimeout) {
+        if (!worker.killed() || worker.ended == EndReason::StartTimeout) {
             m_loadFailed = true;
             // Starts of the generation that serves, failing again and
             // again, come back ever more slowly (1 s, 2 s, ... 32 s) until a
@@ -818,7 +840,7 @@ void Pool::workerGone(Worker &worker, int status)
                 m_noSpawnUntil = Clock::now() + std::chrono::seconds(1u << std::min(m_failedStarts, 5u));
                 ++m_failedStarts;
             }
-            const std::string how = worker.killed == KillReason::StartTimeout ? worker.killedFor : cause;
+            const std::string how = worker.ended == EndReason::StartTimeout ? worker.endedFor : cause;
             if (m_state == State::Reloading && worker.generation == m_generation) {
                 log(who + " " + how + " before it was ready: the reload is given up, the running workers"
                     " go on serving");
@@ -826,26 +848,29 @@ void Pool::workerGone(Worker &worker, int status)
                 const unsigned failed = m_generation;
                 m_state = State::Running;
                 for (auto &w : m_workers)
-                    if (w->ready && w->killed == KillReason::None && w->generation != failed
+                    if (w->ready && !w->killed() && w->generation != failed
                         && (m_generation == failed || w->generation > m_generation))
                         m_generation = w->generation;
                 for (auto &w : m_workers)
                     if (w->generation == failed && w.get() != &worker)
-                        kill(*w, KillReason::ReloadGivenUp, "its reload was given up");
+                        kill(*w, EndReason::ReloadGivenUp, "its reload was given up");
                 // The generation back in service loaded its library before.
                 m_failedStarts = 0;
                 m_noSpawnUntil = {};
             } else if (m_state != State::Starting) {
                 log(who + " " + how + " before it was ready");
-            } else if (worker.killed == KillReason::StartTimeout) {
+            } else if (worker.ended == EndReason::StartTimeout) {
                 log(who + " " + how);
             }
         }
         return;
     }
-    if (worker.killed != KillReason::None) {
-        log(who + " stopped: " + worker.killedFor);
-    } else if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0 && (worker.retiring || worker.jobs.empty()))) {
+    bool held = false; // a request of one of its threads
+    for (unsigned t = 0; t < m_scoreboard.threads(); ++t)
+        held = held || m_scoreboard.place(worker.row, t).job.load(std::memory_order_acquire) != 0;
+    if (worker.killed()) {
+        log(who + " stopped: " + worker.endedFor);
+    } else if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0 && (worker.ended != EndReason::None || !held))) {
         log(who + " " + cause + serving(worker));
     }
     for (auto &[slot, job] : worker.jobs) {
@@ -855,7 +880,7 @@ void Pool::workerGone(Worker &worker, int status)
             job.requestId = state.requestId; // taken before the worker had read it
         if (state.ending || state.sent)
             closeReadingFirst(job.fd); // answered (by the worker itself, when it failed in this request)
-        else if (worker.killed == KillReason::RequestTimeout)
+        else if (worker.ended == EndReason::RequestTimeout)
             answerAndClose(job.fd, job.requestId, "504 Gateway Timeout",
                            "The extension did not answer within " + seconds(m_settings.requestTimeout) + ".\n");
         else
@@ -940,25 +965,25 @@ void Pool::checkTimes()
     // Only ready workers count: one still starting may never get ready.
     unsigned current = 0;
     for (auto &w : m_workers)
-        if (w->generation == m_generation && w->ready && !w->retiring && w->killed == KillReason::None)
+        if (w->generation == m_generation && w->ready && w->ended == EndReason::None)
             ++current;
     for (auto &w : m_workers) {
         for (auto &[slot, job] : w->jobs)
             if (now > job.deadline) {
                 const Scoreboard::View state = m_scoreboard.view(w->row, slot);
                 if (!state.ending)
-                    kill(*w, KillReason::RequestTimeout,
+                    kill(*w, EndReason::RequestTimeout,
                          "no answer to " + state.line + " within " + seconds(m_settings.requestTimeout));
             }
         // A library whose GetExtensionVersion does not return has as long as
         // a request to get ready.
         if (!w->ready && now - w->started > m_settings.requestTimeout)
-            kill(*w, KillReason::StartTimeout,
+            kill(*w, EndReason::StartTimeout,
                  "did not get ready within " + seconds(m_settings.requestTimeout)
                      + " (GetExtensionVersion did not return)");
-        if (w->ready && w->jobs.empty() && !w->retiring && current > m_settings.minWorkers
+        if (w->ready && w->jobs.empty() && w->ended == EndReason::None && current > m_settings.minWorkers
             && m_scoreboard.count(w->row, kStanceServing) == 0 && now - w->idleSince > m_settings.idleTimeout) {
-            retire(*w);
+            retire(*w, EndReason::Idle);
             --current;
         }
     }
@@ -971,7 +996,7 @@ void Pool::grow()
         return;
     unsigned current = 0, starting = 0, freeSlots = 0;
     for (auto &w : m_workers)
-        if (w->generation == m_generation && !w->retiring && w->killed == KillReason::None) {
+        if (w->generation == m_generation && w->ended == EndReason::None) {
             ++current;
             starting += !w->ready;
             freeSlots += w->ready ? freeThreads(*w) : m_settings.threads;
@@ -1015,8 +1040,9 @@ void Pool::spawn()
     }
     if (pid == 0) {
         // Nothing of the supervisor's stays open here (connections
-        // included, so that closing one there closes it): only the line,
-        // as descriptor 3, and the standard output and error.
+        // included, so that closing one there closes it): only the line
+        // (descriptor 3), the library (4), the listening socket (5), and
+        // the standard output and error.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             std::_Exit(0);

@@ -29,27 +29,33 @@
 **
 ** Faults. A worker that dies (a signal, abort, exit) fails only the
 ** requests it was serving: the thread the fault or exit() happened in
-** answers its own request with 500 and marks its place on the scoreboard
-** and those of its other threads (worker.h, scoreboard.h); the supervisor
-** answers with 500 the requests it holds when nothing was sent yet, logs the cause with the request line of the
-** one that failed, and starts a replacement at once. A request that runs past the request timeout gets
+** marks its place on the scoreboard and answers with 500 every request
+** of the process that has sent nothing yet (worker.h, scoreboard.h); the
+** supervisor answers those it holds that are still unanswered, logs the
+** cause with the request line of the one that failed, and starts a
+** replacement at once. A request younger than 100 ms whose worker is
+** killed from outside (the OOM killer) is not answered: the web server
+** sees the connection close. A request that runs past the request timeout gets
 ** its worker killed and a 504 answer (when nothing was sent yet); a web
 ** server that closes a connection on a Unix socket while its request runs
 ** (the client went away) frees the worker the same way, when workers run
-** one request at a time. Ready requests beyond the free workers wait in
-** a queue of at most `backlog`; more are answered 503 at once, as are
-** requests that waited a whole request timeout for a worker.
+** one request at a time. Ready requests the supervisor took while every
+** thread was busy wait in a queue of at most `backlog`; more are answered
+** 503 at once, as are requests that waited a whole request timeout for a
+** worker.
 **
 ** The pool stays between minWorkers and maxWorkers: it grows while
 ** connections wait and no thread is free to take them (the thread that
-** takes the last free place says so at once) and shrinks back when workers have been idle for the idle
-** timeout, and a worker that served maxRequests requests or grew past
-** maxMemoryMiB is retired after its request and replaced. SIGHUP starts a new generation of workers that load the library
-** again; the old ones take requests only until a new one is ready, and are
-** retired as soon as they are idle. A new generation that cannot load the
-** library is given up and the old one goes on serving. SIGTERM or SIGINT
-** stop accepting, let the requests in flight and queued end, and retire
-** every worker (TerminateExtension runs in each).
+** takes the last free place says so at once) and shrinks back when workers
+** have been idle for the idle timeout, and a worker that served
+** maxRequests requests or grew past maxMemoryMiB is retired after its
+** request and replaced. SIGHUP starts a new generation of workers that
+** load the library again; the old ones take requests only until a new one
+** is ready, then finish those they have and end. A new generation
+** that cannot load the library is given up and the old one goes on
+** serving. SIGTERM or SIGINT stop accepting, let the requests in flight
+** and queued end, and retire every worker (TerminateExtension runs in
+** each).
 **
 ** The supervisor is one thread and never loads the library itself; it
 ** holds each generation's library file open, and each worker it forks

@@ -7,6 +7,9 @@
 #include "isapi/extension.h"
 
 #include <fcntl.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 #include <sys/stat.h>
 #include <signal.h>
 #include <sys/epoll.h>
@@ -153,6 +156,11 @@ void answerFaults()
     for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
         ::sigaction(s, &action, nullptr);
     std::atexit(onExit); // the worker itself ends with _Exit: only the extension's exit() runs this
+#if defined(__SANITIZE_ADDRESS__)
+    // Under AddressSanitizer the sanitizer takes these signals and ends the
+    // process itself, in the thread the fault happened in; it calls this first.
+    __sanitizer_set_death_callback(onExit);
+#endif
 }
 
 // The stack a thread's fault handler runs on, for as long as it lives.

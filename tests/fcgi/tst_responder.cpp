@@ -218,15 +218,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PoolRow{"FourThreadsInTwoWorkers", {"--threads", "4", "--max-workers", "2"}, 4, 2}),
     [](const auto &info) { return std::string(info.param.name); });
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr const char *kCrashCause = "exited with status 1"; // the sanitizer reports the fault and exits
-// ... at once, so nothing in the worker marks the request it failed in
-constexpr const char *kCrashUnderThreads = "exited with status 1 while serving 2 requests, one of which failed: ";
-#else
 constexpr const char *kCrashCause = "died of Segmentation fault (signal 11)";
 constexpr const char *kCrashUnderThreads = "died of Segmentation fault (signal 11) while serving GET /ext?crash; "
                                            "with it 1 other request failed: GET /ext?sleep&ms=1500\n";
-#endif
 
 struct FaultRow
 {
