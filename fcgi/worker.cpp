@@ -12,6 +12,7 @@
 #endif
 #include <sys/stat.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -284,6 +285,10 @@ void catchStopSignals()
     ::sigprocmask(SIG_UNBLOCK, &signals, nullptr);
 }
 
+// How long a thread waits for the first bytes of a connection it took
+// before it holds it and waits for others too (milliseconds).
+constexpr int kFirstBytesWithin = 2;
+
 // What the threads of a worker share.
 struct Shared
 {
@@ -453,7 +458,12 @@ void ThreadLoop::take(int connection, std::uint32_t slot, bool watched, std::chr
     if (connection < 0)
         return;
     if (slot == 0) {
-        const Opening opening = peekOpening(connection, m_scratch);
+        Opening opening = peekOpening(connection, m_scratch);
+        // A web server's connection is often taken before its request comes,
+        // a moment later: waited for here, rather than held and watched.
+        pollfd first{connection, POLLIN, 0};
+        if (opening.state == Opening::Incomplete && !watched && ::poll(&first, 1, kFirstBytesWithin) > 0)
+            opening = peekOpening(connection, m_scratch);
         if (opening.state == Opening::Incomplete) {
             hold(connection, watched, since); // the read timeout runs from its first moment
             return;
