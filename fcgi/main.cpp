@@ -99,7 +99,7 @@ const OptionRow kOptions[] = {
     {"--min-workers", "N", "worker processes kept running, also when idle", 1, 1024,
      [](Options &o, const std::string &, unsigned n) { o.pool.minWorkers = n; },
      [](const Options &o) { return o.pool.minWorkers; }},
-    {"--max-workers", "N", "worker processes at most; the pool grows while requests wait", 1, 1024,
+    {"--max-workers", "N", "worker processes at most; the pool grows while connections wait and no worker is free", 1, 1024,
      [](Options &o, const std::string &, unsigned n) { o.pool.maxWorkers = n; },
      [](const Options &o) { return o.pool.maxWorkers; }},
     {"--threads", "N",
@@ -121,8 +121,9 @@ const OptionRow kOptions[] = {
      [](Options &o, const std::string &, unsigned n) { o.pool.idleTimeout = seconds(n); },
      [](const Options &o) { return inSeconds(o.pool.idleTimeout); }},
     {"--backlog", "N",
-     "requests that may wait for a free worker (more are answered 503), and connections that may wait to send a"
-     " whole request (with so many, a new one closes the oldest of them once it has waited half a second)",
+     "requests that may wait for a free worker once the pool is at its most and busy (more are answered 503), and"
+     " connections that may wait then to send a whole request (with so many, a new one closes the oldest of them"
+     " once it has waited half a second)",
      1, 65535, [](Options &o, const std::string &, unsigned n) { o.pool.backlog = n; },
      [](const Options &o) { return o.pool.backlog; }},
     {"--user", "NAME",
