@@ -860,6 +860,71 @@ TEST_F(ResponderTest, KeptConnectionServesRequestAfterRequest)
     EXPECT_TRUE(kept.closedWithin(std::chrono::seconds(5)));
 }
 
+// The workers take their connections themselves: with the supervisor
+// stopped, requests are still answered.
+TEST_F(ResponderTest, WorkersAnswerWhileTheSupervisorIsStopped)
+{
+    start(QUILLON_TEST_EXTENSION, {"--min-workers", "2", "--max-workers", "2"});
+    FcgiOptions quick;
+    quick.giveUpAfter = std::chrono::seconds(5);
+    ASSERT_EQ(::kill(m_responder->pid(), SIGSTOP), 0);
+    int served = 0;
+    for (int i = 0; i < 6; ++i)
+        served += request(cgi("GET", "who"), {}, quick).status() == "200 OK";
+    ::kill(m_responder->pid(), SIGCONT);
+    EXPECT_EQ(served, 6) << logText();
+}
+
+// "pid=N" of the worker that answered, as the test extension's "who" tells it.
+std::string pidOf(const FcgiReply &reply)
+{
+    const auto at = reply.body().find("pid=");
+    return at == std::string::npos ? std::string() : reply.body().substr(at, reply.body().find(' ', at) - at);
+}
+
+struct HandOverRow
+{
+    const char *name;
+    std::vector<std::string> options;
+    bool reload; // SIGHUP after the first request
+};
+
+class KeptHandOverTest : public ResponderTest, public ::testing::WithParamInterface<HandOverRow>
+{
+};
+
+// A worker that is retired while it keeps a connection for the web server
+// gives it to another worker: the next request on it is answered there,
+// and the connection stays open.
+TEST_P(KeptHandOverTest, NextRequestIsServedByAnotherWorker)
+{
+    std::vector<std::string> options = {"--min-workers", "1", "--max-workers", "2"};
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    start(QUILLON_TEST_EXTENSION, options);
+    FcgiConnection kept(socket());
+    ASSERT_TRUE(kept.send(fcgiRequestBytes(cgi("GET", "who"), "", 1, true)));
+    const FcgiReply first = kept.receiveReply();
+    ASSERT_EQ(first.status(), "200 OK") << first.out << logText();
+    const std::string retired = pidOf(first);
+    ASSERT_FALSE(retired.empty()) << first.out;
+    if (GetParam().reload)
+        ::kill(m_responder->pid(), SIGHUP);
+    ASSERT_TRUE(waitFor([&] { return ::kill(std::stoi(retired.substr(4)), 0) != 0; }))
+        << retired << " did not end\n"
+        << logText();
+    ASSERT_TRUE(kept.send(fcgiRequestBytes(cgi("GET", "who"), "", 2, true)));
+    const FcgiReply next = kept.receiveReply();
+    EXPECT_EQ(next.status(), "200 OK") << next.out << logText();
+    EXPECT_NE(pidOf(next), retired) << next.out;
+    EXPECT_FALSE(pidOf(next).empty()) << next.out;
+    EXPECT_FALSE(kept.closedWithin(std::chrono::milliseconds(300)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Retirements, KeptHandOverTest,
+                         ::testing::Values(HandOverRow{"Reload", {}, true},
+                                           HandOverRow{"MaxRequests", {"--max-requests", "1"}, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 struct CrowdRow
 {
     const char *name;
@@ -1025,12 +1090,6 @@ struct WearRow
 class WearTest : public ResponderTest, public ::testing::WithParamInterface<WearRow>
 {
 };
-
-std::string pidOf(const FcgiReply &reply)
-{
-    const auto at = reply.body().find("pid=");
-    return at == std::string::npos ? std::string() : reply.body().substr(at, reply.body().find(' ', at) - at);
-}
 
 // A worker that served its most requests, or grew past its memory bound,
 // is replaced after its request (which is answered whole): the next
