@@ -710,10 +710,11 @@ void Pool::scan(Clock::time_point now)
         for (unsigned t = 0; t < m_scoreboard.threads(); ++t) {
             Score &place = m_scoreboard.place(w->row, t);
             const std::uint32_t job = place.job.load(std::memory_order_acquire);
+            const Clock::time_point started{Clock::duration(place.started.load(std::memory_order_acquire))};
+            // Idle since its last request began, or now while one runs.
+            w->idleSince = std::max(w->idleSince, job == 0 ? started : now);
             if (job == 0)
                 continue;
-            const Clock::time_point started{Clock::duration(place.started.load(std::memory_order_acquire))};
-            w->idleSince = now;
             if ((job & kDirectJob) != 0 && !w->jobs.contains(job) && now - started >= kAdoptAfter
                 && !place.ending.load(std::memory_order_acquire))
                 adopt(*w, place, job, started);
