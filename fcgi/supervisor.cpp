@@ -259,7 +259,6 @@ private:
     std::string serving(const Worker &worker) const;
     void kill(Worker &worker, EndReason reason, const std::string &why);
     int openLibrary() const { return ::open(m_settings.library.c_str(), O_RDONLY | O_CLOEXEC); }
-    void keep(Worker &worker, std::uint32_t slot);
     // Whether another connection may be accepted: fewer than the backlog
     // wait for their request, or the oldest of them has waited longer than
     // kPendingGrace and a new connection waits (the oldest is closed to
@@ -272,6 +271,7 @@ private:
     void scan(Clock::time_point now);
     void adopt(Worker &worker, Score &place, std::uint32_t job, Clock::time_point now);
     void letGo(Worker &worker, std::map<std::uint32_t, Job>::iterator job);
+    void cannotAdopt(const char *call); // logs once why requests cannot be adopted
     void probeClosedInputs(Clock::time_point now);
     void dispatch();
     void grow();
@@ -728,12 +728,9 @@ void Pool::adopt(Worker &worker, Score &place, std::uint32_t job, Clock::time_po
         return;
     const int fd = static_cast<int>(::syscall(SYS_pidfd_getfd, worker.pidfd, place.connection.load(), 0));
     if (fd < 0) {
-        if (errno == EBADF || errno == ESRCH)
+        if (worker.pidfd >= 0 && (errno == EBADF || errno == ESRCH))
             return; // the request ended meanwhile
-        m_cannotAdopt = true;
-        log(std::string("cannot watch the requests the workers take (pidfd_getfd: ") + std::strerror(errno)
-            + "): a request past the request timeout is ended without an answer, and a client that goes away"
-              " does not end its request");
+        cannotAdopt("pidfd_getfd");
         return;
     }
     if (place.job.load(std::memory_order_acquire) != job) {
@@ -748,6 +745,16 @@ void Pool::adopt(Worker &worker, Score &place, std::uint32_t job, Clock::time_po
     worker.jobs.emplace(job, adopted);
     m_busy[fd] = {&worker, job};
     watch(fd, EPOLLRDHUP | EPOLLET);
+}
+
+void Pool::cannotAdopt(const char *call)
+{
+    if (m_cannotAdopt)
+        return;
+    m_cannotAdopt = true;
+    log(std::string("cannot watch the requests the workers take (") + call + ": " + std::strerror(errno)
+        + "): a request past the request timeout is ended without an answer, and a client that goes away"
+          " does not end its request");
 }
 
 void Pool::letGo(Worker &worker, std::map<std::uint32_t, Job>::iterator job)
@@ -1087,6 +1094,8 @@ void Pool::spawn()
     auto worker = std::make_unique<Worker>();
     worker->pid = pid;
     worker->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (worker->pidfd < 0)
+        cannotAdopt("pidfd_open");
     worker->link = pair[0];
     worker->generation = m_generation;
     worker->row = row;

@@ -380,7 +380,9 @@ void ThreadLoop::run()
     if (m_shared.settings.listenFd >= 0)
         m_listen = ::fcntl(m_shared.settings.listenFd, F_DUPFD_CLOEXEC, 3);
     if (m_epoll < 0 || (m_shared.settings.listenFd >= 0 && m_listen < 0)) {
-        std::cerr << "quillon-fcgi: a worker thread cannot wait for connections: " << std::strerror(errno) << std::endl;
+        // Told as a spent worker is: the supervisor replaces it.
+        sendMessage(m_shared.link, WorkerMessage{WorkerEvent::Spent, 0,
+                                                 std::string("cannot wait for connections: ") + std::strerror(errno), -1});
         m_shared.retire();
     }
     // One thread wakes for each job on the line; all of them at retiring.
@@ -415,6 +417,18 @@ void ThreadLoop::run()
             }
         }
         dropExpired();
+    }
+    // Jobs the supervisor passed before it knew of the retirement (a worker
+    // that is spent retires itself) are served; the end of the line, which
+    // comes once the supervisor retired the worker, says no more come.
+    for (pollfd line{m_shared.link, POLLIN, 0};;) {
+        std::uint32_t slot = 0;
+        bool wouldBlock = false;
+        const int connection = receiveJob(m_shared.link, slot, wouldBlock);
+        if (connection >= 0)
+            take(aboveStandardDescriptors(connection), slot, false);
+        else if (!wouldBlock || (::poll(&line, 1, -1) < 0 && errno != EINTR))
+            break;
     }
     setStance(kStanceStarting);
     for (const Held &h : m_held)
