@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <stdexcept>
-#include <chrono>
 #include <thread>
 
 namespace quillon::fcgi {

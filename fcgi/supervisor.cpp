@@ -249,6 +249,8 @@ private:
 
     void onSignals();
     void acceptAll();
+    // Watches fd, a connection the supervisor took, until its request opening comes.
+    void awaitRequest(int fd);
     void inspect(int fd);
     void queue(int fd, int requestId);
     void onLink(Worker &worker);
@@ -488,18 +490,19 @@ void Pool::acceptAll()
                 log(std::string("cannot accept a connection: ") + std::strerror(errno));
             return;
         }
-        m_pending.emplace(fd, Pending{Clock::now()});
-        m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
-        // The worker's reads of it fail after the read timeout: a web server
-        // that stalls holds its worker no longer (set once a connection).
-        const auto ms = m_settings.readTimeout.count();
-        const timeval timeout{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        // Edge-triggered: each arrival of bytes wakes us once, although
-        // the bytes stay in the socket for the worker to read.
-        watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
-        inspect(fd);
+        limitReads(fd, m_settings.readTimeout); // for the worker that reads it
+        awaitRequest(fd);
     }
+}
+
+void Pool::awaitRequest(int fd)
+{
+    m_pending.emplace(fd, Pending{Clock::now()});
+    m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
+    // Edge-triggered: each arrival of bytes wakes us once, although the
+    // bytes stay in the socket for the worker to read.
+    watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
+    inspect(fd);
 }
 
 bool Pool::roomForAnother()
@@ -650,11 +653,7 @@ void Pool::onLink(Worker &worker)
                 ::close(message.connection);
                 continue;
             }
-            const int fd = message.connection;
-            m_pending.emplace(fd, Pending{Clock::now()});
-            m_pendingOrder.emplace_back(fd, m_pending.at(fd).since);
-            watch(fd, EPOLLIN | EPOLLRDHUP | EPOLLET);
-            inspect(fd);
+            awaitRequest(message.connection);
             continue;
         }
         const auto found = worker.jobs.find(message.slot);

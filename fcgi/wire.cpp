@@ -1,6 +1,7 @@
 #include "fcgi/wire.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,13 @@ Opening peekOpening(int connection, std::string &scratch)
             != static_cast<ssize_t>(answer.size()))
             return Opening{Opening::Invalid, 0, 0};
     }
+}
+
+void limitReads(int connection, std::chrono::milliseconds readTimeout)
+{
+    const auto ms = readTimeout.count();
+    const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
 }
 
 namespace {

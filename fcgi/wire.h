@@ -21,6 +21,7 @@
 
 #include "fcgi/records.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -45,6 +46,10 @@ struct WireBuffers
 // taken and answered on the spot, so that they hold nothing. scratch is
 // the caller's, reused. Never waits.
 Opening peekOpening(int connection, std::string &scratch);
+
+// Makes every read of connection fail after readTimeout without a byte
+// (SO_RCVTIMEO): a web server that stalls holds whoever reads no longer.
+void limitReads(int connection, std::chrono::milliseconds readTimeout);
 
 // The parameters a request may state at most, all together.
 constexpr std::size_t kMaxParamsSize = 16 * 1024 * 1024;

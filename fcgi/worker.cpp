@@ -158,8 +158,8 @@ void answerFaults()
         ::sigaction(s, &action, nullptr);
     std::atexit(onExit); // the worker itself ends with _Exit: only the extension's exit() runs this
 #if defined(__SANITIZE_ADDRESS__)
-    // Under AddressSanitizer the sanitizer takes these signals and ends the
-    // process itself, in the thread the fault happened in; it calls this first.
+    // An error AddressSanitizer finds itself ends the process its own way,
+    // in the thread it happened in; it calls this first.
     __sanitizer_set_death_callback(onExit);
 #endif
 }
@@ -448,11 +448,7 @@ void ThreadLoop::accept()
             std::cerr << "quillon-fcgi: cannot accept a connection: " << std::strerror(errno) << std::endl;
         return; // another thread took it, or it went away
     }
-    // Reads fail after the read timeout: a web server that stalls holds
-    // this thread no longer.
-    const auto ms = m_shared.settings.readTimeout.count();
-    const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
-    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    limitReads(connection, m_shared.settings.readTimeout);
     take(aboveStandardDescriptors(connection), 0, false);
 }
 

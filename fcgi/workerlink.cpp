@@ -26,70 +26,52 @@ std::uint32_t getU32(const char *at)
     return v;
 }
 
-} // namespace
-
-namespace {
-
-// A job message: the slot number as data, room for one descriptor.
-struct JobMessage
+// A message of up to Size bytes, with room for one descriptor.
+template <std::size_t Size>
+struct Message
 {
-    char data[4] = {};
+    char data[Size] = {};
     iovec io{data, sizeof data};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
     msghdr msg{};
 
-    JobMessage()
+    Message()
     {
         msg.msg_iov = &io;
         msg.msg_iovlen = 1;
+    }
+    Message(const Message &) = delete;
+    Message &operator=(const Message &) = delete;
+
+    // Room for a descriptor that may come with the message received.
+    void expectDescriptor()
+    {
         msg.msg_control = control;
         msg.msg_controllen = sizeof control;
     }
-    JobMessage(const JobMessage &) = delete;
-    JobMessage &operator=(const JobMessage &) = delete;
-};
-
-} // namespace
-
-namespace {
-
-// A message with room for its text and one descriptor.
-struct TextMessage
-{
-    char data[kHead + kMaxText] = {};
-    iovec io{data, sizeof data};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-
-    TextMessage()
+    // Passes connection along with the message sent.
+    void attach(int connection)
     {
-        msg.msg_iov = &io;
-        msg.msg_iovlen = 1;
+        expectDescriptor();
+        cmsghdr *c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(c), &connection, sizeof(int));
     }
-    TextMessage(const TextMessage &) = delete;
-    TextMessage &operator=(const TextMessage &) = delete;
+    // The descriptor that came with the message received, or -1.
+    int attached()
+    {
+        int fd = -1;
+        for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c))
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
+                std::memcpy(&fd, CMSG_DATA(c), sizeof(int));
+        return fd;
+    }
 };
 
-void attach(msghdr &msg, char *control, std::size_t size, int connection)
-{
-    msg.msg_control = control;
-    msg.msg_controllen = size;
-    cmsghdr *c = CMSG_FIRSTHDR(&msg);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(c), &connection, sizeof(int));
-}
-
-// The descriptor that came with msg, or -1.
-int attached(msghdr &msg)
-{
-    int fd = -1;
-    for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c))
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS)
-            std::memcpy(&fd, CMSG_DATA(c), sizeof(int));
-    return fd;
-}
+using TextMessage = Message<kHead + kMaxText>; // an event, a slot and a text
+using JobMessage = Message<4>;                 // a slot
 
 } // namespace
 
@@ -102,7 +84,7 @@ bool sendMessage(int link, const WorkerMessage &message)
     std::memcpy(m.data + kHead, message.text.data(), text);
     m.io.iov_len = kHead + text;
     if (message.connection >= 0)
-        attach(m.msg, m.control, sizeof m.control, message.connection);
+        m.attach(message.connection);
     ssize_t n;
     while ((n = ::sendmsg(link, &m.msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
@@ -112,13 +94,12 @@ bool sendMessage(int link, const WorkerMessage &message)
 bool receiveMessage(int link, WorkerMessage &message, bool &wouldBlock)
 {
     TextMessage m;
-    m.msg.msg_control = m.control;
-    m.msg.msg_controllen = sizeof m.control;
+    m.expectDescriptor();
     ssize_t n;
     while ((n = ::recvmsg(link, &m.msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC)) < 0 && errno == EINTR) {
     }
     wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-    const int fd = n >= 0 ? attached(m.msg) : -1;
+    const int fd = n >= 0 ? m.attached() : -1;
     if (n < static_cast<ssize_t>(kHead)) {
         if (fd >= 0)
             ::close(fd);
@@ -135,7 +116,7 @@ bool sendJob(int link, int connection, std::uint32_t slot)
 {
     JobMessage job;
     putU32(job.data, slot);
-    attach(job.msg, job.control, sizeof job.control, connection);
+    job.attach(connection);
     ssize_t n;
     while ((n = ::sendmsg(link, &job.msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
     }
@@ -146,13 +127,14 @@ int receiveJob(int link, std::uint32_t &slot, bool &wouldBlock)
 {
     for (;;) {
         JobMessage job;
+        job.expectDescriptor();
         const ssize_t n = ::recvmsg(link, &job.msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
         if (n < 0 && errno == EINTR)
             continue;
         wouldBlock = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         if (n <= 0)
             return -1;
-        const int fd = attached(job.msg);
+        const int fd = job.attached();
         if (n != static_cast<ssize_t>(sizeof job.data) || fd < 0) {
             if (fd >= 0)
                 ::close(fd);
